@@ -1,0 +1,23 @@
+# Shared helpers for the module CMakeLists.
+
+# halvex_add_test(NAME SOURCES... [LIBS ...]): a GoogleTest binary registered with ctest.
+function(halvex_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  if(WIN32)
+    # Console subsystem for tests, so their output reaches ctest.
+    target_link_options(${name} PRIVATE -mconsole)
+  endif()
+  target_compile_definitions(${name} PRIVATE
+    HALVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    HALVEX_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  if(WIN32)
+    # Under Wine every process start costs seconds: run each binary once, whole.
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                         PROPERTIES TIMEOUT 600)
+  endif()
+endfunction()

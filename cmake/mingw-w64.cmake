@@ -1,0 +1,16 @@
+# Cross toolchain: x86_64-w64-mingw32, the -posix variant (std::thread and friends).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(HALVEX_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${HALVEX_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${HALVEX_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${HALVEX_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${HALVEX_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Prefer static archives (libz.a over libz.dll.a).
+set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+# Tests run under Wine, in a prefix inside the build tree, with a private X server if needed.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)

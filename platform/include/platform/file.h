@@ -1,0 +1,55 @@
+// A file handle of the operating system, move-only, closed by its destructor. Paths are UTF-8
+// with '\' as the separator (the POSIX build maps it to '/').
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum class FileMode {
+  OpenRead,           // read, others may read and write
+  OpenReadDenyWrite,  // read, others may read but not write
+  OpenReadWrite,      // read and write an existing file
+  Create,             // create or truncate, read and write
+};
+
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens the file; on failure returns a closed File and sets *error to the system's error text.
+  static File Open(const std::string& path, FileMode mode, std::string* error = nullptr);
+
+  bool IsOpen() const;
+  int64_t Read(void* buffer, int64_t count);  // -1 on error
+  int64_t Write(const void* buffer, int64_t count);  // -1 on error
+  int64_t Seek(int64_t offset, int origin);  // origin 0 begin, 1 current, 2 end; -1 on error
+  int64_t Size();
+  bool SetSize(int64_t size);
+  bool Flush();  // FlushFileBuffers / fsync
+  // Sets the last-write time from an MS-DOS date and time in local time (date high word, time
+  // low word); the other times are left alone.
+  bool SetDosTime(uint32_t dos_date_time);
+  void Close();
+
+#ifdef _WIN32
+  void* NativeHandle() const { return handle_; }
+#else
+  int NativeHandle() const { return fd_; }
+#endif
+
+ private:
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(-1);
+#else
+  int fd_ = -1;
+#endif
+};
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+// Files and folders. Paths are UTF-8 with '\' as the separator.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// Windows file attribute bits; the POSIX build maps them (read-only = no write permission,
+// folder = directory, the others are kept only as far as the file system can).
+enum FileAttribute : uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,
+};
+
+bool FileExists(const std::string& path);    // exists and is not a folder
+bool FolderExists(const std::string& path);  // exists and is a folder
+bool CreateFolder(const std::string& path);  // one level; false when it could not be made
+bool DeleteFile(const std::string& path);
+bool RemoveFolder(const std::string& path);  // empty folder only
+std::optional<uint32_t> GetFileAttributes(const std::string& path);
+bool SetFileAttributes(const std::string& path, uint32_t attributes);
+// POSIX permission bits (st_mode & 07777); no-op returning false on Windows.
+bool SetUnixMode(const std::string& path, uint32_t mode);
+// The last-write time as an MS-DOS local date and time (date high word), if the file exists.
+std::optional<uint32_t> GetFileDosTime(const std::string& path);
+// The system's text for the last error of this thread (errno / GetLastError).
+std::string LastErrorText();
+int LastErrorCode();
+std::string ErrorText(int code);
+
+bool IsRemovableDrive(const std::string& root);  // DRIVE_REMOVABLE or DRIVE_CDROM
+std::string VolumeLabel(const std::string& root);
+
+// Full path of the running program.
+std::string ProgramPath();
+std::string CurrentFolder();
+bool SetCurrentFolder(const std::string& path);
+
+// The path as the operating system wants it ('\' becomes '/' on POSIX).
+std::string NativePath(const std::string& path);
+
+}  // namespace platform

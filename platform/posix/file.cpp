@@ -1,0 +1,124 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "platform/fs.h"
+
+namespace platform {
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, FileMode mode, std::string* error) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case FileMode::OpenRead:
+    case FileMode::OpenReadDenyWrite: flags |= O_RDONLY; break;
+    case FileMode::OpenReadWrite: flags |= O_RDWR; break;
+    case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+  }
+  const std::string native = NativePath(path);
+  File file;
+  file.fd_ = ::open(native.c_str(), flags, 0666);
+  if (file.fd_ >= 0) {
+    struct stat st;
+    if (::fstat(file.fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+      file.Close();
+      errno = EISDIR;
+    }
+  }
+  if (file.fd_ < 0 && error) *error = ErrorText(errno);
+  return file;
+}
+
+bool File::IsOpen() const { return fd_ >= 0; }
+
+int64_t File::Read(void* buffer, int64_t count) {
+  int64_t total = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (total < count) {
+    const ssize_t n = ::read(fd_, out + total, static_cast<size_t>(count - total));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return total > 0 ? total : -1;
+    }
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
+int64_t File::Write(const void* buffer, int64_t count) {
+  int64_t total = 0;
+  const auto* in = static_cast<const char*>(buffer);
+  while (total < count) {
+    const ssize_t n = ::write(fd_, in + total, static_cast<size_t>(count - total));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return total > 0 ? total : -1;
+    }
+    total += n;
+  }
+  return total;
+}
+
+int64_t File::Seek(int64_t offset, int origin) {
+  const int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END;
+  return static_cast<int64_t>(::lseek(fd_, static_cast<off_t>(offset), whence));
+}
+
+int64_t File::Size() {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool File::SetSize(int64_t size) { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
+
+bool File::Flush() { return ::fsync(fd_) == 0; }
+
+bool File::SetDosTime(uint32_t dos_date_time) {
+  const uint16_t date = static_cast<uint16_t>(dos_date_time >> 16);
+  const uint16_t time = static_cast<uint16_t>(dos_date_time & 0xFFFF);
+  struct tm t = {};
+  t.tm_year = ((date >> 9) & 0x7F) + 80;
+  t.tm_mon = ((date >> 5) & 0x0F) - 1;
+  t.tm_mday = date & 0x1F;
+  t.tm_hour = (time >> 11) & 0x1F;
+  t.tm_min = (time >> 5) & 0x3F;
+  t.tm_sec = (time & 0x1F) * 2;
+  t.tm_isdst = -1;
+  const time_t when = ::mktime(&t);
+  if (when == static_cast<time_t>(-1)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // access time stays
+  times[1].tv_sec = when;
+  times[1].tv_nsec = 0;
+  return ::futimens(fd_, times) == 0;
+}
+
+void File::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+}  // namespace platform

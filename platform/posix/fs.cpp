@@ -1,0 +1,103 @@
+#include "platform/fs.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+namespace platform {
+
+std::string NativePath(const std::string& path) {
+  std::string result = path;
+  for (char& c : result)
+    if (c == '\\') c = '/';
+  return result;
+}
+
+static bool Stat(const std::string& path, struct stat* st) {
+  return ::stat(NativePath(path).c_str(), st) == 0;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && Stat(path, &st) && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && Stat(path, &st) && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolder(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
+
+bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool RemoveFolder(const std::string& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
+
+std::optional<uint32_t> GetFileAttributes(const std::string& path) {
+  struct stat st;
+  if (!Stat(path, &st)) return std::nullopt;
+  uint32_t attributes = 0;
+  if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= kAttrReadOnly;
+  if (attributes == 0) attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+  return attributes;
+}
+
+bool SetFileAttributes(const std::string& path, uint32_t attributes) {
+  struct stat st;
+  if (!Stat(path, &st)) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (attributes & kAttrReadOnly)
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  return mode == (st.st_mode & 07777) || ::chmod(NativePath(path).c_str(), mode) == 0;
+}
+
+bool SetUnixMode(const std::string& path, uint32_t mode) {
+  return ::chmod(NativePath(path).c_str(), static_cast<mode_t>(mode & 07777)) == 0;
+}
+
+std::optional<uint32_t> GetFileDosTime(const std::string& path) {
+  struct stat st;
+  if (!Stat(path, &st)) return std::nullopt;
+  struct tm t;
+  const time_t when = st.st_mtime;
+  if (!::localtime_r(&when, &t) || t.tm_year < 80) return 0x00210000u;  // 1980-01-01 00:00
+  const uint32_t date = static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
+  const uint32_t time = static_cast<uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
+  return (date << 16) | time;
+}
+
+int LastErrorCode() { return errno; }
+
+std::string ErrorText(int code) {
+  std::string text = std::strerror(code);
+  return text;
+}
+
+std::string LastErrorText() { return ErrorText(errno); }
+
+bool IsRemovableDrive(const std::string&) { return false; }
+
+std::string VolumeLabel(const std::string&) { return {}; }
+
+std::string ProgramPath() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
+}
+
+std::string CurrentFolder() {
+  std::vector<char> buffer(PATH_MAX + 1);
+  return ::getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string();
+}
+
+bool SetCurrentFolder(const std::string& path) { return ::chdir(NativePath(path).c_str()) == 0; }
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+#include "platform/fs.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/text.h"
+
+namespace platform {
+
+std::string NativePath(const std::string& path) { return path; }
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateFolder(const std::string& path) { return ::CreateDirectoryW(Widen(path).c_str(), nullptr) != 0; }
+
+bool DeleteFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_str()) != 0; }
+
+bool RemoveFolder(const std::string& path) { return ::RemoveDirectoryW(Widen(path).c_str()) != 0; }
+
+std::optional<uint32_t> GetFileAttributes(const std::string& path) {
+  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return a;
+}
+
+bool SetFileAttributes(const std::string& path, uint32_t attributes) {
+  return ::SetFileAttributesW(Widen(path).c_str(), attributes) != 0;
+}
+
+bool SetUnixMode(const std::string&, uint32_t) { return false; }
+
+std::optional<uint32_t> GetFileDosTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !::FileTimeToDosDateTime(&local, &date, &time))
+    return 0x00210000u;
+  return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+int LastErrorCode() { return static_cast<int>(::GetLastError()); }
+
+std::string ErrorText(int code) {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string result;
+  if (n && text) {
+    result = Narrow(std::wstring_view(text, n));
+    ::LocalFree(text);
+  }
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+    result.pop_back();
+  return result;
+}
+
+std::string LastErrorText() { return ErrorText(LastErrorCode()); }
+
+bool IsRemovableDrive(const std::string& root) {
+  const UINT type = ::GetDriveTypeW(Widen(root).c_str());
+  return type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
+}
+
+std::string VolumeLabel(const std::string& root) {
+  wchar_t name[14] = {};
+  if (!::GetVolumeInformationW(Widen(root).c_str(), name, 14, nullptr, nullptr, nullptr, nullptr, 0))
+    return {};
+  return Narrow(name);
+}
+
+std::string ProgramPath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n < buffer.size()) return Narrow(std::wstring_view(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string CurrentFolder() {
+  const DWORD n = ::GetCurrentDirectoryW(0, nullptr);
+  std::wstring buffer(n, L'\0');
+  const DWORD got = ::GetCurrentDirectoryW(n, buffer.data());
+  buffer.resize(got);
+  return Narrow(buffer);
+}
+
+bool SetCurrentFolder(const std::string& path) { return ::SetCurrentDirectoryW(Widen(path).c_str()) != 0; }
+
+}  // namespace platform
