@@ -21,3 +21,21 @@ function(halvex_add_test name)
                          PROPERTIES TIMEOUT 600)
   endif()
 endfunction()
+
+# halvex_add_fuzzers(MODULE): every <module>/fuzz/fuzz_*.cpp becomes a libFuzzer binary of the
+# same name (only in the `fuzz` preset, built with clang). Its seed corpus is
+# <module>/fuzz/corpus/<name>/; scripts/fuzz runs each for a bounded time.
+function(halvex_add_fuzzers module)
+  if(NOT HALVEX_FUZZ)
+    return()
+  endif()
+  file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/fuzz_*.cpp)
+  foreach(src ${fuzzers})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE ${module})
+    target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  endforeach()
+endfunction()
