@@ -1,0 +1,129 @@
+// Shrink: LZW with codes of 9 to 13 bits. Code 256 escapes to a sub-code: 1 widens the codes
+// by one bit, 2 frees every leaf code so that the table can learn new strings.
+#include <cstring>
+
+#include "legacy/legacy_decoders.h"
+#include "legacy/legacy_io.h"
+
+namespace zip::legacy {
+
+namespace {
+
+constexpr int kFirstFreeCode = 257;
+constexpr int kCodeLimit = 8192;  // codes 0..8191; the tables keep one spare entry
+constexpr int kMaxCodeSize = 13;
+constexpr std::int16_t kFree = -1;
+constexpr std::int16_t kMarked = static_cast<std::int16_t>(0x8000);
+
+class Unshrinker {
+ public:
+  Unshrinker(ByteReader& in, OutputSink& out, WorkArea& work)
+      : bits_(in), out_(out), prefix_(work.shrink.prefix), suffix_(work.shrink.suffix),
+        stack_(work.shrink.stack) {}
+
+  DecodeEnd Run() {
+    for (int code = 0; code < 256; ++code) {
+      prefix_[code] = 0;
+      suffix_[code] = static_cast<std::uint8_t>(code);
+    }
+    for (int code = 256; code <= kCodeLimit; ++code) {
+      prefix_[code] = kFree;
+      suffix_[code] = 0;
+    }
+
+    int old_code = static_cast<int>(bits_.Read(code_size_));
+    if (bits_.overrun()) return Finish(DecodeEnd::kComplete);
+    std::uint8_t last_char = static_cast<std::uint8_t>(old_code);
+    out_.Put(last_char);
+
+    for (;;) {
+      int code = static_cast<int>(bits_.Read(code_size_));
+      if (bits_.overrun()) return Finish(DecodeEnd::kComplete);
+      while (code == 256) {
+        int sub_code = static_cast<int>(bits_.Read(code_size_));
+        if (sub_code == 1) {
+          // A 14-bit code would index past the tables.
+          if (code_size_ == kMaxCodeSize) return Finish(DecodeEnd::kDamaged);
+          ++code_size_;
+        } else if (sub_code == 2) {
+          PartialClear();
+        }
+        code = static_cast<int>(bits_.Read(code_size_));
+        if (bits_.overrun()) return Finish(DecodeEnd::kComplete);
+      }
+
+      const int incoming = code;
+      std::size_t top = kCodeLimit;
+      // Walks the string's chain backwards, pushing its bytes. A free code stands for the
+      // previous string plus its own first byte (the code the encoder defined one step ahead of
+      // us); after partial clears a damaged chain can loop, hence the stack limit.
+      if (prefix_[code] == kFree) {
+        stack_[--top] = last_char;
+        code = old_code;
+      }
+      while (code >= kFirstFreeCode) {
+        if (top == 0) return Finish(DecodeEnd::kDamaged);
+        if (prefix_[code] == kFree) {
+          stack_[--top] = last_char;
+          code = old_code;
+        } else {
+          stack_[--top] = suffix_[code];
+          code = prefix_[code];
+        }
+      }
+      if (top == 0) return Finish(DecodeEnd::kDamaged);
+      last_char = suffix_[code];
+      stack_[--top] = last_char;
+      out_.Write(stack_ + top, kCodeLimit - top);
+
+      if (next_free_ < kCodeLimit) {
+        prefix_[next_free_] = static_cast<std::int16_t>(old_code);
+        suffix_[next_free_] = last_char;
+        do {
+          ++next_free_;
+        } while (next_free_ < kCodeLimit && prefix_[next_free_] != kFree);
+      }
+      old_code = incoming;
+    }
+  }
+
+ private:
+  DecodeEnd Finish(DecodeEnd end) {
+    out_.Flush();
+    return end;
+  }
+
+  // Frees the leaves: codes that no other code continues. The whole table is scanned, not only
+  // the codes below the next free one: after an earlier clear, codes above it may still be in
+  // use, and a parent whose only child lives there must not be freed under it.
+  void PartialClear() {
+    for (int code = kFirstFreeCode; code < kCodeLimit; ++code)
+      if (prefix_[code] != kFree) prefix_[code] = static_cast<std::int16_t>(prefix_[code] | kMarked);
+    for (int code = kFirstFreeCode; code < kCodeLimit; ++code) {
+      if (prefix_[code] == kFree) continue;
+      int parent = prefix_[code] & 0x7FFF;
+      if (parent >= kFirstFreeCode && parent < kCodeLimit && prefix_[parent] != kFree)
+        prefix_[parent] = static_cast<std::int16_t>(prefix_[parent] & 0x7FFF);
+    }
+    for (int code = kFirstFreeCode; code < kCodeLimit; ++code)
+      if (prefix_[code] != kFree && (prefix_[code] & kMarked) != 0) prefix_[code] = kFree;
+    next_free_ = kFirstFreeCode;
+    while (next_free_ < kCodeLimit && prefix_[next_free_] != kFree) ++next_free_;
+  }
+
+  BitReader bits_;
+  BlockWriter out_;
+  std::int16_t* prefix_;
+  std::uint8_t* suffix_;
+  std::uint8_t* stack_;
+  int code_size_ = 9;
+  int next_free_ = kFirstFreeCode;
+};
+
+}  // namespace
+
+DecodeEnd Unshrink(ByteReader& in, OutputSink& out, WorkArea& work) {
+  return Unshrinker(in, out, work).Run();
+}
+
+}  // namespace zip::legacy
