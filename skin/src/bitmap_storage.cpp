@@ -23,6 +23,7 @@ struct Bitmap::Storage {
 };
 #endif
 
+Bitmap::Bitmap() = default;
 Bitmap::Bitmap(int width, int height) { Allocate(width, height); }
 Bitmap::~Bitmap() = default;
 
@@ -64,6 +65,10 @@ void Bitmap::Allocate(int width, int height) {
   pixels_ = nullptr;
   width_ = height_ = 0;
   if (width <= 0 || height <= 0) return;
+  // Sizes come from skin files and window geometry; a nonsense size must not take the machine's
+  // memory (512 MiB of pixels is far above any window).
+  constexpr int64_t kMaxPixels = int64_t{1} << 27;
+  if (static_cast<int64_t>(width) * height > kMaxPixels) throw std::bad_alloc();
   auto storage = std::make_unique<Storage>();
 #ifdef _WIN32
   BITMAPINFO info = {};

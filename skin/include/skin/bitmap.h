@@ -10,7 +10,7 @@ namespace skin {
 
 class Bitmap {
  public:
-  Bitmap() = default;
+  Bitmap();  // empty; defined beside Storage so that holders need not see it
   Bitmap(int width, int height);  // all pixels 0
   ~Bitmap();
   Bitmap(Bitmap&& other) noexcept;

@@ -1,0 +1,76 @@
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "skin/compose.h"
+
+namespace skin {
+
+namespace {
+
+// Source index for destination offset i of a span of dn pixels drawn from sn pixels: the source
+// pixel under the centre of the destination pixel.
+inline int64_t NearestIndex(int64_t i, int64_t sn, int64_t dn) { return ((2 * i + 1) * sn) / (2 * dn); }
+
+}  // namespace
+
+void CanvasCopy(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect& sr, const Rect* clip) {
+  // Spans in 64 bits: rectangles from far-off geometry may be wider than an int.
+  const int64_t dw = int64_t{dr.Right} - dr.Left, dh = int64_t{dr.Bottom} - dr.Top;
+  const int64_t sw = int64_t{sr.Right} - sr.Left, sh = int64_t{sr.Bottom} - sr.Top;
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || dest.Empty() || src.Empty()) return;
+  Rect visible = IntersectRects(dr, {0, 0, dest.Width(), dest.Height()});
+  if (clip) visible = IntersectRects(visible, *clip);
+  if (RectIsEmpty(visible)) return;
+
+  if (dw == sw && dh == sh) {
+    // Unscaled: also cut to the part whose source lies inside src, then whole rows at once.
+    // Cut to the part whose source lies inside src (in 64 bits: the offset may be huge).
+    const int64_t dx = int64_t{sr.Left} - dr.Left, dy = int64_t{sr.Top} - dr.Top;
+    visible.Left = static_cast<int>(std::max<int64_t>(visible.Left, -dx));
+    visible.Top = static_cast<int>(std::max<int64_t>(visible.Top, -dy));
+    visible.Right = static_cast<int>(std::min<int64_t>(visible.Right, src.Width() - dx));
+    visible.Bottom = static_cast<int>(std::min<int64_t>(visible.Bottom, src.Height() - dy));
+    if (RectIsEmpty(visible)) return;
+    const size_t bytes = static_cast<size_t>(RectSpanX(visible)) * 4;
+    for (int y = visible.Top; y < visible.Bottom; ++y)
+      std::memmove(dest.Row(y) + visible.Left, src.Row(static_cast<int>(y + dy)) + (visible.Left + dx), bytes);
+    return;
+  }
+
+  std::vector<int64_t> column(static_cast<size_t>(RectSpanX(visible)));
+  for (int x = visible.Left; x < visible.Right; ++x)
+    column[x - visible.Left] = static_cast<int64_t>(sr.Left) + NearestIndex(int64_t{x} - dr.Left, sw, dw);
+  for (int y = visible.Top; y < visible.Bottom; ++y) {
+    const int64_t sy = sr.Top + NearestIndex(int64_t{y} - dr.Top, sh, dh);
+    if (sy < 0 || sy >= src.Height()) continue;
+    const uint32_t* in = src.Row(static_cast<int>(sy));
+    uint32_t* out = dest.Row(y);
+    for (int x = visible.Left; x < visible.Right; ++x) {
+      const int64_t sx = column[x - visible.Left];
+      if (sx >= 0 && sx < src.Width()) out[x] = in[sx];
+    }
+  }
+}
+
+void StretchDraw(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect* clip) {
+  CanvasCopy(dest, dr, src, {0, 0, src.Width(), src.Height()}, clip);
+}
+
+void DrawGlyphCell(Bitmap& Canvas, int X, int Y, int Index, int CellCount, const Bitmap& Strip) {
+  if (Strip.Empty() || CellCount <= 0 || Index < 1 || Index > CellCount) return;
+  const int cw = Strip.Width() / CellCount, ch = Strip.Height();
+  if (cw <= 0) return;
+  const int sx0 = (Index - 1) * cw;
+  const uint32_t key = Strip.Pixel(sx0, ch - 1) & 0x00FFFFFF;
+  const Rect visible = IntersectRects({X, Y, X + cw, Y + ch}, {0, 0, Canvas.Width(), Canvas.Height()});
+  for (int y = visible.Top; y < visible.Bottom; ++y) {
+    const uint32_t* in = Strip.Row(y - Y) + sx0 - X;
+    uint32_t* out = Canvas.Row(y);
+    for (int x = visible.Left; x < visible.Right; ++x)
+      if ((in[x] & 0x00FFFFFF) != key) out[x] = in[x];
+  }
+}
+
+}  // namespace skin
