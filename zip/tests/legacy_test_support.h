@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -127,6 +128,14 @@ inline std::vector<LocalEntry> WalkLocalHeaders(const Bytes& archive) {
   return entries;
 }
 
+// The run's work area as a decoder finds it between entries: full of an earlier entry's bytes.
+// Decoders must not depend on it being clear (the window's first pass reads zeros regardless).
+inline WorkArea& DirtyWorkArea() {
+  static WorkArea work;
+  std::memset(&work, 0xA5, sizeof work);
+  return work;
+}
+
 struct DecodeResult {
   DecodeEnd end = DecodeEnd::kComplete;
   Bytes data;
@@ -141,7 +150,7 @@ inline DecodeResult DecodeEntry(int method, const Bytes& data, std::int64_t unco
     result.data = data;
     return result;
   }
-  static WorkArea work;
+  WorkArea& work = DirtyWorkArea();
   MemoryReader reader(data);
   CollectingSink sink;
   if (method == 1) {
