@@ -1,8 +1,12 @@
 #include "platform/messages.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace platform {
+
+void Sleep(unsigned ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }
 
 bool PumpMessages() { return false; }
 

@@ -75,3 +75,25 @@ TEST(CommandLine, SplitsByThePlatformRule) {
 }
 
 }  // namespace
+
+#include "platform/exception_text.h"
+
+namespace {
+
+TEST(ExceptionDisplayText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt) {
+  struct Case {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"Incomplete Zip File", "Incomplete Zip File."},
+      {"Not a valid zip file!", "Not a valid zip file!"},
+      {"Cannot open file \"C:\\UPDATE.ZIP\". (2)", "Cannot open file \"C:\\UPDATE.ZIP\". (2)"},
+      {"Done.", "Done."},
+      {"ends in digit 7", "ends in digit 7."},
+      {"", ""},
+      {"\xEC\x98\xA4\xEB\xA5\x98", "\xEC\x98\xA4\xEB\xA5\x98."},  // a Korean last character sorts high
+  };
+  for (const Case& c : cases) EXPECT_EQ(platform::ExceptionDisplayText(c.text), c.shown) << c.text;
+}
+
+}  // namespace

@@ -6,6 +6,8 @@
 
 namespace platform {
 
+void Sleep(unsigned ms) { ::Sleep(ms); }
+
 bool PumpMessages() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -21,7 +23,11 @@ bool PumpMessages() {
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  return ::MessageBoxW(::GetActiveWindow(), Widen(text).c_str(), Widen(caption).c_str(), flags);
+  // Owned by the active window of this thread when there is one that is still alive and shown;
+  // a destroyed or hidden owner would make the box fail or stay out of sight.
+  HWND owner = ::GetActiveWindow();
+  if (owner && (!::IsWindow(owner) || !::IsWindowVisible(owner))) owner = nullptr;
+  return ::MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
 }
 
 }  // namespace platform

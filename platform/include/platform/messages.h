@@ -10,6 +10,9 @@ namespace platform {
 // Nothing to pump on the POSIX build.
 bool PumpMessages();
 
+// Suspends the calling thread for `ms` milliseconds.
+void Sleep(unsigned ms);
+
 // Message box flags and results as the Windows API numbers them.
 enum MessageBoxFlags : unsigned {
   kMbOk = 0x0, kMbOkCancel = 0x1, kMbYesNoCancel = 0x3, kMbYesNo = 0x4,

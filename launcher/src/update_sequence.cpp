@@ -1,0 +1,49 @@
+#include "launcher/update_sequence.h"
+
+#include "launcher/update_rules.h"
+#include "platform/fs.h"
+
+namespace launcher {
+
+LaunchState& State() {
+  static LaunchState state;
+  return state;
+}
+
+void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
+  LaunchState& s = State();
+  host.SetShowMainForm(false);
+  if (arguments.empty()) {
+    host.RequestTerminate();
+    return;
+  }
+  host.SetShowMainForm(true);
+  s.ExeFileName = arguments.front();
+  s.AppDir = AppDirOf(s.ExeFileName);
+  const std::string description = s.AppDir + kDescriptionFile;
+  if (platform::FileExists(description)) {
+    s.VerInfo.LoadFromFile(description);
+    s.ExeFileName = s.AppDir + s.VerInfo.Value("EXE_FILENAME");
+  }
+  host.SetCorpCaption(s.VerInfo.Value("NAME"));
+  host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
+}
+
+void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {
+  const LaunchState& s = State();
+  host.SetNameCaption(kExtractPrefix + fname);
+  if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"))) skip = true;
+}
+
+void TotalPercentDone(UpdateHost& host, int percent) {
+  host.SetGaugeProgressText(kExtractingText);
+  host.SetGaugeMaxValue(100);
+  host.SetGaugeValue(percent);
+}
+
+void UnZipComplete(UpdateHost& host) {
+  host.ShellOpen(State().ExeFileName, kRestartArgument);
+  host.RequestTerminate();
+}
+
+}  // namespace launcher

@@ -1,0 +1,144 @@
+#include "launcher/update_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/exceptions.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using launcher::State;
+
+// Records every call the sequence makes on the window, in order.
+class RecordingHost : public launcher::UpdateHost {
+ public:
+  std::vector<std::string> calls;
+  void SetShowMainForm(bool on) override { calls.push_back(std::string("show=") + (on ? "1" : "0")); }
+  void RequestTerminate() override { calls.push_back("terminate"); }
+  void SetCorpCaption(const std::string& c) override { calls.push_back("corp=" + c); }
+  void SetSkinIndex(int i) override { calls.push_back("skin=" + std::to_string(i)); }
+  void SetNameCaption(const std::string& c) override { calls.push_back("label=" + c); }
+  void SetGaugeProgressText(const std::string& t) override { calls.push_back("text=" + t); }
+  void SetGaugeMaxValue(int v) override { calls.push_back("max=" + std::to_string(v)); }
+  void SetGaugeValue(int v) override { calls.push_back("value=" + std::to_string(v)); }
+  void ShellOpen(const std::string& f, const std::string& p) override { calls.push_back("open " + f + " " + p); }
+};
+
+// A temporary application folder; paths handed to the launcher use '\' as on Windows.
+class LauncherSequence : public testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::path(testing::TempDir()) / ("halvex_seq_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                            "_" + testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "UPDATE");
+    State() = launcher::LaunchState{};
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(root_ / "UPDATE" / "VER_INFO.INF", fs::perms::owner_all, ec);
+    fs::remove_all(root_, ec);
+  }
+  std::string AppExe() const { return ToEngine(root_.string()) + "\\App.exe"; }
+  std::string AppDir() const { return ToEngine(root_.string()) + "\\"; }
+  static std::string ToEngine(std::string p) {
+#ifndef _WIN32
+    return p;  // POSIX: '/' stays; the engine-side '\' is mapped back at the system call
+#else
+    for (char& c : p) if (c == '/') c = '\\';
+    return p;
+#endif
+  }
+  void WriteDescription(const std::string& bytes) {
+    std::ofstream(root_ / "UPDATE" / "VER_INFO.INF", std::ios::binary) << bytes;
+  }
+  fs::path root_;
+  RecordingHost host_;
+};
+
+TEST_F(LauncherSequence, NoArgumentHidesTheWindowAndTerminates) {
+  launcher::FormCreate(host_, {});
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
+}
+
+TEST_F(LauncherSequence, WithoutDescriptionFileEverythingKeepsItsDefault) {
+  launcher::FormCreate(host_, {AppExe(), "ignored"});
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=", "skin=2"}));
+  EXPECT_EQ(State().ExeFileName, AppExe());
+  EXPECT_EQ(State().AppDir, AppDir());
+  launcher::UnZipComplete(host_);
+  EXPECT_EQ(host_.calls.back(), "terminate");
+  EXPECT_EQ(host_.calls[host_.calls.size() - 2], "open " + AppExe() + " UPDATE_RUN");
+}
+
+TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
+  WriteDescription("exe_filename=New.exe\r\nNAME=Acme Tools\r\nNAME=second\r\nSKININDEX=$A\r\n"
+                   "COPY_FILENAME=" + AppDir() + "App.exe\r\nVER_HISTORY=History.txt");
+  launcher::FormCreate(host_, {AppExe()});
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=Acme Tools", "skin=10"}));
+  EXPECT_EQ(State().ExeFileName, AppDir() + "New.exe");
+
+  bool skip = false;
+  launcher::StartUnZip(host_, AppDir() + "App.exe", skip);
+  EXPECT_TRUE(skip);
+  EXPECT_EQ(host_.calls.back(), "label=Extract Files.. " + AppDir() + "App.exe");
+  skip = false;
+  launcher::StartUnZip(host_, AppDir() + "History.txt", skip);  // relative value: never matches
+  EXPECT_FALSE(skip);
+  skip = true;
+  launcher::StartUnZip(host_, AppDir() + "Other.dll", skip);  // the engine's value is left alone
+  EXPECT_TRUE(skip);
+}
+
+TEST_F(LauncherSequence, EmptyProgramNameOpensTheFolderItself) {
+  WriteDescription("EXE_FILENAME=\nSKININDEX=12\n");
+  launcher::FormCreate(host_, {AppExe()});
+  EXPECT_EQ(State().ExeFileName, AppDir());
+  EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
+}
+
+TEST_F(LauncherSequence, NulByteHidesTheLinesAfterIt) {
+  WriteDescription(std::string("NAME=before\n\0SKININDEX=7\n", 25));
+  launcher::FormCreate(host_, {AppExe()});
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=before", "skin=2"}));
+}
+
+TEST_F(LauncherSequence, ArgumentWithoutFolderPartLooksInTheCurrentFolder) {
+  launcher::FormCreate(host_, {"App.exe"});
+  EXPECT_EQ(State().AppDir, "");
+  EXPECT_EQ(State().ExeFileName, "App.exe");
+}
+
+TEST_F(LauncherSequence, VeryLongAndKoreanArgumentsAreTakenAsTheyAre) {
+  const std::string korean = AppDir() + "업데이트 프로그램.exe";
+  launcher::FormCreate(host_, {korean});
+  EXPECT_EQ(State().AppDir, AppDir());
+  const std::string long_path = std::string(3990, 'a') + "\\App.exe";
+  launcher::FormCreate(host_, {long_path});
+  EXPECT_EQ(State().AppDir, std::string(3990, 'a') + "\\");
+  EXPECT_EQ(host_.calls.back(), "skin=2");
+}
+
+#ifndef _WIN32
+TEST_F(LauncherSequence, UnreadableDescriptionFileRaisesAndSkipsTheRest) {
+  WriteDescription("NAME=x\n");
+  fs::permissions(root_ / "UPDATE" / "VER_INFO.INF", fs::perms::none);
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  EXPECT_THROW(launcher::FormCreate(host_, {AppExe()}), platform::EFOpenError);
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1"}));
+  EXPECT_EQ(State().ExeFileName, AppExe());
+}
+#endif
+
+TEST(TotalPercentDone, WritesTextMaximumAndValueInThisOrder) {
+  RecordingHost host;
+  launcher::TotalPercentDone(host, 0);
+  launcher::TotalPercentDone(host, 57);
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"text=압축 푸는중.. - ", "max=100", "value=0",
+                                                  "text=압축 푸는중.. - ", "max=100", "value=57"}));
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// The launcher on Windows (run under Wine here): the program as the companion application starts
+// it, the restart through the real shell, and the default exception handler.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "../win32/main_form.h"
+#include "platform/exceptions.h"
+#include "platform/messages.h"
+#include "platform/text.h"
+#include "platform/ui/application.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::Narrow;
+using platform::Widen;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Waits for `predicate` for up to `ms`, pumping this thread's messages meanwhile.
+template <typename F>
+bool WaitFor(F predicate, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (predicate()) return true;
+    platform::PumpMessages();
+    ::Sleep(50);
+  }
+  return predicate();
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    wchar_t base[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, base);
+    path_ = fs::path(base) / ("halvex_" + std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(counter_++));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  std::string str() const { return Narrow(path_.wstring()); }
+
+ private:
+  static inline int counter_ = 0;
+  fs::path path_;
+};
+
+struct Process {
+  PROCESS_INFORMATION pi = {};
+  ~Process() {
+    if (pi.hProcess) {
+      ::TerminateProcess(pi.hProcess, 99);
+      ::WaitForSingleObject(pi.hProcess, 5000);
+      ::CloseHandle(pi.hProcess);
+      ::CloseHandle(pi.hThread);
+    }
+  }
+  bool Start(const std::wstring& exe, const std::wstring& args) {
+    std::wstring command = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    return ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  }
+  DWORD Wait(DWORD ms) {
+    if (::WaitForSingleObject(pi.hProcess, ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = 0;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    return code;
+  }
+};
+
+HWND FindWindowOf(DWORD pid, const std::wstring& title) {
+  struct Search {
+    DWORD pid;
+    const std::wstring* title;
+    HWND found;
+  } search{pid, &title, nullptr};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t text[256] = {};
+        ::GetWindowTextW(hwnd, text, 256);
+        if (owner == s->pid && *s->title == text && ::IsWindowVisible(hwnd)) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<std::string> ChildTexts(HWND parent) {
+  std::vector<std::string> texts;
+  ::EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        wchar_t text[512] = {};
+        ::GetWindowTextW(hwnd, text, 512);
+        reinterpret_cast<std::vector<std::string>*>(lp)->push_back(Narrow(text));
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&texts));
+  return texts;
+}
+
+TEST(LauncherProgram, WithoutArgumentExitsAtOnceWithCodeZero) {
+  Process p;
+  ASSERT_TRUE(p.Start(Widen(HALVEX_LAUNCHER_EXE), L""));
+  EXPECT_EQ(p.Wait(15000), 0u);
+}
+
+TEST(LauncherProgram, WithTheApplicationsPathShowsTheDesignedWindow) {
+  TempFolder app;
+  fs::copy_file(HALVEX_STANDIN_EXE, app.path() / "App.exe");
+  TempFolder launcher_dir;  // no UPDATE.ZIP: the window must show all the same
+  fs::copy_file(HALVEX_LAUNCHER_EXE, launcher_dir.path() / "HalvexUpdate.exe");
+  Process p;
+  ASSERT_TRUE(p.Start((launcher_dir.path() / "HalvexUpdate.exe").wstring(),
+                      L"\"" + (app.path() / "App.exe").wstring() + L"\""));
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (window = FindWindowOf(p.pi.dwProcessId, L"Halvex Update (Ver 0303.03)")) != nullptr; },
+                      15000));
+  RECT client;
+  ::GetClientRect(window, &client);
+  EXPECT_EQ(client.right - client.left, 634);
+  EXPECT_EQ(client.bottom - client.top, 362);
+  EXPECT_TRUE(::GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  const auto texts = ChildTexts(window);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), " 자동으로 업데이트가 되지 않으면 관리자에게 연락 바랍니다."), texts.end());
+  // No description file: pnCorp's design caption is replaced by the empty NAME value.
+  EXPECT_EQ(std::find(texts.begin(), texts.end(), " Halvex Auto Update"), texts.end());
+}
+
+class LauncherInProcess : public testing::Test {
+ protected:
+  void SetUp() override {
+    auto& app = platform::ui::Application::Instance();
+    app.SetTitle("Halvex UPDATE");
+    app.OnException = [this](const std::string& text, const std::string& caption) {
+      shown_.push_back(caption + ": " + text);
+    };
+    launcher::State() = launcher::LaunchState{};
+    fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "App.exe");
+  }
+  void TearDown() override {
+    platform::ui::Application::Instance().OnException = nullptr;
+    // The completion handler asked to terminate: take the quit request out of this thread's
+    // queue, or it would end the next modal loop (a message box) at once.
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  std::string AppExe() const { return app_.str() + "\\App.exe"; }
+  TempFolder app_;
+  std::vector<std::string> shown_;
+};
+
+TEST_F(LauncherInProcess, CompletionStartsTheApplicationWithUpdateRun) {
+  launcher::TfmMain form({AppExe()});
+  form.Create();
+  EXPECT_TRUE(shown_.empty());
+  form.UnZipperUnZipComplete(&form, 0);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000))
+      << ReadFile(app_.path() / "standin.log");
+}
+
+TEST_F(LauncherInProcess, CompletionStartsTheProgramTheDescriptionFileNames) {
+  fs::create_directories(app_.path() / "UPDATE");
+  fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "New App.exe");
+  std::ofstream(app_.path() / "UPDATE" / "VER_INFO.INF", std::ios::binary) << "EXE_FILENAME=New App.exe\r\nNAME=Acme\r\n";
+  launcher::TfmMain form({AppExe()});
+  form.Create();
+  EXPECT_EQ(form.pnCorp->Caption(), "Acme");
+  form.UnZipperUnZipComplete(&form, 0);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000));
+}
+
+TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
+  fs::create_directories(app_.path() / "UPDATE");
+  const fs::path inf = app_.path() / "UPDATE" / "VER_INFO.INF";
+  std::ofstream(inf, std::ios::binary) << "NAME=Acme\r\nSKININDEX=7\r\n";
+  HANDLE lock = ::CreateFileW(inf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  launcher::TfmMain form({AppExe()});
+  form.Create();
+  ::CloseHandle(lock);
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].rfind("Halvex UPDATE: Cannot open file \"" + app_.str() + "\\UPDATE\\VER_INFO.INF\". ", 0), 0u)
+      << shown_[0];
+  EXPECT_EQ(form.pnCorp->Caption(), " Halvex Auto Update");  // the rest of FormCreate was skipped
+  EXPECT_EQ(form.SkinIndex(), 2);
+  EXPECT_EQ(launcher::State().ExeFileName, AppExe());
+}
+
+// The real message box: its caption, its text with the full-stop rule, its error icon.
+TEST(DefaultExceptionHandler, ShowsTheTextInAnErrorBoxCaptionedWithTheTitle) {
+  auto& app = platform::ui::Application::Instance();
+  app.OnException = nullptr;
+  app.SetTitle("Halvex UPDATE");
+  struct Seen {
+    std::string text;
+    bool icon = false;
+  };
+  for (const auto& [message, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"Incomplete Zip File", "Incomplete Zip File."}, {"Not a valid zip file!", "Not a valid zip file!"}}) {
+    Seen seen;
+    std::atomic<bool> done{false};
+    std::thread closer([&] {
+      for (int i = 0; i < 200 && !done; ++i) {
+        HWND box = ::FindWindowW(L"#32770", L"Halvex UPDATE");
+        if (box && ::IsWindowVisible(box)) {
+          ::EnumChildWindows(
+              box,
+              [](HWND child, LPARAM lp) -> BOOL {
+                auto* s = reinterpret_cast<Seen*>(lp);
+                wchar_t cls[64] = {}, text[512] = {};
+                ::GetClassNameW(child, cls, 64);
+                ::GetWindowTextW(child, text, 512);
+                if (std::wstring(cls) == L"Static") {
+                  if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) s->icon = true;
+                  else if (text[0]) s->text = Narrow(text);
+                }
+                return TRUE;
+              },
+              reinterpret_cast<LPARAM>(&seen));
+          if (seen.text.empty()) {  // the box is still being filled in
+            ::Sleep(50);
+            continue;
+          }
+          ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+          return;
+        }
+        ::Sleep(50);
+      }
+    });
+    app.HandleException(platform::Exception(message));
+    done = true;
+    closer.join();
+    EXPECT_EQ(seen.text, expected);
+    EXPECT_TRUE(seen.icon);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+#include "main_form.h"
+
+#include "platform/fs.h"
+#include "platform/ui/application.h"
+
+#ifdef HALVEX_HAVE_ZIP
+#include "launcher/extract_update.h"
+#endif
+
+namespace launcher {
+
+using platform::ui::Align;
+using platform::ui::Application;
+using platform::ui::FontSpec;
+
+namespace {
+FontSpec Gulim12() {
+  FontSpec f;
+  f.face = "굴림체";
+  f.height = -12;
+  return f;
+}
+FontSpec Tahoma13() {
+  FontSpec f;
+  f.face = "Tahoma";
+  f.height = 13;
+  return f;
+}
+}  // namespace
+
+TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
+  SetName("fmMain");
+  SetCaption("Halvex Update (Ver 0303.03)");
+  SetClientSize(634, 362);
+  SetBounds(0, 0, 634, 362);
+  SetColor(RGB(255, 255, 255));
+  SetFont(Gulim12());
+  SetStayOnTop(true);
+
+  bsSkinPanel2 = std::make_unique<platform::ui::Panel>(this);
+  bsSkinPanel2->SetName("bsSkinPanel2");
+  bsSkinPanel2->SetBounds(0, 339, 634, 23);
+  bsSkinPanel2->SetAlign(Align::Bottom);
+
+  pnCorp = std::make_unique<PlainStatusPanel>(bsSkinPanel2.get());
+  pnCorp->SetName("pnCorp");
+  pnCorp->SetFont(Tahoma13());
+  pnCorp->SetBounds(0, 0, 161, 23);
+  pnCorp->SetAlign(Align::Left);
+  pnCorp->SetCaption(" Halvex Auto Update");
+
+  pnTel = std::make_unique<PlainStatusPanel>(bsSkinPanel2.get());
+  pnTel->SetName("pnTel");
+  pnTel->SetFont(Tahoma13());
+  pnTel->SetBounds(161, 0, 473, 23);
+  pnTel->SetAlign(Align::Client);
+  pnTel->SetCaption(" 자동으로 업데이트가 되지 않으면 관리자에게 연락 바랍니다.");
+
+  Panel1 = std::make_unique<platform::ui::Panel>(this);
+  Panel1->SetName("Panel1");
+  Panel1->SetBounds(0, 0, 634, 339);
+  Panel1->SetAlign(Align::Client);
+  Panel1->SetColor(RGB(255, 255, 255));
+
+  imgLogo = std::make_unique<platform::ui::Image>(Panel1.get());
+  imgLogo->SetName("imgLogo");
+  imgLogo->SetBounds(0, 0, 320, 339);
+  imgLogo->SetAlign(Align::Left);
+
+  lbName = std::make_unique<platform::ui::Label>(Panel1.get());
+  lbName->SetName("lbName");
+  lbName->SetBounds(237, 251, 343, 19);
+  lbName->SetAlignment(platform::ui::TextAlign::Center);
+  lbName->SetFont(Tahoma13());
+
+  pgMeter = std::make_unique<PlainGauge>(Panel1.get());
+  pgMeter->SetName("pgMeter");
+  pgMeter->SetFont(Tahoma13());
+  pgMeter->SetBounds(208, 275, 400, 20);
+  pgMeter->SetProgressText("잠시만 기다려주세요..  - ");
+  pgMeter->SetMaxValue(100);
+  pgMeter->SetValue(0);
+
+  tmZip = std::make_unique<platform::ui::Timer>();
+  tmZip->SetInterval(1500);
+  tmZip->OnTimer = [this](platform::ui::Timer* t) { tmZipTimer(t); };
+
+#ifdef HALVEX_HAVE_ZIP
+  UnZipper = std::make_unique<zip::TUnZipper>();
+  UnZipper->SetOverwriteMode(zip::TUZOverwriteMode::Always);
+  UnZipper->OnStartUnZip = [this](zip::TUnZipper* sender, int index, std::string& fname, bool& skip) {
+    UnZipperStartUnZip(sender, index, fname, skip);
+  };
+  UnZipper->OnTotalPercentDone = [this](zip::TUnZipper* sender, int percent) {
+    UnZipperTotalPercentDone(sender, percent);
+  };
+  UnZipper->OnUnZipComplete = [this](zip::TUnZipper* sender, int count) { UnZipperUnZipComplete(sender, count); };
+#endif
+
+  OnCreate = [this](Form* f) { FormCreate(f); };
+  OnShow = [this](Form* f) { FormShow(f); };
+}
+
+TfmMain::~TfmMain() = default;
+
+void TfmMain::FormCreate(Form*) { launcher::FormCreate(*this, arguments_); }
+
+void TfmMain::FormShow(Form*) { tmZip->SetEnabled(true); }
+
+void TfmMain::tmZipTimer(platform::ui::Timer*) {
+  tmZip->SetEnabled(false);
+  ExtractUpdate();
+}
+
+void TfmMain::ExtractUpdate() {
+#ifdef HALVEX_HAVE_ZIP
+  const std::string self = platform::ProgramPath();
+  launcher::ExtractUpdate(*UnZipper, self.substr(0, self.find_last_of('\\') + 1));
+#endif
+}
+
+void TfmMain::UnZipperStartUnZip(void*, int, std::string& fname, bool& skip) {
+  launcher::StartUnZip(*this, fname, skip);
+}
+
+void TfmMain::UnZipperTotalPercentDone(void*, int percent) { launcher::TotalPercentDone(*this, percent); }
+
+void TfmMain::UnZipperUnZipComplete(void*, int) { launcher::UnZipComplete(*this); }
+
+void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
+void TfmMain::RequestTerminate() { Application::Instance().Terminate(); }
+void TfmMain::SetCorpCaption(const std::string& caption) { pnCorp->SetCaption(caption); }
+void TfmMain::SetSkinIndex(int index) {
+  // Only the twelve built-in skins exist; anything else keeps the current one.
+  if (index >= 0 && index < 12) skin_index_ = index;
+}
+void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
+void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
+void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }
+void TfmMain::SetGaugeValue(int value) { pgMeter->SetValue(value); }
+void TfmMain::ShellOpen(const std::string& file, const std::string& parameters) {
+  platform::ui::ShellStart(Handle(), "open", file, parameters, SW_SHOWNORMAL);
+}
+
+}  // namespace launcher

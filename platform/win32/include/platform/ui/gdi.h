@@ -1,0 +1,99 @@
+// Move-only owners of GDI handles, each released by its matching call.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace platform::ui {
+
+template <typename Handle, typename Traits>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle h) : h_(h) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, Handle{})) {}
+  UniqueHandle& operator=(UniqueHandle&& o) noexcept {
+    if (this != &o) {
+      reset();
+      h_ = std::exchange(o.h_, Handle{});
+    }
+    return *this;
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  Handle get() const { return h_; }
+  explicit operator bool() const { return h_ != Handle{}; }
+  void reset(Handle h = Handle{}) {
+    if (h_) Traits::Close(h_);
+    h_ = h;
+  }
+  Handle release() { return std::exchange(h_, Handle{}); }
+
+ private:
+  Handle h_{};
+};
+
+struct GdiObjectTraits {
+  static void Close(HGDIOBJ h) { ::DeleteObject(h); }
+};
+struct MemoryDcTraits {
+  static void Close(HDC h) { ::DeleteDC(h); }
+};
+
+using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
+using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits>;
+using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
+using UniqueRegion = UniqueHandle<HRGN, GdiObjectTraits>;
+using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
+
+// Selects an object into a DC for the scope and puts the previous one back.
+class ScopedSelect {
+ public:
+  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
+  ~ScopedSelect() { ::SelectObject(dc_, old_); }
+  ScopedSelect(const ScopedSelect&) = delete;
+  ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// BeginPaint/EndPaint.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd) : hwnd_(hwnd) { dc_ = ::BeginPaint(hwnd, &ps_); }
+  ~PaintScope() { ::EndPaint(hwnd_, &ps_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return dc_; }
+  const RECT& dirty() const { return ps_.rcPaint; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+  PAINTSTRUCT ps_;
+};
+
+// GetDC/ReleaseDC, GetWindowDC/ReleaseDC.
+class WindowDc {
+ public:
+  static WindowDc Client(HWND hwnd) { return WindowDc(hwnd, ::GetDC(hwnd)); }
+  static WindowDc Whole(HWND hwnd) { return WindowDc(hwnd, ::GetWindowDC(hwnd)); }
+  ~WindowDc() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  WindowDc(WindowDc&& o) noexcept : hwnd_(o.hwnd_), dc_(std::exchange(o.dc_, nullptr)) {}
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  WindowDc(HWND hwnd, HDC dc) : hwnd_(hwnd), dc_(dc) {}
+  HWND hwnd_;
+  HDC dc_;
+};
+
+}  // namespace platform::ui

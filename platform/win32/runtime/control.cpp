@@ -1,0 +1,290 @@
+#include "platform/ui/control.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "platform/text.h"
+#include "platform/ui/application.h"
+
+namespace platform::ui {
+
+COLORREF ResolveColor(COLORREF color) {
+  if ((color & 0xFF000000) == 0xFF000000) return ::GetSysColor(static_cast<int>(color & 0xFF));
+  return color & 0x00FFFFFF;
+}
+
+UniqueFont CreateFontFrom(const FontSpec& spec) {
+  LOGFONTW lf = {};
+  lf.lfHeight = spec.height;
+  lf.lfWeight = (spec.style & kFsBold) ? FW_BOLD : FW_NORMAL;
+  lf.lfItalic = (spec.style & kFsItalic) ? TRUE : FALSE;
+  lf.lfUnderline = (spec.style & kFsUnderline) ? TRUE : FALSE;
+  lf.lfStrikeOut = (spec.style & kFsStrikeOut) ? TRUE : FALSE;
+  lf.lfCharSet = static_cast<BYTE>(spec.charset);
+  lf.lfQuality = DEFAULT_QUALITY;
+  const std::wstring face = Widen(spec.face);
+  wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  return UniqueFont(::CreateFontIndirectW(&lf));
+}
+
+Control::Control(Control* parent) : parent_(parent) {
+  if (parent_) {
+    parent_->children_.push_back(this);
+    font_ = parent_->font_;
+  }
+}
+
+Control::~Control() {
+  if (parent_) {
+    auto& siblings = parent_->children_;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+  if (hwnd_) {
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    ::DestroyWindow(hwnd_);
+  }
+}
+
+const wchar_t* Control::RegisterClassOnce() {
+  static const wchar_t* name = [] {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &Control::WindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = L"HalvexWindow";
+    ::RegisterClassExW(&wc);
+    return L"HalvexWindow";
+  }();
+  return name;
+}
+
+void Control::CreateWindowHandle() {
+  hwnd_ = ::CreateWindowExW(WindowExStyle(), RegisterClassOnce(), Widen(caption_).c_str(),
+                            WindowStyle() | (visible_ ? WS_VISIBLE : 0), left_, top_, width_, height_,
+                            ParentHandle(), nullptr, ::GetModuleHandleW(nullptr), this);
+  // Siblings stack in the order they were added, later ones on top (the system would put each
+  // new child underneath the ones before it).
+  if (hwnd_ && parent_)
+    ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void Control::CreateHandle() {
+  if (!hwnd_) CreateWindowHandle();
+  for (Control* child : children_) child->CreateHandle();
+  Realign();
+}
+
+LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    auto* self = static_cast<Control*>(cs->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+  // No exception may unwind through the system's frames: hand it to the default handler here.
+  try {
+    return self->Dispatch(msg, wparam, lparam);
+  } catch (const std::exception& e) {
+    Application::Instance().HandleException(e);
+  } catch (...) {
+    Application::Instance().HandleException(std::string("Unknown error"));
+  }
+  return 0;
+}
+
+LRESULT Control::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (HandleMessage(msg, wparam, lparam, result)) return result;
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;  // everything is painted off-screen in WM_PAINT
+    case WM_PAINT:
+      PaintBuffered();
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
+  }
+  return DefaultProc(msg, wparam, lparam);
+}
+
+LRESULT Control::DefaultProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  return ::DefWindowProcW(hwnd_, msg, wparam, lparam);
+}
+
+bool Control::HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void Control::PaintBuffered() {
+  PaintScope paint(hwnd_);
+  RECT rc;
+  ::GetClientRect(hwnd_, &rc);
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (w <= 0 || h <= 0) return;
+  UniqueMemoryDc mem(::CreateCompatibleDC(paint.dc()));
+  UniqueBitmap bmp(::CreateCompatibleBitmap(paint.dc(), w, h));
+  {
+    ScopedSelect select(mem.get(), bmp.get());
+    Paint(mem.get());
+    ::BitBlt(paint.dc(), 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
+  }
+}
+
+void Control::Paint(HDC dc) {
+  UniqueBrush brush(::CreateSolidBrush(EffectiveColor()));
+  RECT rc = {0, 0, width_, height_};
+  ::FillRect(dc, &rc, brush.get());
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+  const bool resized = width != width_ || height != height_;
+  left_ = left;
+  top_ = top;
+  width_ = std::max(width, 0);
+  height_ = std::max(height, 0);
+  if (hwnd_) ::SetWindowPos(hwnd_, nullptr, left_, top_, width_, height_, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (resized) {
+    Realign();
+    Resized();
+  }
+  if (parent_ && align_ != Align::None) parent_->Realign();
+}
+
+void Control::SetAlign(Align align) {
+  align_ = align;
+  if (parent_) parent_->Realign();
+}
+
+void Control::Realign() {
+  RECT area = ClientRect();
+  auto place = [](Control* c, int l, int t, int w, int h) {
+    c->left_ = l;
+    c->top_ = t;
+    const bool resized = c->width_ != w || c->height_ != h;
+    c->width_ = std::max(w, 0);
+    c->height_ = std::max(h, 0);
+    if (c->hwnd_)
+      ::SetWindowPos(c->hwnd_, nullptr, l, t, c->width_, c->height_, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (resized) {
+      c->Realign();
+      c->Resized();
+    }
+  };
+  for (Align pass : {Align::Top, Align::Bottom, Align::Left, Align::Right, Align::Client}) {
+    for (Control* c : children_) {
+      if (c->align_ != pass || !c->visible_) continue;
+      switch (pass) {
+        case Align::Top:
+          place(c, area.left, area.top, area.right - area.left, c->height_);
+          area.top += c->height_;
+          break;
+        case Align::Bottom:
+          place(c, area.left, area.bottom - c->height_, area.right - area.left, c->height_);
+          area.bottom -= c->height_;
+          break;
+        case Align::Left:
+          place(c, area.left, area.top, c->width_, area.bottom - area.top);
+          area.left += c->width_;
+          break;
+        case Align::Right:
+          place(c, area.right - c->width_, area.top, c->width_, area.bottom - area.top);
+          area.right -= c->width_;
+          break;
+        case Align::Client:
+          place(c, area.left, area.top, area.right - area.left, area.bottom - area.top);
+          break;
+        case Align::None:
+          break;
+      }
+    }
+  }
+}
+
+void Control::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  if (hwnd_) {
+    ::SetWindowTextW(hwnd_, Widen(caption_).c_str());
+    Invalidate();
+  }
+}
+
+void Control::SetColor(COLORREF color) {
+  color_ = color;
+  parent_color_ = false;
+  Invalidate();
+}
+
+COLORREF Control::EffectiveColor() const {
+  if (parent_color_ && parent_) return parent_->EffectiveColor();
+  return ResolveColor(color_);
+}
+
+void Control::SetFont(const FontSpec& font) {
+  font_ = font;
+  font_handle_.reset();
+  Invalidate();
+}
+
+HFONT Control::FontHandle() {
+  if (!font_handle_) font_handle_ = CreateFontFrom(font_);
+  return font_handle_.get();
+}
+
+void Control::SetVisible(bool visible) {
+  visible_ = visible;
+  if (hwnd_) ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+  if (parent_) parent_->Realign();
+}
+
+void Control::Invalidate() {
+  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void Control::Update() {
+  if (hwnd_) ::UpdateWindow(hwnd_);
+}
+
+void Label::SetCaption(const std::string& caption) {
+  Control::SetCaption(caption);
+  Update();  // the label follows long operations that only pump messages now and then
+}
+
+void Label::Paint(HDC dc) {
+  Control::Paint(dc);
+  ScopedSelect font(dc, FontHandle());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ResolveColor(Font().color));
+  RECT rc = ClientRect();
+  UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_END_ELLIPSIS;
+  format |= Alignment() == TextAlign::Center ? DT_CENTER : Alignment() == TextAlign::Right ? DT_RIGHT : DT_LEFT;
+  const std::wstring text = Widen(Caption());
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, format);
+}
+
+void Image::SetPixels(int width, int height, std::vector<uint32_t> pixels) {
+  pic_width_ = width;
+  pic_height_ = height;
+  pixels_ = std::move(pixels);
+  Invalidate();
+}
+
+void Image::Paint(HDC dc) {
+  Control::Paint(dc);
+  if (pic_width_ <= 0 || pic_height_ <= 0) return;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = pic_width_;
+  info.bmiHeader.biHeight = -pic_height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(pic_width_), static_cast<DWORD>(pic_height_), 0, 0, 0,
+                      static_cast<UINT>(pic_height_), pixels_.data(), &info, DIB_RGB_COLORS);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,160 @@
+#include "platform/ui/form.h"
+
+#include <map>
+
+#include "platform/text.h"
+#include "platform/ui/application.h"
+
+namespace platform::ui {
+
+Form::Form() : Control(nullptr) { SetParentColor(false); }
+
+Form::~Form() {
+  if (OnDestroy) OnDestroy(this);
+}
+
+DWORD Form::WindowStyle() const {
+  return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+}
+
+DWORD Form::WindowExStyle() const {
+  DWORD ex = 0;
+  if (stay_on_top_) ex |= WS_EX_TOPMOST;
+  if (Application::Instance().MainFormOnTaskBar() && Application::Instance().MainForm() == this)
+    ex |= WS_EX_APPWINDOW;
+  return ex;
+}
+
+void Form::SetClientSize(int width, int height) {
+  client_width_ = width;
+  client_height_ = height;
+  RECT rc = {0, 0, width, height};
+  ::AdjustWindowRectEx(&rc, WindowStyle(), FALSE, WindowExStyle());
+  if (hwnd_) {
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  Realign();
+}
+
+void Form::SetCaption(const std::string& caption) { Control::SetCaption(caption); }
+
+void Form::CreateWindowHandle() {
+  RECT rc = {0, 0, client_width_, client_height_};
+  ::AdjustWindowRectEx(&rc, WindowStyle(), FALSE, WindowExStyle());
+  hwnd_ = ::CreateWindowExW(WindowExStyle(), RegisterClassOnce(), Widen(Caption()).c_str(), WindowStyle(),
+                            CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, nullptr,
+                            nullptr, ::GetModuleHandleW(nullptr), this);
+}
+
+void Form::Create() {
+  CreateHandle();
+  if (OnCreate) {
+    try {
+      OnCreate(this);
+    } catch (const std::exception& e) {
+      Application::Instance().HandleException(e);
+    }
+  }
+}
+
+void Form::Show() {
+  if (!hwnd_) Create();
+  if (!shown_once_) {
+    shown_once_ = true;
+    // Centred in the work area of the primary monitor until a skinned frame takes placement over.
+    RECT work, wr;
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(hwnd_, &wr);
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+                   work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (OnShow) {
+    try {
+      OnShow(this);
+    } catch (const std::exception& e) {
+      Application::Instance().HandleException(e);
+    }
+  }
+  showing_ = true;
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::UpdateWindow(hwnd_);
+}
+
+void Form::Close() {
+  if (hwnd_) ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+bool Form::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (msg) {
+    case WM_SIZE: {
+      const int w = LOWORD(lparam), h = HIWORD(lparam);
+      if (wparam != SIZE_MINIMIZED && (w != Width() || h != Height())) {
+        // The client area is what children are laid out in.
+        SetBounds(Left(), Top(), w, h);
+      }
+      return false;
+    }
+    case WM_CLOSE:
+      showing_ = false;
+      if (Application::Instance().MainForm() == this) Application::Instance().Terminate();
+      ::ShowWindow(hwnd_, SW_HIDE);
+      result = 0;
+      return true;
+  }
+  return false;
+}
+
+namespace {
+std::map<UINT_PTR, Timer*>& Timers() {
+  static std::map<UINT_PTR, Timer*> timers;
+  return timers;
+}
+}  // namespace
+
+Timer::~Timer() { Stop(); }
+
+void Timer::SetInterval(unsigned ms) {
+  interval_ = ms;
+  if (enabled_) {
+    Stop();
+    Start();
+  }
+}
+
+void Timer::SetEnabled(bool enabled) {
+  if (enabled == enabled_) return;
+  enabled_ = enabled;
+  if (enabled_) Start();
+  else Stop();
+}
+
+void Timer::Start() {
+  if (interval_ == 0 || !OnTimer) return;
+  id_ = ::SetTimer(nullptr, 0, interval_, &Timer::Tick);
+  if (id_) Timers()[id_] = this;
+}
+
+void Timer::Stop() {
+  if (id_) {
+    ::KillTimer(nullptr, id_);
+    Timers().erase(id_);
+    id_ = 0;
+  }
+}
+
+void CALLBACK Timer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+  auto it = Timers().find(id);
+  if (it == Timers().end()) return;
+  Timer* timer = it->second;
+  try {
+    if (timer->OnTimer) timer->OnTimer(timer);
+  } catch (const std::exception& e) {
+    Application::Instance().HandleException(e);
+  } catch (...) {
+    Application::Instance().HandleException(std::string("Unknown error"));
+  }
+}
+
+}  // namespace platform::ui
