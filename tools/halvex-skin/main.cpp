@@ -1,0 +1,124 @@
+// halvex-skin: packs, unpacks, describes and lists skin packages.
+//
+//   halvex-skin pack SKIN.ini OUT.skn   pack an INI file and the BMP files it names
+//   halvex-skin unpack IN.skn DIR       write the BMP files and skin.ini back into DIR
+//   halvex-skin info IN.skn             versions, pictures, sections with class words, bad keys
+//   halvex-skin list                    the skins built into the program
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/exceptions.h"
+#include "platform/fs.h"
+#include "platform/stream.h"
+#include "skin/bmp_file.h"
+#include "skin/builtin_skins.h"
+#include "skin/ini_file.h"
+#include "skin/skin_info.h"
+#include "skin/skin_package.h"
+
+namespace {
+
+using namespace skin;
+
+int Usage() {
+  std::fputs(
+      "usage: halvex-skin pack SKIN.ini OUT.skn\n"
+      "       halvex-skin unpack IN.skn DIR\n"
+      "       halvex-skin info IN.skn\n"
+      "       halvex-skin list\n",
+      stderr);
+  return 2;
+}
+
+SkinContainer ReadPackageFile(const std::string& path) {
+  TbsCompressedStoredSkin stored;
+  stored.LoadFromCompressedFile(path);
+  if (stored.IsEmpty()) throw platform::Exception("\"" + path + "\" holds no skin package (empty, or version above 3)");
+  platform::MemoryStream plain;
+  stored.DecompressTo(plain);
+  plain.SetPosition(0);
+  return ReadSkinContainer(plain);
+}
+
+void WriteFileBytes(const std::string& path, const void* data, size_t size) {
+  platform::FileStream file(path, platform::FileMode::Create);
+  file.SetSize(0);
+  file.WriteBuffer(data, static_cast<int64_t>(size));
+}
+
+int Pack(const std::string& ini, const std::string& out) {
+  TbsCompressedStoredSkin stored;
+  if (!stored.LoadFromSkinFile(ini)) {
+    std::fprintf(stderr,
+                 "halvex-skin: %s lacks one of the sections VERSION, PICTURES, FORMINFO, SKINOBJECTS, "
+                 "SKINCONTROLS\n",
+                 ini.c_str());
+    return 1;
+  }
+  stored.SaveToCompressedFile(out);
+  std::printf("%s: %zu bytes\n", out.c_str(), stored.CompressedBytes().size() + 8);
+  return 0;
+}
+
+int Unpack(const std::string& in, const std::string& dir) {
+  const SkinContainer c = ReadPackageFile(in);
+  if (c.version > kSkinPackageVersion) {
+    std::fprintf(stderr, "halvex-skin: container version %d is not supported\n", c.version);
+    return 1;
+  }
+  if (!platform::FolderExists(dir) && !platform::CreateFolder(dir))
+    throw platform::Exception("cannot create folder \"" + dir + "\": " + platform::LastErrorText());
+  const IniFile ini(c.ini_text);
+  const std::string base = dir + "\\";
+  const std::vector<uint8_t> empty_bmp = EmptyBmpFile();
+  auto write_picture = [&](const std::string& name, const std::vector<uint8_t>& bmp) {
+    if (name.empty()) return;
+    const std::vector<uint8_t>& bytes = bmp.empty() ? empty_bmp : bmp;
+    WriteFileBytes(base + name, bytes.data(), bytes.size());
+  };
+  write_picture(ini.ReadString("PICTURES", "picture", ""), c.picture);
+  write_picture(ini.ReadString("PICTURES", "inactivepicture", ""), c.inactive_picture);
+  write_picture(ini.ReadString("PICTURES", "mask", ""), c.mask_picture);
+  for (size_t i = 0; i < c.active_pictures.size(); ++i) {
+    std::string name = ini.ReadString("PICTURES", std::to_string(i), "");
+    if (name.empty()) name = "activepicture" + std::to_string(i) + ".bmp";
+    write_picture(name, c.active_pictures[i]);
+  }
+  WriteFileBytes(base + "skin.ini", c.ini_text.data(), c.ini_text.size());
+  std::printf("%s: %zu active pictures, INI text of %zu bytes\n", dir.c_str(), c.active_pictures.size(),
+              c.ini_text.size());
+  return 0;
+}
+
+int Info(const std::string& in) {
+  TbsCompressedStoredSkin stored;
+  stored.LoadFromCompressedFile(in);
+  std::fputs(DescribePackage(stored).c_str(), stdout);
+  return 0;
+}
+
+int List() {
+  int index = 0;
+  for (const BuiltinSkin& s : BuiltinSkins()) {
+    std::printf("%2d  %-20s  %-8s  %6zu bytes  %s\n", index++, s.CompressedFileName, s.Name, s.Package.size(),
+                s.Description);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc == 4 && !std::strcmp(argv[1], "pack")) return Pack(argv[2], argv[3]);
+    if (argc == 4 && !std::strcmp(argv[1], "unpack")) return Unpack(argv[2], argv[3]);
+    if (argc == 3 && !std::strcmp(argv[1], "info")) return Info(argv[2]);
+    if (argc == 2 && !std::strcmp(argv[1], "list")) return List();
+    return Usage();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "halvex-skin: %s\n", e.what());
+    return 1;
+  }
+}
