@@ -134,10 +134,6 @@ class TbsSkinData : public FreeNotifier, public TbsFormInfoData {
 
 // A 32-bit copy of `rect` of `source` whose alpha is trunc((r + g + b) / 3) of the matching pixel
 // of `alpha` (drawn at the copy's top-left; pixels it does not cover get alpha 0).
-Bitmap CopyWithAlphaFrom(const Bitmap& source, const Rect& rect, const Bitmap& alpha);
-// True when some pixel has an alpha other than 0 and 255.
-bool DetectAlpha(const Bitmap& bitmap);
-// Each colour channel := round(alpha * c / 255).
-void Premultiply(Bitmap& bitmap);
+TbsBitmap CopyWithAlphaFrom(const Bitmap& source, const Rect& rect, const Bitmap& alpha);
 
 }  // namespace skin

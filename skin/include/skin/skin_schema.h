@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "skin/bitmap.h"
+#include "skin/effects.h"
 #include "skin/geometry.h"
 #include "skin/ini_file.h"
 #include "skin/ini_values.h"
@@ -482,12 +483,9 @@ class TbsDataSkinMainMenuBar : public TbsDataSkinControl {
 
 // ---- object data
 
-// A prepared 32-bit image with its alpha (the button family's after-load images).
-struct AlphaImage {
-  Bitmap image;
-  bool uses_alpha = false;
-  bool Empty() const { return image.Empty(); }
-};
+// A prepared 32-bit image with its alpha (the button family's after-load images, the layer
+// frame's images): empty when not prepared.
+using AlphaImage = TbsBitmap;
 
 class TbsDataSkinObject {
  public:

@@ -1,7 +1,6 @@
 #include "skin/skin_data.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "platform/text.h"
 #include "skin/bmp_file.h"
@@ -41,39 +40,22 @@ const std::vector<SkinMessageTarget*>& SkinForms::List() { return FormList(); }
 
 // ---- pixel helpers
 
-Bitmap CopyWithAlphaFrom(const Bitmap& source, const Rect& rect, const Bitmap& alpha) {
-  Bitmap out(rect.Width(), rect.Height());
-  for (int y = 0; y < out.Height(); ++y) {
-    for (int x = 0; x < out.Width(); ++x) {
+TbsBitmap CopyWithAlphaFrom(const Bitmap& source, const Rect& rect, const Bitmap& alpha) {
+  TbsBitmap out;
+  if (IsRectEmpty(rect)) return out;
+  out.SetSize(rect.Width(), rect.Height());
+  Bitmap& surface = out.Surface();
+  for (int y = 0; y < surface.Height(); ++y) {
+    for (int x = 0; x < surface.Width(); ++x) {
       const int sx = rect.Left + x, sy = rect.Top + y;
       const uint32_t c = (sx >= 0 && sy >= 0 && sx < source.Width() && sy < source.Height())
                              ? source.Pixel(sx, sy) & 0x00FFFFFFu
                              : 0u;
       const uint32_t a = (x < alpha.Width() && y < alpha.Height()) ? Gray(alpha.Pixel(x, y)) : 0u;
-      out.SetPixel(x, y, a << 24 | c);
+      surface.SetPixel(x, y, a << 24 | c);
     }
   }
   return out;
-}
-
-bool DetectAlpha(const Bitmap& bitmap) {
-  const size_t n = static_cast<size_t>(bitmap.Width()) * static_cast<size_t>(std::max(bitmap.Height(), 0));
-  const uint32_t* p = bitmap.Pixels();
-  for (size_t i = 0; i < n; ++i) {
-    const uint32_t a = p[i] >> 24;
-    if (a != 0 && a != 255) return true;
-  }
-  return false;
-}
-
-void Premultiply(Bitmap& bitmap) {
-  const size_t n = static_cast<size_t>(bitmap.Width()) * static_cast<size_t>(std::max(bitmap.Height(), 0));
-  uint32_t* p = bitmap.Pixels();
-  for (size_t i = 0; i < n; ++i) {
-    const uint32_t a = p[i] >> 24;
-    auto ch = [a](uint32_t c) { return static_cast<uint32_t>((a * c + 127) / 255); };
-    p[i] = a << 24 | ch((p[i] >> 16) & 0xFF) << 16 | ch((p[i] >> 8) & 0xFF) << 8 | ch(p[i] & 0xFF);
-  }
 }
 
 // ---- button family after-load
@@ -86,16 +68,13 @@ AlphaImage MakeButtonImage(const TbsSkinData& data, int picture_index, const Rec
   if (IsRectEmpty(rect) || !source) return out;
   const Bitmap* alpha = data.ActivePicture(alpha_index);
   if (!alpha) {
-    Bitmap opaque(rect.Width(), rect.Height());
-    out.image = CopyWithAlphaFrom(*source, rect, opaque);
-    for (int y = 0; y < out.image.Height(); ++y)
-      for (int x = 0; x < out.image.Width(); ++x) out.image.SetPixel(x, y, out.image.Pixel(x, y) | 0xFF000000u);
-    out.uses_alpha = true;
-    return out;
+    out = CopyWithAlphaFrom(*source, rect, Bitmap());
+    out.SetAlpha(255);
+  } else {
+    out = CopyWithAlphaFrom(*source, rect, *alpha);
+    out.Premultiply();
   }
-  out.image = CopyWithAlphaFrom(*source, rect, *alpha);
-  Premultiply(out.image);
-  out.uses_alpha = true;
+  out.AlphaBlend = true;
   return out;
 }
 
@@ -347,8 +326,8 @@ void TbsSkinData::PrepareLayerImages() {
     const Bitmap* pic = ActivePicture(picture_index);
     const Bitmap* msk = ActivePicture(mask_index);
     if (!pic || !msk) return out;
-    out.image = CopyWithAlphaFrom(*pic, Rect{0, 0, pic->Width(), pic->Height()}, *msk);
-    out.uses_alpha = DetectAlpha(out.image);
+    out = CopyWithAlphaFrom(*pic, Rect{0, 0, pic->Width(), pic->Height()}, *msk);
+    out.DetectAlpha();
     return out;
   };
   LayerFrame.ActiveImage = prepare(LayerFrame.pictureindex, LayerFrame.maskpictureindex);
