@@ -70,6 +70,18 @@ class BlockWriter {
     if (fill_ == kOutputBlockSize) Flush();
   }
   void Write(const std::uint8_t* data, std::size_t n) {
+    if (n <= kOutputBlockSize - fill_) {
+      // The common case of a short string: a plain loop beats a library call.
+      std::uint8_t* to = buffer_ + fill_;
+      if (n <= 16) {
+        for (std::size_t i = 0; i < n; ++i) to[i] = data[i];
+      } else {
+        std::memcpy(to, data, n);
+      }
+      fill_ += n;
+      if (fill_ == kOutputBlockSize) Flush();
+      return;
+    }
     while (n > 0) {
       std::size_t piece = std::min(n, kOutputBlockSize - fill_);
       std::memcpy(buffer_ + fill_, data, piece);

@@ -13,7 +13,6 @@ constexpr int kFirstFreeCode = 257;
 constexpr int kCodeLimit = 8192;  // codes 0..8191; the tables keep one spare entry
 constexpr int kMaxCodeSize = 13;
 constexpr std::int16_t kFree = -1;
-constexpr std::int16_t kMarked = static_cast<std::int16_t>(0x8000);
 
 class Unshrinker {
  public:
@@ -53,28 +52,33 @@ class Unshrinker {
       }
 
       const int incoming = code;
-      std::size_t top = kCodeLimit;
       // Walks the string's chain backwards, pushing its bytes. A free code stands for the
       // previous string plus its own first byte (the code the encoder defined one step ahead of
-      // us); after partial clears a damaged chain can loop, hence the stack limit.
-      if (prefix_[code] == kFree) {
-        stack_[--top] = last_char;
+      // us); after partial clears a damaged chain can loop, hence the stack limit. Locals keep
+      // the tables in registers: the byte stores could otherwise alias the members.
+      const std::int16_t* const prefix = prefix_;
+      const std::uint8_t* const suffix = suffix_;
+      std::uint8_t* const stack_end = stack_ + kCodeLimit;
+      std::uint8_t* const stack_floor = stack_ + 1;  // room for the first byte
+      std::uint8_t* top = stack_end;
+      if (prefix[code] == kFree) {
+        *--top = last_char;
         code = old_code;
       }
       while (code >= kFirstFreeCode) {
-        if (top == 0) return Finish(DecodeEnd::kDamaged);
-        if (prefix_[code] == kFree) {
-          stack_[--top] = last_char;
+        if (top < stack_floor) return Finish(DecodeEnd::kDamaged);
+        const int parent = prefix[code];
+        if (parent == kFree) {
+          *--top = last_char;
           code = old_code;
         } else {
-          stack_[--top] = suffix_[code];
-          code = prefix_[code];
+          *--top = suffix[code];
+          code = parent;
         }
       }
-      if (top == 0) return Finish(DecodeEnd::kDamaged);
-      last_char = suffix_[code];
-      stack_[--top] = last_char;
-      out_.Write(stack_ + top, kCodeLimit - top);
+      last_char = suffix[code];
+      *--top = last_char;
+      out_.Write(top, static_cast<std::size_t>(stack_end - top));
 
       if (next_free_ < kCodeLimit) {
         prefix_[next_free_] = static_cast<std::int16_t>(old_code);
@@ -95,18 +99,15 @@ class Unshrinker {
 
   // Frees the leaves: codes that no other code continues. The whole table is scanned, not only
   // the codes below the next free one: after an earlier clear, codes above it may still be in
-  // use, and a parent whose only child lives there must not be freed under it.
+  // use, and a parent whose only child lives there must not be freed under it. The stack is
+  // idle here and, at one byte per code, holds the "has a child" marks.
   void PartialClear() {
+    std::uint8_t* const has_child = stack_;
+    std::memset(has_child, 0, kCodeLimit);
     for (int code = kFirstFreeCode; code < kCodeLimit; ++code)
-      if (prefix_[code] != kFree) prefix_[code] = static_cast<std::int16_t>(prefix_[code] | kMarked);
-    for (int code = kFirstFreeCode; code < kCodeLimit; ++code) {
-      if (prefix_[code] == kFree) continue;
-      int parent = prefix_[code] & 0x7FFF;
-      if (parent >= kFirstFreeCode && parent < kCodeLimit && prefix_[parent] != kFree)
-        prefix_[parent] = static_cast<std::int16_t>(prefix_[parent] & 0x7FFF);
-    }
+      if (prefix_[code] != kFree) has_child[prefix_[code] & (kCodeLimit - 1)] = 1;
     for (int code = kFirstFreeCode; code < kCodeLimit; ++code)
-      if (prefix_[code] != kFree && (prefix_[code] & kMarked) != 0) prefix_[code] = kFree;
+      if (has_child[code] == 0) prefix_[code] = kFree;
     next_free_ = kFirstFreeCode;
     while (next_free_ < kCodeLimit && prefix_[next_free_] != kFree) ++next_free_;
   }
