@@ -1,11 +1,17 @@
 #include "main_form.h"
 
 #include "platform/fs.h"
+#include "platform/jpeg.h"
 #include "platform/ui/application.h"
 
 #ifdef HALVEX_HAVE_ZIP
 #include "launcher/extract_update.h"
 #endif
+
+namespace halvex_assets {
+extern const unsigned char kLogoJpeg[];
+extern const unsigned long long kLogoJpeg_size;
+}  // namespace halvex_assets
 
 namespace launcher {
 
@@ -66,6 +72,11 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   imgLogo->SetName("imgLogo");
   imgLogo->SetBounds(0, 0, 320, 339);
   imgLogo->SetAlign(Align::Left);
+  {
+    platform::JpegPicture logo =
+        platform::DecodeJpeg(halvex_assets::kLogoJpeg, static_cast<size_t>(halvex_assets::kLogoJpeg_size));
+    imgLogo->SetPixels(logo.width, logo.height, std::move(logo.pixels));
+  }
 
   lbName = std::make_unique<platform::ui::Label>(Panel1.get());
   lbName->SetName("lbName");
