@@ -1,0 +1,220 @@
+// halvex-unzip: lists, tests and extracts ZIP archives with the Halvex extraction engine.
+// Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected), 2 archive
+// format error, 9 archive not found, 10 bad options, 11 no matching entries, 50 disk full or
+// write error, 80 cancelled, 82 no entry could be decrypted.
+#include <cstdio>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#ifdef _WIN32
+#include <io.h>
+#define HALVEX_ISATTY(fd) _isatty(fd)
+#else
+#include <unistd.h>
+#define HALVEX_ISATTY(fd) isatty(fd)
+#endif
+
+#include "listing.h"
+#include "options.h"
+#include "platform/command_line.h"
+#include "platform/fs.h"
+#include "zip/unzipper.h"
+
+namespace {
+
+using namespace halvex_unzip;
+
+enum ExitCode {
+  kOk = 0, kWarning = 1, kFormatError = 2, kNotFound = 9, kBadOptions = 10, kNoMatch = 11,
+  kWriteError = 50, kCanceled = 80, kBadPassword = 82,
+};
+
+std::string EnginePath(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+std::string ShownPath(std::string path) {
+#ifndef _WIN32
+  for (char& c : path)
+    if (c == '\\') c = '/';
+#endif
+  return path;
+}
+
+bool StdinIsTerminal() { return HALVEX_ISATTY(0) != 0; }
+bool StderrIsTerminal() { return HALVEX_ISATTY(2) != 0; }
+
+struct Tally {
+  int skipped = 0;
+  int bad_password = 0;
+  int bad_crc = 0;
+  int no_match = 0;
+  bool progress_shown = false;
+};
+
+// Asks the overwrite question on the terminal: y, n, A (all), N (none).
+bool AskOverwrite(zip::TUnZipper& u, const std::string& fname) {
+  for (;;) {
+    std::fprintf(stderr, "replace %s? [y]es, [n]o, [A]ll, [N]one: ", ShownPath(fname).c_str());
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+      std::fprintf(stderr, "\n");
+      u.SetOverwriteMode(zip::Never);
+      return false;
+    }
+    if (answer == "y" || answer == "Y" || answer == "yes") return true;
+    if (answer == "n" || answer == "no") return false;
+    if (answer == "A") {
+      u.SetOverwriteMode(zip::Always);
+      return true;
+    }
+    if (answer == "N") {
+      u.SetOverwriteMode(zip::Never);
+      return false;
+    }
+  }
+}
+
+int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archive) {
+  Tally tally;
+  const bool test = o.action == Action::Test;
+  const bool chatty = o.quiet == 0;
+  const bool progress = chatty && !test && StderrIsTerminal();
+  u.SetTestOnly(test);
+  u.SetDestDir(o.dest_dir ? EnginePath(*o.dest_dir) : std::string());
+  u.SetRecreateDirs(!o.junk_paths);
+  u.SetOverwriteMode(o.overwrite == Overwrite::Always ? zip::Always
+                     : o.overwrite == Overwrite::Never ? zip::Never
+                                                       : zip::Prompt);
+  if (o.password) u.Password = *o.password;
+  u.SetDoAll(o.patterns.empty());
+  std::vector<std::string> patterns;
+  for (const std::string& p : o.patterns) patterns.push_back(EnginePath(p));
+  u.SetFilesList(patterns);
+  if (o.quiet < 2) std::printf("Archive:  %s\n", shown_archive.c_str());
+
+  u.OnStartUnZipInfo = [&](zip::TUnZipper*, int num_files, int64_t, bool&) {
+    if (num_files == 0 && !o.patterns.empty()) {
+      tally.no_match = 1;
+      for (const std::string& p : o.patterns) std::fprintf(stderr, "caution: filename not matched:  %s\n", p.c_str());
+    }
+  };
+  u.OnStartUnZip = [&](zip::TUnZipper* z, int index, std::string& fname, bool&) {
+    if (!chatty || test) return;
+    const zip::TZipHeaderInfo& e = z->Entry(index);
+    if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
+    std::printf("%s %s\n", e.CompressionMethod == 0 ? " extracting:" : "  inflating:", ShownPath(fname).c_str());
+    std::fflush(stdout);
+  };
+  u.OnTotalPercentDone = [&](zip::TUnZipper*, int percent) {
+    if (!progress) return;
+    std::fprintf(stderr, "\r%3d%%", percent);
+    tally.progress_shown = true;
+  };
+  u.OnEndUnZip = [&](zip::TUnZipper* z, int index, const std::string&) {
+    if (test && chatty) std::printf("    testing: %-40s OK\n", StoredPath(z->Entry(index)).c_str());
+  };
+  u.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int, bool&) {
+    ++tally.skipped;
+    const std::string shown = ShownPath(fname);
+    switch (reason) {
+      case zip::srBadPassword:
+        ++tally.bad_password;
+        std::fprintf(stderr, "skipping: %s  incorrect password\n", shown.c_str());
+        break;
+      case zip::srNoOverwrite:
+        if (chatty) std::fprintf(stderr, "skipping: %s  (exists)\n", shown.c_str());
+        break;
+      default:
+        std::fprintf(stderr, "error: cannot create %s\n", shown.c_str());
+        break;
+    }
+  };
+  u.OnBadCRC = [&](zip::TUnZipper* z, uint32_t calc, uint32_t stored, int index) {
+    ++tally.bad_crc;
+    std::fprintf(stderr, "%s:  bad CRC %08x  (should be %08x)\n", StoredPath(z->Entry(index)).c_str(), calc, stored);
+  };
+  u.OnPromptForOverwrite = [&](zip::TUnZipper* z, bool& overwrite, int, std::string& fname) {
+    overwrite = StdinIsTerminal() && AskOverwrite(*z, fname);
+  };
+  u.OnHandleMessage = [&](zip::TUnZipper*, int id, const std::string& text, const std::string& caption, uint32_t,
+                          int& answer) {
+    std::fprintf(stderr, "%s: %s\n", caption.empty() ? "halvex-unzip" : caption.c_str(), text.c_str());
+    answer = 1;
+  };
+  const int extracted = u.UnZipSelected();
+  if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
+  if (test && o.quiet < 2) {
+    if (tally.skipped + tally.bad_crc == 0)
+      std::printf("No errors detected in compressed data of %s.\n", shown_archive.c_str());
+    else
+      std::printf("At least one error was detected in %s.\n", shown_archive.c_str());
+  }
+  if (tally.no_match) return kNoMatch;
+  if (tally.bad_password > 0 && extracted == 0) return kBadPassword;
+  if (tally.skipped + tally.bad_crc > 0) return kWarning;
+  return kOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    std::fputs(Usage(), stdout);
+    return kOk;
+  }
+  Options o;
+  try {
+    o = ParseOptions(args);
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n%s", e.what(), Usage());
+    return kBadOptions;
+  }
+  std::string archive = EnginePath(o.archive);
+  if (!platform::FileExists(archive) && platform::FileExists(archive + ".zip")) archive += ".zip";
+  if (!platform::FileExists(archive)) {
+    std::fprintf(stderr, "halvex-unzip:  cannot find or open %s.\n", o.archive.c_str());
+    return kNotFound;
+  }
+  const std::string shown = ShownPath(archive);
+  zip::TUnZipper u;
+  u.SetDoProcessMessages(false);
+  u.SetSortMode(o.sort);
+  try {
+    u.SetZipName(archive);
+    u.LoadDirectory();
+    if (o.action == Action::List || o.action == Action::Verbose) {
+      u.OpenArchive();  // raises for an archive without end record
+      if (u.EntryCount() == 0) {
+        std::printf("Archive:  %s\n", shown.c_str());
+        std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
+        return kWarning;
+      }
+      const int listed = ListArchive(u, o, shown, stdout);
+      u.CloseArchive();
+      return listed == 0 && !o.patterns.empty() ? kNoMatch : kOk;
+    }
+    return Extract(u, o, shown);
+  } catch (const platform::EFOpenError& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    return kNotFound;
+  } catch (const zip::EUserCanceled& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    return kCanceled;
+  } catch (const zip::ECantWriteUCF& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    return kWriteError;
+  } catch (const platform::Exception& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    return kFormatError;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::SetArguments(argc, argv);
+  return Run(platform::ProgramArguments());
+}

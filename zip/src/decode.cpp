@@ -1,0 +1,237 @@
+#include "decode.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "le.h"
+#include "zip/errors.h"
+#include "zip/unzipper.h"
+
+namespace zip {
+
+namespace {
+
+const z_crc_t* CrcTable() {
+  static const z_crc_t* table = get_crc_table();
+  return table;
+}
+
+}  // namespace
+
+void ZipCrypto::Init(const std::string& password) {
+  keys_[0] = 0x12345678;
+  keys_[1] = 0x23456789;
+  keys_[2] = 0x34567890;
+  for (const char c : password) Update(static_cast<uint8_t>(c));
+}
+
+void ZipCrypto::Update(uint8_t plain) {
+  const z_crc_t* table = CrcTable();
+  keys_[0] = table[(keys_[0] ^ plain) & 0xFF] ^ (keys_[0] >> 8);
+  keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
+  keys_[2] = table[(keys_[2] ^ (keys_[1] >> 24)) & 0xFF] ^ (keys_[2] >> 8);
+}
+
+DecodeRun::DecodeRun(TUnZipper& o)
+    : owner(o),
+      in_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
+      out_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
+      work(std::make_unique<legacy::WorkArea>()) {}
+
+void DecodeRun::PositionAtEntry() {
+  TUnZipper& u = owner;
+  if (u.part_mode_ != pmSingle && u.end_.ThisDisk() != 0 &&
+      static_cast<int>(header.DiskNumberStart()) != u.current_part_)
+    u.OpenPart(static_cast<int>(header.DiskNumberStart()) + 1);
+  TLFNFileStream& s = *u.archive_;
+  const uint64_t offset = header.RelativeOffset();
+  uint8_t h[kLocalHeaderSize];
+  if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
+      s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
+      s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
+    throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+  data_offset = static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
+  s.Seek(data_offset, platform::SeekOrigin::Begin);
+  working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));
+}
+
+bool DecodeRun::CheckPassword(int index) {
+  TUnZipper& u = owner;
+  const uint8_t check = header.HasDataDescriptor() ? static_cast<uint8_t>(header.FileDateTime >> 8)
+                                                   : static_cast<uint8_t>(header.Crc32 >> 24);
+  TLFNFileStream& s = *u.archive_;
+  for (;;) {
+    uint8_t head[12];
+    if (s.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+    working_csize -= 12;
+    crypto.Init(u.Password);
+    crypto.Decrypt(head, 12);
+    if (head[11] == check) return true;
+    if (u.OnBadPassword) {
+      std::string next = u.Password;
+      u.OnBadPassword(&u, index, next);
+      if (next != u.Password) {
+        u.Password = next;
+        s.Seek(-12, platform::SeekOrigin::Current);
+        working_csize += 12;
+        continue;
+      }
+    }
+    return false;
+  }
+}
+
+size_t DecodeRun::Refill() {
+  owner.Checkpoint(true);
+  const int64_t n = std::min<int64_t>(kBlockSize, std::max<int64_t>(working_csize, 0));
+  working_csize -= n;
+  ReadBlock(in_buf.get(), n);
+  if (header.IsEncrypted()) {
+    if (owner.OnDecrypt)
+      owner.OnDecrypt(&owner, in_buf.get(), static_cast<int>(n), owner.Password);
+    else
+      crypto.Decrypt(in_buf.get(), static_cast<size_t>(n));
+  }
+  in_pos = 0;
+  in_left = static_cast<size_t>(n);
+  return in_left;
+}
+
+void DecodeRun::ReadBlock(uint8_t* into, int64_t n) {
+  TUnZipper& u = owner;
+  int64_t got = n > 0 ? std::max<int64_t>(u.archive_->Read(into, n), 0) : 0;
+  if (got == n) return;
+  if (u.end_.ThisDisk() == 0 || u.part_mode_ == pmSingle)
+    throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+  while (got < n) {
+    u.OpenPart(u.current_part_ + 2);
+    if (!u.archive_) throw EUserCanceled(LoadMessage(kMsgUserAborted));
+    got += std::max<int64_t>(u.archive_->Read(into + got, n - got), 0);
+  }
+}
+
+bool DecodeRun::NextByte(uint8_t& byte) {
+  if (compressed_left <= 0) {
+    --compressed_left;
+    return false;
+  }
+  --compressed_left;
+  if (in_left == 0 && Refill() == 0) return false;
+  byte = in_buf[in_pos++];
+  --in_left;
+  return true;
+}
+
+void DecodeRun::FlushBlock(size_t n) {
+  if (n == 0) return;
+  TUnZipper& u = owner;
+  uint8_t* data = out_buf.get();
+  if (header.IsEncrypted() && header.CompressionMethod == 0 && !u.Password.empty())
+    crypto.Decrypt(data, n);
+  if (written + static_cast<int64_t>(n) > usize)
+    throw EBiggerThanUncompressed(LoadMessage(kMsgBiggerThanUncompressed));
+  if (output && output->Write(data, static_cast<int64_t>(n)) != static_cast<int64_t>(n))
+    throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
+  crc = static_cast<uint32_t>(::crc32(crc, data, static_cast<uInt>(n)));
+  written += static_cast<int64_t>(n);
+  if (u.OnFilePercentDone) u.OnFilePercentDone(&u, Percent(written, usize));
+  if (u.OnTotalPercentDone) {
+    done += static_cast<int64_t>(n);
+    u.OnTotalPercentDone(&u, Percent(done, total_bytes));
+  }
+}
+
+void DecodeRun::Stored() {
+  while (working_csize > 0) {
+    owner.Checkpoint(true);
+    const int64_t n = std::min<int64_t>(kBlockSize, working_csize);
+    working_csize -= n;
+    ReadBlock(out_buf.get(), n);
+    FlushBlock(static_cast<size_t>(n));
+  }
+}
+
+namespace {
+
+struct InflateStream {
+  z_stream zs{};
+  bool open = false;
+  ~InflateStream() {
+    if (open) inflateEnd(&zs);
+  }
+};
+
+}  // namespace
+
+void DecodeRun::Inflate() {
+  InflateStream z;
+  z.zs.next_out = out_buf.get();
+  z.zs.avail_out = kBlockSize;
+  if (in_left == 0) Refill();
+  z.zs.next_in = in_buf.get() + in_pos;
+  z.zs.avail_in = static_cast<uInt>(in_left);
+  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) throw EZCompressionError("error");
+  z.open = true;
+  int r;
+  do {
+    if (z.zs.avail_in == 0) {
+      // The entry's data ran out before the deflate stream ended: the data is damaged.
+      if (Refill() == 0) throw EZCompressionError("error");
+      z.zs.next_in = in_buf.get();
+      z.zs.avail_in = static_cast<uInt>(in_left);
+    }
+    r = inflate(&z.zs, Z_NO_FLUSH);
+    if (r < 0 || r == Z_NEED_DICT) throw EZCompressionError("error");
+    if (z.zs.avail_out == 0 || r == Z_STREAM_END) {
+      FlushBlock(kBlockSize - z.zs.avail_out);
+      z.zs.next_out = out_buf.get();
+      z.zs.avail_out = kBlockSize;
+    }
+  } while (r != Z_STREAM_END);
+  z.open = false;
+  if (inflateEnd(&z.zs) < 0) throw EZCompressionError("error");
+}
+
+bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
+  TUnZipper& u = owner;
+  output = out;
+  unsupported = false;
+  in_pos = in_left = 0;
+  written = 0;
+  crc = 0;
+  usize = static_cast<int64_t>(std::min<uint64_t>(header.UncompressedSize(), INT64_MAX / 2));
+  compressed_left = std::max<int64_t>(working_csize, 0);
+  working_csize = compressed_left;
+  u.archive_->Seek(data_offset + (header.IsEncrypted() ? 12 : 0), platform::SeekOrigin::Begin);
+  try {
+    const uint16_t method = header.CompressionMethod;
+    if (method == 0) {
+      Stored();
+    } else if (method == 8) {
+      // Some writers store an empty file as deflate without any deflate data.
+      if (compressed_left > 0) Inflate();
+    } else if (method == 1) {
+      legacy::Unshrink(*this, *this, *work);
+    } else if (method >= 2 && method <= 5) {
+      legacy::Unreduce(*this, *this, *work, method - 1, usize);
+    } else if (method == 6) {
+      legacy::ExplodeParams params;
+      params.uncompressed_size = usize;
+      params.compressed_size = compressed_left;
+      params.flags = header.GeneralFlags;
+      legacy::Explode(*this, *this, *work, params,
+                      [&u](int id, const std::string& text, const std::string& caption, uint32_t flags) {
+                        return u.ShowEngineMessage(id, text, caption, flags);
+                      });
+    } else {
+      u.ShowEngineMessage(kMsgUnknownMethod, LoadMessage(kMsgUnknownMethod), LoadMessage(kMsgZipError), 0);
+      unsupported = true;
+    }
+  } catch (const EBiggerThanUncompressed&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zip

@@ -1,0 +1,43 @@
+#include "zip/errors.h"
+
+namespace zip {
+
+namespace {
+
+struct MessageEntry {
+  int id;
+  const char* text;
+};
+
+// The engine's only copy of its user-visible texts.
+constexpr MessageEntry kMessages[] = {
+    {176, "Open a Zip File"},
+    {177, "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|Jar Files (*.JAR)|*.jar|All Files (*.*)|*.*"},
+    {178, "User canceled Set Desination Directory"},
+    {179, "Index %d is out of range"},
+    {181, "User Aborted Operation"},
+    {182, "Incomplete Zip File"},
+    {183, "Not a valid zip file!"},
+    {184, "Please insert disk "},
+    {185, " of the multi-disk set."},
+    {186, "User canceled setting zip file name."},
+    {187, "User canceled loading new disk."},
+    {194, "Premature end of file reached"},
+    {196, "Replace existing file "},
+    {197, "Unknown Compression Method"},
+    {198, "Zip Error"},
+    {199, "File is larger than uncompressed size!"},
+    {200, "File Exists Alert"},
+    {201, "Path leaves the destination folder"},
+    {207, "Cant write uncompressed file"},
+};
+
+}  // namespace
+
+const char* LoadMessage(int id) {
+  for (const MessageEntry& entry : kMessages)
+    if (entry.id == id) return entry.text;
+  return "";
+}
+
+}  // namespace zip

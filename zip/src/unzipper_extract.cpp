@@ -1,0 +1,333 @@
+// TUnZipper: the extraction run, output placement and the message routine.
+#include <algorithm>
+
+#include "decode.h"
+#include "file_ops.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/messages.h"
+#include "zip/unzipper.h"
+#include "zip/utils.h"
+
+namespace zip {
+
+namespace {
+
+constexpr int kOutputBufferSize = 8192;
+constexpr size_t kMaxQuestionLength = 300;
+constexpr uint8_t kHostUnix = 3;
+
+}  // namespace
+
+int TUnZipper::ShowEngineMessage(int MessageID, const std::string& Msg1, const std::string& Msg2,
+                                 uint32_t flags) {
+  if (OnHandleMessage) {
+    int answer = 0;
+    OnHandleMessage(this, MessageID, Msg1, Msg2, flags, answer);
+    return answer;
+  }
+  return platform::ShowMessageBox(Msg1, Msg2, flags);
+}
+
+void TUnZipper::SetDestDir(const std::string& value) {
+  if (value == "?")
+    // No folder dialog in this engine: a host that wants one asks before setting DestDir.
+    throw EUserCanceled(LoadMessage(kMsgCanceledSetDestDir));
+  dest_dir_ = value;
+  if (!dest_dir_.empty() && dest_dir_.back() == '\\') dest_dir_.pop_back();
+}
+
+void TUnZipper::SetRootDir(const std::string& value) {
+  root_dir_ = value;
+  if (!root_dir_.empty() && root_dir_.back() != '\\') root_dir_ += '\\';
+  relative_path_list_.assign(1, root_dir_);
+}
+
+void TUnZipper::Assign(const TUnZipper& s) {
+  zip_name_ = s.zip_name_;
+  part_base_ = s.part_base_;
+  dest_dir_ = s.dest_dir_;
+  root_dir_ = s.root_dir_;
+  sort_mode_ = s.sort_mode_;
+  recreate_dirs_ = s.recreate_dirs_;
+  overwrite_mode_ = s.overwrite_mode_;
+  files_list_ = s.files_list_;
+  relative_path_list_ = s.relative_path_list_;
+  do_all_ = s.do_all_;
+  incomplete_zip_mode_ = s.incomplete_zip_mode_;
+  keep_zip_open_ = s.keep_zip_open_;
+  do_process_messages_ = s.do_process_messages_;
+  retain_attributes_ = s.retain_attributes_;
+  replace_read_only_ = s.replace_read_only_;
+  OnStartUnZipInfo = s.OnStartUnZipInfo;
+  OnFilePercentDone = s.OnFilePercentDone;
+  OnTotalPercentDone = s.OnTotalPercentDone;
+  OnStartUnZip = s.OnStartUnZip;
+  OnEndUnZip = s.OnEndUnZip;
+  OnPromptForOverwrite = s.OnPromptForOverwrite;
+  OnSkippingFile = s.OnSkippingFile;
+  OnBadPassword = s.OnBadPassword;
+  OnBadCRC = s.OnBadCRC;
+  OnInCompleteZip = s.OnInCompleteZip;
+  OnGetNextDisk = s.OnGetNextDisk;
+  OnUnZipComplete = s.OnUnZipComplete;
+  OnGetNextBuffer = s.OnGetNextBuffer;
+  OnFileNameForSplitPart = s.OnFileNameForSplitPart;
+}
+
+int TUnZipper::UnZipSelected() {
+  CancelRequested = false;
+  if (dest_dir_ == "?") return 0;
+  int result = 0;
+  try {
+    LoadDirectory();
+    OpenArchive();
+    DecodeRun run(*this);
+    run_active_ = true;
+    CancelRequested = false;
+    const bool saved_keep = keep_zip_open_;
+    keep_zip_open_ = true;
+    const bool spanned_resort = end_.ThisDisk() != 0 && sort_mode_ != ByNone;
+    const TZipSortMode saved_sort = sort_mode_;
+    auto finish = [&]() {
+      files_list_.clear();
+      if (spanned_resort) Resort(saved_sort);
+      keep_zip_open_ = saved_keep;
+      run_active_ = false;
+      if (OnUnZipComplete) OnUnZipComplete(this, run.extracted);
+    };
+    try {
+      if (!dest_dir_.empty() && !test_only_ && !platform::FolderExists(dest_dir_)) CreateDirPath(dest_dir_);
+      if (spanned_resort) Resort(ByNone);
+      const int count = EntryCount();
+      run.num_files = count;
+      for (int i = 0; i < count; ++i) {
+        Checkpoint(false);
+        TZipHeaderInfo& e = Entry(i);
+        e.Selected = do_all_;
+        if (e.FileName().empty() && !recreate_dirs_) {
+          e.Selected = false;
+        } else if (!do_all_) {
+          const std::string name = AsciiLower(e.Path());
+          for (const std::string& pattern : files_list_) {
+            if (IsMatch(AsciiLower(pattern), name)) {
+              e.Selected = true;
+              break;
+            }
+          }
+        }
+        if (e.Selected)
+          run.total_bytes += static_cast<int64_t>(std::min<uint64_t>(e.UncompressedSize(), INT64_MAX / 4));
+        else
+          --run.num_files;
+      }
+      bool stop = false;
+      if (OnStartUnZipInfo) OnStartUnZipInfo(this, run.num_files, run.total_bytes, stop);
+      if (run.num_files > 0 && !stop) {
+        for (int i = 0; i < count; ++i) {
+          if (!Entry(i).Selected) continue;
+          do {
+            ProcessEntry(run, i);
+          } while (run.retry);
+        }
+      }
+    } catch (...) {
+      finish();
+      throw;
+    }
+    finish();
+    result = run.extracted;
+    CloseArchive();
+  } catch (...) {
+    run_active_ = false;
+    CancelRequested = false;
+    throw;
+  }
+  CancelRequested = false;
+  return result;
+}
+
+void TUnZipper::GiveUp(DecodeRun& run, TSkipReason reason, const std::string& fname, int index) {
+  bool retry = false;
+  if (OnSkippingFile) OnSkippingFile(this, reason, fname, index, retry);
+  run.total_bytes -= static_cast<int64_t>(std::min<uint64_t>(run.header.UncompressedSize(), INT64_MAX / 4));
+  --run.num_files;
+}
+
+void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
+  run.retry = false;
+  TZipHeaderInfo& h = run.header;
+  h.Assign(Entry(index));
+  const bool is_file = !h.FileName().empty();
+  if (is_file) run.PositionAtEntry();
+  const std::string folder = DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory());
+
+  if (!is_file) {
+    // Nothing may be created outside the destination, whatever the stored path says.
+    if (!StaysInside(dest_dir_, folder)) {
+      GiveUp(run, srCreateError, folder, index);
+      return;
+    }
+    if (!test_only_) {
+      if (recreate_dirs_ && !platform::FolderExists(folder)) CreateDirPath(folder);
+      // A read-only folder would keep the files that follow out of it on POSIX systems.
+      if (retain_attributes_)
+        SetAttributes(StripTrailingBackslash(folder), h.ExternalAttributes & ~platform::kAttrReadOnly);
+    }
+    ++run.extracted;
+    return;
+  }
+
+  std::string fname = folder + h.FileName();
+  if (!StaysInside(dest_dir_, fname)) {
+    GiveUp(run, srCreateError, fname, index);
+    return;
+  }
+  bool skip = false;
+  if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
+  if (skip) return;
+
+  if (!test_only_) {
+    const std::string parent = ExtractFilePath(fname);
+    if (!parent.empty() && !platform::FolderExists(StripTrailingBackslash(parent))) CreateDirPath(parent);
+  }
+  if (h.IsEncrypted() && !run.CheckPassword(index)) {
+    GiveUp(run, srBadPassword, h.Path(), index);
+    return;
+  }
+  std::unique_ptr<TLFNFileStream> out;
+  if (!test_only_) {
+    if (!OverwriteAllowed(run, fname, h, index)) return;
+    out = CreateOutput(run, fname, h, index);
+    if (!out) return;
+  }
+  bool unsupported = false;
+  bool success;
+  try {
+    success = run.Decode(out.get(), unsupported);
+  } catch (...) {
+    out.reset();  // what was written stays, at the length given at creation
+    throw;
+  }
+  // A declared size larger than the data would leave a tail of zeros behind the real content.
+  if (out && !unsupported && run.written < run.usize) out->SetSize(run.written);
+  out.reset();
+  const bool matched = run.crc == h.Crc32 && !(unsupported && run.usize > 0);
+  if (!test_only_ && success && !unsupported) RestoreTimeAndAttributes(fname, h);
+
+  if (matched) {
+    ++run.extracted;
+    if (OnEndUnZip) OnEndUnZip(this, index, fname);
+    return;
+  }
+  if (h.IsEncrypted() && !unsupported) {
+    if (OnBadPassword) {
+      std::string next = Password;
+      OnBadPassword(this, index, next);
+      if (next != Password) {
+        Password = next;
+        run.retry = true;
+      }
+    }
+    if (!run.retry) {
+      bool retry = false;
+      if (OnSkippingFile) OnSkippingFile(this, srBadPassword, h.Path(), index, retry);
+    }
+  } else if (OnBadCRC) {
+    OnBadCRC(this, run.crc, h.Crc32, index);
+  }
+  if (!test_only_) RemoveFile(fname);
+}
+
+bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index) {
+  if (overwrite_mode_ == Always || !platform::FileExists(fname)) return true;
+  bool write = false;
+  switch (overwrite_mode_) {
+    case Never: break;
+    case ifNewer:
+    case ifOlder: {
+      const std::optional<uint32_t> existing = platform::GetFileDosTime(fname);
+      // An entry without a valid date cannot be compared: the existing file stays.
+      if (existing && IsValidDosDate(entry.FileDateTime)) {
+        const double mine = DosDateTimeToDateTime(entry.FileDateTime);
+        const double theirs = DosDateTimeToDateTime(*existing);
+        write = overwrite_mode_ == ifNewer ? mine > theirs : mine < theirs;
+      }
+      break;
+    }
+    case Prompt:
+    default:
+      if (OnPromptForOverwrite) {
+        OnPromptForOverwrite(this, write, index, fname);
+      } else {
+        std::string name = EntryName(index);
+        const std::string head = LoadMessage(kMsgReplaceExisting);
+        if (head.size() + name.size() + 1 > kMaxQuestionLength) {
+          // Keep the end of a very long name, where it differs from its neighbours.
+          size_t cut = name.size() - (kMaxQuestionLength - head.size() - 4);
+          while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+          name = "..." + name.substr(cut);
+        }
+        write = ShowEngineMessage(kMsgReplaceExisting, head + name + "?", LoadMessage(kMsgFileExistsAlert),
+                                  platform::kMbYesNo) == platform::kIdYes;
+      }
+      break;
+  }
+  if (!write) GiveUp(run, srNoOverwrite, fname, index);
+  return write;
+}
+
+std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
+                                                        const TZipHeaderInfo& entry, int index) {
+  // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
+  // process write it anyway, so the attribute is looked at before trying.
+  if (const auto attrs = FileAttributes(fname);
+      attrs && !(*attrs & platform::kAttrDirectory) && (*attrs & platform::kAttrReadOnly)) {
+    if (!replace_read_only_) {
+      GiveUp(run, srCreateError, fname, index);
+      return nullptr;
+    }
+    SetAttributes(fname, *attrs & ~platform::kAttrReadOnly);
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::unique_ptr<TLFNFileStream> out;
+    try {
+      out = std::make_unique<TLFNFileStream>(fname, kOutputBufferSize, flush_files_on_close_,
+                                             platform::FileMode::Create);
+      out->SetSize(static_cast<int64_t>(std::min<uint64_t>(entry.UncompressedSize(), INT64_MAX / 2)));
+      out->Seek(0, platform::SeekOrigin::Begin);
+      return out;
+    } catch (const platform::EFCreateError&) {
+      if (replace_read_only_ && attempt == 0) {
+        if (const auto attrs = FileAttributes(fname); attrs && (*attrs & platform::kAttrReadOnly))
+          SetAttributes(fname, *attrs & ~platform::kAttrReadOnly);
+        continue;
+      }
+    } catch (const platform::Exception&) {
+      // The file exists but cannot take its size: nothing of it is worth keeping.
+      out.reset();
+      RemoveFile(fname);
+    }
+    break;
+  }
+  GiveUp(run, srCreateError, fname, index);
+  return nullptr;
+}
+
+void TUnZipper::RestoreTimeAndAttributes(const std::string& fname, const TZipHeaderInfo& entry) {
+  {
+    platform::File file = platform::File::Open(fname, platform::FileMode::OpenReadWrite);
+    if (file.IsOpen()) file.SetDosTime(entry.FileDateTime);
+  }
+  if (!retain_attributes_) return;
+#ifndef _WIN32
+  if ((entry.VersionMadeBy >> 8) == kHostUnix && (entry.ExternalAttributes >> 16) != 0) {
+    // The stored permission bits, without set-id and sticky bits.
+    platform::SetUnixMode(fname, (entry.ExternalAttributes >> 16) & 0777);
+    return;
+  }
+#endif
+  SetAttributes(fname, entry.ExternalAttributes);
+}
+
+}  // namespace zip
