@@ -4,7 +4,8 @@ from theme import r2s, STATES
 from raster import ini_colour
 import bmpfile
 
-PICTURE_BUTTONS, PICTURE_CONTROLS, PICTURE_HINT, PICTURE_HINT_MASK = 0, 1, 2, 3
+PICTURE_BUTTONS, PICTURE_CONTROLS, PICTURE_HINT, PICTURE_POPUP, PICTURE_MENU, PICTURE_HINT_MASK = \
+    0, 1, 2, 3, 4, 5
 NONE = "0,0,0,0"
 
 
@@ -86,6 +87,9 @@ def build(theme):
     images["buttons.bmp"], depth["buttons.bmp"] = buttons, t.buttons_bits
     images["controls.bmp"], depth["controls.bmp"] = t.paint_controls(), t.controls_bits
     images["hint.bmp"], depth["hint.bmp"] = t.paint_hint(), t.hint_bits
+    active_names += ["popup.bmp", "menuitems.bmp"]
+    images["popup.bmp"], depth["popup.bmp"] = t.paint_popup(), t.hint_bits
+    images["menuitems.bmp"], depth["menuitems.bmp"] = t.paint_menu_items(), t.controls_bits
     hint_mask = -1
     if t.hint_radius > 0:
         active_names.append("hintmask.bmp")
@@ -138,6 +142,17 @@ def build(theme):
         + [("leftstretch", "1"), ("rightstretch", "1"), ("topstretch", "1"),
            ("bottomstretch", "1"), ("stretcheffect", "1"), ("stretchtype", "stfull")])
 
+    pw_, ph_ = t.popup_size
+    ini.section("POPUPWINDOW", [
+        ("windowpictureindex", str(PICTURE_POPUP)), ("maskpictureindex", "-1"),
+        ("lefttoppoint", r2s((4, 4))), ("righttoppoint", r2s((pw_ - 4, 4))),
+        ("leftbottompoint", r2s((4, ph_ - 4))), ("rightbottompoint", r2s((pw_ - 4, ph_ - 4))),
+        ("itemsrect", r2s((2, 2, pw_ - 2, ph_ - 2))),
+        ("scrollmarkercolor", ini_colour(t.text)),
+        ("scrollmarkeractivecolor", ini_colour(t.accent)),
+        ("leftstretch", "0"), ("rightstretch", "0"), ("topstretch", "0"),
+        ("bottomstretch", "0"), ("stretcheffect", "0"), ("stretchtype", "stfull")])
+
     ini.section("SKINCOLORS", [
         ("cbtnface", ini_colour(t.face)), ("cbtntext", ini_colour(t.text)),
         ("cwindow", ini_colour(t.window)), ("cwindowtext", ini_colour(t.window_text)),
@@ -147,6 +162,7 @@ def build(theme):
         ("cbtnshadow", ini_colour(t.btn_shadow))])
 
     _objects(ini, t, layout)
+    _menu_item(ini, t)
     _controls(ini, t)
 
     files = {name: bmpfile.encode(img, depth[name]) for name, img in images.items()}
@@ -159,7 +175,8 @@ def _objects(ini, t, layout):
 
     objects = [("caption", "caption"), ("closebutton", "stdbutton"),
                ("maxbutton", "stdbutton"), ("minbutton", "stdbutton"),
-               ("rollupbutton", "stdbutton"), ("sysmenubutton", "stdbutton")]
+               ("rollupbutton", "stdbutton"), ("sysmenubutton", "stdbutton"),
+               ("menuitem", "menuitem")]
     ini.section("SKINOBJECTS", [("count", str(len(objects)))]
                 + [(str(i), f"{n}:{c}") for i, (n, c) in enumerate(objects)])
 
@@ -210,6 +227,30 @@ def _objects(ini, t, layout):
                      ("restoredownrect", NONE), ("restoreinactiverect", NONE),
                      ("restorehint", "")]
         ini.section(name, keys)
+
+
+def _menu_item(ini, t):
+    def cell(i):
+        y = t.MENU_MARKS_Y
+        return r2s((16 * i, y, 16 * i + 16, y + 16))
+    x0, y0, x1, y1 = t.MENU_ITEM
+    ini.section("menuitem", object_base("", PICTURE_MENU, True, r2s(t.MENU_ITEM),
+                                        r2s(t.MENU_ACTIVE), NONE, False) + [
+        ("itemleftoffset", "4"), ("itemrightoffset", "4"),
+        ("dividerrect", r2s(t.MENU_DIVIDER)), ("dividerleftoffset", "4"),
+        ("dividerrightoffset", "4"), ("textrect", r2s((24, 0, x1 - x0 - 16, y1 - y0))),
+        ("imagerect", r2s((2, 2, 18, 18)))]
+        + font_keys(t.font, 13, "", t.text)
+        + [("activefontcolor", ini_colour(t.text)),
+           ("unenabledfontcolor", ini_colour(t.btn_shadow)),
+           ("stretcheffect", "1"), ("inactivestretcheffect", "1"),
+           ("dividerstretcheffect", "1"), ("animateskinrect", NONE), ("framecount", "0"),
+           ("animateinterval", "25"), ("inactiveanimation", "0"), ("useimagecolor", "0"),
+           ("imagecolor", ini_colour(t.text)), ("activeimagecolor", ini_colour(t.text)),
+           ("inactivetransparent", "1"),
+           ("checkimagerect", cell(0)), ("activecheckimagerect", cell(1)),
+           ("radioimagerect", cell(2)), ("activeradioimagerect", cell(3)),
+           ("arrowimagerect", cell(4)), ("activearrowimagerect", cell(5))])
 
 
 def _controls(ini, t):

@@ -134,7 +134,7 @@ class EachSkinTest(unittest.TestCase):
                 self.assertIn(p[str(i)], files)
 
     def test_sections_listed_exist_with_known_classes(self):
-        objects = {"caption", "stdbutton"}
+        objects = {"caption", "stdbutton", "menuitem"}
         controls = {"panel", "label", "stdlabel", "gauge", "button", "checkradio", "edit",
                     "memo", "listbox", "scrollbar", "bevel"}
         for t, files, text, ini, _ in self.each():

@@ -502,3 +502,66 @@ class Theme:
                                          self.hint_radius) < 0.4:
                     img.set(x, y, WHITE)
         return img
+
+    # ==========================================================================
+    # popup menus
+    # ==========================================================================
+
+    popup_size = (60, 60)
+    MENU_ITEM = rect(0, 0, 120, 20)
+    MENU_ACTIVE = rect(0, 20, 120, 40)
+    MENU_DIVIDER = rect(0, 40, 120, 43)
+    MENU_MARKS_Y = 44   # 16x16 cells: check, active check, radio, active radio, arrow, active arrow
+
+    def menu_fill(self):
+        return lighten(self.face, 0.55)
+
+    def menu_hot(self):
+        return lighten(self.highlight, 0.7), self.highlight
+
+    def paint_popup(self):
+        w, h = self.popup_size
+        img = Image(w, h, fill=self.menu_fill(), name=f"{self.folder} popup")
+        img.frame(0, 0, w, h, self.control_border)
+        return img
+
+    def paint_menu_items(self):
+        img = Image(120, self.MENU_MARKS_Y + 16, fill=self.menu_fill(),
+                    name=f"{self.folder} menu items")
+        fill, border = self.menu_hot()
+        x0, y0, x1, y1 = self.MENU_ACTIVE
+        fill_rounded(img, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 2, lambda x, y: border)
+        fill_rounded(img, x0 + 2, y0 + 2, x1 - 2, y1 - 2, 1, lambda x, y: fill)
+        x0, y0, x1, y1 = self.MENU_DIVIDER
+        img.hline(x0, x1, y0 + 1, mix(self.control_border, self.menu_fill(), 0.4))
+        tick = glyphs._p("""
+......#
+.....##
+#...##.
+##.##..
+.###...
+..#....
+""")
+        arrow = glyphs._p("""
+#...
+##..
+###.
+####
+###.
+##..
+#...
+""")
+        y = self.MENU_MARKS_Y
+        for i, (kind, active) in enumerate((("check", False), ("check", True), ("radio", False),
+                                           ("radio", True), ("arrow", False), ("arrow", True))):
+            x = i * 16
+            bg = fill if active else self.menu_fill()
+            img.fill(x, y, x + 16, y + 16, bg)
+            colour = self.text
+            if kind == "check":
+                glyphs.draw_centred(img, tick, x, y, 16, 16, colour)
+            elif kind == "radio":
+                fill_disc(img, x + 8, y + 8, 3, lambda a, b: colour)
+            else:
+                glyphs.draw_centred(img, arrow, x, y, 16, 16, colour)
+        return img
