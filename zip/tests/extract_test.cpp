@@ -1,0 +1,488 @@
+// Extraction runs over byte-built archives: events and their order, progress, rejected
+// entries, overwrite rules, placement and the run's error endings.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/fs.h"
+#include "test_support.h"
+#include "zip/unzipper.h"
+
+namespace zip {
+namespace {
+
+namespace fs = std::filesystem;
+using zip_test::EntrySpec;
+using zip_test::ReadFile;
+using zip_test::TempDir;
+using zip_test::WriteFile;
+using zip_test::ZipBuilder;
+
+// Records every event of a run as one line.
+struct Recorder {
+  std::vector<std::string> log;
+  std::vector<int> file_percent, total_percent;
+  void Attach(TUnZipper& u) {
+    u.OnStartUnZipInfo = [this](TUnZipper*, int n, int64_t bytes, bool&) {
+      log.push_back("info " + std::to_string(n) + " " + std::to_string(bytes));
+    };
+    u.OnStartUnZip = [this](TUnZipper* z, int i, std::string&, bool&) { log.push_back("start " + z->Entry(i).Path()); };
+    u.OnEndUnZip = [this](TUnZipper* z, int i, const std::string&) { log.push_back("end " + z->Entry(i).Path()); };
+    u.OnBadCRC = [this](TUnZipper* z, uint32_t, uint32_t, int i) { log.push_back("badcrc " + z->Entry(i).Path()); };
+    u.OnSkippingFile = [this](TUnZipper*, TSkipReason r, const std::string& name, int, bool&) {
+      log.push_back("skip " + std::to_string(r) + " " + name);
+    };
+    u.OnUnZipComplete = [this](TUnZipper*, int n) { log.push_back("complete " + std::to_string(n)); };
+    u.OnFilePercentDone = [this](TUnZipper*, int p) { file_percent.push_back(p); };
+    u.OnTotalPercentDone = [this](TUnZipper*, int p) { total_percent.push_back(p); };
+    u.OnHandleMessage = [this](TUnZipper*, int id, const std::string& m1, const std::string& m2, uint32_t flags,
+                               int& answer) {
+      log.push_back("message " + std::to_string(id) + " " + m1 + " / " + m2 + " " + std::to_string(flags));
+      answer = 1;
+    };
+  }
+};
+
+class Extraction : public testing::Test {
+ protected:
+  // Writes the archive and prepares a run over all entries into <tmp>/out.
+  void Prepare(ZipBuilder& b, const std::string& comment = "") {
+    WriteFile(dir_ / "a.zip", b.Build(comment));
+    u_.SetZipName(dir_.Engine("a.zip"));
+    u_.SetDestDir(dir_.Engine("out"));
+    u_.SetDoAll(true);
+    u_.SetRecreateDirs(true);
+    u_.SetOverwriteMode(Always);
+    rec_.Attach(u_);
+  }
+  std::string Out(const std::string& relative) const { return dir_.Engine("out\\" + relative); }
+  std::string OutFile(const std::string& relative) const { return ReadFile(dir_ / "out" / relative); }
+  bool OutExists(const std::string& relative) const { return fs::exists(dir_ / "out" / relative); }
+
+  TempDir dir_;
+  TUnZipper u_;
+  Recorder rec_;
+};
+
+TEST_F(Extraction, EventsComeInOrderAndFoldersCountWithoutEvents) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"sub/", ""});
+  b.Add(EntrySpec{"sub/a.txt", "alpha", 8});
+  b.Add(EntrySpec{"b.txt", "bravo"});
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 3);
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{"info 3 10", "start sub\\a.txt", "end sub\\a.txt", "start b.txt",
+                                                 "end b.txt", "complete 3"}));
+  EXPECT_EQ(OutFile("sub/a.txt"), "alpha");
+  EXPECT_EQ(OutFile("b.txt"), "bravo");
+  EXPECT_TRUE(u_.FilesList().empty());
+}
+
+TEST_F(Extraction, StoredEntryIsWrittenIn32KiBBlocks) {
+  std::string data(70000, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31 + (i >> 9));
+  ZipBuilder b;
+  b.Add(EntrySpec{"big.bin", data});
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_EQ(rec_.file_percent, (std::vector<int>{47, 94, 100}));
+  EXPECT_EQ(OutFile("big.bin"), data);
+}
+
+TEST_F(Extraction, TotalPercentagesAndEmptyEntries) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"1", "a"});
+  b.Add(EntrySpec{"empty", ""});
+  b.Add(EntrySpec{"empty-deflated", "", 8});
+  b.Add(EntrySpec{"2", "b", 8});
+  b.Add(EntrySpec{"3", "c"});
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 5);
+  EXPECT_EQ(rec_.total_percent, (std::vector<int>{33, 67, 100}));
+  EXPECT_TRUE(OutExists("empty"));
+  EXPECT_EQ(fs::file_size(dir_ / "out" / "empty-deflated"), 0u);
+}
+
+TEST_F(Extraction, RejectedEntriesAreDeletedAndTheRunGoesOn) {
+  ZipBuilder b;
+  EntrySpec bad_crc{"badcrc.txt", "content"};
+  bad_crc.crc = 0x12345678;
+  EntrySpec longer{"longer.txt", std::string(1000, 'x'), 8};
+  longer.usize = 999;  // the inflated data is one byte longer than declared
+  EntrySpec m9{"deflate64.bin", "some bytes", 9};
+  EntrySpec m12{"bzip2.bin", "more bytes", 12};
+  m12.crc = 0;  // a stored CRC of 0 must not pass an entry whose data was never decoded
+  b.Add(bad_crc);
+  b.Add(longer);
+  b.Add(m9);
+  b.Add(m12);
+  b.Add(EntrySpec{"good.txt", "fine"});
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{
+                          "info 5 1030", "start badcrc.txt", "badcrc badcrc.txt", "start longer.txt",
+                          "badcrc longer.txt", "start deflate64.bin",
+                          "message 197 Unknown Compression Method / Zip Error 0", "badcrc deflate64.bin",
+                          "start bzip2.bin", "message 197 Unknown Compression Method / Zip Error 0",
+                          "badcrc bzip2.bin", "start good.txt", "end good.txt", "complete 1"}));
+  for (const char* gone : {"badcrc.txt", "longer.txt", "deflate64.bin", "bzip2.bin"})
+    EXPECT_FALSE(OutExists(gone)) << gone;
+  EXPECT_EQ(OutFile("good.txt"), "fine");
+}
+
+TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
+  ZipBuilder b;
+  EntrySpec e{"short.txt", "abc", 8};
+  e.usize = 10;
+  b.Add(e);
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_EQ(OutFile("short.txt"), "abc");
+}
+
+TEST_F(Extraction, TruncatedDataEndsTheRun) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"first.txt", "one"});
+  EntrySpec big{"big.bin", std::string(100, 'z')};
+  big.usize = 1000000;
+  b.Add(big);
+  b.Add(EntrySpec{"after.txt", "never"});
+  std::string bytes = b.Build();
+  // The second entry claims far more data than the file holds.
+  const size_t central_second = b.CentralOffset() + 46 + 9;
+  bytes.replace(central_second + 20, 4, zip_test::Le32(1000000));
+  WriteFile(dir_ / "a.zip", bytes);
+  u_.SetZipName(dir_.Engine("a.zip"));
+  u_.SetDestDir(dir_.Engine("out"));
+  u_.SetDoAll(true);
+  rec_.Attach(u_);
+  try {
+    u_.UnZipSelected();
+    FAIL();
+  } catch (const EFatalUnzipError& e) {
+    EXPECT_STREQ(e.what(), "Premature end of file reached");
+  }
+  EXPECT_EQ(rec_.log.back(), "complete 1");
+  EXPECT_EQ(OutFile("first.txt"), "one");
+  EXPECT_FALSE(OutExists("after.txt"));
+}
+
+TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"first.txt", "one", 8});
+  EntrySpec broken{"broken.bin", "whatever it was", 8};
+  broken.compressed = std::string("\xff\xff\xff\xff\xff\xff", 6);
+  b.Add(broken);
+  Prepare(b);
+  try {
+    u_.UnZipSelected();
+    FAIL();
+  } catch (const EZCompressionError& e) {
+    EXPECT_STREQ(e.what(), "error");
+  }
+  EXPECT_EQ(rec_.log.back(), "complete 1");
+  EXPECT_EQ(OutFile("first.txt"), "one");
+}
+
+TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
+  ZipBuilder b;
+  const std::string data(5000, 'q');
+  EntrySpec cut{"cut.bin", data, 8};
+  cut.compressed = zip_test::RawDeflate(data).substr(0, 5);
+  b.Add(cut);
+  Prepare(b);
+  EXPECT_THROW(u_.UnZipSelected(), EZCompressionError);
+}
+
+TEST_F(Extraction, PathsLeavingTheDestinationAreRefused) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"../evil.txt", "x"});
+  b.Add(EntrySpec{"a/../../evil2.txt", "x"});
+  b.Add(EntrySpec{"../up/", ""});
+  b.Add(EntrySpec{"a/../fine.txt", "ok"});
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_FALSE(fs::exists(dir_ / "evil.txt"));
+  EXPECT_FALSE(fs::exists(dir_ / "evil2.txt"));
+  EXPECT_FALSE(fs::exists(dir_ / "up"));
+  EXPECT_EQ(OutFile("fine.txt"), "ok");
+  EXPECT_EQ(rec_.log[1], "skip 3 " + Out("..\\evil.txt"));
+}
+
+TEST_F(Extraction, SharedTraversalArchivesWriteNothingOutside) {
+  for (const char* name : {"edge/snyk_zip-slip.zip", "edge/snyk_zip-slip-win.zip"}) {
+    const fs::path path = zip_test::SharedFixture(name);
+    if (!fs::exists(path)) continue;
+    TempDir d;
+    TUnZipper u;
+    u.SetZipName(zip_test::EnginePath(path));
+    u.SetDestDir(d.Engine("a\\b\\out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    u.SetOverwriteMode(Always);
+    u.UnZipSelected();
+    for (const auto& item : fs::recursive_directory_iterator(d.Path()))
+      if (item.is_regular_file())
+        EXPECT_EQ(fs::relative(item.path(), d.Path()).generic_string().rfind("a/b/out/", 0), 0u) << item.path();
+  }
+}
+
+TEST_F(Extraction, StartEventMaySkipOrRedirect) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"skipped.txt", "12345678"});
+  b.Add(EntrySpec{"moved.txt", "m"});
+  b.Add(EntrySpec{"kept.txt", "k"});
+  Prepare(b);
+  const std::string target = dir_.Engine("elsewhere\\deep\\x.bin");
+  std::string reported;
+  u_.OnStartUnZip = [&](TUnZipper* z, int i, std::string& fname, bool& skip) {
+    if (z->Entry(i).FileName() == "skipped.txt") skip = true;
+    if (z->Entry(i).FileName() == "moved.txt") fname = target;
+  };
+  u_.OnEndUnZip = [&](TUnZipper*, int, const std::string& fname) { reported += fname + ";"; };
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_FALSE(OutExists("skipped.txt"));
+  EXPECT_EQ(ReadFile(dir_ / "elsewhere" / "deep" / "x.bin"), "m");
+  EXPECT_EQ(reported, target + ";" + Out("kept.txt") + ";");
+  // The skipped entry's bytes stay in the total: the last percentage stays below 100.
+  EXPECT_EQ(rec_.total_percent.back(), 20);
+}
+
+TEST_F(Extraction, SelectionByPatterns) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"docs/readme.txt", "r"});
+  b.Add(EntrySpec{"docs/other.md", "o"});
+  b.Add(EntrySpec{"bin/tool.exe", "t"});
+  Prepare(b);
+  u_.SetDoAll(false);
+  u_.SetFilesList({"DOCS\\*.TXT", "bin\\*"});
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_TRUE(OutExists("docs/readme.txt"));
+  EXPECT_FALSE(OutExists("docs/other.md"));
+  EXPECT_TRUE(OutExists("bin/tool.exe"));
+  EXPECT_TRUE(u_.FilesList().empty());
+  // Nothing selected: the info and complete events only.
+  rec_.log.clear();
+  EXPECT_EQ(u_.UnZipSelected(), 0);
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{"info 0 0", "complete 0"}));
+}
+
+TEST_F(Extraction, WithoutRecreateDirsEverythingLandsInDestDir) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"folder/", ""});
+  b.Add(EntrySpec{"sub/a.txt", "first"});
+  b.Add(EntrySpec{"other/a.txt", "second"});
+  Prepare(b);
+  u_.SetRecreateDirs(false);
+  u_.SetOverwriteMode(Never);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_EQ(OutFile("a.txt"), "first");
+  EXPECT_FALSE(OutExists("folder"));
+  EXPECT_EQ(rec_.log.front(), "info 2 11");
+  EXPECT_EQ(rec_.log[3], "start other\\a.txt");
+  EXPECT_EQ(rec_.log[4], "skip 1 " + Out("a.txt"));
+}
+
+TEST_F(Extraction, RootDirRemovesALeadingFolder) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"sub/a/b.txt", "1"});
+  b.Add(EntrySpec{"SUB/x.txt", "2"});
+  b.Add(EntrySpec{"other/y.txt", "3"});
+  Prepare(b);
+  u_.SetRootDir("sub");
+  EXPECT_EQ(u_.UnZipSelected(), 3);
+  EXPECT_EQ(OutFile("a/b.txt"), "1");
+  EXPECT_EQ(OutFile("x.txt"), "2");
+  EXPECT_EQ(OutFile("other/y.txt"), "3");
+}
+
+struct OverwriteCase {
+  const char* name;
+  TUZOverwriteMode mode;
+  int existing_age;  // existing file's time relative to the entry: -1 older, 0 equal, 1 newer
+  int answer;        // prompt: 1 handler yes, 0 handler no, 6/7 message box yes/no
+  bool replaced;
+};
+
+class OverwriteTest : public testing::TestWithParam<OverwriteCase> {};
+
+TEST_P(OverwriteTest, DecidesByMode) {
+  const OverwriteCase& c = GetParam();
+  TempDir dir;
+  ZipBuilder b;
+  EntrySpec e{"a.txt", "new"};
+  e.dos_time = 0x5A2B6000;  // 2025-01-11 12:00:00
+  b.Add(e);
+  WriteFile(dir / "a.zip", b.Build());
+  WriteFile(dir / "out" / "a.txt", "old");
+  const uint32_t existing = c.existing_age < 0 ? 0x5A2B5000 : c.existing_age > 0 ? 0x5A2B7000 : 0x5A2B6000;
+  {
+    platform::File f = platform::File::Open(dir.Engine("out\\a.txt"), platform::FileMode::OpenReadWrite);
+    ASSERT_TRUE(f.SetDosTime(existing));
+  }
+  TUnZipper u;
+  u.SetZipName(dir.Engine("a.zip"));
+  u.SetDestDir(dir.Engine("out"));
+  u.SetDoAll(true);
+  u.SetOverwriteMode(c.mode);
+  std::vector<std::string> log;
+  if (c.mode == Prompt && c.answer <= 1) {
+    u.OnPromptForOverwrite = [&](TUnZipper*, bool& overwrite, int index, std::string& fname) {
+      log.push_back("prompt " + std::to_string(index) + " " + std::to_string(overwrite) + " " + fname);
+      overwrite = c.answer == 1;
+    };
+  } else {
+    u.OnHandleMessage = [&](TUnZipper*, int id, const std::string& m1, const std::string& m2, uint32_t flags,
+                            int& answer) {
+      log.push_back("message " + std::to_string(id) + " " + m1 + " / " + m2 + " " + std::to_string(flags));
+      answer = c.answer;
+    };
+  }
+  u.OnSkippingFile = [&](TUnZipper*, TSkipReason r, const std::string& fname, int, bool&) {
+    log.push_back("skip " + std::to_string(r) + " " + fname);
+  };
+  EXPECT_EQ(u.UnZipSelected(), c.replaced ? 1 : 0) << c.name;
+  EXPECT_EQ(ReadFile(dir / "out" / "a.txt"), c.replaced ? "new" : "old") << c.name;
+  const std::string dest = dir.Engine("out\\a.txt");
+  if (c.mode == Prompt && c.answer <= 1) {
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "prompt 0 0 " + dest);
+  }
+  if (c.mode == Prompt && c.answer > 1) {
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "message 196 Replace existing file a.txt? / File Exists Alert 4");
+  }
+  if (!c.replaced) EXPECT_EQ(log.back(), "skip 1 " + dest) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, OverwriteTest,
+    testing::Values(OverwriteCase{"always", Always, 1, 0, true}, OverwriteCase{"never", Never, -1, 0, false},
+                    OverwriteCase{"ifNewer, existing older", ifNewer, -1, 0, true},
+                    OverwriteCase{"ifNewer, equal", ifNewer, 0, 0, false},
+                    OverwriteCase{"ifNewer, existing newer", ifNewer, 1, 0, false},
+                    OverwriteCase{"ifOlder, existing newer", ifOlder, 1, 0, true},
+                    OverwriteCase{"ifOlder, equal", ifOlder, 0, 0, false},
+                    OverwriteCase{"ifOlder, existing older", ifOlder, -1, 0, false},
+                    OverwriteCase{"prompt handler yes", Prompt, 0, 1, true},
+                    OverwriteCase{"prompt handler no", Prompt, 0, 0, false},
+                    OverwriteCase{"prompt message yes", Prompt, 0, 6, true},
+                    OverwriteCase{"prompt message no", Prompt, 0, 7, false}));
+
+TEST_F(Extraction, ReadOnlyTargetNeedsReplaceReadOnly) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"ro.txt", "new"});
+  Prepare(b);
+  WriteFile(dir_ / "out" / "ro.txt", "old");
+  ASSERT_TRUE(platform::SetFileAttributes(Out("ro.txt"), platform::kAttrReadOnly));
+  EXPECT_EQ(u_.UnZipSelected(), 0);
+  EXPECT_EQ(rec_.log[2], "skip 3 " + Out("ro.txt"));
+  EXPECT_EQ(OutFile("ro.txt"), "old");
+  u_.SetReplaceReadOnly(true);
+  u_.SetRetainAttributes(false);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_EQ(OutFile("ro.txt"), "new");
+  EXPECT_FALSE(*platform::GetFileAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
+}
+
+TEST_F(Extraction, TimeAndAttributesAreRestored) {
+  ZipBuilder b;
+  EntrySpec ro{"ro.txt", "r"};
+  ro.external_attributes = 0x21;  // archive + read-only
+  ro.dos_time = 0x4A8F5B2C;       // 2017-04-15 11:25:24
+  b.Add(ro);
+  EntrySpec unix_entry{"script.sh", "#!/bin/sh\n"};
+  unix_entry.made_by = 0x031E;  // Unix host
+  unix_entry.external_attributes = (0100750u << 16);
+  b.Add(unix_entry);
+  Prepare(b);
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_EQ(platform::GetFileDosTime(Out("ro.txt")).value_or(0), 0x4A8F5B2Cu);
+  EXPECT_TRUE(*platform::GetFileAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(dir_ / "out" / "script.sh").permissions() & fs::perms::all,
+            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+#endif
+}
+
+TEST_F(Extraction, Passwords) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"plain.txt", "p"});
+  EntrySpec stored{"sub/stored.txt", "secret stored"};
+  stored.password = "pw";
+  EntrySpec deflated{"deflated.txt", std::string(3000, 'd'), 8};
+  deflated.password = "pw";
+  EntrySpec by_time{"bytime.txt", "time check", 8};
+  by_time.password = "pw";
+  by_time.flags = 8;  // the check byte comes from the time
+  b.Add(stored);
+  b.Add(deflated);
+  b.Add(by_time);
+  Prepare(b);
+  // No password, no handler: skipped with the stored path, no file, the run goes on.
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_EQ(rec_.log[4], "skip 0 sub\\stored.txt");
+  EXPECT_FALSE(OutExists("sub/stored.txt"));
+  // The handler supplies the right password on the first refusal.
+  int asked = 0;
+  u_.OnBadPassword = [&](TUnZipper*, int, std::string& password) {
+    ++asked;
+    password = "pw";
+  };
+  EXPECT_EQ(u_.UnZipSelected(), 4);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(OutFile("sub/stored.txt"), "secret stored");
+  EXPECT_EQ(OutFile("deflated.txt"), std::string(3000, 'd'));
+  EXPECT_EQ(OutFile("bytime.txt"), "time check");
+}
+
+TEST_F(Extraction, CancelDuringARun) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"one.bin", std::string(100000, '1')});
+  b.Add(EntrySpec{"two.bin", std::string(100000, '2')});
+  Prepare(b);
+  u_.OnFilePercentDone = [this](TUnZipper* z, int) { z->CancelRequested = true; };
+  u_.SetFilesList({"*"});
+  try {
+    u_.UnZipSelected();
+    FAIL();
+  } catch (const EUserCanceled& e) {
+    EXPECT_STREQ(e.what(), "User Aborted Operation");
+  }
+  EXPECT_EQ(rec_.log.back(), "complete 0");
+  EXPECT_FALSE(u_.CancelRequested);
+  EXPECT_TRUE(u_.FilesList().empty());
+  EXPECT_FALSE(OutExists("two.bin"));
+  // Without message processing the request is not looked at.
+  u_.SetDoProcessMessages(false);
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+}
+
+TEST_F(Extraction, TestOnlyWritesNothing) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"dir/", ""});
+  b.Add(EntrySpec{"dir/a.txt", "aaa", 8});
+  EntrySpec bad{"bad.txt", "b"};
+  bad.crc = 1;
+  b.Add(bad);
+  Prepare(b);
+  u_.SetTestOnly(true);
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+  EXPECT_NE(std::find(rec_.log.begin(), rec_.log.end(), "badcrc bad.txt"), rec_.log.end());
+}
+
+TEST_F(Extraction, StopNowEndsBeforeTheFirstEntry) {
+  ZipBuilder b;
+  b.Add(EntrySpec{"a", "a"});
+  Prepare(b);
+  u_.OnStartUnZipInfo = [](TUnZipper*, int, int64_t, bool& stop) { stop = true; };
+  EXPECT_EQ(u_.UnZipSelected(), 0);
+  EXPECT_EQ(rec_.log, std::vector<std::string>{"complete 0"});
+  // Without a folder dialog "?" is refused as a cancelled choice; DestDir stays.
+  EXPECT_THROW(u_.SetDestDir("?"), EUserCanceled);
+  EXPECT_EQ(u_.DestDir(), dir_.Engine("out"));
+}
+
+}  // namespace
+}  // namespace zip
