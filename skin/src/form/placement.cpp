@@ -1,0 +1,82 @@
+#include <algorithm>
+#include <cstdlib>
+
+#include "skin/form_geometry.h"
+
+namespace skin {
+
+int FrameMinWidth(const FrameSkin* skin, const SizeLimits& limits) {
+  if (!skin) return limits.MinWidth > 0 ? limits.MinWidth : 120;
+  if (skin->Pw < limits.MinWidth) return limits.MinWidth;
+  if (skin->FormMinWidth > 0) return std::max(skin->FormMinWidth, limits.MinWidth);
+  return skin->Pw;
+}
+
+int FrameMinHeight(const FrameSkin* skin, const SizeLimits& limits, bool toolWindow) {
+  if (!skin) return std::max(PlainCaptionHeight(toolWindow) + 6, limits.MinHeight);
+  if (skin->FormMinHeight != 0) return std::max(skin->FormMinHeight, limits.MinHeight);
+  const int frame = skin->Ph - RectSpanY(skin->ClRect);
+  return frame >= limits.MinHeight ? frame : limits.MinHeight;
+}
+
+Size EnforceMinimumSize(Size size, Size minimum, bool& nudge) {
+  nudge = false;
+  if (size.Width < minimum.Width && size.Height < minimum.Height) return minimum;
+  if (size.Width < minimum.Width) return {minimum.Width, size.Height};
+  if (size.Height < minimum.Height) return {size.Width, minimum.Height};
+  nudge = true;
+  return size;
+}
+
+int WidthNudgeStep(int width, int minWidth) { return width - 1 < minWidth ? 1 : -1; }
+
+Point CenterInArea(const Rect& a, int w, int h) {
+  return {a.Left + RectSpanX(a) / 2 - w / 2, a.Top + RectSpanY(a) / 2 - h / 2};
+}
+
+namespace {
+
+// One axis of the magnetic rule for the low edge (left or top): pos is the proposed coordinate of
+// the window's edge, returns the adjusted one.
+int SnapLow(int pos, int edge, int m, int cursor, bool& stuck, int& anchor) {
+  const bool nearEdge = edge - m < pos && pos < edge + m;
+  if (nearEdge && !stuck) {
+    pos = edge;
+    anchor = cursor;
+  } else if (stuck && std::abs(cursor - anchor) > m) {
+    pos = cursor + edge - anchor;
+  } else if (stuck) {
+    pos = edge;
+  }
+  stuck = nearEdge;
+  return pos;
+}
+
+// The high edge (right or bottom): pos is the window's near coordinate, size its extent.
+int SnapHigh(int pos, int size, int edge, int m, int cursor, bool& stuck, int& anchor) {
+  const int far = pos + size;
+  const bool nearEdge = edge - m < far && far < edge + m;
+  if (nearEdge && !stuck) {
+    pos = edge - size;
+    anchor = cursor;
+  } else if (stuck && std::abs(cursor - anchor) > m) {
+    pos = cursor + edge - size - anchor;
+  } else if (stuck) {
+    pos = edge - size;
+  }
+  stuck = nearEdge;
+  return pos;
+}
+
+}  // namespace
+
+Rect MagneticMove(const Rect& proposed, const Rect& a, int m, Point cursor, MagneticState& st) {
+  const int w = RectSpanX(proposed), h = RectSpanY(proposed);
+  int x = SnapLow(proposed.Left, a.Left, m, cursor.X, st.StuckLeft, st.AnchorX);
+  int y = SnapLow(proposed.Top, a.Top, m, cursor.Y, st.StuckTop, st.AnchorY);
+  x = SnapHigh(x, w, a.Right, m, cursor.X, st.StuckRight, st.AnchorX);
+  y = SnapHigh(y, h, a.Bottom, m, cursor.Y, st.StuckBottom, st.AnchorY);
+  return {x, y, x + w, y + h};
+}
+
+}  // namespace skin
