@@ -11,6 +11,9 @@
 namespace skin {
 namespace {
 
+// All decoded pictures of one skin together; the carried skins use well under a tenth of it.
+constexpr int64_t kMaxSkinPixels = int64_t{1} << 25;
+
 std::vector<SkinMessageTarget*>& FormList() {
   static std::vector<SkinMessageTarget*> forms;
   return forms;
@@ -238,6 +241,18 @@ void TbsSkinData::LoadPackage(const TbsCompressedStoredSkin& stored) {
   SkinContainer container = ReadSkinContainer(plain);
   // A newer container than we know: the old skin is gone and nothing replaces it.
   if (container.version > kSkinPackageVersion) return;
+  // Headers first: the decoded pictures of one skin must stay within a sane budget, whatever a
+  // damaged package claims (a 1-bit picture grows 32-fold when decoded).
+  std::vector<const std::vector<uint8_t>*> files = {&container.picture, &container.inactive_picture,
+                                                    &container.mask_picture};
+  for (const auto& bmp : container.active_pictures) files.push_back(&bmp);
+  int64_t pixels = 0;
+  for (const auto* bmp : files) {
+    if (bmp->empty()) continue;
+    const BmpParts parts = ParseBmp(*bmp);
+    pixels += static_cast<int64_t>(parts.width) * parts.AbsHeight();
+    if (pixels > kMaxSkinPixels) throw EInvalidGraphic("Bitmap image is not valid: the skin's pictures are too large");
+  }
   Picture = DecodePicture(container.picture);
   InactivePicture = DecodePicture(container.inactive_picture);
   MaskPicture = DecodePicture(container.mask_picture);
