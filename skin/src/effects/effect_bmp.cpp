@@ -102,18 +102,18 @@ void TbsEffectBmp::SplitBlur(int amount) {
   const int64_t a = amount;
   // The neighbour rules keep their original asymmetry: past the far edge the index mirrors to
   // size - i (the last row or column when even that is outside).
-  auto near = [a](int i) { return i - a < 0 ? i : static_cast<int>(i - a); };
-  auto far = [a](int i, int size) {
+  auto before = [a](int i) { return i - a < 0 ? i : static_cast<int>(i - a); };
+  auto after = [a](int i, int size) {
     int64_t j = i + a;
     if (j >= size || j < 0) j = size - i;
     if (j >= size || j < 0) j = size - 1;
     return static_cast<int>(j);
   };
   ForEachRow([&](int y, uint8_t* row) {
-    const uint8_t* up = Row(near(y));
-    const uint8_t* down = Row(far(y, height_));
+    const uint8_t* up = Row(before(y));
+    const uint8_t* down = Row(after(y, height_));
     for (int x = 0; x < width_; ++x) {
-      const int l = 3 * near(x), r = 3 * far(x, width_);
+      const int l = 3 * before(x), r = 3 * after(x, width_);
       for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<uint8_t>((up[l + c] + down[l + c] + up[r + c] + down[r + c]) / 4);
     }
   });

@@ -1,0 +1,29 @@
+// A GDI device context drawing into a skin::Bitmap (its DIB section), for text and other GDI
+// output into the engine's own pictures. Windows only.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "skin/bitmap.h"
+
+namespace skin {
+
+class BitmapCanvas {
+ public:
+  explicit BitmapCanvas(Bitmap& bitmap);
+  ~BitmapCanvas();
+  BitmapCanvas(const BitmapCanvas&) = delete;
+  BitmapCanvas& operator=(const BitmapCanvas&) = delete;
+  // Null when the bitmap is empty or no context could be made.
+  HDC dc() const { return dc_; }
+  // Lets GDI finish its pending drawing so that the pixels can be read.
+  static void Flush() { ::GdiFlush(); }
+
+ private:
+  HDC dc_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+};
+
+}  // namespace skin
+#endif

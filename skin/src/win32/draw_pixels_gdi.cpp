@@ -1,0 +1,82 @@
+// GDI transfers of the engine's pixel buffers.
+#include <cstring>
+
+#include "draw_gdi.h"
+#include "skin/bitmap_canvas.h"
+#include "skin/effects.h"
+
+namespace skin {
+
+BitmapCanvas::BitmapCanvas(Bitmap& bitmap) {
+  if (bitmap.Empty()) return;
+  dc_ = ::CreateCompatibleDC(nullptr);
+  if (!dc_) return;
+  previous_ = ::SelectObject(dc_, static_cast<HGDIOBJ>(bitmap.NativeHandle()));
+  if (!previous_ || previous_ == HGDI_ERROR) {
+    ::DeleteDC(dc_);
+    dc_ = nullptr;
+    previous_ = nullptr;
+  }
+}
+
+BitmapCanvas::~BitmapCanvas() {
+  if (!dc_) return;
+  ::SelectObject(dc_, previous_);
+  ::DeleteDC(dc_);
+}
+
+void TbsEffectBmp::DrawTo(HDC dc, int X, int Y) const {
+  if (width_ == 0 || height_ == 0) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  ::SetDIBitsToDevice(dc, X, Y, static_cast<DWORD>(width_), static_cast<DWORD>(height_), 0, 0, 0,
+                      static_cast<UINT>(height_), memory_.data(), &info, DIB_RGB_COLORS);
+}
+
+namespace {
+
+// The software path: the destination area is copied out, drawn onto in memory, and copied back.
+void DrawThroughCopy(const TbsBitmap& source, HDC dc, int X, int Y) {
+  TbsBitmap area;
+  area.SetSize(source.Width(), source.Height());
+  BitmapCanvas canvas(area.Surface());
+  if (!canvas.dc()) return;
+  ::BitBlt(canvas.dc(), 0, 0, area.Width(), area.Height(), dc, X, Y, SRCCOPY);
+  ::GdiFlush();
+  source.DrawTo(area.Surface(), 0, 0);
+  ::BitBlt(dc, X, Y, area.Width(), area.Height(), canvas.dc(), 0, 0, SRCCOPY);
+}
+
+}  // namespace
+
+void TbsBitmap::DrawTo(HDC dc, int X, int Y) const {
+  if (Empty() || !dc) return;
+  if (AlphaBlend) {
+    DrawThroughCopy(*this, dc, X, Y);
+    return;
+  }
+  // GDI reads the DIB section through a context of its own; a const bitmap is not changed.
+  Bitmap& pixels = const_cast<Bitmap&>(surface_);
+  if (Transparent) {
+    if (::GetDeviceCaps(dc, BITSPIXEL) >= 24) {
+      BitmapCanvas canvas(pixels);
+      if (canvas.dc() && ::TransparentBlt(dc, X, Y, Width(), Height(), canvas.dc(), 0, 0, Width(), Height(),
+                                          RGB(0x7F, 0x00, 0x7F)))
+        return;
+    }
+    DrawThroughCopy(*this, dc, X, Y);
+    return;
+  }
+  BitmapCanvas canvas(pixels);
+  if (!canvas.dc()) return;
+  const int mode = ::SetStretchBltMode(dc, COLORONCOLOR);
+  ::StretchBlt(dc, X, Y, Width(), Height(), canvas.dc(), 0, 0, Width(), Height(), SRCCOPY);
+  ::SetStretchBltMode(dc, mode);
+}
+
+}  // namespace skin

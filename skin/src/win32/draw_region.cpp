@@ -1,0 +1,70 @@
+#include <algorithm>
+
+#include "draw_gdi.h"
+#include "skin/region.h"
+
+namespace skin {
+
+namespace {
+
+// A region of the given rectangles. ExtCreateRegion takes the whole block at once; should the
+// system refuse a very large block, the rectangles are added in batches instead.
+gdi::Region RegionOfRects(const std::vector<Rect>& rects, const Rect& bounds) {
+  auto block = [&bounds](const Rect* first, size_t count) {
+    std::vector<uint8_t> data(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
+    auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+    header->dwSize = sizeof(RGNDATAHEADER);
+    header->iType = RDH_RECTANGLES;
+    header->nCount = static_cast<DWORD>(count);
+    header->nRgnSize = 0;
+    header->rcBound = {bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
+    auto* out = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
+    for (size_t i = 0; i < count; ++i) out[i] = {first[i].Left, first[i].Top, first[i].Right, first[i].Bottom};
+    return gdi::Region(::ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                         reinterpret_cast<const RGNDATA*>(data.data())));
+  };
+  gdi::Region whole = block(rects.data(), rects.size());
+  if (whole || rects.empty()) return whole;
+  constexpr size_t kBatch = 4000;
+  gdi::Region result(::CreateRectRgn(0, 0, 0, 0));
+  for (size_t at = 0; result && at < rects.size(); at += kBatch) {
+    gdi::Region part = block(rects.data() + at, std::min(kBatch, rects.size() - at));
+    if (!part) return {};
+    ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
+  }
+  return result;
+}
+
+}  // namespace
+
+HRGN RegionFromMask(const Bitmap& Mask) {
+  if (Mask.Empty()) return nullptr;
+  return RegionOfRects(MaskRuns(Mask, 0, 0), {0, 0, Mask.Width(), Mask.Height()}).release();
+}
+
+bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, int W,
+                         int H) {
+  Region = nullptr;
+  if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return false;
+  FramePieces pieces;
+  ComposeMaskBorders(g, n, Mask, pieces, W);
+  gdi::Region result(RectIsEmpty(n.ClRect) ? ::CreateRectRgn(0, 0, 0, 0)
+                                           : ::CreateRectRgn(n.ClRect.Left, n.ClRect.Top, n.ClRect.Right,
+                                                             n.ClRect.Bottom));
+  if (!result) return false;
+  auto add = [&result](const Bitmap& piece, int x, int y) {
+    if (piece.Empty()) return;
+    gdi::Region part(RegionFromMask(piece));
+    if (!part) return;
+    ::OffsetRgn(part.get(), x, y);
+    ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
+  };
+  add(pieces.Top, 0, 0);
+  add(pieces.Bottom, 0, n.ClRect.Bottom);
+  add(pieces.Left, 0, n.ClRect.Top);
+  add(pieces.Right, n.ClRect.Right, n.ClRect.Top);
+  Region = result.release();
+  return true;
+}
+
+}  // namespace skin

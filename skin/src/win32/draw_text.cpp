@@ -1,0 +1,140 @@
+#include <algorithm>
+#include <vector>
+
+#include "draw_gdi.h"
+#include "platform/text.h"
+#include "skin/effects.h"
+#include "skin/text.h"
+
+namespace skin {
+
+int DrawTextAuto(HDC dc, std::string_view text, RECT& rect, UINT format) {
+  const std::wstring wide = platform::Widen(text);
+  return ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, format);
+}
+
+namespace {
+
+SIZE CalcRect(HDC dc, const std::wstring& text) {
+  RECT r{0, 0, 0, 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace
+
+int MeasureTextWidth(HDC dc, std::string_view text) { return CalcRect(dc, platform::Widen(text)).cx; }
+int MeasureTextHeight(HDC dc, std::string_view text) { return CalcRect(dc, platform::Widen(text)).cy; }
+
+std::string FitTextToWidth(HDC dc, std::string_view text, int width) {
+  return FitTextToWidth(text, width, [dc](std::string_view t) {
+    const std::wstring wide = platform::Widen(t);
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+}
+
+std::wstring FitTextToWidth(HDC dc, std::wstring_view text, int width) {
+  std::wstring result(text);
+  if (CalcRect(dc, result).cx <= width) return result;
+  while (!result.empty()) {
+    const bool pair = result.size() >= 2 && IS_LOW_SURROGATE(result.back()) &&
+                      IS_HIGH_SURROGATE(result[result.size() - 2]);
+    result.resize(result.size() - (pair ? 2 : 1));
+    if (result.empty() || CalcRect(dc, result + L"...").cx <= width) break;
+  }
+  return result + L"...";
+}
+
+int FontHeightOf(HDC dc) {
+  LOGFONTW font{};
+  HGDIOBJ current = ::GetCurrentObject(dc, OBJ_FONT);
+  if (!current || !::GetObjectW(current, sizeof(font), &font)) return 0;
+  return font.lfHeight;
+}
+
+namespace {
+
+void DrawLine(HDC dc, std::string_view text, const RECT& rect, bool centred, bool wRule) {
+  if (text.empty()) return;
+  const Rect r = TextLineRect({rect.left, rect.top, rect.right, rect.bottom}, text, FontHeightOf(dc), wRule);
+  RECT target{r.Left, r.Top, r.Right, r.Bottom};
+  // Paths and file names are shown here: "&" must not turn into an underline.
+  DrawTextAuto(dc, text, target, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (centred ? DT_CENTER : DT_LEFT));
+}
+
+// A bitmap of w x h with a memory context, the font of dc, red text on a clear background.
+struct RedStamp {
+  TbsBitmap bitmap;
+  gdi::MemoryDC dc;
+  RedStamp(HDC source, int w, int h) {
+    bitmap.SetSize(w, h);
+    if (!bitmap.Empty() && dc) {
+      selected.emplace_back(dc.get(), static_cast<HGDIOBJ>(bitmap.Surface().NativeHandle()));
+      selected.emplace_back(dc.get(), ::GetCurrentObject(source, OBJ_FONT));
+      ::SetBkMode(dc.get(), TRANSPARENT);
+      ::SetTextColor(dc.get(), RGB(255, 0, 0));
+    }
+  }
+  bool ok() const { return !bitmap.Empty() && dc && !selected.empty() && selected.front().ok(); }
+  void Text(std::string_view text, RECT r, UINT format) { DrawTextAuto(dc.get(), text, r, format); }
+  std::vector<gdi::Selection> selected;
+};
+
+void DrawPlainText(HDC dc, const RECT& rect, std::string_view text, UINT format) {
+  const int mode = ::SetBkMode(dc, TRANSPARENT);
+  RECT r = rect;
+  DrawTextAuto(dc, text, r, format);
+  ::SetBkMode(dc, mode);
+}
+
+}  // namespace
+
+void DrawTextLine(HDC dc, std::string_view text, const RECT& rect, bool centred) {
+  DrawLine(dc, text, rect, centred, true);
+}
+
+void DrawTextLinePlain(HDC dc, std::string_view text, const RECT& rect, bool centred) {
+  DrawLine(dc, text, rect, centred, false);
+}
+
+void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glowSize, Color glowColour, int glowOffset,
+                  UINT format) {
+  glowSize = std::clamp(glowSize, 0, 254);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w > 0 && h > 0) {
+    RedStamp stamp(dc, w + 2 * glowSize, h + 2 * glowSize);
+    if (stamp.ok()) {
+      stamp.Text(text, {glowSize, glowSize, glowSize + w, glowSize + h}, format);
+      ::GdiFlush();
+      StackBlur(stamp.bitmap, glowSize);
+      RedStampToGlow(stamp.bitmap, glowColour);
+      stamp.bitmap.DrawTo(dc, rect.left + glowOffset - glowSize, rect.top + glowOffset - glowSize);
+    }
+  }
+  DrawPlainText(dc, rect, text, format);
+}
+
+void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glowColour, UINT format) {
+  constexpr int m = 12;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w > 0 && h > 0) {
+    const int bw = w + 2 * m, bh = h + 2 * m;
+    RedStamp stamp(dc, bw, bh);
+    if (stamp.ok()) {
+      stamp.bitmap.FillRect({m - 3, m + 2, bw - m + 3, bh - m - 2}, 0xFFFF0000u);
+      static constexpr POINT kOffsets[] = {{-1, -1}, {-2, -2}, {-1, 0}, {-2, 0}, {1, 0},
+                                           {2, 0},   {1, 1},   {2, 2},  {0, 0}};
+      for (const POINT& o : kOffsets) stamp.Text(text, {m + o.x, m + o.y, m + o.x + w, m + o.y + h}, format);
+      ::GdiFlush();
+      StackBlur(stamp.bitmap, m / 2);
+      StackBlur(stamp.bitmap, m / 2);
+      RedStampToGlow(stamp.bitmap, glowColour);
+      stamp.bitmap.DrawTo(dc, rect.left - m, rect.top - m);
+    }
+  }
+  DrawPlainText(dc, rect, text, format);
+}
+
+}  // namespace skin
