@@ -142,6 +142,8 @@ class GelTheme(Theme):
     glyph_always = True       # False: the mark shows only under the mouse
     balls = {}                # row -> (top colour, bottom colour, edge colour, glyph colour)
     inactive_ball = (rgb("#e4e4e4"), rgb("#bdbdbd"), rgb("#9b9b9b"), rgb("#8c8c8c"))
+    specular = 0.55           # strength of the highlight on the upper half
+    square_maximize = False   # a box instead of a plus on the maximize ball
 
     def caption_row(self, y, active):
         stops = self.caption_stops if active or not self.caption_stops_inactive \
@@ -183,7 +185,7 @@ class GelTheme(Theme):
                 dy = (y + 0.5 - (cy - inner * 0.45)) / (inner * 0.42)
                 d = dx * dx + dy * dy
                 if d < 1:
-                    img.blend(x, y, WHITE, 0.55 * (1 - d))
+                    img.blend(x, y, WHITE, self.specular * (1 - d))
         # bounce light at the bottom
         for x in range(int(cx - inner), int(cx + inner) + 1):
             dx = (x + 0.5 - cx) / inner
@@ -202,7 +204,10 @@ class GelTheme(Theme):
         cx, cy = x + w / 2, y + h / 2
         self.ball(img, cx, cy, self.ball_radius, top, bottom, edge, state == "pressed")
         if show_mark:
-            glyph = self.glyph_set[GLYPH_OF[row]]
+            name = GLYPH_OF[row]
+            if name == "max" and self.square_maximize:
+                name = "maxsquare"
+            glyph = self.glyph_set[name]
             glyphs.draw_centred(img, glyph, x, y, w, h, mark)
 
 

@@ -310,6 +310,8 @@ class Ubuntu(GelTheme):
     backdrop = rgb("#4a4a4a")
     client_fill = rgb("#f2f1f0")
     ball_radius = 8.0
+    specular = 0.22
+    square_maximize = True
     glyph_set = glyphs.SMALL
     balls = {"close": (rgb("#f89b6c"), rgb("#dd4814"), rgb("#8f2f0c"), rgb("#3c1405")),
              "default": (rgb("#807d75"), rgb("#4c4a45"), rgb("#2a2926"), rgb("#dfdbd2"))}
@@ -351,7 +353,7 @@ class ITunes10(GelTheme):
     caption = (8, 2, 272, 24)
     corner_lt, corner_rt = (40, 34), (240, 34)
     corner_lb, corner_rb = (40, 176), (240, 176)
-    radius_top, radius_bottom = 6.0, 5.0
+    radius_top, radius_bottom = 6.0, 6.0
     button_w, button_h = 20, 22
     sysmenu_w = 22
     frame_bits, buttons_bits, controls_bits, hint_bits = 32, 32, 24, 24
@@ -360,16 +362,17 @@ class ITunes10(GelTheme):
     caption_active_colour = rgb("#2c2c2c")
     caption_colour = rgb("#8e8e8e")
     caption_light = (rgb("#d6d6d6"), rgb("#ececec"))
-    caption_stops = [(0, rgb("#e6e6e6")), (1, rgb("#b6b6b6"))]
+    caption_stops = [(0, rgb("#ececec")), (0.5, rgb("#d0d0d0")), (1, rgb("#a8a8a8"))]
     caption_stops_inactive = [(0, rgb("#f0f0f0")), (1, rgb("#dadada"))]
     top_highlight = rgb("#f6f6f6")
     caption_bottom_line = rgb("#8a8a8a")
     side_colour = rgb("#a2a2a2")
-    bottom_stops = [(0, rgb("#bdbdbd")), (1, rgb("#9a9a9a"))]
+    bottom_stops = [(0, rgb("#5a5a5a")), (1, rgb("#3a3a3a"))]
     outline = rgb("#5e5e5e")
     backdrop = rgb("#7a7a7a")
     client_fill = rgb("#ffffff")
     ball_radius = 6.5
+    square_maximize = True
     balls = {"close": (rgb("#f6f6f6"), rgb("#a9a9a9"), rgb("#666666"), rgb("#3a3a3a")),
              "default": (rgb("#f6f6f6"), rgb("#a9a9a9"), rgb("#666666"), rgb("#3a3a3a"))}
     inactive_ball = (rgb("#f4f4f4"), rgb("#d2d2d2"), rgb("#a2a2a2"), rgb("#9c9c9c"))
@@ -383,13 +386,14 @@ class ITunes10(GelTheme):
     control_radius = 3
     panel_fill = rgb("#e8e8e8")
     panel_border = rgb("#b0b0b0")
-    status_stops = [(0, rgb("#d4d4d4")), (1, rgb("#acacac"))]
-    status_top_line = rgb("#7e7e7e")
-    status_divider = rgb("#e6e6e6")
-    status_text = rgb("#262626")
-    progress_stops = [(0, rgb("#e2ecf8")), (0.5, rgb("#a9c1e4")), (0.51, rgb("#8eabd8")),
-                      (1, rgb("#b8cff0"))]
-    progress_border = rgb("#4f6f9e")
+    # the dark graphite bottom bar of the player, white text over it
+    status_stops = [(0, rgb("#6a6a6a")), (0.5, rgb("#4f4f4f")), (1, rgb("#3e3e3e"))]
+    status_top_line = rgb("#2e2e2e")
+    status_divider = rgb("#7c7c7c")
+    status_text = rgb("#f4f4f4")
+    progress_stops = [(0, rgb("#a9c8f0")), (0.5, rgb("#5d92d9")), (0.51, rgb("#3f77c9")),
+                      (1, rgb("#6a9fe0"))]
+    progress_border = rgb("#22477d")
     progress_gloss = 0.25
     progress_animation = True
     hint_stops = [(0, rgb("#fbfbfb")), (1, rgb("#e2e2e2"))]
