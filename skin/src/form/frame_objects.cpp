@@ -232,7 +232,13 @@ CaptionDoubleClick DecideCaptionDoubleClick(bool resizable, const SysMenuState& 
 }
 
 double NextMorphKf(double kf, bool active) {
-  return std::clamp(kf + (active ? kMorphStep : -kMorphStep), 0.0, 1.0);
+  const double next = kf + (active ? kMorphStep : -kMorphStep);
+  // Five steps of 0.2 do not add up to exactly 0 or 1 in binary; without snapping a sixth tick
+  // would be needed to finish the morph.
+  constexpr double kEpsilon = 1e-9;
+  if (next < kEpsilon) return 0.0;
+  if (next > 1.0 - kEpsilon) return 1.0;
+  return next;
 }
 
 }  // namespace skin

@@ -77,7 +77,9 @@ int CursorDropFromMask(std::span<const uint8_t> bits, int width, int height, int
     // A fully transparent AND half: the shape is in the colour (XOR) half below it.
     k = TailAfterBlank(bits.subspan(bits.size() - 2 * n, n), 0x00);
   }
-  return static_cast<int>(k / stride) - hotSpotY;
+  // Rows down to the lowest one holding a visible pixel, that row counted even when the pixel
+  // is not in its first byte.
+  return static_cast<int>((k + stride - 1) / stride) - hotSpotY;
 }
 
 }  // namespace skin
