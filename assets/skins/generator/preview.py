@@ -159,6 +159,7 @@ def render_window(t, images, layout, active, hover):
             placed[row] = (x, area[1])
             x += bw + t.buttons_offset
         icon_x = x
+        icon_y = area[1]  # the icon joins the row at its top
         text_left = x + 16 + t.buttons_offset
         text_right = area[2]
     else:
@@ -168,6 +169,7 @@ def render_window(t, images, layout, active, hover):
             placed[row] = (x - bw, area[1])
             x -= bw + t.buttons_offset
         icon_x = area[0]
+        icon_y = area[1] + (area[3] - area[1]) // 2 - 8
         text_left = area[0] + 16
         text_right = x + t.buttons_offset
     for row, (px, py) in placed.items():
@@ -175,7 +177,7 @@ def render_window(t, images, layout, active, hover):
         sx0, sy0, sx1, sy1 = layout[(row, st)]
         copy(out, buttons, sx0, sy0, sx1, sy1, px, py)
     # the form's small icon stands in for the system-menu button
-    iy = area[1] + (area[3] - area[1]) // 2 - 8
+    iy = icon_y
     for j in range(16):
         for i in range(16):
             edge = i in (0, 15) or j in (0, 15)

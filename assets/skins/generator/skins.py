@@ -223,11 +223,13 @@ class AquaT(GelTheme):
     comments = "Pinstriped grey caption with traffic-light buttons on the left"
     pw, ph = 260, 180
     client = (1, 23, 259, 179)
-    caption = (8, 0, 252, 22)
+    # Buttons on the left share the row with the 16-pixel window icon, which
+    # sits at the row's top: the row is 16 high and centred in the band.
+    caption = (8, 3, 252, 19)
     corner_lt, corner_rt = (40, 30), (220, 30)
     corner_lb, corner_rb = (40, 170), (220, 170)
     radius_top, radius_bottom = 7.0, 0.0
-    button_w, button_h = 21, 22
+    button_w, button_h = 21, 16
     sysmenu_w = 22
     buttons_in_left = True
     frame_bits, buttons_bits, controls_bits, hint_bits = 24, 32, 24, 24
@@ -287,11 +289,11 @@ class Ubuntu(GelTheme):
     comments = "Dark warm caption, orange close button, buttons on the left"
     pw, ph = 260, 180
     client = (1, 28, 259, 179)
-    caption = (8, 3, 252, 25)
+    caption = (8, 6, 252, 22)
     corner_lt, corner_rt = (40, 36), (220, 36)
     corner_lb, corner_rb = (40, 170), (220, 170)
     radius_top, radius_bottom = 6.0, 0.0
-    button_w, button_h = 22, 22
+    button_w, button_h = 22, 16
     sysmenu_w = 22
     buttons_in_left = True
     frame_bits, buttons_bits, controls_bits, hint_bits = 24, 24, 32, 8
@@ -309,7 +311,7 @@ class Ubuntu(GelTheme):
     outline = rgb("#262522")
     backdrop = rgb("#4a4a4a")
     client_fill = rgb("#f2f1f0")
-    ball_radius = 8.0
+    ball_radius = 7.5
     specular = 0.22
     square_maximize = True
     glyph_set = glyphs.SMALL
