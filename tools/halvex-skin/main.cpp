@@ -4,6 +4,7 @@
 //   halvex-skin unpack IN.skn DIR       write the BMP files and skin.ini back into DIR
 //   halvex-skin info IN.skn             versions, pictures, sections with class words, bad keys
 //   halvex-skin list                    the skins built into the program
+//   halvex-skin bench [ROUNDS]          time of a skin switch against inflating alone
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,8 @@
 #include "skin/ini_file.h"
 #include "skin/skin_info.h"
 #include "skin/skin_package.h"
+
+int RunSkinSwitchBench(int argc, char** argv);
 
 namespace {
 
@@ -116,6 +119,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && !std::strcmp(argv[1], "unpack")) return Unpack(argv[2], argv[3]);
     if (argc == 3 && !std::strcmp(argv[1], "info")) return Info(argv[2]);
     if (argc == 2 && !std::strcmp(argv[1], "list")) return List();
+    if (argc >= 2 && !std::strcmp(argv[1], "bench")) return RunSkinSwitchBench(argc - 2, argv + 2);
     return Usage();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "halvex-skin: %s\n", e.what());

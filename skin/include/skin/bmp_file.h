@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "platform/exceptions.h"
@@ -53,6 +54,9 @@ std::vector<uint8_t> EmptyBmpFile();
 // Pixels as 0xAARRGGBB, top row first. Pictures of 32 bits per pixel keep their stored alpha
 // byte; all others are opaque (alpha 255).
 Bitmap DecodeBmp(const BmpParts& parts);
-inline Bitmap DecodeBmp(std::span<const uint8_t> file) { return DecodeBmp(ParseBmp(file)); }
+Bitmap DecodeBmp(std::span<const uint8_t> file);
+// Width and height (absolute) from the information header, without checking the rest; zeros
+// when the bytes are too short to hold it.
+std::pair<int64_t, int64_t> PeekBmpSize(std::span<const uint8_t> file);
 
 }  // namespace skin

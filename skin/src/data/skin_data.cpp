@@ -249,8 +249,8 @@ void TbsSkinData::LoadPackage(const TbsCompressedStoredSkin& stored) {
   int64_t pixels = 0;
   for (const auto* bmp : files) {
     if (bmp->empty()) continue;
-    const BmpParts parts = ParseBmp(*bmp);
-    pixels += static_cast<int64_t>(parts.width) * parts.AbsHeight();
+    const auto [w, h] = PeekBmpSize(*bmp);
+    pixels += std::min(w, kMaxSkinPixels) * std::min(h, kMaxSkinPixels);
     if (pixels > kMaxSkinPixels) throw EInvalidGraphic("Bitmap image is not valid: the skin's pictures are too large");
   }
   Picture = DecodePicture(container.picture);

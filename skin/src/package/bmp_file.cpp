@@ -40,7 +40,16 @@ std::vector<uint8_t> ReadBmpFile(platform::Stream& stream) {
   return file;
 }
 
-BmpParts ParseBmp(std::span<const uint8_t> file) {
+namespace {
+
+// The fields of a checked BMP file, pointing into the file's bytes.
+struct BmpView {
+  BmpParts header;  // palette and rows left empty
+  std::span<const uint8_t> palette;
+  std::span<const uint8_t> rows;
+};
+
+BmpView ParseView(std::span<const uint8_t> file) {
   if (file.size() < kFileHeaderSize + kInfoHeaderSize || file[0] != 'B' || file[1] != 'M')
     throw EInvalidGraphic(kInvalid);
   const uint8_t* p = file.data();
@@ -76,12 +85,30 @@ BmpParts ParseBmp(std::span<const uint8_t> file) {
   }
   const uint64_t palette_at = kFileHeaderSize + uint64_t{info_size};
   if (palette_at + entries * 4 > off_bits || off_bits > length) throw EInvalidGraphic(kInvalid);
-  parts.palette.assign(p + palette_at, p + palette_at + entries * 4);
-
   const uint64_t image = static_cast<uint64_t>(parts.Stride()) * static_cast<uint64_t>(h);
   if (off_bits + image > length) throw EInvalidGraphic(kInvalid);
-  parts.rows.assign(p + off_bits, p + off_bits + image);
+  return {parts, file.subspan(palette_at, entries * 4), file.subspan(off_bits, image)};
+}
+
+Bitmap DecodeView(const BmpView& view);
+
+}  // namespace
+
+BmpParts ParseBmp(std::span<const uint8_t> file) {
+  const BmpView view = ParseView(file);
+  BmpParts parts = view.header;
+  parts.palette.assign(view.palette.begin(), view.palette.end());
+  parts.rows.assign(view.rows.begin(), view.rows.end());
   return parts;
+}
+
+Bitmap DecodeBmp(std::span<const uint8_t> file) { return DecodeView(ParseView(file)); }
+
+Bitmap DecodeBmp(const BmpParts& parts) {
+  if (parts.Empty()) return Bitmap();
+  if (parts.rows.size() < static_cast<size_t>(parts.Stride()) * parts.AbsHeight())
+    throw EInvalidGraphic(kInvalid);
+  return DecodeView({parts, parts.palette, parts.rows});
 }
 
 std::vector<uint8_t> EncodeBmp(const BmpParts& parts) {
@@ -111,25 +138,35 @@ std::vector<uint8_t> EncodeBmp(const BmpParts& parts) {
   return out;
 }
 
+std::pair<int64_t, int64_t> PeekBmpSize(std::span<const uint8_t> file) {
+  if (file.size() < kFileHeaderSize + kInfoHeaderSize) return {0, 0};
+  const int64_t w = static_cast<int32_t>(U32(file.data() + 18));
+  const int64_t h = static_cast<int32_t>(U32(file.data() + 22));
+  return {w < 0 ? -w : w, h < 0 ? -h : h};
+}
+
 std::vector<uint8_t> EmptyBmpFile() {
   BmpParts parts;
   parts.bit_count = 24;
   return EncodeBmp(parts);
 }
 
-Bitmap DecodeBmp(const BmpParts& parts) {
+namespace {
+
+Bitmap DecodeView(const BmpView& view) {
+  const BmpParts& parts = view.header;
   Bitmap bitmap;
   if (parts.Empty()) return bitmap;
   const int w = parts.width, h = parts.AbsHeight(), stride = parts.Stride();
   bitmap.SetSize(w, h);
-  const size_t entries = parts.palette.size() / 4;
+  const size_t entries = view.palette.size() / 4;
   auto colour = [&](size_t index) -> uint32_t {
     if (index >= entries) return 0xFF000000u;  // an index past the table reads as black
-    const uint8_t* e = parts.palette.data() + index * 4;
+    const uint8_t* e = view.palette.data() + index * 4;
     return 0xFF000000u | static_cast<uint32_t>(e[2]) << 16 | static_cast<uint32_t>(e[1]) << 8 | e[0];
   };
   for (int y = 0; y < h; ++y) {
-    const uint8_t* src = parts.rows.data() + static_cast<size_t>(parts.height > 0 ? h - 1 - y : y) * stride;
+    const uint8_t* src = view.rows.data() + static_cast<size_t>(parts.height > 0 ? h - 1 - y : y) * stride;
     uint32_t* dst = bitmap.Row(y);
     switch (parts.bit_count) {
       case 1:
@@ -154,5 +191,7 @@ Bitmap DecodeBmp(const BmpParts& parts) {
   }
   return bitmap;
 }
+
+}  // namespace
 
 }  // namespace skin
