@@ -2,7 +2,7 @@
 and caption buttons. Colours of the individual skins live in skins.py."""
 
 from raster import (rgb, mix, lighten, darken, gradient_rows, gradient_at,
-                    fill_rounded, outline_rounded, fill_disc, periodic_noise)
+                    fill_rounded, fill_disc, periodic_noise)
 from theme import Theme, GLYPH_OF, WHITE, BLACK
 import glyphs
 

@@ -22,7 +22,7 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import skinfiles  # noqa: E402
-from raster import Image, ini_colour, rgb  # noqa: E402
+from raster import Image, rgb  # noqa: E402
 from skins import all_skins  # noqa: E402
 
 W, H = 636, 387

@@ -142,18 +142,6 @@ def fill_rounded(img, x0, y0, x1, y1, radius, colour_at):
                 img.blend(x, y, colour_at(x, y), a)
 
 
-def outline_rounded(img, x0, y0, x1, y1, radius, colour):
-    """One-pixel anti-aliased outline of a rounded rectangle."""
-    for y in range(y0, y1):
-        for x in range(x0, x1):
-            outer = rounded_rect_coverage(x, y, x0, y0, x1, y1, radius, radius)
-            inner = rounded_rect_coverage(x, y, x0 + 1, y0 + 1, x1 - 1, y1 - 1,
-                                          max(0, radius - 1), max(0, radius - 1))
-            a = outer - inner
-            if a > 0:
-                img.blend(x, y, colour, a)
-
-
 def disc_coverage(x, y, cx, cy, r):
     inside = 0
     for sy in range(SUB):

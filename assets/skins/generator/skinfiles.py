@@ -1,6 +1,6 @@
 """Turns a Theme into the files of one skin folder: skin.ini and its BMPs."""
 
-from theme import r2s, STATES
+from theme import r2s
 from raster import ini_colour
 import bmpfile
 

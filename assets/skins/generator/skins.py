@@ -1,6 +1,6 @@
 """The twelve skins, in the order of the program's skin list."""
 
-from raster import rgb, lighten, darken, mix
+from raster import rgb, lighten, darken
 from families import FlatTheme, GlossTheme, GelTheme, MetalTheme
 import glyphs
 

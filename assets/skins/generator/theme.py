@@ -7,9 +7,8 @@ them their look; everything that positions pictures and writes the INI is
 shared, so every skin uses the same, tested coordinate bookkeeping.
 """
 
-from raster import (Image, rgb, mix, lighten, darken, ini_colour, gradient_rows,
-                    gradient_at, rounded_rect_coverage, fill_rounded, outline_rounded,
-                    fill_disc)
+from raster import (Image, rgb, mix, lighten, darken, gradient_rows,
+                    rounded_rect_coverage, fill_rounded, fill_disc)
 import glyphs
 
 STATES = ("normal", "hot", "pressed", "inactive")
@@ -425,8 +424,7 @@ class Theme:
         img.hgradient(x0, y0, x1, y1, [(0, darken(self.face, 0.06)), (1, darken(self.face, 0.02))])
         for (direction, st), r in self.arrow_cells().items():
             self.paint_push_button(img, r, st)
-            pat = [row.replace("#", "#") for row in self.ARROWS[direction]]
-            glyphs.draw_centred(img, pat, r[0], r[1], 17, 17, self.arrow_colour(st),
+            glyphs.draw_centred(img, self.ARROWS[direction], r[0], r[1], 17, 17, self.arrow_colour(st),
                                 1 if st == "pressed" else 0, 1 if st == "pressed" else 0)
         for (axis, st), r in self.thumb_cells().items():
             self.paint_push_button(img, r, st)
