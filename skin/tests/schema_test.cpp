@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <typeinfo>
 
 #include "package_fixtures.h"
+#include "skin/builtin_skins.h"
 #include "skin/skin_data.h"
 #include "skin/skin_schema.h"
 
@@ -248,4 +250,37 @@ TEST(SchemaCheck, ReportsKeysThatDoNotParse) {
   const auto bad = FindUnparsableKeys(ini);
   EXPECT_EQ(bad, (std::vector<std::string>{"FORMINFO.clientrect=1,2 (rect)", "FORMINFO.borderwidth=x (integer)",
                                            "panel.leftstretch=yes (flag)", "panel.alignment=center (alignment)"}));
+}
+
+TEST(SchemaRoundTrip, EverySectionOfTheCarriedSkins) {
+  TbsCompressedSkinList list;
+  LoadBuiltinSkinList(list);
+  if (list.Skins().Items(2).Skin().IsEmpty()) GTEST_SKIP() << "no carried packages in this build";
+  TbsSkinData data;
+  data.SetSkinList(&list);
+  for (int i = 0; i < list.Skins().Count(); ++i) {
+    data.SetSkinIndex(i);
+    ASSERT_FALSE(data.Empty) << i;
+    IniFile saved;
+    for (auto& o : data.SkinObjects) o->SaveToFile(saved);
+    for (auto& c : data.SkinControls) c->SaveToFile(saved);
+    // Reload each section into a twin of the same class and compare every key.
+    const IniFile reread(saved.SaveToText());
+    for (auto& o : data.SkinObjects) {
+      for (const std::string& word : SkinObjectClassWords()) {
+        auto twin = CreateSkinObjectData(word, o->IDName);
+        if (typeid(*twin) != typeid(*o)) continue;
+        twin->LoadFromFile(reread);
+        EXPECT_EQ(Dump(*twin), Dump(*o)) << i << " " << o->IDName;
+      }
+    }
+    for (auto& c : data.SkinControls) {
+      for (const std::string& word : SkinControlClassWords()) {
+        auto twin = CreateSkinControlData(word, c->IDName);
+        if (typeid(*twin) != typeid(*c)) continue;
+        twin->LoadFromFile(reread);
+        EXPECT_EQ(Dump(*twin), Dump(*c)) << i << " " << c->IDName;
+      }
+    }
+  }
 }
