@@ -211,7 +211,12 @@ void TUnZipper::ReadDirectory() {
       s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()), platform::SeekOrigin::Begin);
     }
   }
-  if (!natural_) NewNaturalList();
+  if (!natural_) {
+    NewNaturalList();
+    // Room for every entry at once; a count larger than the headers the file can hold is a lie.
+    const uint64_t fits = static_cast<uint64_t>(std::max<int64_t>(s->Size(), 0)) / kCentralHeaderSize;
+    natural_->SetCapacity(static_cast<int>(std::min<uint64_t>({end_.TotalEntries(), fits, 1u << 24})));
+  }
   part_count_ = static_cast<int>(std::min<uint32_t>(end_.ThisDisk(), 0x7FFFFFFE)) + 1;
 
   const auto next_part = [this, &s]() -> platform::Stream* {
