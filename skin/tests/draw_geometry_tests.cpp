@@ -56,3 +56,27 @@ TEST(DrawGeometry, ColourAndPixelConvert) {
 
 }  // namespace
 }  // namespace skin
+
+#include "skin/window_helpers.h"
+
+namespace skin {
+namespace {
+
+TEST(OsVersion, LowByteMajorHighByteMinor) {
+  struct Case {
+    uint32_t word;
+    bool at2000, atXP, atVista, seven;
+  };
+  for (const Case& c : {Case{0x0004, false, false, false, false}, Case{0x0005, true, false, false, false},
+                        Case{0x0105, true, true, false, false}, Case{0x0205, true, true, false, false},
+                        Case{0x0006, true, true, true, false}, Case{0x0106, true, true, true, true},
+                        Case{0x000A, true, true, true, false}}) {
+    EXPECT_EQ(OsVersionAtLeast2000(c.word), c.at2000) << std::hex << c.word;
+    EXPECT_EQ(OsVersionAtLeastXP(c.word), c.atXP) << std::hex << c.word;
+    EXPECT_EQ(OsVersionAtLeastVista(c.word), c.atVista) << std::hex << c.word;
+    EXPECT_EQ(OsVersionIsSeven(c.word), c.seven) << std::hex << c.word;
+  }
+}
+
+}  // namespace
+}  // namespace skin

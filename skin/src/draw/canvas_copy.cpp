@@ -9,9 +9,10 @@ namespace skin {
 
 namespace {
 
-// Source index for destination offset i of a span of dn pixels drawn from sn pixels: the source
-// pixel under the centre of the destination pixel.
-inline int64_t NearestIndex(int64_t i, int64_t sn, int64_t dn) { return ((2 * i + 1) * sn) / (2 * dn); }
+// Source index for destination offset i of a span of dn pixels drawn from sn pixels, as the
+// platform's colour-on-colour stretching picks it: the source pixel where the destination
+// pixel's left (top) edge falls.
+inline int64_t NearestIndex(int64_t i, int64_t sn, int64_t dn) { return (i * sn) / dn; }
 
 }  // namespace
 
