@@ -89,6 +89,7 @@ class Office2010(GlossTheme):
                       (1, rgb("#8ed36a"))]
     progress_border = rgb("#4f8f36")
     progress_gloss = 0.2
+    progress_animation = True
     hint_radius = 2.0
 
 
@@ -201,8 +202,9 @@ class Office2010Black(Office2010):
     status_top_line = rgb("#262626")
     status_divider = rgb("#6e6e6e")
     status_text = rgb("#f2f2f2")
-    progress_stops = [(0, rgb("#a8e07f")), (0.5, rgb("#62b33b")), (0.51, rgb("#3f9a1c")),
-                      (1, rgb("#5fb238"))]
+    # dark enough that the light status text stays readable on the bar
+    progress_stops = [(0, rgb("#7cc653")), (0.5, rgb("#3a8f18")), (0.51, rgb("#2c7a10")),
+                      (1, rgb("#3b8f1d"))]
     progress_border = rgb("#1f4f0c")
     hint_stops = [(0, rgb("#ffffff")), (1, rgb("#e5e5e5"))]
     hint_border = rgb("#5a5a5a")
@@ -332,7 +334,7 @@ class Ubuntu(GelTheme):
     status_top_line = rgb("#2b2a27")
     status_divider = rgb("#6a6862")
     status_text = rgb("#f2f1f0")
-    progress_stops = [(0, rgb("#f8a57c")), (0.5, rgb("#ef6a35")), (1, rgb("#d94c17"))]
+    progress_stops = [(0, rgb("#e8784a")), (0.5, rgb("#c4481a")), (1, rgb("#a93d12"))]
     progress_border = rgb("#8f2f0c")
     progress_gloss = 0.25
     progress_animation = True
@@ -393,8 +395,8 @@ class ITunes10(GelTheme):
     status_top_line = rgb("#2e2e2e")
     status_divider = rgb("#7c7c7c")
     status_text = rgb("#f4f4f4")
-    progress_stops = [(0, rgb("#a9c8f0")), (0.5, rgb("#5d92d9")), (0.51, rgb("#3f77c9")),
-                      (1, rgb("#6a9fe0"))]
+    progress_stops = [(0, rgb("#7fa9e2")), (0.5, rgb("#3c70c0")), (0.51, rgb("#2d5fae")),
+                      (1, rgb("#4a80cc"))]
     progress_border = rgb("#22477d")
     progress_gloss = 0.25
     progress_animation = True
