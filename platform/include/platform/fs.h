@@ -5,6 +5,17 @@
 #include <optional>
 #include <string>
 
+// <windows.h> maps these names to their A/W functions; inside the program they are ours.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+#ifdef GetFileAttributes
+#undef GetFileAttributes
+#endif
+#ifdef SetFileAttributes
+#undef SetFileAttributes
+#endif
+
 namespace platform {
 
 // Windows file attribute bits; the POSIX build maps them (read-only = no write permission,
