@@ -203,8 +203,9 @@ class Office2010Black(Office2010):
     status_divider = rgb("#6e6e6e")
     status_text = rgb("#f2f2f2")
     # dark enough that the light status text stays readable on the bar
-    progress_stops = [(0, rgb("#7cc653")), (0.5, rgb("#3a8f18")), (0.51, rgb("#2c7a10")),
+    progress_stops = [(0, rgb("#4e9a2c")), (0.5, rgb("#347f14")), (0.51, rgb("#2a720f")),
                       (1, rgb("#3b8f1d"))]
+    progress_gloss = 0.08
     progress_border = rgb("#1f4f0c")
     hint_stops = [(0, rgb("#ffffff")), (1, rgb("#e5e5e5"))]
     hint_border = rgb("#5a5a5a")
@@ -336,7 +337,7 @@ class Ubuntu(GelTheme):
     status_text = rgb("#f2f1f0")
     progress_stops = [(0, rgb("#e8784a")), (0.5, rgb("#c4481a")), (1, rgb("#a93d12"))]
     progress_border = rgb("#8f2f0c")
-    progress_gloss = 0.25
+    progress_gloss = 0.08
     progress_animation = True
     hint_stops = [(0, rgb("#3c3b37")), (1, rgb("#2f2e2b"))]
     hint_border = rgb("#1d1c1a")
@@ -395,10 +396,10 @@ class ITunes10(GelTheme):
     status_top_line = rgb("#2e2e2e")
     status_divider = rgb("#7c7c7c")
     status_text = rgb("#f4f4f4")
-    progress_stops = [(0, rgb("#7fa9e2")), (0.5, rgb("#3c70c0")), (0.51, rgb("#2d5fae")),
+    progress_stops = [(0, rgb("#6392d4")), (0.5, rgb("#3c70c0")), (0.51, rgb("#2d5fae")),
                       (1, rgb("#4a80cc"))]
     progress_border = rgb("#22477d")
-    progress_gloss = 0.25
+    progress_gloss = 0.08
     progress_animation = True
     hint_stops = [(0, rgb("#fbfbfb")), (1, rgb("#e2e2e2"))]
     hint_border = rgb("#7a7a7a")

@@ -281,6 +281,51 @@ class EachSkinTest(unittest.TestCase):
                 self.assertLessEqual(t.radius_bottom, t.ph - cl[3])
 
 
+def contrast(a, b):
+    """Luminance contrast ratio of two colours (1 to 21)."""
+    def lum(c):
+        def ch(v):
+            v /= 255
+            return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+        return 0.2126 * ch(c[0]) + 0.7152 * ch(c[1]) + 0.0722 * ch(c[2])
+    hi, lo = sorted((lum(a), lum(b)), reverse=True)
+    return (hi + 0.05) / (lo + 0.05)
+
+
+class ReadabilityTest(unittest.TestCase):
+    """Text the update window shows stays readable on what it is drawn over."""
+
+    def test_status_and_gauge_text(self):
+        for t in SKINS:
+            files, text, images = BUILT[t.folder]
+            ini = parse_ini(text)
+            controls = images["controls.bmp"]
+            with self.subTest(skin=t.folder):
+                for section, rect_key in (("STATUSPANEL", "SKINRECT"), ("STATUSGAUGE", "SKINRECT"),
+                                          ("STATUSGAUGE", "PROGRESSRECT")):
+                    fc = int(ini[section]["FONTCOLOR"])
+                    colour = (fc & 255, (fc >> 8) & 255, (fc >> 16) & 255)
+                    x0, y0, x1, y1 = ints(ini[section][rect_key])
+                    # the middle rows, where a vertically centred line of text sits
+                    for y in range(y0 + (y1 - y0) // 2 - 3, y0 + (y1 - y0) // 2 + 3):
+                        under = controls.get((x0 + x1) // 2, y)
+                        self.assertGreaterEqual(contrast(colour, under), 3.5,
+                                                f"{section} {rect_key} row {y}")
+
+    def test_caption_text(self):
+        for t in SKINS:
+            files, text, images = BUILT[t.folder]
+            ini = parse_ini(text)
+            cap = ints(ini["CAPTION"]["SKINRECT"])
+            y = (cap[1] + cap[3]) // 2
+            with self.subTest(skin=t.folder):
+                for key, picture in (("ACTIVEFONTCOLOR", ini["PICTURES"]["PICTURE"]),):
+                    fc = int(ini["CAPTION"][key])
+                    colour = (fc & 255, (fc >> 8) & 255, (fc >> 16) & 255)
+                    under = images[picture].get(t.pw // 2, y)
+                    self.assertGreaterEqual(contrast(colour, under), 4.5)
+
+
 class DefaultSkinTest(unittest.TestCase):
     """The default skin carries the values the program's window relies on."""
 
