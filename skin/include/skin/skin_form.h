@@ -1,0 +1,321 @@
+// TbsSkinForm: takes over a top-level window's non-client area (border, caption, caption buttons,
+// outline) and draws it from the current skin. It subclasses the window procedure, answers the
+// non-client size, paint and hit-test messages from the pure frame geometry, shapes the window
+// with the skin's mask, runs the caption objects (hover, morph, press, commands), keeps the
+// minimum size, centres and fades the window in on its first show and snaps it to the work area's
+// edges while it is dragged. Windows only.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/compose.h"
+#include "skin/form_geometry.h"
+#include "skin/form_objects.h"
+#include "skin/resource_strings.h"
+#include "skin/skin_data.h"
+
+namespace skin {
+
+class TbsSkinForm;
+class TbsSkinHint;
+class WindowSkinTarget;
+
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// A font as the component's properties name it. Height follows the platform's convention
+// (negative: character height, positive: cell height); a colour 0xFF000000 + n is system colour n.
+struct TbsFontSpec {
+  std::string Name = "Tahoma";
+  int Height = 13;
+  TFontStyles Style = 0;
+  Color FontColor = 0;
+  int CharSet = DEFAULT_CHARSET;
+};
+HFONT CreateSkinFont(const TbsFontSpec& spec);  // the caller deletes it
+COLORREF ResolveSkinColor(Color colour);
+enum TbsPositionInMonitor { bspDefault, bspScreenCenter, bspDesktopCenter };
+
+// ---- frame objects
+
+class TbsActiveSkinObject : public FrameObjectInfo {
+ public:
+  TbsActiveSkinObject(TbsSkinForm* parent, const TbsDataSkinObject* data);
+  virtual ~TbsActiveSkinObject() = default;
+
+  TbsSkinForm* Parent;
+  TbsSkinData* SkinData = nullptr;
+  double MorphKf = 0;
+  bool MouseIn = false;
+  bool Active = false;  // hovered
+  const Bitmap* Picture = nullptr;
+  const Bitmap* ActivePicture = nullptr;
+  const Bitmap* ActiveMaskPicture = nullptr;
+  std::string Hint;
+  Rect ActiveSkinRect, InActiveSkinRect;
+  bool Morphing = false;
+  TbsMorphKind MorphKind = mkDefault;
+
+  // (x, y) relative to ObjectRect.
+  virtual bool ContainsPoint(int x, int y) const;
+  bool IsMorphing() const { return skin::IsMorphing(Active, MorphKf); }
+  bool CanMorph() const;
+  // Draws onto dest, whose pixel (0, 0) is the window point `origin`.
+  virtual void Draw(Bitmap& dest, Point origin, bool force);
+  virtual void DoubleClick() {}
+  virtual void MouseDown(int button, int x, int y);
+  virtual void MouseUp(int button, int x, int y);
+  virtual void MouseMove(int x, int y) {}
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+
+ protected:
+  // Copies rect of src onto ObjectRect of dest.
+  void CopyState(Bitmap& dest, Point origin, const Bitmap* src, const Rect& rect) const;
+  void DrawMorph(Bitmap& dest, Point origin, const Bitmap* normalSrc, const Rect& normal, const Bitmap* activeSrc,
+                 const Rect& active) const;
+  void ChangeHover();
+};
+
+class TbsSkinButtonObject : public TbsActiveSkinObject {
+ public:
+  TbsSkinButtonObject(TbsSkinForm* parent, const TbsDataSkinObject* data);
+  bool Down = false;
+  bool PopupUp = false;
+  Rect DisabledRect, DownRect;
+  void Draw(Bitmap& dest, Point origin, bool force) override;
+  void MouseDown(int button, int x, int y) override;
+  void MouseUp(int button, int x, int y) override;
+};
+
+class TbsSkinStdButtonObject : public TbsSkinButtonObject {
+ public:
+  TbsSkinStdButtonObject(TbsSkinForm* parent, const TbsDataSkinObject* data);
+  bool HasSkinData = true;
+  Rect RestoreRect, RestoreActiveRect, RestoreInactiveRect, RestoreDownRect;
+  std::string RestoreHint, NormalHint;
+  bool AlternativeState() const;
+  void Draw(Bitmap& dest, Point origin, bool force) override;
+  void DoubleClick() override;
+  void MouseDown(int button, int x, int y) override;
+  void MouseUp(int button, int x, int y) override;
+  void MouseEnter() override;
+
+ private:
+  void DrawPlain(Bitmap& dest, Point origin) const;
+  void DrawIcon(Bitmap& dest, Point origin) const;
+};
+
+class TbsSkinCaptionObject : public TbsActiveSkinObject {
+ public:
+  TbsSkinCaptionObject(TbsSkinForm* parent, const TbsDataSkinCaption* data);
+  const TbsDataSkinCaption* Data;
+  void Draw(Bitmap& dest, Point origin, bool force) override;
+};
+
+// ---- the form component
+
+class TbsSkinForm {
+ public:
+  explicit TbsSkinForm(HWND window = nullptr);
+  ~TbsSkinForm();
+  TbsSkinForm(const TbsSkinForm&) = delete;
+  TbsSkinForm& operator=(const TbsSkinForm&) = delete;
+
+  // Subclasses the window (once) and takes its non-client area over.
+  void Attach(HWND window);
+  void Detach();
+  HWND Window() const { return hwnd_; }
+
+  // ---- published properties
+  TbsSkinData* SkinData() const { return skin_data_; }
+  void SetSkinData(TbsSkinData* data);
+  TbsSkinData* MenusSkinData = nullptr;
+  TBorderIcons BorderIcons() const { return border_icons_; }
+  void SetBorderIcons(TBorderIcons icons);
+  TWindowState WindowState() const { return window_state_; }
+  void SetWindowState(TWindowState state);
+  TbsPositionInMonitor PositionInMonitor = bspDefault;
+  bool Magnetic = false;
+  int MagneticSize = 5;
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+  bool AlwaysResize = false;
+  bool MaximizeOnFullScreen = false;
+  bool DisableSystemMenu = false;
+  bool UseDefaultSysMenu = true;
+  bool ShowIcon = false;
+  bool HideCaptionButtons = false;
+  bool AlwaysMinimizeToTray = false;
+  bool AlphaBlend = false;
+  bool AlphaBlendAnimation = false;
+  int AlphaBlendValue = 200;
+  int ClientWidth = 0, ClientHeight = 0;
+  bool UseSkinFontInCaption = true;
+  TbsFontSpec DefCaptionFont{"Tahoma", 13, fsBold, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  TbsFontSpec DefInActiveCaptionFont{"Tahoma", 13, fsBold, 0xFF000000u | COLOR_BTNSHADOW, DEFAULT_CHARSET};
+  bool ShowObjectHint = false;
+  bool UseDefaultObjectHint = true;
+  TbsSkinHint* SkinHint = nullptr;
+  bool UseFormCursorInNCArea = false;
+
+  std::function<void()> OnActivate, OnDeActivate, OnMinimize, OnRestore, OnMaximize;
+  std::function<void()> OnChangeSkinData, OnBeforeChangeSkinData, OnAfterChangeSkinData, OnChangeRollUpState;
+  // Replaces the caption's drawing: canvas, rectangle (window coordinates on the canvas), active.
+  std::function<void(HDC, const RECT&, bool)> OnCaptionPaint;
+  std::function<bool(const std::string& id)> OnActivateCustomObject;
+  std::function<void(const std::string& id, const Rect& r)> OnMouseDownEvent, OnMouseUpEvent, OnMouseMoveEvent,
+      OnMouseEnterEvent, OnMouseLeaveEvent;
+  // Skinned controls of the form: reset before a skin change, re-applied after it (the control
+  // tree walk belongs to the control base).
+  std::function<void(TbsSkinData* sender)> OnResetControls, OnApplyControls;
+
+  // ---- state, for the objects and for tests
+  bool Skinned() const { return skinned_; }
+  bool Skinnable() const { return skinnable_; }
+  bool FormActive() const { return active_; }
+  bool RolledUp() const { return rolled_up_; }
+  bool InSizeMove() const { return in_size_move_; }
+  bool IsMainForm() const;
+  // Tells whether a window is the application's main form (the launcher answers from its
+  // application object); unset, an unowned top-level window counts as the main form.
+  static std::function<bool(HWND)> IsApplicationMainWindow;
+  // Where an exception raised while handling a message goes (the application's default
+  // handler); unset, it is shown in a message box. Exceptions never leave the window procedure.
+  static std::function<void(const std::exception&)> HandleException;
+  bool IsMaximized() const { return hwnd_ && ::IsZoomed(hwnd_); }
+  bool IsMinimized() const { return hwnd_ && ::IsIconic(hwnd_); }
+  const FrameSkin& Skin() const { return frame_skin_; }
+  const FrameGeometry& Geometry() const { return geometry_; }
+  const std::vector<std::unique_ptr<TbsActiveSkinObject>>& Objects() const { return objects_; }
+  TbsActiveSkinObject* FindObject(const std::string& id) const;
+  int HoverIndex() const { return hover_index_; }
+  int PressedIndex() const { return pressed_index_; }
+  bool HoverTimerRunning() const { return hover_timer_; }
+  bool MorphTimerRunning() const { return morph_timer_; }
+  int FrameMinWidth() const;
+  int FrameMinHeight() const;
+  std::string Caption() const;
+  // The items the system menu shows now.
+  std::vector<SysMenuItem> SystemMenuItems() const;
+  const FramePieces& MaskPieces() const { return mask_pieces_; }
+  // Opacity steps of the last fade-in.
+  int LastFadeSteps() const { return fade_steps_; }
+  bool MenuTracking() const { return menu_tracking_; }
+
+  // ---- operations
+  void RepaintFrame();
+  void RepaintObject(TbsActiveSkinObject* object);
+  // Hover tracking at a window point.
+  void UpdateHover(Point p, bool track = true);
+  void ClearHover();
+  void StartMorph();
+  void RunCommand(TbsStdCommand command);
+  void ShowSystemMenu(POINT screen, bool underButton);
+  void MinimizeForm();
+  void MaximizeForm();
+  void RestoreForm();
+  void SetRolledUp(bool value);
+  // The whole frame (without the client area) as it is painted now, W x H.
+  void RenderFrame(Bitmap& out);
+
+  // The window procedure's work, after the hook found this component.
+  LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
+
+ private:
+  friend class TbsActiveSkinObject;
+  friend class TbsSkinStdButtonObject;
+  friend class TbsSkinCaptionObject;
+
+  LRESULT CallDefault(UINT msg, WPARAM wparam, LPARAM lparam);
+  bool BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  void AfterDefault(UINT msg, WPARAM wparam, LPARAM lparam);
+
+  // skin changes
+  void BeginSkinChange();
+  void ApplySkin();
+  void CreateObjects();
+  void ClearObjects();
+  void ApplyVisibility();
+  void ApplyHints();
+
+  // frame
+  void UpdateSize();
+  void RelayoutFrame();
+  void LayoutObjects();
+  void UpdateRegion(bool rebuild);
+  void PaintFrame(HDC dc);
+  void PaintSkinnedFrame(HDC dc);
+  void PaintPlainFrame(HDC dc);
+  void DrawObjectsInto(FramePieces& pieces);
+  void EraseClient(HDC dc);
+  void CreateDefaultButtons();
+  void UpdateCaptionActivity();
+  void ResetObjectStates(bool includeCaption);
+  int HitTest(Point p);
+  std::vector<TbsActiveSkinObject*> Items() const;
+  int ObjectAt(Point p) const;
+  Rect PlainClientRect() const;
+  bool PaintSize() const;
+  Point ToWindow(LPARAM screenPoint) const;
+
+  // behaviour
+  bool Resizable() const;
+  bool ToolWindow() const;
+  bool BorderNone() const;
+  void NudgeWidth();
+  void EnforceMinimum();
+  void OnShow();
+  void FadeIn();
+  void OnMoving(RECT& r);
+  void OnSizing(RECT& r);
+  void OnGetMinMaxInfo(MINMAXINFO& info);
+  void OnCaptionDoubleClick();
+  void PressObject(int button, Point p);
+  void ReleaseObject(int button, Point p);
+  void HoverTick();
+  void MorphTick();
+  void StopTimers();
+  void StartHoverTimer();
+
+  HWND hwnd_ = nullptr;
+  WNDPROC previous_proc_ = nullptr;
+  std::unique_ptr<WindowSkinTarget> target_;
+  TbsSkinData* skin_data_ = nullptr;
+  TBorderIcons border_icons_ = kDefaultBorderIcons;
+  TWindowState window_state_ = wsNormal;
+
+  FrameSkin frame_skin_;
+  FrameGeometry geometry_;
+  FramePieces mask_pieces_;
+  std::vector<std::unique_ptr<TbsActiveSkinObject>> objects_;
+  std::vector<std::unique_ptr<TbsSkinStdButtonObject>> default_buttons_;
+  int W_ = 0, H_ = 0;
+  bool skinned_ = false;
+  bool skinnable_ = true;
+  bool active_ = false;
+  bool changing_skin_ = false;
+  bool first_show_ = true;
+  bool in_size_move_ = false;
+  bool sized_in_loop_ = false;
+  bool full_drag_ = true;
+  bool rolled_up_ = false;
+  int old_height_ = 0;
+  MagneticState magnetic_;
+  int hover_index_ = -1, previous_hover_index_ = -1, pressed_index_ = -1;
+  bool hover_timer_ = false, morph_timer_ = false;
+  RECT saved_bounds_{};
+  int fade_steps_ = 0;
+  bool menu_tracking_ = false;
+  // The frame pieces of the last paint before objects were drawn on them, the background of an
+  // object repainted alone.
+  FramePieces frame_pieces_;
+};
+
+}  // namespace skin
+#endif
