@@ -12,7 +12,7 @@ TEST(ResStr, DefaultTableHasTheStoredOrderAndTexts) {
   EXPECT_EQ(lines[12], "RESTORE_HINT=Restore");
   EXPECT_EQ(lines[13].substr(0, 10), "EDIT_UNDO=");
   EXPECT_EQ(lines[130].substr(0, 14), "DBNAV_REFRESH=");
-  EXPECT_EQ(data.CharSet, DEFAULT_CHARSET);
+  EXPECT_EQ(data.CharSet, kDefaultCharSet);
   const std::pair<const char*, const char*> telling[] = {
       {"MSG_BTN_YES", "&Yes"},
       {"MSG_BTN_OK", "OK"},

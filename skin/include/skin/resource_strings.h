@@ -10,7 +10,8 @@
 
 namespace skin {
 
-inline constexpr int DEFAULT_CHARSET = 1;
+// The platform's default character set (DEFAULT_CHARSET).
+inline constexpr int kDefaultCharSet = 1;
 
 class TbsResourceStrData : public FreeNotifier {
  public:
@@ -26,7 +27,7 @@ class TbsResourceStrData : public FreeNotifier {
   // empty when no line has it (there is no fallback to the defaults).
   std::string GetResStr(std::string_view key) const { return res_strings_.Value(key); }
 
-  int CharSet = DEFAULT_CHARSET;
+  int CharSet = kDefaultCharSet;
 
   static const std::vector<std::string>& DefaultLines();
 
