@@ -15,9 +15,9 @@ std::string DescribePicture(const std::vector<uint8_t>& bmp) {
   if (bmp.empty()) return "empty";
   try {
     const BmpParts p = ParseBmp(bmp);
-    return platform::Format("%d x %d, %d bpp, %zu bytes", p.width, p.AbsHeight(), p.bit_count, bmp.size());
+    return platform::Format("%d x %d, %d bpp, %d bytes", p.width, p.AbsHeight(), p.bit_count, static_cast<int>(bmp.size()));
   } catch (const std::exception& e) {
-    return platform::Format("invalid (%s), %zu bytes", e.what(), bmp.size());
+    return platform::Format("invalid (%s), %d bytes", e.what(), static_cast<int>(bmp.size()));
   }
 }
 
@@ -26,20 +26,20 @@ std::string DescribePicture(const std::vector<uint8_t>& bmp) {
 std::string DescribePackage(const TbsCompressedStoredSkin& stored) {
   std::string out;
   if (stored.IsEmpty()) return "package: empty (no bytes, or package version above 3)\n";
-  out += platform::Format("package: version 3, %zu compressed bytes\n", stored.CompressedBytes().size());
+  out += platform::Format("package: version 3, %d compressed bytes\n", static_cast<int>(stored.CompressedBytes().size()));
   platform::MemoryStream plain;
   stored.DecompressTo(plain);
   plain.SetPosition(0);
   const SkinContainer c = ReadSkinContainer(plain);
-  out += platform::Format("container: version %d, %lld bytes\n", c.version, static_cast<long long>(plain.Size()));
+  out += platform::Format("container: version %d, %d bytes\n", c.version, static_cast<int>(plain.Size()));
   if (c.version > kSkinPackageVersion) return out;
   out += "picture: " + DescribePicture(c.picture) + "\n";
   out += "inactivepicture: " + DescribePicture(c.inactive_picture) + "\n";
   out += "mask: " + DescribePicture(c.mask_picture) + "\n";
-  out += platform::Format("active pictures: %zu\n", c.active_pictures.size());
+  out += platform::Format("active pictures: %d\n", static_cast<int>(c.active_pictures.size()));
   for (size_t i = 0; i < c.active_pictures.size(); ++i)
-    out += platform::Format("  %zu: %s\n", i, DescribePicture(c.active_pictures[i]).c_str());
-  out += platform::Format("ini text: %zu bytes\n", c.ini_text.size());
+    out += platform::Format("  %d: %s\n", static_cast<int>(i), DescribePicture(c.active_pictures[i]).c_str());
+  out += platform::Format("ini text: %d bytes\n", static_cast<int>(c.ini_text.size()));
 
   const IniFile ini(c.ini_text);
   // Class words by section name, from the two lists.
@@ -58,11 +58,11 @@ std::string DescribePackage(const TbsCompressedStoredSkin& stored) {
   out += "sections:\n";
   for (const IniFile::Section& s : ini.Sections()) {
     const auto it = classes.find(UpperAscii(s.name));
-    out += platform::Format("  [%s] %zu keys%s%s\n", s.name.c_str(), s.entries.size(),
+    out += platform::Format("  [%s] %d keys%s%s\n", s.name.c_str(), static_cast<int>(s.entries.size()),
                             it == classes.end() ? "" : ": ", it == classes.end() ? "" : it->second.c_str());
   }
   const std::vector<std::string> bad = FindUnparsableKeys(ini);
-  out += platform::Format("keys that fail to parse: %zu\n", bad.size());
+  out += platform::Format("keys that fail to parse: %d\n", static_cast<int>(bad.size()));
   for (const std::string& b : bad) out += "  " + b + "\n";
   return out;
 }
