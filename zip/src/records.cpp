@@ -170,7 +170,9 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
 void TZipHeaderInfo::ProcessName(const std::string& raw_bytes, bool central,
                                  const std::string* unicode_path) {
   // A NUL ends the name: nothing after it can be part of a path.
-  std::string raw = raw_bytes.substr(0, raw_bytes.find('\0'));
+  const size_t nul = raw_bytes.find('\0');
+  const std::string cut_copy = nul == std::string::npos ? std::string() : raw_bytes.substr(0, nul);
+  const std::string& raw = nul == std::string::npos ? raw_bytes : cut_copy;
   std::string name;
   const bool host_dos = !central || (VersionMadeBy >> 8) == 0;
   const bool oem = host_dos && (OemConvertMode == oemAlways ||
@@ -187,7 +189,8 @@ void TZipHeaderInfo::ProcessName(const std::string& raw_bytes, bool central,
   } else {
     name = platform::AnsiToUtf8(raw);
   }
-  name = SlashesToBackslashes(name);
+  for (char& c : name)
+    if (c == '/') c = '\\';
   // UTF-8 never has a '\' or ':' byte inside a multi-byte character, so a plain split is safe.
   const size_t cut = name.find_last_of("\\:");
   if (cut == std::string::npos) {
@@ -309,9 +312,9 @@ bool TZipHeaderInfo::ReadCentralHeader(platform::Stream*& stream,
   std::optional<std::string> unicode_path;
   if (m > 0) {
     const int64_t q = stream->Position();
-    std::vector<uint8_t> data(m);
-    const int64_t have = std::max<int64_t>(stream->Read(data.data(), m), 0);
-    WalkExtraField(data.data(), static_cast<size_t>(have), *this, raw, unicode_path);
+    uint8_t data[0x10000];
+    const int64_t have = std::max<int64_t>(stream->Read(data, m), 0);
+    WalkExtraField(data, static_cast<size_t>(have), *this, raw, unicode_path);
     stream->Seek(q, platform::SeekOrigin::Begin);
   }
   ProcessName(raw, true, unicode_path ? &*unicode_path : nullptr);

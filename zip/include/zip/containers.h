@@ -161,6 +161,12 @@ class TSortedObjectList : public TObjectList<T> {
   }
 
   void Insert(int /*index*/, T* item) override {
+    // Items usually arrive in order (a directory is stored in physical order): an item that
+    // belongs behind the last one goes there without a search, at the place the search would find.
+    if (this->count_ > 0 && CompareKeys(this->items_[this->count_ - 1], KeyOf(item)) < 0) {
+      TObjectList<T>::Insert(this->count_, item);
+      return;
+    }
     int at;
     if (FindKey(KeyOf(item), at)) {
       if (Duplicates == dupIgnore) return;
