@@ -561,3 +561,21 @@ TEST(PackageBuiltin, CarriedSkinsUnpackAndRepackIdentically) {
   }
   if (present == 0) GTEST_SKIP() << "no carried skin packages in this build yet";
 }
+
+TEST(PackageStored, ZeroSizesCopyNothing) {
+  const auto path = std::filesystem::temp_directory_path() / "halvex_package_zero.skn";
+  {
+    std::ofstream f(path, std::ios::binary);
+    const char header[] = {3, 0, 0, 0, 0, 0, 0, 0, 0x78, (char)0xDA, 1, 2};
+    f.write(header, sizeof header);
+  }
+  TbsCompressedStoredSkin stored;
+  stored.LoadFromCompressedFile(path.string());
+  EXPECT_TRUE(stored.IsEmpty()) << "size 0 is an empty package, not the whole file";
+  std::filesystem::remove(path);
+
+  platform::MemoryStream bytes(std::vector<uint8_t>{1, 2, 3});
+  bytes.Seek(0, platform::SeekOrigin::End);
+  stored.ReadCompressedData(bytes);
+  EXPECT_TRUE(stored.IsEmpty()) << "nothing left to read is nothing";
+}

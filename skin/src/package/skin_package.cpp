@@ -45,7 +45,8 @@ void WritePictureEntry(platform::Stream& s, const std::vector<uint8_t>& bmp) {
 // before allocating anything.
 void CopyExactly(platform::MemoryStream& dest, platform::Stream& source, int64_t size) {
   if (size < 0 || size > source.Size() - source.Position()) throw platform::EReadError("Stream read error");
-  dest.CopyFrom(source, size);
+  // CopyFrom takes a count of 0 as "the whole source".
+  if (size > 0) dest.CopyFrom(source, size);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -127,7 +128,7 @@ void TbsCompressedStoredSkin::SaveToPackageStream(platform::Stream& stream) cons
 
 void TbsCompressedStoredSkin::ReadCompressedData(platform::Stream& stream) {
   data_.SetSize(0);
-  data_.CopyFrom(stream, stream.Size() - stream.Position());
+  CopyExactly(data_, stream, stream.Size() - stream.Position());
   data_.SetPosition(0);
 }
 
