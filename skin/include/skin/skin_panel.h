@@ -1,0 +1,168 @@
+// The skinned panel (skin section "panel"), the skinned label ("label") and the status panel
+// ("statuspanel"): a label with a leading glyph. Windows only.
+#pragma once
+
+#ifdef _WIN32
+#include <functional>
+#include <string>
+
+#include "skin/bitmap.h"
+#include "skin/skin_control.h"
+
+namespace skin {
+
+enum TbsImagePosition { bsipDefault, bsipLeft };
+enum TbsEllipsType2 { bsetNoneEllips, bsetEllips };
+
+class TbsSkinPanel : public TbsSkinCustomControl {
+ public:
+  explicit TbsSkinPanel(platform::ui::Control* parent);
+
+  TbsSkinBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TbsSkinBorderStyle value);
+  bool CaptionMode() const { return caption_mode_; }
+  void SetCaptionMode(bool value);
+  bool RibbonStyle() const { return ribbon_style_; }
+  void SetRibbonStyle(bool value);
+  int DefaultCaptionHeight() const { return default_caption_height_; }
+  void SetDefaultCaptionHeight(int value);
+  TAlignment DefaultAlignment() const { return default_alignment_; }
+  void SetDefaultAlignment(TAlignment value);
+  bool EmptyDrawing() const { return empty_drawing_; }
+  void SetEmptyDrawing(bool value);
+  bool TransparentMode() const { return transparent_mode_; }
+  void SetTransparentMode(bool value);
+
+  // Stored for the design; the main window uses none of them.
+  TbsImagePosition ImagePosition = bsipDefault;
+  bool CheckedMode = false;
+  bool Checked = false;
+  bool RollUpMode = false;
+  bool RollUpState = false;
+  int RealHeight = -1;
+  bool AutoEnabledControls = true;
+  Bitmap Glyph;
+  int NumGlyphs = 1;
+  int Spacing = 2;
+  int CaptionImageIndex = -1;
+  std::function<void(TbsSkinPanel*)> OnChecked;
+  std::function<void(TbsSkinPanel*)> OnChangeRollUpState;
+
+  // Where the children are aligned.
+  Rect PanelClientRect();
+
+  void DrawDefaultImage(Bitmap& bitmap) override;
+  void DrawSkinImage(Bitmap& bitmap) override;
+  void ApplySkinData() override;
+  void ParentRedrawn() override;
+  Bitmap RenderImage() override;
+
+ protected:
+  void Resized() override;
+
+ private:
+  void AlignChildren();
+  void DrawCaptionBand(Bitmap& bitmap, const TbsDataSkinPanelControl* data);
+
+  TbsSkinBorderStyle border_style_ = bvFrame;
+  bool caption_mode_ = false;
+  bool ribbon_style_ = false;
+  int default_caption_height_ = 22;
+  TAlignment default_alignment_ = taLeftJustify;
+  bool empty_drawing_ = false;
+  bool transparent_mode_ = false;
+};
+
+class TbsSkinLabel : public TbsSkinCustomControl {
+ public:
+  explicit TbsSkinLabel(platform::ui::Control* parent);
+
+  void SetCaption(const std::string& caption) override;
+
+  bool UseSkinSize() const { return use_skin_size_; }
+  void SetUseSkinSize(bool value);
+  bool UseSkinFontColor() const { return use_skin_font_color_; }
+  void SetUseSkinFontColor(bool value);
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool value);
+  TbsSkinBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TbsSkinBorderStyle value);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment value);
+  TbsEllipsType2 EllipsType() const { return ellips_type_; }
+  void SetEllipsType(TbsEllipsType2 value);
+  bool AutoSize() const { return auto_size_; }
+  void SetAutoSize(bool value);
+
+  bool ShadowEffect = false;
+  skin::Color ShadowColor = 0;
+  int ShadowOffset = 0;
+  int ShadowSize = 3;
+  bool ReflectionEffect = false;
+  int ReflectionOffset = -5;
+
+  void ResolveSkinData() override;
+  void CalcSkinSize(int& w, int& h) override;
+  void UpdateShape() override;
+  void DrawDefaultImage(Bitmap& bitmap) override;
+  void DrawSkinImage(Bitmap& bitmap) override;
+  void ParentRedrawn() override;
+  // Pixels the text (and a leading picture) needs beyond the current width.
+  virtual int MeasureOverflow();
+
+  // The font the text is drawn in, with its colour resolved by the label's rules.
+  platform::ui::FontSpec TextFont() const;
+  // Draws the caption into r of the bitmap by the label's rules.
+  void DrawLabelText(Bitmap& bitmap, const Rect& r);
+
+ protected:
+  // Width and height of one cell of the leading picture; none for a plain label.
+  virtual LeadingPicture LeadingPictureSize() const { return {}; }
+  virtual void DrawLeadingPicture(Bitmap& bitmap, const Point& at) {}
+  void AdjustSize();
+  void Repaint() { TbsSkinControl::Repaint(); }
+
+ private:
+  bool use_skin_size_ = true;
+  bool use_skin_font_color_ = true;
+  bool transparent_ = false;
+  TbsSkinBorderStyle border_style_ = bvFrame;
+  TAlignment alignment_ = taLeftJustify;
+  TbsEllipsType2 ellips_type_ = bsetNoneEllips;
+  bool auto_size_ = false;
+  // The skin font, when the entry is a label entry.
+  bool has_skin_font_ = false;
+  std::string font_name_ = "Tahoma";
+  int font_height_ = 13;
+  TFontStyles font_style_ = 0;
+  skin::Color font_colour_ = 0;
+};
+
+class TbsSkinStatusPanel : public TbsSkinLabel {
+ public:
+  explicit TbsSkinStatusPanel(platform::ui::Control* parent);
+
+  const Bitmap& Glyph() const { return glyph_; }
+  void SetGlyph(const Bitmap& glyph);
+  int NumGlyphs() const { return num_glyphs_; }
+  void SetNumGlyphs(int value);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool value);
+
+  int ImageIndex = -1;
+
+  void DrawDefaultImage(Bitmap& bitmap) override;
+  void DrawSkinImage(Bitmap& bitmap) override;
+
+ protected:
+  LeadingPicture LeadingPictureSize() const override;
+  void DrawLeadingPicture(Bitmap& bitmap, const Point& at) override;
+
+ private:
+  Bitmap glyph_;
+  int num_glyphs_ = 1;
+  bool enabled_ = true;
+};
+
+}  // namespace skin
+#endif
