@@ -124,9 +124,8 @@ class TbsBitmap {
   void DrawTo(TbsBitmap& dest, int X, int Y) const { DrawTo(dest.surface_, X, Y); }
   void DrawTo(Bitmap& dest, int X, int Y) const;
 #ifdef _WIN32
-  // Onto any device context: blended through a copy of the destination area when AlphaBlend,
-  // with TransparentBlt (key 0x7F007F) when Transparent on a display of 24 bits or more (else
-  // the software path), otherwise a plain colour-on-colour block transfer.
+  // Onto any device context: blended (AlphaBlend) or key-skipping (Transparent) through a copy
+  // of the destination area, otherwise a plain colour-on-colour block transfer.
   void DrawTo(HDC dc, int X, int Y) const;
 #endif
 

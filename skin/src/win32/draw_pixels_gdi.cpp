@@ -63,12 +63,8 @@ void TbsBitmap::DrawTo(HDC dc, int X, int Y) const {
   // GDI reads the DIB section through a context of its own; a const bitmap is not changed.
   Bitmap& pixels = const_cast<Bitmap&>(surface_);
   if (Transparent) {
-    if (::GetDeviceCaps(dc, BITSPIXEL) >= 24) {
-      BitmapCanvas canvas(pixels);
-      if (canvas.dc() && ::TransparentBlt(dc, X, Y, Width(), Height(), canvas.dc(), 0, 0, Width(), Height(),
-                                          RGB(0x7F, 0x00, 0x7F)))
-        return;
-    }
+    // Not TransparentBlt: on a 32-bit source it may compare the alpha byte too (Wine does), and
+    // a key-coloured pixel must be skipped whatever its alpha.
     DrawThroughCopy(*this, dc, X, Y);
     return;
   }
