@@ -85,7 +85,8 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
   const bool chatty = o.quiet == 0;
   const bool progress = chatty && !test && StderrIsTerminal();
   u.SetTestOnly(test);
-  u.SetDestDir(o.dest_dir ? EnginePath(*o.dest_dir) : std::string());
+  // Without -d the current folder: an empty DestDir would put the paths under the root.
+  u.SetDestDir(o.dest_dir ? EnginePath(*o.dest_dir) : std::string("."));
   u.SetRecreateDirs(!o.junk_paths);
   u.SetOverwriteMode(o.overwrite == Overwrite::Always ? zip::Always
                      : o.overwrite == Overwrite::Never ? zip::Never

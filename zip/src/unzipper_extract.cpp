@@ -170,9 +170,14 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     }
     if (!test_only_) {
       if (recreate_dirs_ && !platform::FolderExists(folder)) CreateDirPath(folder);
-      // A read-only folder would keep the files that follow out of it on POSIX systems.
-      if (retain_attributes_)
-        SetAttributes(StripTrailingBackslash(folder), h.ExternalAttributes & ~platform::kAttrReadOnly);
+      if (retain_attributes_) {
+        uint32_t attributes = h.ExternalAttributes;
+#ifndef _WIN32
+        // There a read-only folder would keep the files that follow out of it.
+        attributes &= ~static_cast<uint32_t>(platform::kAttrReadOnly);
+#endif
+        SetAttributes(StripTrailingBackslash(folder), attributes);
+      }
     }
     ++run.extracted;
     return;

@@ -223,9 +223,11 @@ TEST_F(Extraction, SharedTraversalArchivesWriteNothingOutside) {
     u.SetRecreateDirs(true);
     u.SetOverwriteMode(Always);
     u.UnZipSelected();
-    for (const auto& item : fs::recursive_directory_iterator(d.Path()))
-      if (item.is_regular_file())
+    for (const auto& item : fs::recursive_directory_iterator(d.Path())) {
+      if (item.is_regular_file()) {
         EXPECT_EQ(fs::relative(item.path(), d.Path()).generic_string().rfind("a/b/out/", 0), 0u) << item.path();
+      }
+    }
   }
 }
 
@@ -354,7 +356,9 @@ TEST_P(OverwriteTest, DecidesByMode) {
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "message 196 Replace existing file a.txt? / File Exists Alert 4");
   }
-  if (!c.replaced) EXPECT_EQ(log.back(), "skip 1 " + dest) << c.name;
+  if (!c.replaced) {
+    EXPECT_EQ(log.back(), "skip 1 " + dest) << c.name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -103,6 +103,9 @@ TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   WriteFile(dir_ / "flat" / "readme.txt", "mine");
   EXPECT_EQ(Shell(Quote(tool_) + " -qq -j -d " + Quote(dir_ / "flat") + " " + Quote(dir_ / "a.zip") + " </dev/null"), 1);
   EXPECT_EQ(zip_test::ReadFile(dir_ / "flat" / "readme.txt"), "mine");
+  // Without -d the entries land in the current folder.
+  EXPECT_EQ(Shell("cd " + Quote(dir_.Path()) + " && " + Quote(tool_) + " -qq " + Quote(dir_ / "a.zip") + " </dev/null"), 0);
+  EXPECT_TRUE(fs::exists(dir_ / "docs" / "readme.txt"));
   const std::string sorted = Capture(Quote(tool_) + " -l --sort name " + Quote(dir_ / "a.zip"));
   EXPECT_LT(sorted.find("bin/tool.exe"), sorted.find("docs/readme.txt"));
 }
