@@ -1,0 +1,127 @@
+// Golden pictures of the drawing tests: 8-bit RGB PNG files beside the tests, written and read
+// here with zlib (only the plain layout this writer produces is read back: one IDAT stream,
+// filter 0 on every row). A missing golden file is written from the result and the test fails,
+// so that a new picture is looked at before it is trusted; HALVEX_UPDATE_GOLDEN=1 rewrites them.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "skin/bitmap.h"
+
+namespace skin::testing {
+
+inline void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+inline uint32_t GetBe32(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+inline void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+  PutBe32(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  PutBe32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+inline std::vector<uint8_t> EncodePng(const Bitmap& b) {
+  std::vector<uint8_t> raw;
+  for (int y = 0; y < b.Height(); ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < b.Width(); ++x) {
+      const uint32_t p = b.Pixel(x, y);
+      raw.push_back(static_cast<uint8_t>(p >> 16));
+      raw.push_back(static_cast<uint8_t>(p >> 8));
+      raw.push_back(static_cast<uint8_t>(p));
+    }
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> packed(packedSize);
+  compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9);
+  packed.resize(packedSize);
+  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> header;
+  PutBe32(header, static_cast<uint32_t>(b.Width()));
+  PutBe32(header, static_cast<uint32_t>(b.Height()));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, filter 0, no interlace
+  PutChunk(out, "IHDR", header);
+  PutChunk(out, "IDAT", packed);
+  PutChunk(out, "IEND", {});
+  return out;
+}
+
+// Opaque pixels, or nothing when the file is not in the writer's own layout.
+inline std::optional<Bitmap> DecodePng(const std::vector<uint8_t>& file) {
+  if (file.size() < 8 + 25) return std::nullopt;
+  size_t at = 8;
+  uint32_t w = 0, h = 0;
+  std::vector<uint8_t> packed;
+  while (at + 12 <= file.size()) {
+    const uint32_t length = GetBe32(&file[at]);
+    if (length > file.size() - at - 12) return std::nullopt;
+    const std::string type(reinterpret_cast<const char*>(&file[at + 4]), 4);
+    const uint8_t* data = &file[at + 8];
+    if (type == "IHDR" && length >= 13) {
+      w = GetBe32(data);
+      h = GetBe32(data + 4);
+      if (data[8] != 8 || data[9] != 2 || data[12] != 0 || w == 0 || h == 0 || w > 4096 || h > 4096)
+        return std::nullopt;
+    } else if (type == "IDAT") {
+      packed.insert(packed.end(), data, data + length);
+    }
+    at += 12 + length;
+  }
+  if (w == 0) return std::nullopt;
+  const size_t stride = 1 + 3 * static_cast<size_t>(w);
+  std::vector<uint8_t> raw(stride * h);
+  uLongf rawSize = static_cast<uLongf>(raw.size());
+  if (uncompress(raw.data(), &rawSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
+      rawSize != raw.size())
+    return std::nullopt;
+  Bitmap b(static_cast<int>(w), static_cast<int>(h));
+  for (uint32_t y = 0; y < h; ++y) {
+    const uint8_t* row = &raw[y * stride];
+    if (row[0] != 0) return std::nullopt;
+    for (uint32_t x = 0; x < w; ++x)
+      b.SetPixel(static_cast<int>(x), static_cast<int>(y),
+                 0xFF000000u | uint32_t{row[1 + 3 * x]} << 16 | uint32_t{row[2 + 3 * x]} << 8 | row[3 + 3 * x]);
+  }
+  return b;
+}
+
+inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Empty when the picture matches its golden file, else what went wrong.
+inline std::string CompareWithGolden(const Bitmap& picture, const std::string& name) {
+  const std::string path = std::string(HALVEX_SOURCE_DIR) + "/skin/tests/golden/" + name;
+  const char* update = std::getenv("HALVEX_UPDATE_GOLDEN");
+  const std::optional<Bitmap> golden = DecodePng(ReadFileBytes(path));
+  if (!golden || (update && std::string(update) == "1")) {
+    const std::vector<uint8_t> png = EncodePng(picture);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                                static_cast<std::streamsize>(png.size()));
+    return "golden picture written to " + path + "; check it and run again";
+  }
+  if (golden->Width() != picture.Width() || golden->Height() != picture.Height())
+    return "size differs from " + path;
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x)
+      if ((picture.Pixel(x, y) | 0xFF000000u) != golden->Pixel(x, y))
+        return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ") against " + path;
+  return {};
+}
+
+}  // namespace skin::testing
