@@ -8,9 +8,20 @@
 #include "launcher/extract_update.h"
 #endif
 
+#ifdef HALVEX_SKINNED_WINDOW
+#include "skin/bmp_file.h"
+#include "skin/builtin_skins.h"
+#endif
+
 namespace halvex_assets {
 extern const unsigned char kLogoJpeg[];
 extern const unsigned long long kLogoJpeg_size;
+#ifdef HALVEX_SKINNED_WINDOW
+extern const unsigned char kGlyphCorp[];
+extern const unsigned long long kGlyphCorp_size;
+extern const unsigned char kGlyphTel[];
+extern const unsigned long long kGlyphTel_size;
+#endif
 }  // namespace halvex_assets
 
 namespace launcher {
@@ -43,19 +54,19 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   SetFont(Gulim12());
   SetStayOnTop(true);
 
-  bsSkinPanel2 = std::make_unique<platform::ui::Panel>(this);
+  bsSkinPanel2 = std::make_unique<StripPanel>(this);
   bsSkinPanel2->SetName("bsSkinPanel2");
   bsSkinPanel2->SetBounds(0, 339, 634, 23);
   bsSkinPanel2->SetAlign(Align::Bottom);
 
-  pnCorp = std::make_unique<PlainStatusPanel>(bsSkinPanel2.get());
+  pnCorp = std::make_unique<StatusPanel>(bsSkinPanel2.get());
   pnCorp->SetName("pnCorp");
   pnCorp->SetFont(Tahoma13());
   pnCorp->SetBounds(0, 0, 161, 23);
   pnCorp->SetAlign(Align::Left);
   pnCorp->SetCaption(" Halvex Auto Update");
 
-  pnTel = std::make_unique<PlainStatusPanel>(bsSkinPanel2.get());
+  pnTel = std::make_unique<StatusPanel>(bsSkinPanel2.get());
   pnTel->SetName("pnTel");
   pnTel->SetFont(Tahoma13());
   pnTel->SetBounds(161, 0, 473, 23);
@@ -84,7 +95,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   lbName->SetAlignment(platform::ui::TextAlign::Center);
   lbName->SetFont(Tahoma13());
 
-  pgMeter = std::make_unique<PlainGauge>(Panel1.get());
+  pgMeter = std::make_unique<Gauge>(Panel1.get());
   pgMeter->SetName("pgMeter");
   pgMeter->SetFont(Tahoma13());
   pgMeter->SetBounds(208, 275, 400, 20);
@@ -108,11 +119,126 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   UnZipper->OnUnZipComplete = [this](zip::TUnZipper* sender, int count) { UnZipperUnZipComplete(sender, count); };
 #endif
 
+#ifdef HALVEX_SKINNED_WINDOW
+  CreateSkinComponents();
+#endif
+
   OnCreate = [this](Form* f) { FormCreate(f); };
   OnShow = [this](Form* f) { FormShow(f); };
 }
 
 TfmMain::~TfmMain() = default;
+
+#ifdef HALVEX_SKINNED_WINDOW
+namespace {
+skin::Bitmap Glyph(const unsigned char* bytes, unsigned long long size) {
+  return skin::DecodeBmp(std::span<const uint8_t>(bytes, static_cast<size_t>(size)));
+}
+
+FontSpec WindowTextTahoma13() {
+  FontSpec f = Tahoma13();
+  f.color = 0xFF000000 | COLOR_WINDOWTEXT;
+  return f;
+}
+}  // namespace
+
+// The skinned controls' design settings, then the skin engine's components; linking the skin
+// list last loads the design-time skin, which every skinned control applies.
+void TfmMain::CreateSkinComponents() {
+  bsSkinPanel2->SetSkinDataName("panel");
+  bsSkinPanel2->SetDefaultFont(WindowTextTahoma13());
+  bsSkinPanel2->SetBorderStyle(skin::bvNone);
+  bsSkinPanel2->SetRibbonStyle(true);
+  bsSkinPanel2->SetUseSkinFont(true);
+
+  const skin::Bitmap corpGlyph = Glyph(halvex_assets::kGlyphCorp, halvex_assets::kGlyphCorp_size);
+  const skin::Bitmap telGlyph = Glyph(halvex_assets::kGlyphTel, halvex_assets::kGlyphTel_size);
+  for (auto [panel, glyph] : {std::pair{pnCorp.get(), &corpGlyph}, std::pair{pnTel.get(), &telGlyph}}) {
+    panel->SetSkinDataName("statuspanel");
+    panel->SetDefaultFont(WindowTextTahoma13());
+    panel->SetUseSkinSize(false);
+    panel->SetUseSkinFont(true);
+    panel->SetUseSkinFontColor(true);
+    panel->SetBorderStyle(skin::bvFrame);
+    panel->SetEllipsType(skin::bsetEllips);
+    panel->SetGlyph(*glyph);
+    panel->SetNumGlyphs(1);
+  }
+
+  pgMeter->SetSkinDataName("statusgauge");
+  pgMeter->SetDefaultFont(WindowTextTahoma13());
+  pgMeter->SetDefaultHeight(20);
+  pgMeter->SetUseSkinSize(false);
+  pgMeter->SetUseSkinFont(false);
+  pgMeter->SetShowProgressText(true);
+  pgMeter->SetShowPercent(true);
+  pgMeter->SetMinValue(0);
+  pgMeter->SetMaxValue(100);
+  pgMeter->SetValue(0);
+  pgMeter->SetVertical(false);
+  pgMeter->SetProgressAnimationPause(1000);
+
+  bsCompressedSkinList = std::make_unique<skin::TbsCompressedSkinList>();
+  skin::LoadBuiltinSkinList(*bsCompressedSkinList);
+  bsResourceStrData = std::make_unique<skin::TbsResourceStrData>();
+  bsResourceStrData->SetResStrings(skin::MainWindowResStrings());
+
+  bsSkinData = std::make_unique<skin::TbsSkinData>(this);
+  bsSkinData->BeginLoading();
+  bsSkinData->SetSkinIndex(kDefaultSkinIndex);
+  bsSkinData->SetResourceStrData(bsResourceStrData.get());
+  bsSkinData->SetSkinnableForm(true);
+  bsSkinData->AnimationForAllWindows = true;
+  bsSkinData->EnableSkinEffects = true;
+  bsSkinData->ShowButtonGlowFrames = true;
+  bsSkinData->ShowCaptionButtonGlowFrames = true;
+  bsSkinData->SetShowLayeredBorders(false);
+  bsSkinData->SetAeroBlurEnabled(true);
+  bsSkinData->EndLoading();
+
+  for (skin::TbsSkinControl* control : std::initializer_list<skin::TbsSkinControl*>{
+           bsSkinPanel2.get(), pnCorp.get(), pnTel.get(), pgMeter.get()})
+    control->SetSkinData(bsSkinData.get());
+
+  // The frame. The controls follow the skin data through this window (SkinMessage), so the
+  // frame's own control hooks stay unset.
+  bsSkinForm = std::make_unique<skin::TbsSkinForm>();
+  bsSkinForm->MenusSkinData = bsSkinData.get();
+  bsSkinForm->SetBorderIcons(skin::biSystemMenu | skin::biMinimize);
+  bsSkinForm->PositionInMonitor = skin::bspDesktopCenter;
+  bsSkinForm->Magnetic = true;
+  bsSkinForm->MagneticSize = 5;
+  bsSkinForm->ShowIcon = true;
+  bsSkinForm->UseDefaultSysMenu = true;
+  bsSkinForm->UseSkinFontInCaption = true;
+  bsSkinForm->DefCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNTEXT, ANSI_CHARSET};
+  bsSkinForm->DefInActiveCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNSHADOW, ANSI_CHARSET};
+  bsSkinForm->ShowObjectHint = true;
+  bsSkinForm->AlphaBlendValue = 200;
+  skin::TbsSkinForm::IsApplicationMainWindow = [](HWND window) {
+    const Form* main = Application::Instance().MainForm();
+    return main && main->Handle() == window;
+  };
+  skin::TbsSkinForm::HandleException = [](const std::exception& e) { Application::Instance().HandleException(e); };
+
+  bsSkinData->SetSkinList(bsCompressedSkinList.get());
+}
+
+void TfmMain::CreateWindowHandle() {
+  Form::CreateWindowHandle();
+  if (!Handle()) return;
+  bsSkinForm->Attach(Handle());
+  bsSkinForm->SetSkinData(bsSkinData.get());
+}
+
+void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t) {
+  skin::TbsSkinControl::Broadcast(this, message, sender);
+}
+
+int TfmMain::SkinIndex() const { return bsSkinData->SkinIndex(); }
+#else
+int TfmMain::SkinIndex() const { return skin_index_; }
+#endif
 
 void TfmMain::FormCreate(Form*) { launcher::FormCreate(*this, arguments_); }
 
@@ -142,8 +268,12 @@ void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm
 void TfmMain::RequestTerminate() { Application::Instance().Terminate(); }
 void TfmMain::SetCorpCaption(const std::string& caption) { pnCorp->SetCaption(caption); }
 void TfmMain::SetSkinIndex(int index) {
-  // Only the twelve built-in skins exist; anything else keeps the current one.
+#ifdef HALVEX_SKINNED_WINDOW
+  // The skin data ignores an index outside its list, and the one already loaded.
+  bsSkinData->SetSkinIndex(index);
+#else
   if (index >= 0 && index < 12) skin_index_ = index;
+#endif
 }
 void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
 void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
