@@ -149,6 +149,16 @@ TEST(LauncherProgram, WithTheApplicationsPathShowsTheDesignedWindow) {
   EXPECT_EQ(std::find(texts.begin(), texts.end(), " Halvex Auto Update"), texts.end());
 }
 
+TEST(LauncherProgram, VeryLongArgumentStillShowsTheWindow) {
+  TempFolder launcher_dir;
+  fs::copy_file(HALVEX_LAUNCHER_EXE, launcher_dir.path() / "HalvexUpdate.exe");
+  Process p;
+  ASSERT_TRUE(p.Start((launcher_dir.path() / "HalvexUpdate.exe").wstring(),
+                      L"C:\\" + std::wstring(4000, L'a') + L"\\App.exe"));
+  EXPECT_TRUE(WaitFor([&] { return FindWindowOf(p.pi.dwProcessId, L"Halvex Update (Ver 0303.03)") != nullptr; }, 15000));
+  EXPECT_EQ(p.Wait(0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
 class LauncherInProcess : public testing::Test {
  protected:
   void SetUp() override {

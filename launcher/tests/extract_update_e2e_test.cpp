@@ -1,0 +1,114 @@
+// The update sequence driving the real engine on a real archive: the same handlers the window
+// uses, recorded by a stand-in host.
+#include "launcher/extract_update.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/exceptions.h"
+#include "test_support.h"
+#include "zip/unzipper.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using zip_test::EntrySpec;
+using zip_test::ZipBuilder;
+
+class RecordingHost : public launcher::UpdateHost {
+ public:
+  std::vector<std::string> labels;
+  std::vector<int> percents;
+  std::vector<std::string> opened;
+  int terminates = 0;
+  std::string gauge_text;
+  void SetShowMainForm(bool) override {}
+  void RequestTerminate() override { ++terminates; }
+  void SetCorpCaption(const std::string&) override {}
+  void SetSkinIndex(int) override {}
+  void SetNameCaption(const std::string& c) override { labels.push_back(c); }
+  void SetGaugeProgressText(const std::string& t) override { gauge_text = t; }
+  void SetGaugeMaxValue(int) override {}
+  void SetGaugeValue(int v) override { percents.push_back(v); }
+  void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
+};
+
+class ExtractUpdateTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    launcher::State() = launcher::LaunchState{};
+    fs::create_directories(app_ / "UPDATE");
+    launcher::ConnectUnZipper(unzipper_, host_);
+  }
+  void Start(const std::string& description = "") {
+    if (!description.empty()) zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", description);
+    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+  }
+  void Extract() { launcher::ExtractUpdate(unzipper_, launcher_dir_.Engine() + "\\"); }
+  zip_test::TempDir app_, launcher_dir_;
+  RecordingHost host_;
+  zip::TUnZipper unzipper_;
+};
+
+TEST_F(ExtractUpdateTest, ExtractsEveryEntrySkipsTheConfiguredOneAndRestarts) {
+  Start("EXE_FILENAME=App.exe\r\nCOPY_FILENAME=" + app_.Engine("sub\\keep.cfg") + "\r\n");
+  zip_test::WriteFile(app_ / "sub" / "keep.cfg", "local");
+  ZipBuilder zip;
+  zip.Add(EntrySpec{.name = "App.dll", .data = std::string(100000, 'a'), .method = 8});
+  zip.Add(EntrySpec{.name = "sub/keep.cfg", .data = std::string(50000, 's'), .method = 8});
+  zip.Add(EntrySpec{.name = "sub/new.txt", .data = "new", .method = 0});
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  Extract();
+  EXPECT_EQ(zip_test::ReadFile(app_ / "App.dll"), std::string(100000, 'a'));
+  EXPECT_EQ(zip_test::ReadFile(app_ / "sub" / "keep.cfg"), "local");
+  EXPECT_EQ(zip_test::ReadFile(app_ / "sub" / "new.txt"), "new");
+  EXPECT_EQ(host_.labels, (std::vector<std::string>{"Extract Files.. " + app_.Engine("App.dll"),
+                                                     "Extract Files.. " + app_.Engine("sub\\keep.cfg"),
+                                                     "Extract Files.. " + app_.Engine("sub\\new.txt")}));
+  ASSERT_FALSE(host_.percents.empty());
+  EXPECT_TRUE(std::is_sorted(host_.percents.begin(), host_.percents.end()));
+  EXPECT_LT(host_.percents.back(), 100) << "the skipped entry still counts in the total";
+  EXPECT_EQ(host_.gauge_text, "압축 푸는중.. - ");
+  EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+  EXPECT_EQ(host_.terminates, 1);
+}
+
+TEST_F(ExtractUpdateTest, EmptyArchiveStillRestartsTheApplication) {
+  Start();
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", ZipBuilder().Build());
+  Extract();
+  EXPECT_EQ(host_.opened.size(), 1u);
+}
+
+TEST_F(ExtractUpdateTest, MissingArchiveRaisesTheFileErrorAndDoesNotRestart) {
+  Start();
+  EXPECT_THROW(Extract(), platform::EFOpenError);
+  EXPECT_TRUE(host_.opened.empty());
+}
+
+TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
+  Start();
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", std::string(4000, 'z'));
+  try {
+    Extract();
+    FAIL() << "no error";
+  } catch (const platform::Exception& e) {
+    EXPECT_STREQ(e.what(), "Incomplete Zip File");
+  }
+  EXPECT_TRUE(host_.opened.empty()) << "refused before the run starts: no restart";
+}
+
+TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndKeepsTheEarlierFiles) {
+  Start();
+  ZipBuilder zip;
+  zip.Add(EntrySpec{.name = "first.txt", .data = "fine", .method = 8});
+  zip.Add(EntrySpec{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
+                    .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  EXPECT_THROW(Extract(), platform::Exception);
+  EXPECT_EQ(zip_test::ReadFile(app_ / "first.txt"), "fine");
+  EXPECT_EQ(host_.opened.size(), 1u);
+}
+
+}  // namespace
