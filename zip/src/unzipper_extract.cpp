@@ -84,6 +84,8 @@ int TUnZipper::UnZipSelected() {
     OpenArchive();
     DecodeRun run(*this);
     run_active_ = true;
+    const bool saved_busy = busy_;
+    busy_ = true;
     CancelRequested = false;
     const bool saved_keep = keep_zip_open_;
     keep_zip_open_ = true;
@@ -94,6 +96,7 @@ int TUnZipper::UnZipSelected() {
       if (spanned_resort) Resort(saved_sort);
       keep_zip_open_ = saved_keep;
       run_active_ = false;
+      busy_ = saved_busy;
       if (OnUnZipComplete) OnUnZipComplete(this, run.extracted);
     };
     try {

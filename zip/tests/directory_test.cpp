@@ -135,6 +135,13 @@ TEST_F(PeerArchives, SplitArchivesInBothNamingSchemes) {
     auto m = ByPath(u);
     ASSERT_EQ(m.size(), 7u) << spec_names;
     EXPECT_EQ(m["big.bin"]->UncompressedSize(), 200000u);
+    // Extraction walks the parts, the last one included.
+    const std::string out = spec_names ? "out-spec" : "out-conventional";
+    u.SetDestDir(dir_.Engine(out));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    EXPECT_EQ(u.UnZipSelected(), 7);
+    EXPECT_EQ(zip_test::Tree(dir_ / out), zip_test::Tree(src_));
   }
 }
 

@@ -89,6 +89,24 @@ TEST(SharedEncrypted, FixturesWithKnownPasswords) {
   }
 }
 
+TEST(SharedSplit, PartsGiveTheSameTreeAsTheWholeArchive) {
+  const char* sets[][2] = {
+      {"edge/split_std_zip/split_zip_created_by_zip.zip", "edge/split_std_zip/zip_to_compare_created_by_zip.zip"},
+      {"edge/split_std_winrar/split_zip_created_by_winrar.zip",
+       "edge/split_std_winrar/zip_to_compare_created_by_winrar.zip"},
+      {"edge/split_std_zip64/split_zip_created_by_zip_zip64.zip",
+       "edge/split_std_zip64/zip_to_compare_created_by_zip_zip64.zip"}};
+  for (const auto& set : sets) {
+    const fs::path split = zip_test::SharedFixture(set[0]);
+    const fs::path whole = zip_test::SharedFixture(set[1]);
+    if (!fs::exists(split) || !fs::exists(whole)) continue;
+    TempDir dir;
+    EXPECT_GT(ExtractAll(split, dir / "split"), 0) << set[0];
+    EXPECT_GT(ExtractAll(whole, dir / "whole"), 0) << set[1];
+    EXPECT_EQ(zip_test::Tree(dir / "split"), zip_test::Tree(dir / "whole")) << set[0];
+  }
+}
+
 TEST(SharedLegacy, EveryEntryPassesItsCrc) {
   const char* files[] = {"cc_SHRUNK.ZIP", "zr_shrink.zip", "d2a_HWSHRINK.ZIP", "d2a_example-s.zip",
                          "zr_reduce.zip", "d2a_HWREDUCE.ZIP", "d2a_example-r.zip", "cc_imploding-4Kdict-2trees.zip",
