@@ -447,10 +447,18 @@ void TUnZipper::OpenPart(int n) {
 std::string TUnZipper::EntryComment(int index) {
   if (index < 0 || index >= EntryCount())
     throw platform::EListError(platform::Format(LoadMessage(kMsgIndexOutOfRange), index));
-  TZipHeaderInfo& e = Entry(index);
-  if (!e.HasComment()) return {};
-  if (e.FileComment) return *e.FileComment;
+  {
+    const TZipHeaderInfo& listed = Entry(index);
+    if (!listed.HasComment()) return {};
+    if (listed.FileComment) return *listed.FileComment;
+  }
+  // Opening may read a changed directory again: the entry is looked up afterwards.
   OpenArchive();
+  if (index >= EntryCount() || !Entry(index).HasComment()) {
+    if (part_mode_ == pmSingle) CloseArchive();
+    return {};
+  }
+  TZipHeaderInfo& e = Entry(index);
   TLFNFileStream& s = *archive_;
   const int64_t here = s.Position();
   s.Seek(static_cast<int64_t>(e.HeaderPosition), platform::SeekOrigin::Begin);
