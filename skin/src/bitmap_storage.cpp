@@ -58,7 +58,19 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
   return *this;
 }
 
-void Bitmap::SetSize(int width, int height) { Allocate(width, height); }
+void Bitmap::SetSize(int width, int height) {
+  // Compositions resize their targets on every call: the same size keeps the memory.
+  if (pixels_ && width == width_ && height == height_) {
+    std::memset(pixels_, 0, static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
+    return;
+  }
+  Allocate(width, height);
+}
+
+void Bitmap::SetSizeForOverwrite(int width, int height) {
+  if (pixels_ && width == width_ && height == height_) return;
+  Allocate(width, height);
+}
 
 void Bitmap::Allocate(int width, int height) {
   storage_.reset();

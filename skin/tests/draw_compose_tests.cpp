@@ -194,6 +194,16 @@ TEST(ComposeFrameBorders, SamePhaseAsNineSliceWhenTheCornerIsAMultipleOfThePerio
   EXPECT_EQ(ToText(pieces.Top)[0], "AAAabcabcaBB");
 }
 
+TEST(ComposeFrameBorders, RecomposingAtTheSameSizeLeavesNoStalePixels) {
+  FramePieces pieces;
+  ComposeFrameBorders(kCut, kNewCut, pieces, FromText(kSkin), {0, 0, 8, 8}, 12, 11, {});
+  // The same cut read from a rectangle that hangs 1 row above the picture: the top piece's
+  // first row has no source and must come out empty, not as last time's pixels.
+  Rows shifted(kSkin.begin(), kSkin.end() - 1);
+  ComposeFrameBorders(kCut, kNewCut, pieces, FromText(shifted), {0, -1, 8, 7}, 12, 11, {});
+  EXPECT_EQ(ToText(pieces.Top), (Rows{"............", "AAcabcabcBBB"}));
+}
+
 TEST(ComposeFrameBorders, PiecesWithoutRoomAreNotBuilt) {
   FramePieces pieces;
   SliceGeometry n = kNewCut;

@@ -20,6 +20,9 @@ class Bitmap {
 
   // Sets a new size; the pixels become 0. A non-positive width or height makes it empty.
   void SetSize(int width, int height);
+  // The same for a caller that will write every pixel itself: at the current size the old
+  // pixels are kept instead of being cleared (new memory is still 0).
+  void SetSizeForOverwrite(int width, int height);
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Empty() const { return width_ <= 0 || height_ <= 0; }

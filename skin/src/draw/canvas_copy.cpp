@@ -34,9 +34,19 @@ void CanvasCopy(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect& sr,
     visible.Right = static_cast<int>(std::min<int64_t>(visible.Right, src.Width() - dx));
     visible.Bottom = static_cast<int>(std::min<int64_t>(visible.Bottom, src.Height() - dy));
     if (RectIsEmpty(visible)) return;
-    const size_t bytes = static_cast<size_t>(RectSpanX(visible)) * 4;
-    for (int y = visible.Top; y < visible.Bottom; ++y)
-      std::memmove(dest.Row(y) + visible.Left, src.Row(static_cast<int>(y + dy)) + (visible.Left + dx), bytes);
+    const int width = RectSpanX(visible);
+    const size_t bytes = static_cast<size_t>(width) * 4;
+    const bool sameBitmap = &dest == &src;
+    uint32_t* out = dest.Row(visible.Top) + visible.Left;
+    const uint32_t* in = src.Row(static_cast<int>(visible.Top + dy)) + (visible.Left + dx);
+    const ptrdiff_t outStride = dest.Width(), inStride = src.Width();
+    for (int y = visible.Top; y < visible.Bottom; ++y, out += outStride, in += inStride) {
+      // Frame sides are a pixel or two wide: a call per row would cost more than the copy.
+      if (width <= 8 && !sameBitmap)
+        for (int i = 0; i < width; ++i) out[i] = in[i];
+      else
+        std::memmove(out, in, bytes);
+    }
     return;
   }
 

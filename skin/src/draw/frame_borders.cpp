@@ -24,18 +24,41 @@ using detail::TileRows;
 
 void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePieces& pieces,
                          const Bitmap& Source, const Rect& R, int W, int H, EdgeStretch stretch) {
-  pieces = FramePieces{};
+  // Pieces are resized in place rather than replaced, so that a frame recomposed at the same
+  // size keeps its memory; a piece that is not built is left empty.
+  bool built[4] = {};  // left, top, right, bottom
+  struct Finish {
+    FramePieces& pieces;
+    bool* built;
+    ~Finish() {
+      Bitmap* all[4] = {&pieces.Left, &pieces.Top, &pieces.Right, &pieces.Bottom};
+      for (int i = 0; i < 4; ++i)
+        if (!built[i]) all[i]->SetSize(0, 0);
+    }
+  } finish{pieces, built};
   if (Source.Empty()) return;
   const int rx = R.Left, ry = R.Top;
   const int rw = RectSpanX(R), rh = RectSpanY(R);
   const Rect& c = g.ClRect;
   const Rect& nc = n.ClRect;
   auto copy = [&](Bitmap& to, Rect d, Rect s) { CanvasCopy(to, d, Source, OffsetRect(s, rx, ry)); };
+  // Unstretched tiles from the origin cover a whole piece when their source lies inside the
+  // picture; such a piece needs no clearing first.
+  auto inside = [&](int x0, int y0, int x1, int y1) {
+    return rx + x0 >= 0 && ry + y0 >= 0 && rx + x1 <= Source.Width() && ry + y1 <= Source.Height();
+  };
+  auto size = [](Bitmap& piece, int w, int h, bool covered) {
+    if (covered)
+      piece.SetSizeForOverwrite(w, h);
+    else
+      piece.SetSize(w, h);
+  };
 
   const int T = nc.Top;
   if (W > 0 && T > 0 && g.RT.X - g.LT.X > 0) {
+    built[1] = true;
     Bitmap& top = pieces.Top;
-    top.SetSize(W, T);
+    size(top, W, T, !stretch.Top && inside(g.LT.X, 0, g.RT.X, T));
     if (stretch.Top)
       copy(top, {n.LT.X, 0, n.RT.X, T}, {g.LT.X, 0, g.RT.X, T});
     else
@@ -46,9 +69,10 @@ void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePi
 
   const int B = H - nc.Bottom;
   if (W > 0 && B > 0 && g.RB.X - g.LB.X > 0) {
+    built[3] = true;
     Bitmap& bottom = pieces.Bottom;
-    bottom.SetSize(W, B);
     const int sy = rh - B;
+    size(bottom, W, B, !stretch.Bottom && inside(g.LB.X, sy, g.RB.X, rh));
     if (stretch.Bottom)
       copy(bottom, {n.LB.X, 0, n.RB.X, B}, {g.LB.X, sy, g.RB.X, rh});
     else
@@ -57,10 +81,10 @@ void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePi
     copy(bottom, {n.RB.X, 0, W, B}, {g.RB.X, sy, rw, rh});
   }
 
-  const int V = H - pieces.Bottom.Height() - pieces.Top.Height();
+  const int V = H - (built[3] ? B : 0) - (built[1] ? T : 0);
   // One side piece: width pw from the source columns [sx0, sx1), repeatable rows [y0, y1).
   auto side = [&](Bitmap& piece, int pw, int sx0, int sx1, int y0, int y1, bool stretched) {
-    piece.SetSize(pw, V);
+    size(piece, pw, V, !stretched && sx1 - sx0 == pw && inside(sx0, y0, sx1, y1));
     if (stretched)
       copy(piece, {0, y0 - c.Top, pw, V + y1 - c.Bottom}, {sx0, y0, sx1, y1});
     else
@@ -69,10 +93,15 @@ void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePi
     if (c.Bottom - y1 > 0) copy(piece, {0, V + y1 - c.Bottom, pw, V}, {sx0, y1, sx1, c.Bottom});
   };
   const int L = nc.Left;
-  if (L > 0 && V > 0 && g.LB.Y - g.LT.Y > 0) side(pieces.Left, L, 0, L, g.LT.Y, g.LB.Y, stretch.Left);
+  if (L > 0 && V > 0 && g.LB.Y - g.LT.Y > 0) {
+    built[0] = true;
+    side(pieces.Left, L, 0, L, g.LT.Y, g.LB.Y, stretch.Left);
+  }
   const int Rw = W - nc.Right;
-  if (Rw >= 1 && V >= 1 && g.RB.Y - g.RT.Y >= 1)
+  if (Rw >= 1 && V >= 1 && g.RB.Y - g.RT.Y >= 1) {
+    built[2] = true;
     side(pieces.Right, Rw, c.Right, rw, g.RT.Y, g.RB.Y, stretch.Right);
+  }
 }
 
 void ComposeMaskBorders(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, FramePieces& pieces,
