@@ -16,6 +16,18 @@
 
 namespace skin {
 
+// ASCII case-insensitive hashing and comparison, usable with string_view keys.
+struct CaseInsensitiveHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const;
+};
+struct CaseInsensitiveEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const;
+};
+template <typename T>
+using CaseInsensitiveMap = std::unordered_map<std::string, T, CaseInsensitiveHash, CaseInsensitiveEqual>;
+
 class IniFile {
  public:
   struct Entry {
@@ -25,6 +37,12 @@ class IniFile {
   struct Section {
     std::string name;
     std::vector<Entry> entries;
+    CaseInsensitiveMap<size_t> index;  // key -> its last entry
+    // The value a lookup of the key finds in this section, or nullptr.
+    const std::string* Find(std::string_view key) const {
+      const auto it = index.find(key);
+      return it == index.end() ? nullptr : &entries[it->second].value;
+    }
   };
 
   IniFile() = default;
@@ -42,6 +60,8 @@ class IniFile {
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
   // nullptr when missing.
   const std::string* FindValue(std::string_view section, std::string_view key) const;
+  // The occurrence of the section that lookups find, or nullptr.
+  const Section* FindSection(std::string_view name) const;
 
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void EraseSection(std::string_view section);
@@ -52,15 +72,10 @@ class IniFile {
   std::vector<std::string> ReadSection(std::string_view section) const;
 
  private:
-  struct Index {
-    std::unordered_map<std::string, size_t> keys;  // upper-cased key -> last entry
-  };
-  const Section* FindSection(std::string_view name, const Index** index = nullptr) const;
   void Reindex();
 
   std::vector<Section> sections_;
-  std::vector<Index> indexes_;                      // parallel to sections_
-  std::unordered_map<std::string, size_t> lookup_;  // upper-cased name -> last section
+  CaseInsensitiveMap<size_t> lookup_;  // section name -> its last occurrence
 };
 
 std::string UpperAscii(std::string_view text);

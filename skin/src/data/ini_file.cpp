@@ -12,7 +12,22 @@ std::string_view Trim(std::string_view s) {
   return s.substr(b, e - b);
 }
 
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 }  // namespace
+
+size_t CaseInsensitiveHash::operator()(std::string_view s) const {
+  size_t h = 14695981039346656037ull;
+  for (char c : s) h = (h ^ static_cast<unsigned char>(Upper(c))) * 1099511628211ull;
+  return h;
+}
+
+bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
 
 std::string UpperAscii(std::string_view text) {
   std::string out(text);
@@ -38,7 +53,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 void IniFile::Clear() {
   sections_.clear();
-  indexes_.clear();
   lookup_.clear();
 }
 
@@ -48,7 +62,7 @@ void IniFile::LoadFromText(std::string_view text) {
     const std::string_view line = Trim(raw);
     if (line.empty() || line[0] == ';') continue;
     if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
-      sections_.push_back({std::string(Trim(line.substr(1, line.size() - 2))), {}});
+      sections_.push_back({std::string(Trim(line.substr(1, line.size() - 2))), {}, {}});
       continue;
     }
     if (sections_.empty()) continue;
@@ -64,12 +78,11 @@ void IniFile::LoadFromText(std::string_view text) {
 
 void IniFile::Reindex() {
   lookup_.clear();
-  indexes_.assign(sections_.size(), Index{});
   for (size_t s = 0; s < sections_.size(); ++s) {
-    lookup_[UpperAscii(sections_[s].name)] = s;
-    auto& keys = indexes_[s].keys;
-    const auto& entries = sections_[s].entries;
-    for (size_t k = 0; k < entries.size(); ++k) keys[UpperAscii(entries[k].key)] = k;
+    lookup_.insert_or_assign(sections_[s].name, s);
+    Section& section = sections_[s];
+    section.index.clear();
+    for (size_t k = 0; k < section.entries.size(); ++k) section.index.insert_or_assign(section.entries[k].key, k);
   }
 }
 
@@ -90,22 +103,16 @@ std::string IniFile::SaveToText() const {
   return out;
 }
 
-const IniFile::Section* IniFile::FindSection(std::string_view name, const Index** index) const {
-  const auto it = lookup_.find(UpperAscii(name));
-  if (it == lookup_.end()) return nullptr;
-  if (index) *index = &indexes_[it->second];
-  return &sections_[it->second];
+const IniFile::Section* IniFile::FindSection(std::string_view name) const {
+  const auto it = lookup_.find(name);
+  return it == lookup_.end() ? nullptr : &sections_[it->second];
 }
 
 bool IniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
 
 const std::string* IniFile::FindValue(std::string_view section, std::string_view key) const {
-  const Index* index = nullptr;
-  const Section* s = FindSection(section, &index);
-  if (!s) return nullptr;
-  const auto it = index->keys.find(UpperAscii(key));
-  if (it == index->keys.end()) return nullptr;
-  return &s->entries[it->second].value;
+  const Section* s = FindSection(section);
+  return s ? s->Find(key) : nullptr;
 }
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
@@ -119,41 +126,36 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key, 
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
-  const Index* index = nullptr;
-  const Section* s = FindSection(section, &index);
+  const Section* s = FindSection(section);
   if (!s) return keys;
   // Only the occurrence of each key that a lookup finds, in text order.
   for (size_t k = 0; k < s->entries.size(); ++k)
-    if (index->keys.at(UpperAscii(s->entries[k].key)) == k) keys.push_back(s->entries[k].key);
+    if (s->index.find(s->entries[k].key)->second == k) keys.push_back(s->entries[k].key);
   return keys;
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string upper = UpperAscii(section);
-  auto it = lookup_.find(upper);
+  const auto it = lookup_.find(section);
   size_t s;
   if (it == lookup_.end()) {
     s = sections_.size();
-    sections_.push_back({std::string(section), {}});
-    indexes_.push_back({});
-    lookup_[upper] = s;
+    sections_.push_back({std::string(section), {}, {}});
+    lookup_.insert_or_assign(std::string(section), s);
   } else {
     s = it->second;
   }
-  const std::string ukey = UpperAscii(key);
-  auto& keys = indexes_[s].keys;
-  const auto k = keys.find(ukey);
-  if (k != keys.end()) {
-    sections_[s].entries[k->second].value = std::string(value);
+  Section& target = sections_[s];
+  const auto k = target.index.find(key);
+  if (k != target.index.end()) {
+    target.entries[k->second].value = std::string(value);
   } else {
-    keys[ukey] = sections_[s].entries.size();
-    sections_[s].entries.push_back({std::string(key), std::string(value)});
+    target.index.insert_or_assign(std::string(key), target.entries.size());
+    target.entries.push_back({std::string(key), std::string(value)});
   }
 }
 
 void IniFile::EraseSection(std::string_view section) {
-  const std::string upper = UpperAscii(section);
-  std::erase_if(sections_, [&](const Section& s) { return UpperAscii(s.name) == upper; });
+  std::erase_if(sections_, [&](const Section& s) { return CaseInsensitiveEqual()(s.name, section); });
   Reindex();
 }
 

@@ -8,9 +8,15 @@ namespace {
 
 class LoadVisitor : public KeyVisitor {
  public:
-  LoadVisitor(const IniFile& ini, const std::string& section) : ini_(ini), section_(section) {}
-  void Int(const char* key, int& v, int def) override { v = ReadIniInteger(ini_, section_, key, def); }
-  void Color(const char* key, uint32_t& v, uint32_t def) override { v = ReadIniColor(ini_, section_, key, def); }
+  LoadVisitor(const IniFile& ini, const std::string& section) : section_(ini.FindSection(section)) {}
+  void Int(const char* key, int& v, int def) override {
+    const std::string* t = Find(key);
+    v = t ? ParseIniInteger(*t).value_or(def) : def;
+  }
+  void Color(const char* key, uint32_t& v, uint32_t def) override {
+    const std::string* t = Find(key);
+    v = t ? ParseIniColor(*t).value_or(def) : def;
+  }
   void Flag(const char* key, bool& v, bool def) override {
     const std::string* t = Find(key);
     v = t ? ParseIniInteger(*t).value_or(0) == 1 : def;
@@ -53,9 +59,9 @@ class LoadVisitor : public KeyVisitor {
   }
 
  private:
-  const std::string* Find(const char* key) const { return ini_.FindValue(section_, key); }
-  const IniFile& ini_;
-  const std::string& section_;
+  // The section is looked up once; a missing one gives every key its default.
+  const std::string* Find(const char* key) const { return section_ ? section_->Find(key) : nullptr; }
+  const IniFile::Section* section_;
 };
 
 class SaveVisitor : public KeyVisitor {
