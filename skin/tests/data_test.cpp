@@ -394,7 +394,12 @@ TEST(DataLoad, CarriedGreenSkinReadsItsQuotedValues) {
   data.SetSkinList(&list);
   ASSERT_FALSE(data.Empty);
   EXPECT_FALSE(data.ActivePictures.empty());
-  EXPECT_FALSE(data.Picture.Empty());
+  // The frame the window's geometry is computed from: 1 pixel left, right and bottom, 24 on top.
+  EXPECT_EQ(data.Picture.Width(), 236);
+  EXPECT_EQ(data.Picture.Height(), 178);
+  EXPECT_EQ(data.clientrect, (Rect{1, 24, 235, 177}));
+  EXPECT_EQ(data.formminwidth, 200);
+  EXPECT_EQ(data.formminheight, 25);
 
   const auto* panel = dynamic_cast<const TbsDataSkinPanelControl*>(data.SkinControls.at(data.FindControlIndex("panel")).get());
   ASSERT_NE(panel, nullptr);
