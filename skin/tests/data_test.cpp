@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 #include "package_fixtures.h"
 #include "platform/exceptions.h"
@@ -440,4 +441,34 @@ TEST(DataLoad, CarriedGreenSkinReadsItsQuotedValues) {
     EXPECT_FALSE(data.Empty) << i;
     EXPECT_GE(data.FindObjectIndex("caption"), 0) << i;
   }
+}
+
+TEST(DataLoad, AMegabyteOfGarbageIniLoadsOrFailsCleanly) {
+  // Lines drawn from the skin vocabulary, so that the garbage reaches the readers of every kind.
+  const char* pieces[] = {"[FORMINFO]", "[SKINOBJECTS]", "[SKINCONTROLS]", "[LAYERFRAME]", "[panel]", "[caption]",
+                          "count=2000000000", "count=3", "0=panel:panel", "1=caption:caption", "2=x:stdbutton",
+                          "clientrect=1,2,3,4", "lefttoppoint=7,8", "skinrect=$FF,0x10,-3,4", "fontstyle=fsbold",
+                          "pictureindex=99999", "maskpictureindex=0", "fontcolor=4294967295", "morphkind=mkpush",
+                          "=", ";", "[", "]", "\x01\x02", "stretchtype=stvert", "fontheight=0x7FFFFFFF"};
+  std::mt19937 gen(7);
+  int loaded = 0, failed = 0;
+  for (int round = 0; round < 4; ++round) {
+    std::string ini = "[VERSION]\r\n";
+    while (ini.size() < (1u << 20)) {
+      ini += pieces[gen() % std::size(pieces)];
+      ini += (gen() % 5 == 0) ? "" : "\r\n";
+    }
+    auto stored = Stored(ini);
+    TbsSkinData data;
+    try {
+      data.LoadPackage(*stored);
+      ++loaded;
+      EXPECT_FALSE(data.Empty);
+    } catch (const platform::EConvertError&) {
+      ++failed;
+      EXPECT_TRUE(data.Empty);
+    }
+  }
+  EXPECT_EQ(loaded + failed, 4);
+  RecordProperty("loaded", loaded);
 }
