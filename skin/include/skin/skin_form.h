@@ -116,6 +116,8 @@ class TbsSkinCaptionObject : public TbsActiveSkinObject {
  public:
   TbsSkinCaptionObject(TbsSkinForm* parent, const TbsDataSkinCaption* data);
   const TbsDataSkinCaption* Data;
+  // The text as last drawn, after fitting it to the caption's width.
+  std::string DrawnText;
   void Draw(Bitmap& dest, Point origin, bool force) override;
 };
 

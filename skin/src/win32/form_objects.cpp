@@ -336,6 +336,7 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
     return;
   }
   const std::string caption = Parent->Caption();
+  DrawnText.clear();
   if (caption.empty() || IsRectEmpty(Data->textrect)) return;
 
   TbsFontSpec spec = Parent->DefCaptionFont;
@@ -351,6 +352,7 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
 
   const Rect tr = OffsetRect(CaptionTextRect(Data->textrect, ObjectRect, SkinRect), -origin.X, -origin.Y);
   const std::string fitted = FitTextToWidth(dc, caption, RectSpanX(tr));
+  DrawnText = fitted;
   const std::wstring text = platform::Widen(fitted);
   RECT calc{0, 0, 0, 0};
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);

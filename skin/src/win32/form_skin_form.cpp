@@ -72,6 +72,7 @@ void TbsSkinForm::Attach(HWND window) {
   previous_proc_ = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc)));
   target_ = std::make_unique<WindowSkinTarget>(hwnd_, "TbsSkinForm");
+  if (!skinned_) CreateDefaultButtons();
   UpdateSize();
   RelayoutFrame();
   // The platform asks for the non-client size again with the hook in place.

@@ -1,0 +1,612 @@
+// The skinned frame on real windows: non-client size, hit codes, the mask region, hover morphs,
+// button presses, the caption, the system menu, skin changes, showing; and screenshots of every
+// carried skin, active and inactive.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "skin/resource_strings.h"
+#include "skin/skin_data.h"
+#include "skin/skin_form.h"
+#include "skin/skin_hint.h"
+#include "skin/skin_package.h"
+
+namespace skin {
+namespace {
+
+// ---- a plain top-level window like the launcher's form
+
+struct TestWindow {
+  HWND hwnd = nullptr;
+  bool closed = false;
+
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (msg == WM_CLOSE && self) {
+      self->closed = true;
+      ::ShowWindow(hwnd, SW_HIDE);
+      return 0;
+    }
+    return ::DefWindowProcW(hwnd, msg, wparam, lparam);
+  }
+
+  explicit TestWindow(int w = 636, int h = 387, DWORD extraStyle = 0, const wchar_t* title = L"Halvex UPDATE") {
+    static bool registered = false;
+    if (!registered) {
+      WNDCLASSEXW wc{};
+      wc.cbSize = sizeof(wc);
+      wc.lpfnWndProc = &Proc;
+      wc.hInstance = ::GetModuleHandleW(nullptr);
+      wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+      wc.lpszClassName = L"HalvexFrameTestWindow";
+      ::RegisterClassExW(&wc);
+      registered = true;
+    }
+    hwnd = ::CreateWindowExW(WS_EX_TOPMOST, L"HalvexFrameTestWindow", title,
+                             WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | extraStyle, 100,
+                             100, w, h, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~TestWindow() {
+    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
+  }
+  RECT Bounds() const {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return r;
+  }
+  SIZE ClientSize() const {
+    RECT r{};
+    ::GetClientRect(hwnd, &r);
+    return {r.right, r.bottom};
+  }
+  LPARAM ScreenPoint(int x, int y) const {
+    const RECT b = Bounds();
+    return MAKELPARAM(b.left + x, b.top + y);
+  }
+  LPARAM ClientPoint(int x, int y) const {
+    POINT p{Bounds().left + x, Bounds().top + y};
+    ::ScreenToClient(hwnd, &p);
+    return MAKELPARAM(p.x, p.y);
+  }
+};
+
+void Pump(int ms) {
+  const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
+  do {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(5);
+  } while (static_cast<int>(::GetTickCount() - end) < 0);
+}
+
+// ---- a small skin built in code, with the launcher's default geometry
+
+uint32_t Argb(Color c) { return ColorToPixel(c); }
+
+Bitmap Filled(int w, int h, Color c) {
+  Bitmap b(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) b.SetPixel(x, y, Argb(c));
+  return b;
+}
+
+void FillRectIn(Bitmap& b, const Rect& r, Color c) {
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x) b.SetPixel(x, y, Argb(c));
+}
+
+constexpr Color kBorder = 0x00402010;
+constexpr Color kCaptionBand = 0x00C08040;
+constexpr Color kInactiveBand = 0x00909090;
+constexpr Color kCloseNormal = 0x000000C0, kCloseHot = 0x0000C000, kCloseDown = 0x00C00000;
+
+template <typename T>
+T* AddObject(TbsSkinData& d, const char* word, const char* id) {
+  auto o = CreateSkinObjectData(word, id);
+  T* typed = dynamic_cast<T*>(o.get());
+  d.SkinObjects.push_back(std::move(o));
+  return typed;
+}
+
+// Frame picture 236 x 178: a 1-pixel border and a 24-pixel caption band; buttons 29 x 22 on a
+// sheet (normal, hot, pressed across; close, minimize, system menu down).
+void BuildSkin(TbsSkinData& d, bool withMask, bool withInactive = true) {
+  d.Picture = Filled(236, 178, kBorder);
+  FillRectIn(d.Picture, {1, 1, 235, 24}, kCaptionBand);
+  if (withInactive) {
+    d.InactivePicture = Filled(236, 178, kBorder);
+    FillRectIn(d.InactivePicture, {1, 1, 235, 24}, kInactiveBand);
+  }
+  d.lefttoppoint = {40, 32};
+  d.righttoppoint = {196, 32};
+  d.leftbottompoint = {40, 168};
+  d.rightbottompoint = {196, 168};
+  d.clientrect = {1, 24, 235, 177};
+  d.captionrect = {2, 2, 234, 24};
+  d.hittestlefttoppoint = {8, 8};
+  d.hittestrighttoppoint = {228, 8};
+  d.hittestleftbottompoint = {8, 170};
+  d.hittestrightbottompoint = {228, 170};
+  d.borderwidth = 4;
+  d.formminwidth = 200;
+  if (withMask) {
+    // The outer 3 x 3 corners cut away diagonally.
+    d.MaskPicture = Filled(236, 178, 0);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 3 - y; ++x) {
+        d.MaskPicture.SetPixel(x, y, 0xFFFFFFFF);
+        d.MaskPicture.SetPixel(235 - x, y, 0xFFFFFFFF);
+      }
+    d.maskrectarea = d.clientrect;
+    d.mask = "mask.bmp";
+  }
+  Bitmap sheet = Filled(87, 66, 0);
+  const Color states[3] = {kCloseNormal, kCloseHot, kCloseDown};
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 3; ++col) FillRectIn(sheet, {col * 29, row * 22, col * 29 + 29, row * 22 + 22}, states[col] + row);
+  d.ActivePictures.push_back(std::move(sheet));
+
+  auto* caption = AddObject<TbsDataSkinCaption>(d, "caption", "caption");
+  caption->skinrect = {2, 2, 234, 24};
+  caption->textrect = {4, 0, 228, 22};
+  caption->fontcolor = 0x00505050;
+  caption->activefontcolor = 0x00FFFFFF;
+  caption->fontheight = 13;
+  caption->alignment = taLeftJustify;
+  struct {
+    const char* id;
+    TbsStdCommand command;
+    int row;
+  } buttons[] = {{"closebutton", cmClose, 0}, {"minbutton", cmMinimize, 1}, {"maxbutton", cmMaximize, 1},
+                 {"sysmenubutton", cmSysMenu, 2}};
+  for (const auto& b : buttons) {
+    auto* o = AddObject<TbsDataSkinStdButton>(d, "stdbutton", b.id);
+    o->command = b.command;
+    o->skinrectinapicture = true;
+    o->activepictureindex = 0;
+    o->skinrect = {0, b.row * 22, 29, b.row * 22 + 22};
+    o->activeskinrect = {29, b.row * 22, 58, b.row * 22 + 22};
+    o->downrect = {58, b.row * 22, 87, b.row * 22 + 22};
+    o->morphing = true;
+  }
+  d.Empty = false;
+}
+
+// The launcher's settings of the frame component.
+void LauncherSettings(TbsSkinForm& form) {
+  form.SetBorderIcons(biSystemMenu | biMinimize);
+  form.UseSkinFontInCaption = true;
+  form.Magnetic = true;
+  form.MagneticSize = 5;
+  form.PositionInMonitor = bspDesktopCenter;
+}
+
+struct SkinnedWindow {
+  TestWindow window;
+  TbsSkinData data;
+  TbsSkinForm form;
+  explicit SkinnedWindow(bool mask = false, DWORD style = 0) : window(636, 387, style) {
+    BuildSkin(data, mask);
+    LauncherSettings(form);
+    form.Attach(window.hwnd);
+    form.SetSkinData(&data);
+  }
+  void Activate() {
+    ::SendMessageW(window.hwnd, WM_NCACTIVATE, TRUE, 0);
+  }
+};
+
+// ---- tests
+
+TEST(FormWindow, NonClientSizeWithAndWithoutSkin) {
+  SkinnedWindow w;
+  EXPECT_EQ(w.window.ClientSize().cx, 634);
+  EXPECT_EQ(w.window.ClientSize().cy, 362);
+  const RECT before = w.window.Bounds();
+  // Without the skin the plain 3-pixel frame with its 19-pixel caption; the outer bounds stay.
+  w.form.SetSkinData(nullptr);
+  EXPECT_EQ(w.window.ClientSize().cx, 630);
+  EXPECT_EQ(w.window.ClientSize().cy, 387 - 6 - 19);
+  const RECT after = w.window.Bounds();
+  EXPECT_TRUE(::EqualRect(&before, &after));
+}
+
+TEST(FormWindow, SkinChangeKeepsOuterBounds) {
+  SkinnedWindow w;
+  ::SetWindowPos(w.window.hwnd, nullptr, 150, 120, 500, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT before = w.window.Bounds();
+  // A skin with a thicker frame: the client area shrinks, the window does not move or grow.
+  TbsSkinData thick;
+  BuildSkin(thick, false);
+  thick.clientrect = {6, 30, 230, 170};
+  w.data.SendSkinMessage(SKM_BEGINCHANGE);
+  w.form.SetSkinData(&thick);
+  const RECT after = w.window.Bounds();
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_EQ(w.window.ClientSize().cx, 500 - 6 - 6);
+  EXPECT_EQ(w.window.ClientSize().cy, 300 - 30 - 8);
+}
+
+TEST(FormWindow, HitCodes) {
+  SkinnedWindow fixed;
+  SkinnedWindow sizeable(false, WS_THICKFRAME);
+  struct Case {
+    const char* what;
+    SkinnedWindow* w;
+    int x, y;
+    LRESULT expected;
+  } cases[] = {
+      {"client", &fixed, 300, 200, HTCLIENT},
+      {"caption text", &fixed, 300, 12, HTCAPTION},
+      {"close button", &fixed, 620, 12, 19},
+      {"minimize button", &fixed, 590, 12, 19},
+      {"system-menu icon", &fixed, 8, 12, 19},
+      {"border of a fixed window", &fixed, 0, 200, 19},
+      {"left border, halfway down", &sizeable, 0, 193, HTLEFT},
+      {"bottom-right corner", &sizeable, 633, 384, HTBOTTOMRIGHT},
+      {"top edge", &sizeable, 300, 1, HTTOP},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(::SendMessageW(c.w->window.hwnd, WM_NCHITTEST, 0, c.w->window.ScreenPoint(c.x, c.y)), c.expected);
+  }
+}
+
+TEST(FormWindow, MaskRegion) {
+  SkinnedWindow w(true);
+  HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(::GetWindowRgn(w.window.hwnd, rgn), ERROR);
+  RECT box{};
+  ::GetRgnBox(rgn, &box);
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.right, 636);
+  EXPECT_EQ(box.bottom, 387);
+  const DWORD size = ::GetRegionData(rgn, 0, nullptr);
+  std::vector<char> buf(size);
+  auto* data = reinterpret_cast<RGNDATA*>(buf.data());
+  ASSERT_EQ(::GetRegionData(rgn, size, data), size);
+  // Rows 0..2 are cut at both ends (3 bands), the rest is one rectangle.
+  EXPECT_EQ(data->rdh.nCount, 4u);
+  EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
+  EXPECT_FALSE(::PtInRegion(rgn, 635, 1));
+  EXPECT_TRUE(::PtInRegion(rgn, 3, 0));
+  EXPECT_TRUE(::PtInRegion(rgn, 0, 3));
+  EXPECT_TRUE(::PtInRegion(rgn, 635, 386));
+  ::DeleteObject(rgn);
+  // Without a mask the window is rectangular.
+  SkinnedWindow plain(false);
+  HRGN r2 = ::CreateRectRgn(0, 0, 0, 0);
+  ::GetWindowRgn(plain.window.hwnd, r2);
+  EXPECT_TRUE(::PtInRegion(r2, 0, 0));
+  ::DeleteObject(r2);
+}
+
+TEST(FormWindow, HoverMorphsInFiveStepsAndBack) {
+  SkinnedWindow w;
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  ::SetForegroundWindow(w.window.hwnd);
+  Pump(100);
+  w.Activate();
+  TbsActiveSkinObject* close = w.form.FindObject("closebutton");
+  ASSERT_NE(close, nullptr);
+  const RECT b = w.window.Bounds();
+  const POINT at{b.left + (close->ObjectRect.Left + close->ObjectRect.Right) / 2,
+                 b.top + (close->ObjectRect.Top + close->ObjectRect.Bottom) / 2};
+  ::SetCursorPos(at.x, at.y);
+  ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, 19, MAKELPARAM(at.x, at.y));
+  EXPECT_TRUE(close->Active);
+  EXPECT_TRUE(w.form.MorphTimerRunning());
+  // Each 25 ms tick moves the blend by a fifth: the values it passes through, in order.
+  std::vector<int> steps;
+  for (int i = 0; i < 60 && close->MorphKf < 1; ++i) {
+    Pump(10);
+    const int tenth = static_cast<int>(close->MorphKf * 10 + 0.5);
+    if (tenth != 0 && (steps.empty() || steps.back() != tenth)) steps.push_back(tenth);
+  }
+  EXPECT_DOUBLE_EQ(close->MorphKf, 1.0);
+  EXPECT_EQ(steps, (std::vector<int>{2, 4, 6, 8, 10}));
+  // Leaving: the hover poll finds the cursor elsewhere and the morph runs back.
+  ::SetCursorPos(b.left + 300, b.top + 200);
+  ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, HTCLIENT, MAKELPARAM(b.left + 300, b.top + 10));
+  EXPECT_FALSE(close->Active);
+  for (int i = 0; i < 60 && close->MorphKf > 0; ++i) Pump(10);
+  EXPECT_DOUBLE_EQ(close->MorphKf, 0.0);
+  Pump(60);
+  EXPECT_FALSE(w.form.MorphTimerRunning());
+}
+
+TEST(FormWindow, NoHoverWhileInactive) {
+  SkinnedWindow w;
+  ::SendMessageW(w.window.hwnd, WM_NCACTIVATE, FALSE, 0);
+  TbsActiveSkinObject* close = w.form.FindObject("closebutton");
+  ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(620, 12));
+  EXPECT_FALSE(close->Active);
+  EXPECT_EQ(w.form.HoverIndex(), -1);
+}
+
+TEST(FormWindow, CloseRunsOnlyOnReleaseInside) {
+  SkinnedWindow w;
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  Pump(50);
+  w.Activate();
+  auto* close = dynamic_cast<TbsSkinButtonObject*>(w.form.FindObject("closebutton"));
+  ASSERT_NE(close, nullptr);
+  const HWND h = w.window.hwnd;
+  // Press on close, leave the button with the mouse held, release outside: nothing closes.
+  ::SendMessageW(h, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(620, 12));
+  ::SendMessageW(h, WM_NCLBUTTONDOWN, 19, w.window.ScreenPoint(620, 12));
+  EXPECT_TRUE(close->Down);
+  EXPECT_EQ(::GetCapture(), h);
+  ::SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, w.window.ClientPoint(300, 200));
+  EXPECT_FALSE(close->Active);
+  ::SendMessageW(h, WM_LBUTTONUP, 0, w.window.ClientPoint(300, 200));
+  EXPECT_FALSE(close->Down);
+  Pump(50);
+  EXPECT_FALSE(w.window.closed);
+  EXPECT_EQ(w.form.PressedIndex(), -1);
+  // Press and release on it: the form closes.
+  ::SendMessageW(h, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(620, 12));
+  ::SendMessageW(h, WM_NCLBUTTONDOWN, 19, w.window.ScreenPoint(620, 12));
+  ::SendMessageW(h, WM_LBUTTONUP, 0, w.window.ClientPoint(620, 12));
+  Pump(50);
+  EXPECT_TRUE(w.window.closed);
+}
+
+TEST(FormWindow, CaptionIsCutAndRepaintedAtOnce) {
+  SkinnedWindow w;
+  w.Activate();
+  auto* caption = dynamic_cast<TbsSkinCaptionObject*>(w.form.FindObject("caption"));
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->DrawnText, "Halvex UPDATE");
+  // Set while shown: the frame is repainted inside the caption change itself.
+  ::SetWindowTextW(w.window.hwnd, L"Other title");
+  EXPECT_EQ(caption->DrawnText, "Other title");
+  const std::string longTitle(300, 'W');
+  ::SetWindowTextW(w.window.hwnd, platform::Widen(longTitle).c_str());
+  const std::string& shown = caption->DrawnText;
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown.substr(shown.size() - 3), "...");
+  EXPECT_LT(shown.size(), longTitle.size());
+}
+
+TEST(FormWindow, MainWindowButtonsAndSystemMenu) {
+  SkinnedWindow w;
+  TbsResourceStrData strings;
+  strings.SetResStrings(MainWindowResStrings());
+  w.data.SetResourceStrData(&strings);
+  auto shown = [&](const char* id) {
+    TbsActiveSkinObject* o = w.form.FindObject(id);
+    return o && o->Visible && o->Enabled;
+  };
+  EXPECT_TRUE(shown("closebutton"));
+  EXPECT_TRUE(shown("minbutton"));
+  EXPECT_TRUE(shown("sysmenubutton"));
+  EXPECT_FALSE(shown("maxbutton"));
+  EXPECT_EQ(w.form.FindObject("closebutton")->ObjectRect, (Rect{605, 2, 634, 24}));
+  EXPECT_EQ(w.form.FindObject("minbutton")->ObjectRect, (Rect{576, 2, 605, 24}));
+  const auto items = w.form.SystemMenuItems();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].Caption, "최소화");
+  EXPECT_EQ(items[1].Command, SysMenuCommand::Separator);
+  EXPECT_EQ(items[2].Caption, "닫기");
+  EXPECT_EQ(items[2].ShortCut, "Alt+F4");
+  // DisableSystemMenu hides the system-menu button.
+  w.form.DisableSystemMenu = true;
+  w.form.SetBorderIcons(biSystemMenu | biMinimize);
+  EXPECT_FALSE(shown("sysmenubutton"));
+  w.data.SetResourceStrData(nullptr);
+}
+
+TEST(FormWindow, MinimizeMinimizesTheApplicationAndKeepsStateNormal) {
+  SkinnedWindow w;
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  Pump(50);
+  w.form.RunCommand(cmMinimize);
+  Pump(50);
+  EXPECT_TRUE(::IsIconic(w.window.hwnd));
+  EXPECT_EQ(w.form.WindowState(), wsNormal);
+  // A caption double-click on the main window changes nothing.
+  ::ShowWindow(w.window.hwnd, SW_RESTORE);
+  Pump(50);
+  const RECT before = w.window.Bounds();
+  ::SendMessageW(w.window.hwnd, WM_NCLBUTTONDBLCLK, HTCAPTION, w.window.ScreenPoint(300, 12));
+  const RECT after = w.window.Bounds();
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_FALSE(::IsZoomed(w.window.hwnd));
+}
+
+TEST(FormWindow, FirstShowCentresAndFadesIn) {
+  SkinnedWindow w;
+  w.data.AnimationForAllWindows = true;
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  Pump(400);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const RECT b = w.window.Bounds();
+  EXPECT_EQ(b.left, work.left + (work.right - work.left) / 2 - 636 / 2);
+  EXPECT_EQ(b.top, work.top + (work.bottom - work.top) / 2 - 387 / 2);
+  EXPECT_EQ(w.form.LastFadeSteps(), 15);
+  EXPECT_EQ(::GetWindowLongW(w.window.hwnd, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+  // Later shows keep the position.
+  ::ShowWindow(w.window.hwnd, SW_HIDE);
+  ::SetWindowPos(w.window.hwnd, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  Pump(300);
+  EXPECT_EQ(w.window.Bounds().left, 10);
+  EXPECT_EQ(w.window.Bounds().top, 20);
+}
+
+TEST(FormWindow, MinimumTrackSize) {
+  SkinnedWindow w;
+  MINMAXINFO info{};
+  ::SendMessageW(w.window.hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMinTrackSize.x, 200);
+  EXPECT_EQ(info.ptMinTrackSize.y, 25);
+}
+
+TEST(FormWindow, HintShowsNearTheCursorAndHides) {
+  TbsSkinHint hint;
+  hint.ShowHintNow("Close@Window");
+  EXPECT_TRUE(hint.Window().Visible());
+  EXPECT_EQ(hint.Window().Text(), "Close\n\rWindow");
+  RECT r{};
+  ::GetWindowRect(hint.Window().Handle(), &r);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_LE(r.right, work.right);
+  EXPECT_GT(r.right - r.left, 4);
+  hint.HideHint();
+  EXPECT_FALSE(hint.Window().Visible());
+}
+
+// ---- screenshots of the carried skins
+
+void WritePng(const std::string& path, const Bitmap& b) {
+  std::vector<uint8_t> raw;
+  for (int y = 0; y < b.Height(); ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < b.Width(); ++x) {
+      const uint32_t p = b.Pixel(x, y);
+      raw.push_back(static_cast<uint8_t>(p >> 16));
+      raw.push_back(static_cast<uint8_t>(p >> 8));
+      raw.push_back(static_cast<uint8_t>(p));
+    }
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> packed(packedSize);
+  compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9);
+  packed.resize(packedSize);
+  std::ofstream out(path, std::ios::binary);
+  auto be32 = [&](uint32_t v) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
+                              static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+    out.write(reinterpret_cast<const char*>(bytes), 4);
+  };
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+    be32(static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    out.write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
+    be32(static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+  };
+  out.write("\x89PNG\r\n\x1a\n", 8);
+  std::vector<uint8_t> ihdr = {0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    ihdr[i] = static_cast<uint8_t>(b.Width() >> (24 - 8 * i));
+    ihdr[4 + i] = static_cast<uint8_t>(b.Height() >> (24 - 8 * i));
+  }
+  chunk("IHDR", ihdr);
+  chunk("IDAT", packed);
+  chunk("IEND", {});
+}
+
+// The window as the screen shows it.
+Bitmap CaptureWindow(HWND hwnd) {
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  Bitmap shot(r.right - r.left, r.bottom - r.top);
+  HDC screen = ::GetDC(nullptr);
+  HDC mem = ::CreateCompatibleDC(screen);
+  HGDIOBJ old = ::SelectObject(mem, static_cast<HGDIOBJ>(shot.NativeHandle()));
+  ::BitBlt(mem, 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
+  ::GdiFlush();
+  ::SelectObject(mem, old);
+  ::DeleteDC(mem);
+  ::ReleaseDC(nullptr, screen);
+  return shot;
+}
+
+std::string ToWinePath(const std::string& unixPath) { return "Z:" + unixPath; }
+
+TEST(FormScreenshots, EverySkinActiveAndInactive) {
+  const char* folders[] = {"AquaT",          "Office2013_Blue",   "Office2013_Green", "Office2013_Orange",
+                           "Office2013_Purple", "Office2010_Black", "Office2010_Blue",  "Office2010_Silver",
+                           "Ubuntu",         "iTunes10_std",      "iMetal",           "Laconic"};
+  const char* dir = std::getenv("HALVEX_SKIN_DIR");
+  const std::string base = dir ? dir : std::string(HALVEX_SOURCE_DIR) + "/assets/skins";
+  const std::string outDir = std::string(HALVEX_SOURCE_DIR) + "/build/frame-win64/screenshots";
+  ::CreateDirectoryW(platform::Widen(ToWinePath(outDir)).c_str(), nullptr);
+  int found = 0;
+  for (const char* folder : folders) {
+    SCOPED_TRACE(folder);
+    TbsCompressedStoredSkin stored;
+    const std::string ini = ToWinePath(base + "/" + folder + "/skin.ini");
+    if (::GetFileAttributesW(platform::Widen(ini).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    ASSERT_TRUE(stored.LoadFromSkinFile(ini));
+    ++found;
+    TestWindow window(420, 260);
+    TbsSkinData data;
+    data.LoadPackage(stored);
+    ASSERT_FALSE(data.Empty);
+    TbsSkinForm form;
+    LauncherSettings(form);
+    form.ShowIcon = true;
+    form.Attach(window.hwnd);
+    form.SetSkinData(&data);
+    ::ShowWindow(window.hwnd, SW_SHOWNORMAL);
+    ::SetForegroundWindow(window.hwnd);
+    Pump(150);
+    for (bool active : {true, false}) {
+      ::SendMessageW(window.hwnd, WM_NCACTIVATE, active, 0);
+      Pump(50);
+      const Bitmap shot = CaptureWindow(window.hwnd);
+      WritePng(ToWinePath(outDir + "/" + folder + (active ? "_active.png" : "_inactive.png")), shot);
+      // Corners are copied from the picture unchanged: away from the caption text and buttons
+      // the screen shows the skin's own pixels.
+      const Bitmap& pic = (!active && !data.InactivePicture.Empty()) ? data.InactivePicture : data.Picture;
+      const int W = shot.Width(), H = shot.Height();
+      const struct {
+        int x, y, px, py;
+      } probes[] = {{4, H - 2, 4, pic.Height() - 2}, {W - 5, H - 2, pic.Width() - 5, pic.Height() - 2},
+                    {1, data.lefttoppoint.Y - 2, 1, data.lefttoppoint.Y - 2}};
+      for (const auto& p : probes) {
+        if (!data.MaskPicture.Empty() && (data.MaskPicture.Pixel(p.px, p.py) & 0xFFFFFF) != 0) continue;
+        EXPECT_EQ(shot.Pixel(p.x, p.y) & 0xFFFFFF, pic.Pixel(p.px, p.py) & 0xFFFFFF)
+            << (active ? "active" : "inactive") << " at " << p.x << "," << p.y;
+      }
+    }
+  }
+  if (found == 0) GTEST_SKIP() << "no skin folders under " << base;
+}
+
+TEST(FormScreenshots, PlainFrameWithoutSkin) {
+  const std::string outDir = std::string(HALVEX_SOURCE_DIR) + "/build/frame-win64/screenshots";
+  ::CreateDirectoryW(platform::Widen(ToWinePath(outDir)).c_str(), nullptr);
+  TestWindow window(420, 260);
+  TbsSkinForm form;
+  LauncherSettings(form);
+  form.Attach(window.hwnd);
+  ::ShowWindow(window.hwnd, SW_SHOWNORMAL);
+  ::SetForegroundWindow(window.hwnd);
+  Pump(150);
+  ::SendMessageW(window.hwnd, WM_NCACTIVATE, TRUE, 0);
+  Pump(50);
+  const Bitmap shot = CaptureWindow(window.hwnd);
+  WritePng(ToWinePath(outDir + "/plain_active.png"), shot);
+  // The outermost bevel: light on the top-left, dark shadow on the bottom-right; the caption
+  // strip in the face colour at its ends.
+  EXPECT_EQ(PixelToColor(shot.Pixel(0, 100)), ::GetSysColor(COLOR_3DLIGHT));
+  EXPECT_EQ(PixelToColor(shot.Pixel(419, 100)), ::GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(PixelToColor(shot.Pixel(200, 259)), ::GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(window.ClientSize().cx, 420 - 6);
+  EXPECT_EQ(window.ClientSize().cy, 260 - 6 - 19);
+  // The plain frame's close button takes presses too.
+  EXPECT_EQ(::SendMessageW(window.hwnd, WM_NCHITTEST, 0, window.ScreenPoint(410, 12)), 19);
+}
+
+}  // namespace
+}  // namespace skin
