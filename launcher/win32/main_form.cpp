@@ -215,6 +215,10 @@ void TfmMain::CreateSkinComponents() {
   bsSkinForm->DefInActiveCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNSHADOW, ANSI_CHARSET};
   bsSkinForm->ShowObjectHint = true;
   bsSkinForm->AlphaBlendValue = 200;
+  // The client area keeps the design's pixel size in every skin: the frame sizes the window
+  // around it.
+  bsSkinForm->ClientWidth = 634;
+  bsSkinForm->ClientHeight = 362;
   skin::TbsSkinForm::IsApplicationMainWindow = [](HWND window) {
     const Form* main = Application::Instance().MainForm();
     return main && main->Handle() == window;
@@ -229,6 +233,17 @@ void TfmMain::CreateWindowHandle() {
   if (!Handle()) return;
   bsSkinForm->Attach(Handle());
   bsSkinForm->SetSkinData(bsSkinData.get());
+}
+
+bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (msg == WM_SIZE) {
+    // The runtime's form would take the new client size as its bounds and set the window to it;
+    // under a frame of another thickness that shrinks the window on every frame change. The
+    // skinned frame keeps the client area at the design size, so the layout stays as designed.
+    result = 0;
+    return true;
+  }
+  return Form::HandleMessage(msg, wparam, lparam, result);
 }
 
 void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t) {

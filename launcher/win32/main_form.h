@@ -99,6 +99,7 @@ class TfmMain : public platform::ui::Form,
   void CreateSkinComponents();
   // The skinned frame takes the window over as soon as it exists.
   void CreateWindowHandle() override;
+  bool HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 #endif
   std::vector<std::string> arguments_;
   int skin_index_ = kDefaultSkinIndex;
