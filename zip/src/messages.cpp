@@ -28,7 +28,6 @@ constexpr MessageEntry kMessages[] = {
     {198, "Zip Error"},
     {199, "File is larger than uncompressed size!"},
     {200, "File Exists Alert"},
-    {201, "Path leaves the destination folder"},
     {207, "Cant write uncompressed file"},
 };
 

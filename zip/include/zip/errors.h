@@ -27,7 +27,6 @@ enum MessageId : int {
   kMsgZipError = 198,
   kMsgBiggerThanUncompressed = 199,
   kMsgFileExistsAlert = 200,
-  kMsgPathOutsideDest = 201,
   kMsgCantWriteUcf = 207,
 };
 
