@@ -407,8 +407,11 @@ void TbsSkinForm::OnShow() {
   const bool animateAll = skin_data_ && skin_data_->AnimationForAllWindows;
   if (animateAll && AlphaBlendValue == 0) AlphaBlendValue = 255;
   if (OsVersionAtLeast2000() && (AlphaBlend || AlphaBlendAnimation || animateAll)) {
-    ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
+    const LONG ex = ::GetWindowLongW(hwnd_, GWL_EXSTYLE);
+    ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+    // Without layered-window support the style alone could hide the window: no fade then.
     if (SetWindowOpacity(hwnd_, 0)) ::SetTimer(hwnd_, kFadeTimer, 1, nullptr);
+    else ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ex & ~WS_EX_LAYERED);
   }
   NudgeWidth();
 }

@@ -473,6 +473,123 @@ TEST(FormWindow, HintShowsNearTheCursorAndHides) {
   EXPECT_FALSE(hint.Window().Visible());
 }
 
+TEST(FormWindow, SkinMessagesInTheirOrder) {
+  SkinnedWindow w;
+  std::vector<std::string> events;
+  w.form.OnBeforeChangeSkinData = [&] { events.push_back("before"); };
+  w.form.OnChangeSkinData = [&] { events.push_back("changed"); };
+  w.form.OnAfterChangeSkinData = [&] { events.push_back("after"); };
+  w.form.OnResetControls = [&](TbsSkinData*) { events.push_back("reset controls"); };
+  w.form.OnApplyControls = [&](TbsSkinData*) { events.push_back("apply controls"); };
+  const HWND h = w.window.hwnd;
+  auto send = [&](UINT msg, TbsSkinData* sender) {
+    ::SendMessageW(h, msg, reinterpret_cast<WPARAM>(sender), kSkinMessageParam);
+  };
+  send(SKM_BEGINCHANGE, &w.data);
+  // Between the two messages the form is unskinned, has no objects and paints no frame.
+  EXPECT_FALSE(w.form.Skinned());
+  EXPECT_TRUE(w.form.Objects().empty());
+  send(SKM_CHANGED, &w.data);
+  EXPECT_TRUE(w.form.Skinned());
+  EXPECT_FALSE(w.form.Objects().empty());
+  send(SKM_ENDCHANGE, &w.data);
+  EXPECT_EQ(events, (std::vector<std::string>{"reset controls", "before", "changed", "apply controls", "after"}));
+  // Another skin data's change re-applies the controls only.
+  TbsSkinData other;
+  events.clear();
+  send(SKM_BEGINCHANGE, &other);
+  send(SKM_CHANGED, &other);
+  send(SKM_ENDCHANGE, &other);
+  EXPECT_EQ(events, (std::vector<std::string>{"apply controls"}));
+  EXPECT_TRUE(w.form.Skinned());
+}
+
+TEST(FormWindow, ResizingRelaysTheFrameOut) {
+  SkinnedWindow w;
+  ::SetWindowPos(w.window.hwnd, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(w.form.Geometry().NewClRect, (Rect{1, 24, 499, 299}));
+  EXPECT_EQ(w.form.FindObject("closebutton")->ObjectRect, (Rect{469, 2, 498, 24}));
+  EXPECT_EQ(w.window.ClientSize().cx, 498);
+}
+
+TEST(FormWindow, DraggingSnapsToTheWorkAreaEdge) {
+  SkinnedWindow w;
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  RECT proposed{work.left + 4, work.top + 200, work.left + 4 + 636, work.top + 200 + 387};
+  ::SendMessageW(w.window.hwnd, WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&proposed));
+  EXPECT_EQ(proposed.left, work.left);
+  EXPECT_EQ(proposed.right - proposed.left, 636);
+  // Without Magnetic the proposed place stands.
+  RECT away{work.left + 3, work.top + 200, work.left + 639, work.top + 587};
+  w.form.Magnetic = false;
+  ::SendMessageW(w.window.hwnd, WM_MOVING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&away));
+  EXPECT_EQ(away.left, work.left + 3);
+}
+
+TEST(FormWindow, ObjectHintFollowsTheHover) {
+  SkinnedWindow w;
+  TbsSkinHint hint;
+  hint.HintPause = 10;
+  w.form.ShowObjectHint = true;
+  w.form.SkinHint = &hint;
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  ::SetForegroundWindow(w.window.hwnd);
+  Pump(50);
+  w.Activate();
+  const RECT b = w.window.Bounds();
+  ::SetCursorPos(b.left + 620, b.top + 12);
+  ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(620, 12));
+  Pump(100);
+  EXPECT_TRUE(hint.Window().Visible());
+  EXPECT_EQ(hint.Window().Text(), "Close");
+  ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(300, 12));
+  EXPECT_FALSE(hint.Window().Visible());
+}
+
+TEST(FormWindow, FramePixels) {
+  SkinnedWindow w;
+  Bitmap frame;
+  w.Activate();
+  w.form.RenderFrame(frame);
+  ASSERT_EQ(frame.Width(), 636);
+  EXPECT_EQ(PixelToColor(frame.Pixel(0, 200)), kBorder);
+  EXPECT_EQ(PixelToColor(frame.Pixel(400, 386)), kBorder);
+  EXPECT_EQ(PixelToColor(frame.Pixel(1, 20)), kCaptionBand);
+  EXPECT_EQ(PixelToColor(frame.Pixel(620, 20)), kCloseNormal);
+  EXPECT_EQ(PixelToColor(frame.Pixel(590, 20)), kCloseNormal + 1);  // minimize, row 1 of the sheet
+  // Inactive: the inactive picture's caption band.
+  ::SendMessageW(w.window.hwnd, WM_NCACTIVATE, FALSE, 0);
+  w.form.RenderFrame(frame);
+  EXPECT_EQ(PixelToColor(frame.Pixel(1, 20)), kInactiveBand);
+  EXPECT_EQ(PixelToColor(frame.Pixel(0, 200)), kBorder);
+}
+
+TEST(FormWindow, InactiveEffectGreysTheActivePieces) {
+  TestWindow window;
+  TbsSkinData data;
+  BuildSkin(data, false, false);
+  data.autorenderinginactiveimage = true;
+  data.inactiveeffect = ieGrayScale;
+  TbsSkinForm form;
+  LauncherSettings(form);
+  form.Attach(window.hwnd);
+  form.SetSkinData(&data);
+  Bitmap frame;
+  ::SendMessageW(window.hwnd, WM_NCACTIVATE, TRUE, 0);
+  form.RenderFrame(frame);
+  EXPECT_EQ(PixelToColor(frame.Pixel(1, 20)), kCaptionBand);
+  ::SendMessageW(window.hwnd, WM_NCACTIVATE, FALSE, 0);
+  form.RenderFrame(frame);
+  // Grey: the three channels agree, the band and the close button both.
+  for (const POINT p : {POINT{1, 20}, POINT{620, 20}}) {
+    const Color c = PixelToColor(frame.Pixel(p.x, p.y));
+    EXPECT_EQ(RedOf(c), GreenOf(c));
+    EXPECT_EQ(GreenOf(c), BlueOf(c));
+    EXPECT_NE(c, kCaptionBand);
+  }
+}
+
 // ---- screenshots of the carried skins
 
 void WritePng(const std::string& path, const Bitmap& b) {
