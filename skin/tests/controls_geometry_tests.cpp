@@ -2,6 +2,7 @@
 // slice mode, text and glyph placement, the panel's client area and tiles, the plain frames.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,31 @@ TEST(CarriedSkins, DressTheMainWindow) {
     EXPECT_NE(dynamic_cast<const TbsDataSkinGaugeControl*>(ControlDataAt(&data, ResolveControlGeometry(&data, "statusgauge", gauge))),
               nullptr);
   }
+}
+
+// A damaged skin entry must not size the control or its bitmaps beyond its own picture.
+TEST(ResolveControlGeometry, SkinRectIsCutToThePicture) {
+  TbsSkinData data;
+  data.Empty = false;
+  data.ActivePictures.emplace_back(8, 6);
+  auto huge = std::make_unique<TbsDataSkinCustomControl>("huge");
+  huge->pictureindex = 0;
+  huge->skinrect = {2, 1, 2000000000, 2000000000};
+  data.SkinControls.push_back(std::move(huge));
+  auto blind = std::make_unique<TbsDataSkinCustomControl>("blind");
+  blind->skinrect = {0, 0, 1 << 30, 12};
+  data.SkinControls.push_back(std::move(blind));
+
+  ControlSkinGeometry g;
+  ASSERT_EQ(ResolveControlGeometry(&data, "huge", g), 0);
+  EXPECT_EQ(g.SkinRect, (Rect{2, 1, 8, 6}));
+  int w = 100, h = 100;
+  CalcSkinSize(g, w, h);
+  EXPECT_EQ(w, 6);
+  EXPECT_EQ(h, 5);
+
+  ASSERT_EQ(ResolveControlGeometry(&data, "blind", g), 1);
+  EXPECT_EQ(g.SkinRect, (Rect{0, 0, kMaxSkinRectExtent, 12}));
 }
 
 TEST(ComposeControlImage, BySliceMode) {

@@ -43,9 +43,12 @@ struct ControlSkinGeometry {
 // point touched 2; left-bottom point touched 3; otherwise 0.
 int ControlSliceMode(const Rect& skinRect, const SliceGeometry& g);
 
+// A skin rectangle without a picture is cut to this width and height.
+inline constexpr int kMaxSkinRectExtent = 4096;
+
 // Finds `name` among the skin's controls: -1 when there is no skin data, it is empty or has no
 // such control. The geometry is filled from the entry; an entry that carries no geometry (not a
-// custom control) gives slice mode 0 and no pictures.
+// custom control) gives slice mode 0 and no pictures. The skin rectangle is cut to the picture.
 int ResolveControlGeometry(const TbsSkinData* data, std::string_view name, ControlSkinGeometry& g);
 // The entry at `index` (from ResolveControlGeometry), or nullptr.
 const TbsDataSkinControl* ControlDataAt(const TbsSkinData* data, int index);

@@ -33,6 +33,14 @@ int ResolveControlGeometry(const TbsSkinData* data, std::string_view name, Contr
   g.SkinPicture = data->ActivePicture(entry->pictureindex);
   g.SkinMask = data->ActivePicture(entry->maskpictureindex);
   g.SkinRect = entry->skinrect;
+  // The skin rectangle sizes bitmaps and even the control: keep it to what the picture holds,
+  // so that a damaged skin cannot ask for more than its own pictures.
+  if (g.SkinPicture) {
+    g.SkinRect = IntersectRects(g.SkinRect, {0, 0, g.SkinPicture->Width(), g.SkinPicture->Height()});
+  } else {
+    g.SkinRect.Right = std::min(g.SkinRect.Right, g.SkinRect.Left + kMaxSkinRectExtent);
+    g.SkinRect.Bottom = std::min(g.SkinRect.Bottom, g.SkinRect.Top + kMaxSkinRectExtent);
+  }
   g.Skin = {entry->lefttoppoint, entry->righttoppoint, entry->leftbottompoint, entry->rightbottompoint,
             entry->clientrect};
   g.Stretch = {entry->leftstretch, entry->topstretch, entry->rightstretch, entry->bottomstretch};
