@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "skin/skin_form.h"
 
 namespace skin {
@@ -230,6 +232,19 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
         return true;
       }
       return false;
+    case WM_DISPLAYCHANGE: {
+      // A window left larger than the new screen allows is brought back within it.
+      MINMAXINFO info{};
+      OnGetMinMaxInfo(info);
+      RECT wr{};
+      ::GetWindowRect(hwnd_, &wr);
+      const int w = std::min<int>(wr.right - wr.left, info.ptMaxTrackSize.x);
+      const int h = std::min<int>(wr.bottom - wr.top, info.ptMaxTrackSize.y);
+      if (w != wr.right - wr.left || h != wr.bottom - wr.top)
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      NudgeWidth();
+      return false;
+    }
     case WM_DESTROY:
       StopTimers();
       return false;
