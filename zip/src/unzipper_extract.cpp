@@ -217,6 +217,9 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     out.reset();  // what was written stays, at the length given at creation
     throw;
   }
+  // The last bytes still wait in the stream's buffer: a failure to write them (a full disk) must
+  // not pass for a good file.
+  if (out && !out->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
   // A declared size larger than the data would leave a tail of zeros behind the real content.
   if (out && !unsupported && run.written < run.usize) out->SetSize(run.written);
   out.reset();

@@ -13,7 +13,7 @@ namespace zip {
 namespace {
 
 namespace fs = std::filesystem;
-using zip_test::EntrySpec;
+using zip_test::EntryDef;
 using zip_test::Quote;
 using zip_test::Shell;
 using zip_test::TempDir;
@@ -28,7 +28,7 @@ std::map<std::string, TZipHeaderInfo*> ByPath(TUnZipper& u) {
 
 std::string SimpleArchive(const std::vector<std::string>& names) {
   ZipBuilder b;
-  for (const std::string& n : names) b.Add(EntrySpec{n, "data of " + n});
+  for (const std::string& n : names) b.Add(EntryDef{n, "data of " + n});
   return b.Build();
 }
 
@@ -121,8 +121,8 @@ TEST_F(PeerArchives, SplitArchivesInBothNamingSchemes) {
   WriteFile(src_ / "big.bin", std::string(200000, 'b'));
   ASSERT_EQ(Shell("cd " + Quote(src_) + " && zip -qr0 -X -s 64k ../s.zip ."), 0);
   ASSERT_TRUE(fs::exists(dir_ / "s.z01"));
-  for (const bool spec_names : {false, true}) {
-    if (spec_names) {
+  for (const bool engine_names : {false, true}) {
+    if (engine_names) {
       // The scheme the engine names first: NAME.zip.z01, NAME.zip.z02 ... NAME.zip.
       for (int i = 1; fs::exists(dir_ / ("s.z0" + std::to_string(i))); ++i)
         fs::rename(dir_ / ("s.z0" + std::to_string(i)), dir_ / ("s.zip.z0" + std::to_string(i)));
@@ -133,10 +133,10 @@ TEST_F(PeerArchives, SplitArchivesInBothNamingSchemes) {
     EXPECT_EQ(u.PartMode(), pmFiles);
     EXPECT_GT(u.PartCount(), 2);
     auto m = ByPath(u);
-    ASSERT_EQ(m.size(), 7u) << spec_names;
+    ASSERT_EQ(m.size(), 7u) << engine_names;
     EXPECT_EQ(m["big.bin"]->UncompressedSize(), 200000u);
     // Extraction walks the parts, the last one included.
-    const std::string out = spec_names ? "out-spec" : "out-conventional";
+    const std::string out = engine_names ? "out-engine" : "out-conventional";
     u.SetDestDir(dir_.Engine(out));
     u.SetDoAll(true);
     u.SetRecreateDirs(true);
@@ -307,7 +307,7 @@ TEST_F(BuiltArchives, SelfExtractorWithDamagedDirectoryIsScannedFromOffset14000)
   stub.replace(100, decoy.size(), decoy);
   ZipBuilder b;
   b.SetPrefix(stub);
-  b.Add(EntrySpec{"real.txt", "hello"});
+  b.Add(EntryDef{"real.txt", "hello"});
   std::string bytes = b.Build();
   bytes[b.CentralOffset()] = 'X';  // the central directory is damaged
   for (const char* name : {"setup.EXE", "setup.zip"}) {
@@ -322,8 +322,8 @@ TEST_F(BuiltArchives, SelfExtractorWithDamagedDirectoryIsScannedFromOffset14000)
 
 TEST_F(BuiltArchives, CentralEntryClaimingAMissingExtraField) {
   ZipBuilder b;
-  b.Add(EntrySpec{"one.txt", "1"});
-  b.Add(EntrySpec{"two.txt", "2"});
+  b.Add(EntryDef{"one.txt", "1"});
+  b.Add(EntryDef{"two.txt", "2"});
   std::string bytes = b.Build();
   // The first central header says it has a 4-byte extra field that is not there.
   bytes[b.CentralOffset() + 30] = 4;
@@ -335,8 +335,8 @@ TEST_F(BuiltArchives, CentralEntryClaimingAMissingExtraField) {
 
 TEST_F(BuiltArchives, TwoCentralEntriesOnOneLocalHeaderRebuild) {
   ZipBuilder b;
-  b.Add(EntrySpec{"one.txt", "1"});
-  b.Add(EntrySpec{"two.txt", "2"});
+  b.Add(EntryDef{"one.txt", "1"});
+  b.Add(EntryDef{"two.txt", "2"});
   std::string bytes = b.Build();
   // Point the second central header at the first local header.
   const size_t second = b.CentralOffset() + 46 + 7;
@@ -349,8 +349,8 @@ TEST_F(BuiltArchives, TwoCentralEntriesOnOneLocalHeaderRebuild) {
 
 TEST_F(BuiltArchives, DirectoryFromASeparateZfcFile) {
   ZipBuilder b;
-  b.Add(EntrySpec{"x.txt", "xx"});
-  b.Add(EntrySpec{"y.txt", "yy"});
+  b.Add(EntryDef{"x.txt", "xx"});
+  b.Add(EntryDef{"y.txt", "yy"});
   const std::string bytes = b.Build();
   const size_t central = b.CentralOffset();
   std::string zfc = bytes.substr(central);
@@ -419,7 +419,7 @@ TEST_F(BuiltArchives, CancelWhileReadingTheDirectory) {
 TEST(SplitNames, PartsAreNamedByTheBlockModeAndTheEvent) {
   TempDir dir;
   ZipBuilder b;
-  b.Add(EntrySpec{"a.txt", "a"});
+  b.Add(EntryDef{"a.txt", "a"});
   // A two-part archive: the entry on part 1, the central directory on part 2.
   std::string whole = b.Build();
   const size_t central = b.CentralOffset();

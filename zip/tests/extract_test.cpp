@@ -14,7 +14,7 @@ namespace zip {
 namespace {
 
 namespace fs = std::filesystem;
-using zip_test::EntrySpec;
+using zip_test::EntryDef;
 using zip_test::ReadFile;
 using zip_test::TempDir;
 using zip_test::WriteFile;
@@ -68,9 +68,9 @@ class Extraction : public testing::Test {
 
 TEST_F(Extraction, EventsComeInOrderAndFoldersCountWithoutEvents) {
   ZipBuilder b;
-  b.Add(EntrySpec{"sub/", ""});
-  b.Add(EntrySpec{"sub/a.txt", "alpha", 8});
-  b.Add(EntrySpec{"b.txt", "bravo"});
+  b.Add(EntryDef{"sub/", ""});
+  b.Add(EntryDef{"sub/a.txt", "alpha", 8});
+  b.Add(EntryDef{"b.txt", "bravo"});
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 3);
   EXPECT_EQ(rec_.log, (std::vector<std::string>{"info 3 10", "start sub\\a.txt", "end sub\\a.txt", "start b.txt",
@@ -84,7 +84,7 @@ TEST_F(Extraction, StoredEntryIsWrittenIn32KiBBlocks) {
   std::string data(70000, '\0');
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 31 + (i >> 9));
   ZipBuilder b;
-  b.Add(EntrySpec{"big.bin", data});
+  b.Add(EntryDef{"big.bin", data});
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 1);
   EXPECT_EQ(rec_.file_percent, (std::vector<int>{47, 94, 100}));
@@ -93,11 +93,11 @@ TEST_F(Extraction, StoredEntryIsWrittenIn32KiBBlocks) {
 
 TEST_F(Extraction, TotalPercentagesAndEmptyEntries) {
   ZipBuilder b;
-  b.Add(EntrySpec{"1", "a"});
-  b.Add(EntrySpec{"empty", ""});
-  b.Add(EntrySpec{"empty-deflated", "", 8});
-  b.Add(EntrySpec{"2", "b", 8});
-  b.Add(EntrySpec{"3", "c"});
+  b.Add(EntryDef{"1", "a"});
+  b.Add(EntryDef{"empty", ""});
+  b.Add(EntryDef{"empty-deflated", "", 8});
+  b.Add(EntryDef{"2", "b", 8});
+  b.Add(EntryDef{"3", "c"});
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 5);
   EXPECT_EQ(rec_.total_percent, (std::vector<int>{33, 67, 100}));
@@ -107,18 +107,18 @@ TEST_F(Extraction, TotalPercentagesAndEmptyEntries) {
 
 TEST_F(Extraction, RejectedEntriesAreDeletedAndTheRunGoesOn) {
   ZipBuilder b;
-  EntrySpec bad_crc{"badcrc.txt", "content"};
+  EntryDef bad_crc{"badcrc.txt", "content"};
   bad_crc.crc = 0x12345678;
-  EntrySpec longer{"longer.txt", std::string(1000, 'x'), 8};
+  EntryDef longer{"longer.txt", std::string(1000, 'x'), 8};
   longer.usize = 999;  // the inflated data is one byte longer than declared
-  EntrySpec m9{"deflate64.bin", "some bytes", 9};
-  EntrySpec m12{"bzip2.bin", "more bytes", 12};
+  EntryDef m9{"deflate64.bin", "some bytes", 9};
+  EntryDef m12{"bzip2.bin", "more bytes", 12};
   m12.crc = 0;  // a stored CRC of 0 must not pass an entry whose data was never decoded
   b.Add(bad_crc);
   b.Add(longer);
   b.Add(m9);
   b.Add(m12);
-  b.Add(EntrySpec{"good.txt", "fine"});
+  b.Add(EntryDef{"good.txt", "fine"});
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 1);
   EXPECT_EQ(rec_.log, (std::vector<std::string>{
@@ -134,7 +134,7 @@ TEST_F(Extraction, RejectedEntriesAreDeletedAndTheRunGoesOn) {
 
 TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
   ZipBuilder b;
-  EntrySpec e{"short.txt", "abc", 8};
+  EntryDef e{"short.txt", "abc", 8};
   e.usize = 10;
   b.Add(e);
   Prepare(b);
@@ -144,11 +144,11 @@ TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
 
 TEST_F(Extraction, TruncatedDataEndsTheRun) {
   ZipBuilder b;
-  b.Add(EntrySpec{"first.txt", "one"});
-  EntrySpec big{"big.bin", std::string(100, 'z')};
+  b.Add(EntryDef{"first.txt", "one"});
+  EntryDef big{"big.bin", std::string(100, 'z')};
   big.usize = 1000000;
   b.Add(big);
-  b.Add(EntrySpec{"after.txt", "never"});
+  b.Add(EntryDef{"after.txt", "never"});
   std::string bytes = b.Build();
   // The second entry claims far more data than the file holds.
   const size_t central_second = b.CentralOffset() + 46 + 9;
@@ -171,8 +171,8 @@ TEST_F(Extraction, TruncatedDataEndsTheRun) {
 
 TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
   ZipBuilder b;
-  b.Add(EntrySpec{"first.txt", "one", 8});
-  EntrySpec broken{"broken.bin", "whatever it was", 8};
+  b.Add(EntryDef{"first.txt", "one", 8});
+  EntryDef broken{"broken.bin", "whatever it was", 8};
   broken.compressed = std::string("\xff\xff\xff\xff\xff\xff", 6);
   b.Add(broken);
   Prepare(b);
@@ -189,7 +189,7 @@ TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
 TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
   ZipBuilder b;
   const std::string data(5000, 'q');
-  EntrySpec cut{"cut.bin", data, 8};
+  EntryDef cut{"cut.bin", data, 8};
   cut.compressed = zip_test::RawDeflate(data).substr(0, 5);
   b.Add(cut);
   Prepare(b);
@@ -198,10 +198,10 @@ TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
 
 TEST_F(Extraction, PathsLeavingTheDestinationAreRefused) {
   ZipBuilder b;
-  b.Add(EntrySpec{"../evil.txt", "x"});
-  b.Add(EntrySpec{"a/../../evil2.txt", "x"});
-  b.Add(EntrySpec{"../up/", ""});
-  b.Add(EntrySpec{"a/../fine.txt", "ok"});
+  b.Add(EntryDef{"../evil.txt", "x"});
+  b.Add(EntryDef{"a/../../evil2.txt", "x"});
+  b.Add(EntryDef{"../up/", ""});
+  b.Add(EntryDef{"a/../fine.txt", "ok"});
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 1);
   EXPECT_FALSE(fs::exists(dir_ / "evil.txt"));
@@ -233,9 +233,9 @@ TEST_F(Extraction, SharedTraversalArchivesWriteNothingOutside) {
 
 TEST_F(Extraction, StartEventMaySkipOrRedirect) {
   ZipBuilder b;
-  b.Add(EntrySpec{"skipped.txt", "12345678"});
-  b.Add(EntrySpec{"moved.txt", "m"});
-  b.Add(EntrySpec{"kept.txt", "k"});
+  b.Add(EntryDef{"skipped.txt", "12345678"});
+  b.Add(EntryDef{"moved.txt", "m"});
+  b.Add(EntryDef{"kept.txt", "k"});
   Prepare(b);
   const std::string target = dir_.Engine("elsewhere\\deep\\x.bin");
   std::string reported;
@@ -254,9 +254,9 @@ TEST_F(Extraction, StartEventMaySkipOrRedirect) {
 
 TEST_F(Extraction, SelectionByPatterns) {
   ZipBuilder b;
-  b.Add(EntrySpec{"docs/readme.txt", "r"});
-  b.Add(EntrySpec{"docs/other.md", "o"});
-  b.Add(EntrySpec{"bin/tool.exe", "t"});
+  b.Add(EntryDef{"docs/readme.txt", "r"});
+  b.Add(EntryDef{"docs/other.md", "o"});
+  b.Add(EntryDef{"bin/tool.exe", "t"});
   Prepare(b);
   u_.SetDoAll(false);
   u_.SetFilesList({"DOCS\\*.TXT", "bin\\*"});
@@ -273,9 +273,9 @@ TEST_F(Extraction, SelectionByPatterns) {
 
 TEST_F(Extraction, WithoutRecreateDirsEverythingLandsInDestDir) {
   ZipBuilder b;
-  b.Add(EntrySpec{"folder/", ""});
-  b.Add(EntrySpec{"sub/a.txt", "first"});
-  b.Add(EntrySpec{"other/a.txt", "second"});
+  b.Add(EntryDef{"folder/", ""});
+  b.Add(EntryDef{"sub/a.txt", "first"});
+  b.Add(EntryDef{"other/a.txt", "second"});
   Prepare(b);
   u_.SetRecreateDirs(false);
   u_.SetOverwriteMode(Never);
@@ -289,9 +289,9 @@ TEST_F(Extraction, WithoutRecreateDirsEverythingLandsInDestDir) {
 
 TEST_F(Extraction, RootDirRemovesALeadingFolder) {
   ZipBuilder b;
-  b.Add(EntrySpec{"sub/a/b.txt", "1"});
-  b.Add(EntrySpec{"SUB/x.txt", "2"});
-  b.Add(EntrySpec{"other/y.txt", "3"});
+  b.Add(EntryDef{"sub/a/b.txt", "1"});
+  b.Add(EntryDef{"SUB/x.txt", "2"});
+  b.Add(EntryDef{"other/y.txt", "3"});
   Prepare(b);
   u_.SetRootDir("sub");
   EXPECT_EQ(u_.UnZipSelected(), 3);
@@ -314,7 +314,7 @@ TEST_P(OverwriteTest, DecidesByMode) {
   const OverwriteCase& c = GetParam();
   TempDir dir;
   ZipBuilder b;
-  EntrySpec e{"a.txt", "new"};
+  EntryDef e{"a.txt", "new"};
   e.dos_time = 0x5A2B6000;  // 2025-01-11 12:00:00
   b.Add(e);
   WriteFile(dir / "a.zip", b.Build());
@@ -377,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Extraction, ReadOnlyTargetNeedsReplaceReadOnly) {
   ZipBuilder b;
-  b.Add(EntrySpec{"ro.txt", "new"});
+  b.Add(EntryDef{"ro.txt", "new"});
   Prepare(b);
   WriteFile(dir_ / "out" / "ro.txt", "old");
   ASSERT_TRUE(SetAttributes(Out("ro.txt"), platform::kAttrReadOnly));
@@ -393,11 +393,11 @@ TEST_F(Extraction, ReadOnlyTargetNeedsReplaceReadOnly) {
 
 TEST_F(Extraction, TimeAndAttributesAreRestored) {
   ZipBuilder b;
-  EntrySpec ro{"ro.txt", "r"};
+  EntryDef ro{"ro.txt", "r"};
   ro.external_attributes = 0x21;  // archive + read-only
   ro.dos_time = 0x4A8F5B2C;       // 2017-04-15 11:25:24
   b.Add(ro);
-  EntrySpec unix_entry{"script.sh", "#!/bin/sh\n"};
+  EntryDef unix_entry{"script.sh", "#!/bin/sh\n"};
   unix_entry.made_by = 0x031E;  // Unix host
   unix_entry.external_attributes = (0100750u << 16);
   b.Add(unix_entry);
@@ -413,12 +413,12 @@ TEST_F(Extraction, TimeAndAttributesAreRestored) {
 
 TEST_F(Extraction, Passwords) {
   ZipBuilder b;
-  b.Add(EntrySpec{"plain.txt", "p"});
-  EntrySpec stored{"sub/stored.txt", "secret stored"};
+  b.Add(EntryDef{"plain.txt", "p"});
+  EntryDef stored{"sub/stored.txt", "secret stored"};
   stored.password = "pw";
-  EntrySpec deflated{"deflated.txt", std::string(3000, 'd'), 8};
+  EntryDef deflated{"deflated.txt", std::string(3000, 'd'), 8};
   deflated.password = "pw";
-  EntrySpec by_time{"bytime.txt", "time check", 8};
+  EntryDef by_time{"bytime.txt", "time check", 8};
   by_time.password = "pw";
   by_time.flags = 8;  // the check byte comes from the time
   b.Add(stored);
@@ -444,8 +444,8 @@ TEST_F(Extraction, Passwords) {
 
 TEST_F(Extraction, CancelDuringARun) {
   ZipBuilder b;
-  b.Add(EntrySpec{"one.bin", std::string(100000, '1')});
-  b.Add(EntrySpec{"two.bin", std::string(100000, '2')});
+  b.Add(EntryDef{"one.bin", std::string(100000, '1')});
+  b.Add(EntryDef{"two.bin", std::string(100000, '2')});
   Prepare(b);
   u_.OnFilePercentDone = [this](TUnZipper* z, int) { z->CancelRequested = true; };
   u_.SetFilesList({"*"});
@@ -466,9 +466,9 @@ TEST_F(Extraction, CancelDuringARun) {
 
 TEST_F(Extraction, TestOnlyWritesNothing) {
   ZipBuilder b;
-  b.Add(EntrySpec{"dir/", ""});
-  b.Add(EntrySpec{"dir/a.txt", "aaa", 8});
-  EntrySpec bad{"bad.txt", "b"};
+  b.Add(EntryDef{"dir/", ""});
+  b.Add(EntryDef{"dir/a.txt", "aaa", 8});
+  EntryDef bad{"bad.txt", "b"};
   bad.crc = 1;
   b.Add(bad);
   Prepare(b);
@@ -480,7 +480,7 @@ TEST_F(Extraction, TestOnlyWritesNothing) {
 
 TEST_F(Extraction, StopNowEndsBeforeTheFirstEntry) {
   ZipBuilder b;
-  b.Add(EntrySpec{"a", "a"});
+  b.Add(EntryDef{"a", "a"});
   Prepare(b);
   u_.OnStartUnZipInfo = [](TUnZipper*, int, int64_t, bool& stop) { stop = true; };
   EXPECT_EQ(u_.UnZipSelected(), 0);

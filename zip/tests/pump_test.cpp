@@ -18,8 +18,8 @@ TEST(MessagePump, QuitRequestSurvivesAnExtraction) {
 #else
   zip_test::TempDir dir;
   zip_test::ZipBuilder b;
-  b.Add(zip_test::EntrySpec{"one.bin", std::string(100000, '1')});
-  b.Add(zip_test::EntrySpec{"two.bin", std::string(100000, '2'), 8});
+  b.Add(zip_test::EntryDef{"one.bin", std::string(100000, '1')});
+  b.Add(zip_test::EntryDef{"two.bin", std::string(100000, '2'), 8});
   zip_test::WriteFile(dir / "q.zip", b.Build());
   TUnZipper u;
   u.SetZipName(dir.Engine("q.zip"));

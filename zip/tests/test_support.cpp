@@ -123,7 +123,7 @@ std::string ZipBuilder::Build(const std::string& archive_comment) {
   std::string out = prefix_;
   std::string central;
   offsets_.clear();
-  for (const EntrySpec& e : entries_) {
+  for (const EntryDef& e : entries_) {
     const uint32_t crc = e.crc.value_or(Crc32(e.data));
     std::string body = e.compressed ? *e.compressed : e.method == 8 ? RawDeflate(e.data) : e.data;
     uint16_t flags = e.flags;

@@ -31,7 +31,7 @@ std::string ReadFile(const std::filesystem::path& path);
 uint32_t Crc32(const std::string& bytes);
 std::string RawDeflate(const std::string& data, int level = 6);
 
-struct EntrySpec {
+struct EntryDef {
   std::string name;
   std::string data;             // the plain content
   uint16_t method = 0;          // 0 and 8 are encoded here; any other method stores `data` as is
@@ -52,7 +52,7 @@ struct EntrySpec {
 class ZipBuilder {
  public:
   void SetPrefix(std::string prefix) { prefix_ = std::move(prefix); }
-  void Add(const EntrySpec& entry) { entries_.push_back(entry); }
+  void Add(const EntryDef& entry) { entries_.push_back(entry); }
   // Offsets of the local headers of the last Build().
   const std::vector<uint64_t>& Offsets() const { return offsets_; }
   uint64_t CentralOffset() const { return central_offset_; }
@@ -60,7 +60,7 @@ class ZipBuilder {
 
  private:
   std::string prefix_;
-  std::vector<EntrySpec> entries_;
+  std::vector<EntryDef> entries_;
   std::vector<uint64_t> offsets_;
   uint64_t central_offset_ = 0;
 };

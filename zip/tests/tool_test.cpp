@@ -9,7 +9,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using zip_test::EntrySpec;
+using zip_test::EntryDef;
 using zip_test::Quote;
 using zip_test::Shell;
 using zip_test::TempDir;
@@ -53,15 +53,15 @@ TEST_F(Tool, ListingMatchesUnzip) {
 
 TEST_F(Tool, ExitCodes) {
   ZipBuilder b;
-  b.Add(EntrySpec{"ok.txt", "fine"});
+  b.Add(EntryDef{"ok.txt", "fine"});
   WriteFile(dir_ / "good.zip", b.Build());
   ZipBuilder c;
-  EntrySpec bad{"bad.txt", "data"};
+  EntryDef bad{"bad.txt", "data"};
   bad.crc = 7;
   c.Add(bad);
   WriteFile(dir_ / "crc.zip", c.Build());
   ZipBuilder p;
-  EntrySpec secret{"secret.txt", "data"};
+  EntryDef secret{"secret.txt", "data"};
   secret.password = "right";
   p.Add(secret);
   WriteFile(dir_ / "pw.zip", p.Build());
@@ -91,8 +91,8 @@ TEST_F(Tool, ExitCodes) {
 
 TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   ZipBuilder b;
-  b.Add(EntrySpec{"docs/readme.txt", "r"});
-  b.Add(EntrySpec{"bin/tool.exe", "t"});
+  b.Add(EntryDef{"docs/readme.txt", "r"});
+  b.Add(EntryDef{"bin/tool.exe", "t"});
   WriteFile(dir_ / "a.zip", b.Build());
   EXPECT_EQ(Shell(Quote(tool_) + " -qq -j -d " + Quote(dir_ / "flat") + " " + Quote(dir_ / "a.zip") +
                   " 'docs/*' </dev/null"),
