@@ -15,7 +15,6 @@
 #include "platform/stream.h"
 #include "skin/bmp_file.h"
 #include "skin/builtin_skins.h"
-#include "skin/ini_file.h"
 #include "skin/skin_info.h"
 #include "skin/skin_package.h"
 
@@ -45,12 +44,6 @@ SkinContainer ReadPackageFile(const std::string& path) {
   return ReadSkinContainer(plain);
 }
 
-void WriteFileBytes(const std::string& path, const void* data, size_t size) {
-  platform::FileStream file(path, platform::FileMode::Create);
-  file.SetSize(0);
-  file.WriteBuffer(data, static_cast<int64_t>(size));
-}
-
 int Pack(const std::string& ini, const std::string& out) {
   TbsCompressedStoredSkin stored;
   if (!stored.LoadFromSkinFile(ini)) {
@@ -71,25 +64,7 @@ int Unpack(const std::string& in, const std::string& dir) {
     std::fprintf(stderr, "halvex-skin: container version %d is not supported\n", c.version);
     return 1;
   }
-  if (!platform::FolderExists(dir) && !platform::CreateFolder(dir))
-    throw platform::Exception("cannot create folder \"" + dir + "\": " + platform::LastErrorText());
-  const IniFile ini(c.ini_text);
-  const std::string base = dir + "\\";
-  const std::vector<uint8_t> empty_bmp = EmptyBmpFile();
-  auto write_picture = [&](const std::string& name, const std::vector<uint8_t>& bmp) {
-    if (name.empty()) return;
-    const std::vector<uint8_t>& bytes = bmp.empty() ? empty_bmp : bmp;
-    WriteFileBytes(base + name, bytes.data(), bytes.size());
-  };
-  write_picture(ini.ReadString("PICTURES", "picture", ""), c.picture);
-  write_picture(ini.ReadString("PICTURES", "inactivepicture", ""), c.inactive_picture);
-  write_picture(ini.ReadString("PICTURES", "mask", ""), c.mask_picture);
-  for (size_t i = 0; i < c.active_pictures.size(); ++i) {
-    std::string name = ini.ReadString("PICTURES", std::to_string(i), "");
-    if (name.empty()) name = "activepicture" + std::to_string(i) + ".bmp";
-    write_picture(name, c.active_pictures[i]);
-  }
-  WriteFileBytes(base + "skin.ini", c.ini_text.data(), c.ini_text.size());
+  WriteSkinFolder(c, dir);
   std::printf("%s: %zu active pictures, INI text of %zu bytes\n", dir.c_str(), c.active_pictures.size(),
               c.ini_text.size());
   return 0;

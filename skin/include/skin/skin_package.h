@@ -40,6 +40,11 @@ SkinContainer ReadSkinContainer(platform::Stream& stream);
 // Always writes version 3.
 void WriteSkinContainer(const SkinContainer& container, platform::Stream& stream);
 
+// Writes the container back as the packer reads it: each picture under its [PICTURES] name (an
+// unnamed active picture as "activepicture<i>.bmp") and the INI text as "skin.ini", all in
+// `folder` (created when missing). Returns the path of skin.ini.
+std::string WriteSkinFolder(const SkinContainer& container, const std::string& folder);
+
 class TbsCompressedStoredSkin : public FreeNotifier {
  public:
   std::string Description;

@@ -204,6 +204,36 @@ void TbsCompressedStoredSkin::DecompressTo(platform::MemoryStream& dest) const {
   UnpackStream(dest, source, kMaxContainerSize);
 }
 
+std::string WriteSkinFolder(const SkinContainer& c, const std::string& folder) {
+  if (!platform::FolderExists(folder) && !platform::CreateFolder(folder))
+    throw platform::EFCreateError(platform::Format("Cannot create folder \"%s\". %s", folder.c_str(),
+                                                   platform::LastErrorText().c_str()));
+  const IniFile ini(c.ini_text);
+  const std::string base = folder + "\\";
+  auto write = [](const std::string& path, const void* data, size_t size) {
+    platform::FileStream file(path, platform::FileMode::Create);
+    file.SetSize(0);
+    file.WriteBuffer(data, static_cast<int64_t>(size));
+  };
+  const std::vector<uint8_t> empty_bmp = EmptyBmpFile();
+  auto write_picture = [&](const std::string& name, const std::vector<uint8_t>& bmp) {
+    if (name.empty()) return;
+    const std::vector<uint8_t>& bytes = bmp.empty() ? empty_bmp : bmp;
+    write(base + platform::AnsiToUtf8(name), bytes.data(), bytes.size());
+  };
+  write_picture(ini.ReadString("PICTURES", "picture", ""), c.picture);
+  write_picture(ini.ReadString("PICTURES", "inactivepicture", ""), c.inactive_picture);
+  write_picture(ini.ReadString("PICTURES", "mask", ""), c.mask_picture);
+  for (size_t i = 0; i < c.active_pictures.size(); ++i) {
+    std::string name = ini.ReadString("PICTURES", std::to_string(i), "");
+    if (name.empty()) name = "activepicture" + std::to_string(i) + ".bmp";
+    write_picture(name, c.active_pictures[i]);
+  }
+  const std::string ini_path = base + "skin.ini";
+  write(ini_path, c.ini_text.data(), c.ini_text.size());
+  return ini_path;
+}
+
 TbsSkinListItem& TbsSkinListItems::Add() {
   auto item = std::make_unique<TbsSkinListItem>();
   item->Name = platform::Format("bsSkin%d", Count());
