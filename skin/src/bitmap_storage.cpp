@@ -2,6 +2,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/exceptions.h"
 #include "skin/bitmap.h"
 
 #ifdef _WIN32
@@ -80,7 +81,7 @@ void Bitmap::Allocate(int width, int height) {
   // Sizes come from skin files and window geometry; a nonsense size must not take the machine's
   // memory (512 MiB of pixels is far above any window).
   constexpr int64_t kMaxPixels = int64_t{1} << 27;
-  if (static_cast<int64_t>(width) * height > kMaxPixels) throw std::bad_alloc();
+  if (static_cast<int64_t>(width) * height > kMaxPixels) throw platform::EOutOfMemory("Out of memory");
   auto storage = std::make_unique<Storage>();
 #ifdef _WIN32
   BITMAPINFO info = {};
@@ -92,7 +93,7 @@ void Bitmap::Allocate(int width, int height) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   storage->handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!storage->handle || !bits) throw std::bad_alloc();
+  if (!storage->handle || !bits) throw platform::EOutOfMemory("Out of memory");
   pixels_ = static_cast<uint32_t*>(bits);
   std::memset(pixels_, 0, static_cast<size_t>(width) * height * 4);
 #else

@@ -18,7 +18,8 @@ class Bitmap {
   Bitmap(const Bitmap& other);
   Bitmap& operator=(const Bitmap& other);
 
-  // Sets a new size; the pixels become 0. A non-positive width or height makes it empty.
+  // Sets a new size; the pixels become 0. A non-positive width or height makes it empty. More
+  // than 2^27 pixels, or memory the system refuses, raise platform::EOutOfMemory "Out of memory".
   void SetSize(int width, int height);
   // The same for a caller that will write every pixel itself: at the current size the old
   // pixels are kept instead of being cleared (new memory is still 0).

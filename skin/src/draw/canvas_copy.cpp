@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "skin/compose.h"
+#include "tiling.h"
 
 namespace skin {
 
@@ -73,6 +74,8 @@ void DrawGlyphCell(Bitmap& Canvas, int X, int Y, int Index, int CellCount, const
   if (Strip.Empty() || CellCount <= 0 || Index < 1 || Index > CellCount) return;
   const int cw = Strip.Width() / CellCount, ch = Strip.Height();
   if (cw <= 0) return;
+  X = detail::Sane(X);
+  Y = detail::Sane(Y);
   const int sx0 = (Index - 1) * cw;
   const uint32_t key = Strip.Pixel(sx0, ch - 1) & 0x00FFFFFF;
   const Rect visible = IntersectRects({X, Y, X + cw, Y + ch}, {0, 0, Canvas.Width(), Canvas.Height()});

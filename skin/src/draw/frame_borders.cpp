@@ -22,8 +22,11 @@ namespace skin {
 using detail::TileColumns;
 using detail::TileRows;
 
-void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePieces& pieces,
-                         const Bitmap& Source, const Rect& R, int W, int H, EdgeStretch stretch) {
+void ComposeFrameBorders(const SliceGeometry& cut, const SliceGeometry& newCut, FramePieces& pieces,
+                         const Bitmap& Source, const Rect& skinRect, int width, int height, EdgeStretch stretch) {
+  const SliceGeometry g = detail::Sane(cut), n = detail::Sane(newCut);
+  const Rect R = detail::Sane(skinRect);
+  const int W = detail::Sane(width), H = detail::Sane(height);
   // Pieces are resized in place rather than replaced, so that a frame recomposed at the same
   // size keeps its memory; a piece that is not built is left empty.
   bool built[4] = {};  // left, top, right, bottom
@@ -104,8 +107,10 @@ void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePi
   }
 }
 
-void ComposeMaskBorders(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, FramePieces& pieces,
-                        int W) {
+void ComposeMaskBorders(const SliceGeometry& cut, const SliceGeometry& newCut, const Bitmap& Mask,
+                        FramePieces& pieces, int width) {
+  const SliceGeometry g = detail::Sane(cut), n = detail::Sane(newCut);
+  const int W = detail::Sane(width);
   pieces = FramePieces{};
   if (Mask.Empty()) return;
   const int mw = Mask.Width(), mh = Mask.Height();

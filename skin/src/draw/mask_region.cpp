@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "skin/region.h"
+#include "tiling.h"
 
 namespace skin {
 
@@ -47,7 +48,8 @@ TbsFBitmap::TbsFBitmap(const Bitmap& source) : width_(source.Width()), height_(s
   }
 }
 
-std::vector<Rect> MaskRuns(const Bitmap& Mask, int OffsetX, int OffsetY) {
+std::vector<Rect> MaskRuns(const Bitmap& Mask, int offsetX, int offsetY) {
+  const int OffsetX = detail::Sane(offsetX), OffsetY = detail::Sane(offsetY);
   std::vector<Rect> runs;
   if (Mask.Empty()) return runs;
   const TbsFBitmap scan(Mask);
@@ -69,7 +71,8 @@ std::vector<Rect> MaskRuns(const Bitmap& Mask, int OffsetX, int OffsetY) {
   return runs;
 }
 
-std::vector<uint8_t> MaskToRegionData(const Bitmap& Mask, int OffsetX, int OffsetY) {
+std::vector<uint8_t> MaskToRegionData(const Bitmap& Mask, int offsetX, int offsetY) {
+  const int OffsetX = detail::Sane(offsetX), OffsetY = detail::Sane(offsetY);
   std::vector<uint8_t> block;
   if (Mask.Empty()) return block;
   const std::vector<Rect> runs = MaskRuns(Mask, OffsetX, OffsetY);
@@ -83,8 +86,9 @@ std::vector<uint8_t> MaskToRegionData(const Bitmap& Mask, int OffsetX, int Offse
   return block;
 }
 
-std::optional<std::vector<Rect>> FrameRegionRects(const SliceGeometry& g, const SliceGeometry& n,
+std::optional<std::vector<Rect>> FrameRegionRects(const SliceGeometry& g, const SliceGeometry& newCut,
                                                   const Bitmap& Mask, int W) {
+  const SliceGeometry n = detail::Sane(newCut);
   if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return std::nullopt;
   FramePieces pieces;
   ComposeMaskBorders(g, n, Mask, pieces, W);

@@ -74,10 +74,12 @@ void DrawCentre(const SliceGeometry& g, const SliceGeometry& n, Bitmap& Dest, co
 
 }  // namespace
 
-void ComposeNineSlice(const SliceGeometry& g, const SliceGeometry& n, Bitmap& Dest, const Bitmap& Source,
-                      const Rect& R, int W, int H, bool DrawCentre_, EdgeStretch stretch, bool StretchEffect,
+void ComposeNineSlice(const SliceGeometry& cut, const SliceGeometry& newCut, Bitmap& Dest, const Bitmap& Source,
+                      const Rect& skinRect, int W, int H, bool DrawCentre_, EdgeStretch stretch, bool StretchEffect,
                       int StretchType) {
   Dest.SetSize(W, H);
+  const SliceGeometry g = detail::Sane(cut), n = detail::Sane(newCut);
+  const Rect R = detail::Sane(skinRect);
   if (g.RB.X == g.LT.X || g.RB.Y == g.LT.Y || Source.Empty() || Dest.Empty()) return;
   const int rx = R.Left, ry = R.Top;
   const int rw = RectSpanX(R), rh = RectSpanY(R);
@@ -119,9 +121,10 @@ void ComposeNineSlice(const SliceGeometry& g, const SliceGeometry& n, Bitmap& De
   if (DrawCentre_) DrawCentre(g, n, Dest, Source, R, StretchEffect, StretchType);
 }
 
-void ComposeStretchedNineSlice(Bitmap& Dest, const Bitmap& Source, const Rect& R, bool DrawCentre,
-                               const Rect& ClRect) {
+void ComposeStretchedNineSlice(Bitmap& Dest, const Bitmap& Source, const Rect& skinRect, bool DrawCentre,
+                               const Rect& clientRect) {
   const int W = Dest.Width(), H = Dest.Height();
+  const Rect ClRect = detail::Sane(clientRect), R = detail::Sane(skinRect);
   SliceGeometry g{{ClRect.Left, ClRect.Top}, {ClRect.Right, ClRect.Top}, {ClRect.Left, ClRect.Bottom},
                   {ClRect.Right, ClRect.Bottom}, ClRect};
   Rect nc = ClRect;

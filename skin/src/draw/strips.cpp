@@ -4,8 +4,10 @@
 
 namespace skin {
 
-void ComposeHorizontalStrip(int LeftW, int RightW, Bitmap& Dest, const Bitmap& Source, const Rect& R, int W,
+void ComposeHorizontalStrip(int leftW, int rightW, Bitmap& Dest, const Bitmap& Source, const Rect& skinRect, int W,
                             bool Stretch) {
+  const Rect R = detail::Sane(skinRect);
+  const int LeftW = detail::Sane(leftW), RightW = detail::Sane(rightW);
   const int h = RectSpanY(R);
   Dest.SetSize(W, h);
   if (Dest.Empty() || Source.Empty()) return;
@@ -20,8 +22,10 @@ void ComposeHorizontalStrip(int LeftW, int RightW, Bitmap& Dest, const Bitmap& S
     detail::TileColumns(Dest, Source, middle.Left, middle.Right, middle.Top, middle.Bottom, LeftW, W - RightW, 0, h);
 }
 
-void ComposeVerticalStrip(int TopH, int BottomH, Bitmap& Dest, const Bitmap& Source, const Rect& R, int H,
+void ComposeVerticalStrip(int topH, int bottomH, Bitmap& Dest, const Bitmap& Source, const Rect& skinRect, int H,
                           bool Stretch) {
+  const Rect R = detail::Sane(skinRect);
+  const int TopH = detail::Sane(topH), BottomH = detail::Sane(bottomH);
   const int w = RectSpanX(R);
   Dest.SetSize(w, H);
   if (Dest.Empty() || Source.Empty()) return;

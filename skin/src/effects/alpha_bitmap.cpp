@@ -33,10 +33,10 @@ void TbsBitmap::SetSize(int W, int H) {
   if (W == 0 || H == 0 || (W == Width() && H == Height())) return;
   try {
     surface_.SetSize(W, H);
-  } catch (const std::bad_alloc&) {
+  } catch (const platform::EOutOfMemory&) {
     surface_ = Bitmap();
     throw platform::Exception("Can't allocate the DIB handle");
-  } catch (const std::length_error&) {
+  } catch (const std::bad_alloc&) {
     surface_ = Bitmap();
     throw platform::Exception("Can't allocate the DIB handle");
   }
