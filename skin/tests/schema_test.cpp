@@ -209,8 +209,8 @@ TEST(SchemaClasses, ButtonAlphaImagesOnlyForAFullBorderLayer) {
       "[close]\r\nactivepictureindex=0\r\nskinrect=0,0,2,2\r\nactiveskinrect=2,0,4,2\r\n"
       "downrect=0,0,0,0\r\ninactiveskinrect=1,1,3,3\r\nalphamaskpictureindex=1\r\n"
       "alphamaskactivepictureindex=9\r\nrestorerect=0,0,1,1\r\n";
-  auto load = [&](const std::string& layer) {
-    SkinContainer c = skin_test::ContainerWithIni("[VERSION]\r\n" + layer + objects);
+  auto load = [&](const std::string& layer, const std::string& extra = "") {
+    SkinContainer c = skin_test::ContainerWithIni("[VERSION]\r\n" + layer + objects + extra);
     c.active_pictures = {skin_test::MakeBmp(4, 4, 24, 0x804020), skin_test::MakeBmp(4, 4, 24, 0x3C3C3C)};
     auto stored = std::make_unique<TbsCompressedStoredSkin>();
     stored->SetPackage(c);
@@ -239,6 +239,13 @@ TEST(SchemaClasses, ButtonAlphaImagesOnlyForAFullBorderLayer) {
   EXPECT_EQ(b->FInActiveSkinRectImage.Width(), 2);
   EXPECT_EQ(b->FRestoreRectImage.Width(), 1);
   EXPECT_TRUE(b->FRestoreActiveRectImage.Empty());
+
+  // A rect far beyond its picture yields only the part inside the picture.
+  auto huge = load("[LAYERFRAME]\r\npictureindex=0\r\nfullborder=1\r\n", "restoreactiverect=2,2,2000000000,2000000000\r\n");
+  b = dynamic_cast<TbsDataSkinStdButton*>(huge->SkinObjects.at(0).get());
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->FRestoreActiveRectImage.Width(), 2);
+  EXPECT_EQ(b->FRestoreActiveRectImage.Height(), 2);
 }
 
 TEST(SchemaCheck, ReportsKeysThatDoNotParse) {

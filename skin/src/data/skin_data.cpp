@@ -65,10 +65,14 @@ TbsBitmap CopyWithAlphaFrom(const Bitmap& source, const Rect& rect, const Bitmap
 
 namespace {
 
-AlphaImage MakeButtonImage(const TbsSkinData& data, int picture_index, const Rect& rect, int alpha_index) {
+AlphaImage MakeButtonImage(const TbsSkinData& data, int picture_index, const Rect& skin_rect, int alpha_index) {
   AlphaImage out;
   const Bitmap* source = data.ActivePicture(picture_index);
-  if (IsRectEmpty(rect) || !source) return out;
+  if (IsRectEmpty(skin_rect) || !source) return out;
+  // Only the part inside the picture has pixels to copy; a rect from a damaged INI must not
+  // size the image beyond the picture it comes from.
+  const Rect rect = IntersectRects(skin_rect, Rect{0, 0, source->Width(), source->Height()});
+  if (IsRectEmpty(rect)) return out;
   const Bitmap* alpha = data.ActivePicture(alpha_index);
   if (!alpha) {
     out = CopyWithAlphaFrom(*source, rect, Bitmap());
