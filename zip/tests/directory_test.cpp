@@ -463,6 +463,51 @@ TEST(SplitNames, PartsAreNamedByTheBlockModeAndTheEvent) {
   u.SetDoAll(true);
   EXPECT_EQ(u.UnZipSelected(), 1);
   EXPECT_EQ(asked, (std::vector<std::pair<int, TSplitPartType>>{{1, spFirst}}));
+
+  // Parts on disks: the host names each one; an empty answer gives up.
+  TUnZipper disks;
+  disks.SetPartMode(pmDisks);
+  disks.SetVerifyDiskLabels(false);
+  std::vector<int> wanted;
+  std::string answer = d.Engine("first.bin");
+  disks.OnGetNextDisk = [&](TUnZipper*, int disk, std::string& name) {
+    wanted.push_back(disk);
+    name = answer;
+  };
+  disks.SetZipName(d.Engine("last.bin"));
+  disks.LoadDirectory();
+  EXPECT_EQ(disks.PartMode(), pmDisks);
+  disks.SetDestDir(d.Engine("out-disks"));
+  disks.SetDoAll(true);
+  EXPECT_EQ(disks.UnZipSelected(), 1);
+  EXPECT_EQ(wanted, std::vector<int>{1});
+  EXPECT_EQ(zip_test::ReadFile(d / "out-disks" / "a.txt"), "a");
+  answer.clear();
+  TUnZipper refused;
+  refused.SetPartMode(pmDisks);
+  refused.SetVerifyDiskLabels(false);
+  refused.OnGetNextDisk = disks.OnGetNextDisk;
+  refused.SetZipName(d.Engine("last.bin"));
+  refused.SetDestDir(d.Engine("out-refused"));
+  refused.SetDoAll(true);
+  try {
+    refused.UnZipSelected();
+    FAIL();
+  } catch (const EUserCanceled& e) {
+    EXPECT_STREQ(e.what(), "User canceled loading new disk.");
+  }
+}
+
+TEST(ZipNameSetter, AQuestionMarkIsACancelledChoice) {
+  TUnZipper u;
+  u.SetZipName("C:\\x\\a.zip");
+  try {
+    u.SetZipName("C:\\x\\?");
+    FAIL();
+  } catch (const EUserCanceled& e) {
+    EXPECT_STREQ(e.what(), "User canceled setting zip file name.");
+  }
+  EXPECT_EQ(u.ZipName(), "C:\\x\\a.zip");
 }
 
 }  // namespace
