@@ -45,6 +45,11 @@ int ControlSliceMode(const Rect& skinRect, const SliceGeometry& g);
 
 // A skin rectangle without a picture is cut to this width and height.
 inline constexpr int kMaxSkinRectExtent = 4096;
+// Skin coordinates are kept within +-kMaxSkinCoordinate, so that adding a control's size to
+// them never overflows.
+inline constexpr int kMaxSkinCoordinate = 1 << 20;
+Point ClampSkinPoint(const Point& p);
+Rect ClampSkinRect(const Rect& r);
 
 // Finds `name` among the skin's controls: -1 when there is no skin data, it is empty or has no
 // such control. The geometry is filled from the entry; an entry that carries no geometry (not a

@@ -15,6 +15,16 @@ int ControlSliceMode(const Rect& skinRect, const SliceGeometry& g) {
   return kSliceFixed;
 }
 
+Point ClampSkinPoint(const Point& p) {
+  return {std::clamp(p.X, -kMaxSkinCoordinate, kMaxSkinCoordinate),
+          std::clamp(p.Y, -kMaxSkinCoordinate, kMaxSkinCoordinate)};
+}
+
+Rect ClampSkinRect(const Rect& r) {
+  const Point a = ClampSkinPoint({r.Left, r.Top}), b = ClampSkinPoint({r.Right, r.Bottom});
+  return {a.X, a.Y, b.X, b.Y};
+}
+
 const TbsDataSkinControl* ControlDataAt(const TbsSkinData* data, int index) {
   if (!data || index < 0 || index >= static_cast<int>(data->SkinControls.size())) return nullptr;
   return data->SkinControls[static_cast<size_t>(index)].get();
@@ -32,7 +42,7 @@ int ResolveControlGeometry(const TbsSkinData* data, std::string_view name, Contr
   if (!entry) return index;  // an entry without geometry: a fixed, picture-less image
   g.SkinPicture = data->ActivePicture(entry->pictureindex);
   g.SkinMask = data->ActivePicture(entry->maskpictureindex);
-  g.SkinRect = entry->skinrect;
+  g.SkinRect = ClampSkinRect(entry->skinrect);
   // The skin rectangle sizes bitmaps and even the control: keep it to what the picture holds,
   // so that a damaged skin cannot ask for more than its own pictures.
   if (g.SkinPicture) {
@@ -41,8 +51,9 @@ int ResolveControlGeometry(const TbsSkinData* data, std::string_view name, Contr
     g.SkinRect.Right = std::min(g.SkinRect.Right, g.SkinRect.Left + kMaxSkinRectExtent);
     g.SkinRect.Bottom = std::min(g.SkinRect.Bottom, g.SkinRect.Top + kMaxSkinRectExtent);
   }
-  g.Skin = {entry->lefttoppoint, entry->righttoppoint, entry->leftbottompoint, entry->rightbottompoint,
-            entry->clientrect};
+  g.Skin = {ClampSkinPoint(entry->lefttoppoint), ClampSkinPoint(entry->righttoppoint),
+            ClampSkinPoint(entry->leftbottompoint), ClampSkinPoint(entry->rightbottompoint),
+            ClampSkinRect(entry->clientrect)};
   g.Stretch = {entry->leftstretch, entry->topstretch, entry->rightstretch, entry->bottomstretch};
   g.StretchEffect = entry->stretcheffect;
   g.StretchType = static_cast<int>(entry->stretchtype);

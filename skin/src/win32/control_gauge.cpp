@@ -101,10 +101,10 @@ void TbsSkinGauge::ResolveSkinData() {
   const auto* data = dynamic_cast<const TbsDataSkinGaugeControl*>(ControlDataAt(SkinData(), ControlDataIndex()));
   if (!data) return;  // keeps the previous text settings
   has_gauge_data_ = true;
-  progress_area_skin_ = data->progressarea;
-  progress_rect_ = data->progressrect;
-  begin_offset_ = data->beginoffset;
-  end_offset_ = data->endoffset;
+  progress_area_skin_ = ClampSkinRect(data->progressarea);
+  progress_rect_ = ClampSkinRect(data->progressrect);
+  begin_offset_ = std::clamp(data->beginoffset, 0, kMaxSkinCoordinate);
+  end_offset_ = std::clamp(data->endoffset, 0, kMaxSkinCoordinate);
   font_name_ = data->fontname;
   font_height_ = data->fontheight;
   font_style_ = data->fontstyle;
@@ -112,7 +112,7 @@ void TbsSkinGauge::ResolveSkinData() {
   progress_transparent_ = data->progresstransparent;
   progress_transparent_colour_ = data->progresstransparentcolor;
   progress_stretch_ = data->progressstretch;
-  animation_rect_ = data->progressanimationskinrect;
+  animation_rect_ = ClampSkinRect(data->progressanimationskinrect);
   animation_count_ = data->progressanimationcountframes;
   animation_interval_ = data->progressanimationtimerinterval;
   vertical_ = data->vertical;
