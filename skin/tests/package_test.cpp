@@ -617,3 +617,33 @@ TEST(PackageFolder, UnpackThenPackGivesThePackageBack) {
     EXPECT_EQ(repacked.CompressedBytes(), stored.CompressedBytes()) << name;
   }
 }
+
+TEST(PackageSkinList, FileNamesReadFilesOnlyWhileDesigned) {
+  TempDir dir;
+  TbsCompressedStoredSkin source;
+  source.SetPackage(skin_test::ContainerWithIni("[VERSION]\r\n"));
+  const std::string skn = (dir.path / "sub.skn").string();
+  source.SaveToCompressedFile(skn);
+
+  TbsCompressedSkinList list;
+  TbsSkinListItem& item = list.Skins().Add();
+  item.SetCompressedFileName(skn);
+  EXPECT_EQ(item.CompressedFileName, skn) << "at run time the text is kept as it is";
+  EXPECT_TRUE(item.Skin().IsEmpty());
+
+  list.Designing = true;
+  list.Loading = true;
+  item.SetCompressedFileName(skn);
+  EXPECT_TRUE(item.Skin().IsEmpty()) << "not while the design is being read";
+
+  list.Loading = false;
+  item.SetCompressedFileName(skn);
+  EXPECT_EQ(item.CompressedFileName, "sub.skn");
+  EXPECT_EQ(item.Skin().CompressedBytes(), source.CompressedBytes());
+
+  TbsCompressedStoredSkin alone;
+  alone.SetFileName("C:\\skins\\x.ini");
+  EXPECT_EQ(alone.FileName, "C:\\skins\\x.ini");
+  alone.Designing = true;
+  EXPECT_THROW(alone.SetFileName((dir.path / "missing.ini").string()), platform::EFOpenError);
+}

@@ -50,6 +50,17 @@ class TbsCompressedStoredSkin : public FreeNotifier {
   std::string Description;
   std::string FileName;
   std::string CompressedFileName;
+  // Component state: edited in a design environment / being read from a stored design.
+  bool Designing = false;
+  bool Loading = false;
+
+  // While designed (and not loading), setting a path packs the skin file (FileName) or reads the
+  // package file (CompressedFileName) and keeps only the file-name part; otherwise the text is
+  // stored as it is and nothing is read.
+  void SetFileName(const std::string& path) { SetFileName(path, Designing && !Loading); }
+  void SetCompressedFileName(const std::string& path) { SetCompressedFileName(path, Designing && !Loading); }
+  void SetFileName(const std::string& path, bool read_file);
+  void SetCompressedFileName(const std::string& path, bool read_file);
 
   bool IsEmpty() const { return data_.Data().empty(); }
   const std::vector<uint8_t>& CompressedBytes() const { return data_.Data(); }
@@ -78,13 +89,19 @@ class TbsCompressedStoredSkin : public FreeNotifier {
 };
 
 class TbsCompressedSkinList;
+class TbsSkinListItems;
 
 class TbsSkinListItem {
  public:
+  explicit TbsSkinListItem(TbsSkinListItems* collection = nullptr) : collection_(collection) {}
   std::string Description;
   std::string FileName;
   std::string CompressedFileName;
   std::string Name;
+
+  // Forwarded to the item's stored skin under the same rule, judged by the owning list's state.
+  void SetFileName(const std::string& path);
+  void SetCompressedFileName(const std::string& path);
 
   TbsCompressedStoredSkin& Skin() { return *skin_; }
   const TbsCompressedStoredSkin& Skin() const { return *skin_; }
@@ -94,6 +111,8 @@ class TbsSkinListItem {
   void WriteSkinProperty(platform::Stream& stream) const { skin_->SaveToPackageStream(stream); }
 
  private:
+  bool ReadsFiles() const;
+  TbsSkinListItems* collection_;
   std::unique_ptr<TbsCompressedStoredSkin> skin_ = std::make_unique<TbsCompressedStoredSkin>();
 };
 
@@ -117,6 +136,8 @@ class TbsSkinListItems {
 
 class TbsCompressedSkinList : public FreeNotifier {
  public:
+  bool Designing = false;
+  bool Loading = false;
   TbsSkinListItems& Skins() { return skins_; }
   const TbsSkinListItems& Skins() const { return skins_; }
   void SetSkins(const TbsSkinListItems& items) { skins_.Assign(items); }

@@ -234,8 +234,50 @@ std::string WriteSkinFolder(const SkinContainer& c, const std::string& folder) {
   return ini_path;
 }
 
+namespace {
+
+std::string FileNamePart(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void TbsCompressedStoredSkin::SetFileName(const std::string& path, bool read_file) {
+  if (!read_file) {
+    FileName = path;
+    return;
+  }
+  LoadFromSkinFile(path);
+  FileName = FileNamePart(path);
+}
+
+void TbsCompressedStoredSkin::SetCompressedFileName(const std::string& path, bool read_file) {
+  if (!read_file) {
+    CompressedFileName = path;
+    return;
+  }
+  LoadFromCompressedFile(path);
+  CompressedFileName = FileNamePart(path);
+}
+
+bool TbsSkinListItem::ReadsFiles() const {
+  const TbsCompressedSkinList* list = collection_ ? collection_->Owner() : nullptr;
+  return list && list->Designing && !list->Loading;
+}
+
+void TbsSkinListItem::SetFileName(const std::string& path) {
+  skin_->SetFileName(path, ReadsFiles());
+  FileName = skin_->FileName;
+}
+
+void TbsSkinListItem::SetCompressedFileName(const std::string& path) {
+  skin_->SetCompressedFileName(path, ReadsFiles());
+  CompressedFileName = skin_->CompressedFileName;
+}
+
 TbsSkinListItem& TbsSkinListItems::Add() {
-  auto item = std::make_unique<TbsSkinListItem>();
+  auto item = std::make_unique<TbsSkinListItem>(this);
   item->Name = platform::Format("bsSkin%d", Count());
   items_.push_back(std::move(item));
   return *items_.back();
