@@ -200,6 +200,16 @@ void TfmMain::CreateSkinComponents() {
            bsSkinPanel2.get(), pnCorp.get(), pnTel.get(), pgMeter.get()})
     control->SetSkinData(bsSkinData.get());
 
+  bsSkinHint = std::make_unique<skin::TbsSkinHint>();
+  bsSkinHint->SetSkinData(bsSkinData.get());
+  bsSkinHint->SetActive(true);
+  bsSkinHint->LineSeparator = "@";
+  bsSkinHint->AlphaBlend = false;
+  bsSkinHint->AlphaBlendValue = 0;
+  bsSkinHint->AlphaBlendAnimation = false;
+  bsSkinHint->DefaultFont = {"MS Sans Serif", -11, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSkinHint->UseSkinFont = true;
+
   // The frame. The controls follow the skin data through this window (SkinMessage), so the
   // frame's own control hooks stay unset.
   bsSkinForm = std::make_unique<skin::TbsSkinForm>();
@@ -214,6 +224,7 @@ void TfmMain::CreateSkinComponents() {
   bsSkinForm->DefCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNTEXT, ANSI_CHARSET};
   bsSkinForm->DefInActiveCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNSHADOW, ANSI_CHARSET};
   bsSkinForm->ShowObjectHint = true;
+  bsSkinForm->SkinHint = bsSkinHint.get();
   bsSkinForm->AlphaBlendValue = 200;
   // The client area keeps the design's pixel size in every skin: the frame sizes the window
   // around it.

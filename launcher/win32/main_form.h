@@ -18,6 +18,7 @@
 #include "skin/skin_data.h"
 #include "skin/skin_form.h"
 #include "skin/skin_gauge.h"
+#include "skin/skin_hint.h"
 #include "skin/skin_package.h"
 #include "skin/skin_panel.h"
 #endif
@@ -88,6 +89,7 @@ class TfmMain : public platform::ui::Form,
   std::unique_ptr<skin::TbsCompressedSkinList> bsCompressedSkinList;
   std::unique_ptr<skin::TbsResourceStrData> bsResourceStrData;
   std::unique_ptr<skin::TbsSkinData> bsSkinData;
+  std::unique_ptr<skin::TbsSkinHint> bsSkinHint;
   std::unique_ptr<skin::TbsSkinForm> bsSkinForm;
 #endif
 #ifdef HALVEX_HAVE_ZIP
