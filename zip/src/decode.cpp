@@ -221,8 +221,9 @@ bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
       params.compressed_size = compressed_left;
       params.flags = header.GeneralFlags;
       legacy::Explode(*this, *this, *work, params,
-                      [&u](int id, const std::string& text, const std::string& caption, uint32_t flags) {
-                        return u.ShowEngineMessage(id, text, caption, flags);
+                      [&u](int id, const std::string&, const std::string& caption, uint32_t flags) {
+                        // The text comes from the engine's table, like every other message.
+                        return u.ShowEngineMessage(id, LoadMessage(id), caption, flags);
                       });
     } else {
       u.ShowEngineMessage(kMsgUnknownMethod, LoadMessage(kMsgUnknownMethod), LoadMessage(kMsgZipError), 0);

@@ -22,6 +22,7 @@ constexpr MessageEntry kMessages[] = {
     {185, " of the multi-disk set."},
     {186, "User canceled setting zip file name."},
     {187, "User canceled loading new disk."},
+    {193, "*** inflate out of memory ***"},
     {194, "Premature end of file reached"},
     {196, "Replace existing file "},
     {197, "Unknown Compression Method"},

@@ -135,7 +135,7 @@ class Exploder {
       case TableResult::kComplete:
         return DecodeEnd::kComplete;
       case TableResult::kOutOfMemory:
-        if (message_) message_(kMsgInflateOutOfMemory, kTextInflateOutOfMemory, kCaptionInflateOutOfMemory, 0);
+        if (message_) message_(kMsgInflateOutOfMemory, {}, kCaptionInflateOutOfMemory, 0);
         return DecodeEnd::kOutOfMemory;
       default:
         return DecodeEnd::kDamaged;

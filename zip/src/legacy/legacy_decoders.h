@@ -57,13 +57,12 @@ union WorkArea {
 };
 static_assert(sizeof(WorkArea) == 32780);
 
-// The engine's message routine: number in the string table, text, caption, message-box flags;
-// answers the button chosen.
+// The engine's message routine: number in the engine's string table (the decoders pass no text
+// of their own; the engine looks it up), caption, message-box flags; answers the button chosen.
 using MessageHandler =
     std::function<int(int id, const std::string& text, const std::string& caption, std::uint32_t flags)>;
 
 inline constexpr int kMsgInflateOutOfMemory = 193;
-inline constexpr const char* kTextInflateOutOfMemory = "*** inflate out of memory ***";
 inline constexpr const char* kCaptionInflateOutOfMemory = "Error";
 
 enum class DecodeEnd {
