@@ -193,6 +193,74 @@ TEST_F(CarriedSkin, ResizedStatusPanelKeepsItsHeight) {
   EXPECT_EQ(tel.Geometry().New.ClRect, (Rect{3, 1, 298, 18}));
 }
 
+// Which font and colour the text takes, by the label's switches.
+TEST_F(CarriedSkin, LabelFontRules) {
+  TbsSkinStatusPanel panel(&host_);
+  panel.SetUseSkinSize(false);
+  panel.SetBounds(0, 0, 161, 23);
+  platform::ui::FontSpec own;
+  own.face = "Arial";
+  own.height = 17;
+  own.color = MakeColor(1, 2, 3);
+  panel.SetDefaultFont(own);
+  EXPECT_EQ(panel.TextFont().face, "Arial") << "no skin data: the default font";
+  panel.SetSkinData(data_.get());
+  Load();
+  const auto* entry = dynamic_cast<const TbsDataSkinLabelControl*>(ControlDataAt(data_.get(), panel.ControlDataIndex()));
+  ASSERT_NE(entry, nullptr);
+  auto f = panel.TextFont();
+  EXPECT_EQ(f.face, entry->fontname);
+  EXPECT_EQ(f.height, entry->fontheight);
+  EXPECT_EQ(f.color, entry->fontcolor);
+  panel.SetUseSkinFont(false);
+  f = panel.TextFont();
+  EXPECT_EQ(f.face, "Arial");
+  EXPECT_EQ(f.height, 17);
+  EXPECT_EQ(f.color, entry->fontcolor) << "the skin's colour with the default font";
+  panel.SetUseSkinFontColor(false);
+  EXPECT_EQ(panel.TextFont().color, MakeColor(1, 2, 3));
+}
+
+TEST(Label, AutoSizeGrowsByTheTextsOverflow) {
+  Host host;
+  platform::ui::FontSpec font;
+  font.face = "Tahoma";
+  font.height = 13;
+  // The text's width in that font, measured here the same way.
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  platform::ui::UniqueFont handle = platform::ui::CreateFontFrom(font);
+  HGDIOBJ old = ::SelectObject(dc, handle.get());
+  RECT r{0, 0, 0, 0};
+  ::DrawTextW(dc, L"Halvex Auto Update", -1, &r, DT_CALCRECT);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  const int textWidth = r.right;
+  ASSERT_GT(textWidth, 0);
+
+  TbsSkinLabel label(&host);
+  label.SetDefaultFont(font);
+  label.SetCaption("Halvex Auto Update");
+  label.SetAutoSize(true);
+  EXPECT_EQ(label.Width(), textWidth + 4);
+
+  TbsSkinStatusPanel panel(&host);
+  panel.SetDefaultFont(font);
+  panel.SetGlyph(Bitmap(16, 16));
+  panel.SetCaption("Halvex Auto Update");
+  panel.SetAutoSize(true);
+  EXPECT_EQ(panel.Width(), textWidth + 4 + 16 + 3) << "the glyph and its gap count too";
+
+  TbsSkinLabel filling(&host);
+  filling.SetAlign(platform::ui::Align::Client);
+  const int before = filling.Width();
+  filling.SetDefaultFont(font);
+  filling.SetCaption("Halvex Auto Update");
+  filling.SetAutoSize(true);
+  EXPECT_EQ(filling.Width(), before) << "a label that fills its parent keeps its width";
+}
+
 TEST(StatusPanel, DisabledShowsTheSecondGlyphCellAndNoSkinFramesIt) {
   Host host;
   TbsSkinStatusPanel panel(&host);
