@@ -308,6 +308,21 @@ void TbsSkinForm::AfterDefault(UINT msg, WPARAM wparam, LPARAM lparam) {
         UpdateHover(ToWindow(MAKELPARAM(pt.x, pt.y)));
       }
       break;
+    case WM_CAPTURECHANGED:
+      // Capture taken away in the middle of a press (another window, a menu): the press ends
+      // without a command.
+      if (pressed_index_ >= 0 && reinterpret_cast<HWND>(lparam) != hwnd_) {
+        const auto items = Items();
+        const int pressed = pressed_index_;
+        pressed_index_ = -1;
+        if (pressed < static_cast<int>(items.size())) {
+          if (auto* b = dynamic_cast<TbsSkinButtonObject*>(items[static_cast<size_t>(pressed)])) {
+            b->Down = false;
+            RepaintObject(b);
+          }
+        }
+      }
+      break;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
       if (pressed_index_ >= 0) {

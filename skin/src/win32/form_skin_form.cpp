@@ -569,6 +569,9 @@ void TbsSkinForm::ShowSystemMenu(POINT screen, bool) {
                                       screen.x, screen.y, 0, hwnd_, nullptr);
   menu_tracking_ = false;
   ::DestroyMenu(menu);
+  // The menu took the mouse: the release of a press that opened it never reaches the button.
+  pressed_index_ = -1;
+  if (::GetCapture() == hwnd_) ::ReleaseCapture();
   if (chosen <= 0 || static_cast<size_t>(chosen) > items.size()) return;
   switch (items[static_cast<size_t>(chosen) - 1].Command) {
     case SysMenuCommand::Minimize:

@@ -366,6 +366,29 @@ TEST(FormWindow, CloseRunsOnlyOnReleaseInside) {
   EXPECT_TRUE(w.window.closed);
 }
 
+TEST(FormWindow, LostCaptureEndsThePressWithoutCommand) {
+  SkinnedWindow w;
+  ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
+  Pump(50);
+  w.Activate();
+  auto* close = dynamic_cast<TbsSkinButtonObject*>(w.form.FindObject("closebutton"));
+  const HWND h = w.window.hwnd;
+  ::SendMessageW(h, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(620, 12));
+  ::SendMessageW(h, WM_NCLBUTTONDOWN, 19, w.window.ScreenPoint(620, 12));
+  ASSERT_TRUE(close->Down);
+  TestWindow other(100, 100);
+  ::SetCapture(other.hwnd);
+  EXPECT_FALSE(close->Down);
+  EXPECT_EQ(w.form.PressedIndex(), -1);
+  ::ReleaseCapture();
+  ::SendMessageW(h, WM_LBUTTONUP, 0, w.window.ClientPoint(620, 12));
+  Pump(50);
+  EXPECT_FALSE(w.window.closed);
+  // The next hover works again.
+  ::SendMessageW(h, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(590, 12));
+  EXPECT_TRUE(w.form.FindObject("minbutton")->Active);
+}
+
 TEST(FormWindow, CaptionIsCutAndRepaintedAtOnce) {
   SkinnedWindow w;
   w.Activate();
