@@ -700,6 +700,14 @@ TEST(FormScreenshots, EverySkinActiveAndInactive) {
     ::ShowWindow(window.hwnd, SW_SHOWNORMAL);
     ::SetForegroundWindow(window.hwnd);
     Pump(150);
+    // The skin's hint picture around a caption-button hint.
+    TbsSkinHint hint;
+    hint.SetSkinData(&data);
+    hint.ShowHintNow("Minimize");
+    Pump(30);
+    EXPECT_EQ(hint.Window().UsedSkinData(), &data);
+    WritePng(ToWinePath(outDir + "/" + folder + "_hint.png"), CaptureWindow(hint.Window().Handle()));
+    hint.HideHint();
     for (bool active : {true, false}) {
       ::SendMessageW(window.hwnd, WM_NCACTIVATE, active, 0);
       Pump(50);
