@@ -13,7 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using zip_test::EntrySpec;
+using zip_test::EntryDef;
 using zip_test::ZipBuilder;
 
 class RecordingHost : public launcher::UpdateHost {
@@ -55,9 +55,9 @@ TEST_F(ExtractUpdateTest, ExtractsEveryEntrySkipsTheConfiguredOneAndRestarts) {
   Start("EXE_FILENAME=App.exe\r\nCOPY_FILENAME=" + app_.Engine("sub\\keep.cfg") + "\r\n");
   zip_test::WriteFile(app_ / "sub" / "keep.cfg", "local");
   ZipBuilder zip;
-  zip.Add(EntrySpec{.name = "App.dll", .data = std::string(100000, 'a'), .method = 8});
-  zip.Add(EntrySpec{.name = "sub/keep.cfg", .data = std::string(50000, 's'), .method = 8});
-  zip.Add(EntrySpec{.name = "sub/new.txt", .data = "new", .method = 0});
+  zip.Add(EntryDef{.name = "App.dll", .data = std::string(100000, 'a'), .method = 8});
+  zip.Add(EntryDef{.name = "sub/keep.cfg", .data = std::string(50000, 's'), .method = 8});
+  zip.Add(EntryDef{.name = "sub/new.txt", .data = "new", .method = 0});
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
   Extract();
   EXPECT_EQ(zip_test::ReadFile(app_ / "App.dll"), std::string(100000, 'a'));
@@ -102,8 +102,8 @@ TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndKeepsTheEarlierFiles) {
   Start();
   ZipBuilder zip;
-  zip.Add(EntrySpec{.name = "first.txt", .data = "fine", .method = 8});
-  zip.Add(EntrySpec{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
+  zip.Add(EntryDef{.name = "first.txt", .data = "fine", .method = 8});
+  zip.Add(EntryDef{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
                     .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
   EXPECT_THROW(Extract(), platform::Exception);

@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Narrow;
 using platform::Widen;
-using zip_test::EntrySpec;
+using zip_test::EntryDef;
 using zip_test::ZipBuilder;
 
 constexpr uint32_t kOld = 0x4A210000;    // 2017-01-01 00:00:00
@@ -144,13 +144,13 @@ TEST_F(UpdateRun, ExtractsTheArchiveIntoTheApplicationFolderAndRestartsIt) {
            "EXE_FILENAME=App.exe\r\nNAME=Acme\r\nCOPY_FILENAME=" + AppPath("settings.ini") + "\r\n");
   WriteAll(app_ / "settings.ini", "user settings");
   ZipBuilder zip;
-  zip.Add(EntrySpec{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
-  zip.Add(EntrySpec{.name = "sub/", .data = "", .external_attributes = 0x10});
-  zip.Add(EntrySpec{.name = "sub/app.dll", .data = big, .method = 8, .dos_time = kStamp});
-  zip.Add(EntrySpec{.name = "sub/deep/notes.txt", .data = "notes", .method = 0, .dos_time = kOld});
-  zip.Add(EntrySpec{.name = "license.txt", .data = "read only", .method = 8, .dos_time = kStamp,
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "sub/", .data = "", .external_attributes = 0x10});
+  zip.Add(EntryDef{.name = "sub/app.dll", .data = big, .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "sub/deep/notes.txt", .data = "notes", .method = 0, .dos_time = kOld});
+  zip.Add(EntryDef{.name = "license.txt", .data = "read only", .method = 8, .dos_time = kStamp,
                     .external_attributes = 0x21});
-  zip.Add(EntrySpec{.name = "settings.ini", .data = "shipped defaults", .method = 8});
+  zip.Add(EntryDef{.name = "settings.ini", .data = "shipped defaults", .method = 8});
   WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
 
   StartLauncher();
@@ -180,7 +180,7 @@ class UpdateRunInKoreanFolder : public UpdateRun {
 
 TEST_F(UpdateRunInKoreanFolder, ExtractsAndRestarts) {
   ZipBuilder zip;
-  zip.Add(EntrySpec{.name = "sub/file.txt", .data = "content", .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "sub/file.txt", .data = "content", .method = 8, .dos_time = kStamp});
   WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
   StartLauncher();
   ASSERT_TRUE(Exited(60000));
@@ -203,8 +203,8 @@ TEST_F(UpdateRun, MissingArchiveShowsOneErrorAndDoesNotRestart) {
 
 TEST_F(UpdateRun, ArchiveFailingMidwayStillRestartsAndThenReportsTheError) {
   ZipBuilder zip;
-  zip.Add(EntrySpec{.name = "first.txt", .data = "fine", .method = 8, .dos_time = kStamp});
-  zip.Add(EntrySpec{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
+  zip.Add(EntryDef{.name = "first.txt", .data = "fine", .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
                     .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
   WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
   StartLauncher();

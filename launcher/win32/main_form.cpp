@@ -4,24 +4,18 @@
 #include "platform/jpeg.h"
 #include "platform/ui/application.h"
 
-#ifdef HALVEX_HAVE_ZIP
 #include "launcher/extract_update.h"
-#endif
 
-#ifdef HALVEX_SKINNED_WINDOW
 #include "skin/bmp_file.h"
 #include "skin/builtin_skins.h"
-#endif
 
 namespace halvex_assets {
 extern const unsigned char kLogoJpeg[];
 extern const unsigned long long kLogoJpeg_size;
-#ifdef HALVEX_SKINNED_WINDOW
 extern const unsigned char kGlyphCorp[];
 extern const unsigned long long kGlyphCorp_size;
 extern const unsigned char kGlyphTel[];
 extern const unsigned long long kGlyphTel_size;
-#endif
 }  // namespace halvex_assets
 
 namespace launcher {
@@ -54,19 +48,19 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   SetFont(Gulim12());
   SetStayOnTop(true);
 
-  bsSkinPanel2 = std::make_unique<StripPanel>(this);
+  bsSkinPanel2 = std::make_unique<skin::TbsSkinPanel>(this);
   bsSkinPanel2->SetName("bsSkinPanel2");
   bsSkinPanel2->SetBounds(0, 339, 634, 23);
   bsSkinPanel2->SetAlign(Align::Bottom);
 
-  pnCorp = std::make_unique<StatusPanel>(bsSkinPanel2.get());
+  pnCorp = std::make_unique<skin::TbsSkinStatusPanel>(bsSkinPanel2.get());
   pnCorp->SetName("pnCorp");
   pnCorp->SetFont(Tahoma13());
   pnCorp->SetBounds(0, 0, 161, 23);
   pnCorp->SetAlign(Align::Left);
   pnCorp->SetCaption(" Halvex Auto Update");
 
-  pnTel = std::make_unique<StatusPanel>(bsSkinPanel2.get());
+  pnTel = std::make_unique<skin::TbsSkinStatusPanel>(bsSkinPanel2.get());
   pnTel->SetName("pnTel");
   pnTel->SetFont(Tahoma13());
   pnTel->SetBounds(161, 0, 473, 23);
@@ -95,7 +89,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   lbName->SetAlignment(platform::ui::TextAlign::Center);
   lbName->SetFont(Tahoma13());
 
-  pgMeter = std::make_unique<Gauge>(Panel1.get());
+  pgMeter = std::make_unique<skin::TbsSkinGauge>(Panel1.get());
   pgMeter->SetName("pgMeter");
   pgMeter->SetFont(Tahoma13());
   pgMeter->SetBounds(208, 275, 400, 20);
@@ -107,7 +101,6 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   tmZip->SetInterval(1500);
   tmZip->OnTimer = [this](platform::ui::Timer* t) { tmZipTimer(t); };
 
-#ifdef HALVEX_HAVE_ZIP
   UnZipper = std::make_unique<zip::TUnZipper>();
   UnZipper->SetOverwriteMode(zip::TUZOverwriteMode::Always);
   UnZipper->OnStartUnZip = [this](zip::TUnZipper* sender, int index, std::string& fname, bool& skip) {
@@ -117,11 +110,8 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
     UnZipperTotalPercentDone(sender, percent);
   };
   UnZipper->OnUnZipComplete = [this](zip::TUnZipper* sender, int count) { UnZipperUnZipComplete(sender, count); };
-#endif
 
-#ifdef HALVEX_SKINNED_WINDOW
   CreateSkinComponents();
-#endif
 
   OnCreate = [this](Form* f) { FormCreate(f); };
   OnShow = [this](Form* f) { FormShow(f); };
@@ -129,7 +119,6 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
 
 TfmMain::~TfmMain() = default;
 
-#ifdef HALVEX_SKINNED_WINDOW
 namespace {
 skin::Bitmap Glyph(const unsigned char* bytes, unsigned long long size) {
   return skin::DecodeBmp(std::span<const uint8_t>(bytes, static_cast<size_t>(size)));
@@ -246,25 +235,11 @@ void TfmMain::CreateWindowHandle() {
   bsSkinForm->SetSkinData(bsSkinData.get());
 }
 
-bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
-  if (msg == WM_SIZE) {
-    // The runtime's form would take the new client size as its bounds and set the window to it;
-    // under a frame of another thickness that shrinks the window on every frame change. The
-    // skinned frame keeps the client area at the design size, so the layout stays as designed.
-    result = 0;
-    return true;
-  }
-  return Form::HandleMessage(msg, wparam, lparam, result);
-}
-
 void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t) {
   skin::TbsSkinControl::Broadcast(this, message, sender);
 }
 
 int TfmMain::SkinIndex() const { return bsSkinData->SkinIndex(); }
-#else
-int TfmMain::SkinIndex() const { return skin_index_; }
-#endif
 
 void TfmMain::FormCreate(Form*) { launcher::FormCreate(*this, arguments_); }
 
@@ -276,10 +251,8 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-#ifdef HALVEX_HAVE_ZIP
   const std::string self = platform::ProgramPath();
   launcher::ExtractUpdate(*UnZipper, self.substr(0, self.find_last_of('\\') + 1));
-#endif
 }
 
 void TfmMain::UnZipperStartUnZip(void*, int, std::string& fname, bool& skip) {
@@ -294,12 +267,8 @@ void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm
 void TfmMain::RequestTerminate() { Application::Instance().Terminate(); }
 void TfmMain::SetCorpCaption(const std::string& caption) { pnCorp->SetCaption(caption); }
 void TfmMain::SetSkinIndex(int index) {
-#ifdef HALVEX_SKINNED_WINDOW
   // The skin data ignores an index outside its list, and the one already loaded.
   bsSkinData->SetSkinIndex(index);
-#else
-  if (index >= 0 && index < 12) skin_index_ = index;
-#endif
 }
 void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
 void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }

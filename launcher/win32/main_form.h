@@ -6,14 +6,10 @@
 #include <vector>
 
 #include "launcher/update_sequence.h"
-#include "plain_controls.h"
 #include "platform/ui/form.h"
 
-#ifdef HALVEX_HAVE_ZIP
 #include "zip/unzipper.h"
-#endif
 
-#ifdef HALVEX_SKINNED_WINDOW
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
 #include "skin/skin_form.h"
@@ -21,29 +17,11 @@
 #include "skin/skin_hint.h"
 #include "skin/skin_package.h"
 #include "skin/skin_panel.h"
-#endif
 
 namespace launcher {
 
-// The status strip, its two panels and the gauge: drawn by the skin engine when the program is
-// built with it, plainly otherwise.
-#ifdef HALVEX_SKINNED_WINDOW
-using StripPanel = skin::TbsSkinPanel;
-using StatusPanel = skin::TbsSkinStatusPanel;
-using Gauge = skin::TbsSkinGauge;
-#else
-using StripPanel = platform::ui::Panel;
-using StatusPanel = PlainStatusPanel;
-using Gauge = PlainGauge;
-#endif
 
-class TfmMain : public platform::ui::Form,
-                public UpdateHost
-#ifdef HALVEX_SKINNED_WINDOW
-    ,
-                public skin::SkinMessageTarget
-#endif
-{
+class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinMessageTarget {
  public:
   // `arguments` are the program's arguments after its own name.
   explicit TfmMain(std::vector<std::string> arguments);
@@ -71,40 +49,30 @@ class TfmMain : public platform::ui::Form,
 
   int SkinIndex() const;
 
-#ifdef HALVEX_SKINNED_WINDOW
   // The skin data's change messages go to every skinned control of the window.
   void SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t param) override;
-#endif
 
   // Components, in the design's order.
-  std::unique_ptr<StripPanel> bsSkinPanel2;
-  std::unique_ptr<StatusPanel> pnCorp;
-  std::unique_ptr<StatusPanel> pnTel;
+  std::unique_ptr<skin::TbsSkinPanel> bsSkinPanel2;
+  std::unique_ptr<skin::TbsSkinStatusPanel> pnCorp;
+  std::unique_ptr<skin::TbsSkinStatusPanel> pnTel;
   std::unique_ptr<platform::ui::Panel> Panel1;
   std::unique_ptr<platform::ui::Image> imgLogo;
   std::unique_ptr<platform::ui::Label> lbName;
-  std::unique_ptr<Gauge> pgMeter;
+  std::unique_ptr<skin::TbsSkinGauge> pgMeter;
   std::unique_ptr<platform::ui::Timer> tmZip;
-#ifdef HALVEX_SKINNED_WINDOW
   std::unique_ptr<skin::TbsCompressedSkinList> bsCompressedSkinList;
   std::unique_ptr<skin::TbsResourceStrData> bsResourceStrData;
   std::unique_ptr<skin::TbsSkinData> bsSkinData;
   std::unique_ptr<skin::TbsSkinHint> bsSkinHint;
   std::unique_ptr<skin::TbsSkinForm> bsSkinForm;
-#endif
-#ifdef HALVEX_HAVE_ZIP
   std::unique_ptr<zip::TUnZipper> UnZipper;
-#endif
 
  private:
-#ifdef HALVEX_SKINNED_WINDOW
   void CreateSkinComponents();
   // The skinned frame takes the window over as soon as it exists.
   void CreateWindowHandle() override;
-  bool HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
-#endif
   std::vector<std::string> arguments_;
-  int skin_index_ = kDefaultSkinIndex;
 };
 
 }  // namespace launcher

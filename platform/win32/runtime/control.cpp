@@ -155,6 +155,14 @@ void Control::SetBounds(int left, int top, int width, int height) {
   if (parent_ && align_ != Align::None) parent_->Realign();
 }
 
+void Control::ClientResized(int width, int height) {
+  if (width == width_ && height == height_) return;
+  width_ = std::max(width, 0);
+  height_ = std::max(height, 0);
+  Realign();
+  Resized();
+}
+
 void Control::SetAlign(Align align) {
   align_ = align;
   if (parent_) parent_->Realign();

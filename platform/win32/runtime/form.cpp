@@ -89,11 +89,8 @@ void Form::Close() {
 bool Form::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (msg) {
     case WM_SIZE: {
-      const int w = LOWORD(lparam), h = HIWORD(lparam);
-      if (wparam != SIZE_MINIMIZED && (w != Width() || h != Height())) {
-        // The client area is what children are laid out in.
-        SetBounds(Left(), Top(), w, h);
-      }
+      // A form's extent is its client area: that is what its children are laid out in.
+      if (wparam != SIZE_MINIMIZED) ClientResized(LOWORD(lparam), HIWORD(lparam));
       return false;
     }
     case WM_CLOSE:

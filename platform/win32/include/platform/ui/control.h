@@ -74,6 +74,9 @@ class Control {
   // Gives derived classes first go at a message; return true when handled.
   virtual bool HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
   virtual void Resized() {}
+  // The window was resized by the system: takes the new client size and lays the children out
+  // again, without moving the window itself.
+  void ClientResized(int width, int height);
   LRESULT DefaultProc(UINT msg, WPARAM wparam, LPARAM lparam);
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
