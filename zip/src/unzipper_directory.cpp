@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/format.h"
 #include "platform/fs.h"
@@ -39,11 +40,17 @@ std::string TUnZipper::ComputePartBase(const std::string& name) const {
 
 void TUnZipper::SetZipName(const std::string& value) {
   if (!zip_name_.empty() && platform::SameTextIgnoreCase(value, zip_name_)) return;
-  if (!value.empty() && value.back() == '?')
-    // No file dialog in this engine: a host that wants one asks before naming the archive.
-    throw EUserCanceled(LoadMessage(kMsgCanceledSetZipName));
-  zip_name_ = value;
-  part_base_ = ComputePartBase(value);
+  std::string name = value;
+  if (!name.empty() && name.back() == '?') {
+    const size_t cut = name.find_last_of("\\:");
+    const std::string folder = cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
+    const std::optional<std::string> chosen = platform::ChooseOpenFile(
+        LoadMessage(kMsgOpenZipFile), LoadMessage(kMsgZipFileFilter), platform::FolderExists(folder) ? folder : "C:\\");
+    if (!chosen) throw EUserCanceled(LoadMessage(kMsgCanceledSetZipName));
+    name = *chosen;
+  }
+  zip_name_ = name;
+  part_base_ = ComputePartBase(name);
   FreeLists();
   stamp_.reset();
   end_.ClearEnd();

@@ -3,6 +3,7 @@
 
 #include "decode.h"
 #include "file_ops.h"
+#include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
@@ -30,10 +31,14 @@ int TUnZipper::ShowEngineMessage(int MessageID, const std::string& Msg1, const s
 }
 
 void TUnZipper::SetDestDir(const std::string& value) {
-  if (value == "?")
-    // No folder dialog in this engine: a host that wants one asks before setting DestDir.
-    throw EUserCanceled(LoadMessage(kMsgCanceledSetDestDir));
-  dest_dir_ = value;
+  if (value == "?") {
+    const std::string start = platform::FolderExists(dest_dir_ + "\\") ? dest_dir_ : platform::CurrentFolder();
+    const std::optional<std::string> chosen = platform::ChooseFolder(start);
+    if (!chosen) throw EUserCanceled(LoadMessage(kMsgCanceledSetDestDir));
+    dest_dir_ = *chosen;
+  } else {
+    dest_dir_ = value;
+  }
   if (!dest_dir_.empty() && dest_dir_.back() == '\\') dest_dir_.pop_back();
 }
 

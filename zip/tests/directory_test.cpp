@@ -498,17 +498,5 @@ TEST(SplitNames, PartsAreNamedByTheBlockModeAndTheEvent) {
   }
 }
 
-TEST(ZipNameSetter, AQuestionMarkIsACancelledChoice) {
-  TUnZipper u;
-  u.SetZipName("C:\\x\\a.zip");
-  try {
-    u.SetZipName("C:\\x\\?");
-    FAIL();
-  } catch (const EUserCanceled& e) {
-    EXPECT_STREQ(e.what(), "User canceled setting zip file name.");
-  }
-  EXPECT_EQ(u.ZipName(), "C:\\x\\a.zip");
-}
-
 }  // namespace
 }  // namespace zip
