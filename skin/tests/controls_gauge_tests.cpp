@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "controls_pictures.h"
+#include "draw_pixels.h"
 #include "skin/builtin_skins.h"
 #include "skin/gauge_geometry.h"
 #include "skin/skin_data.h"
@@ -14,8 +14,8 @@
 namespace skin {
 namespace {
 
-using controls_testing::FromText;
-using controls_testing::ToText;
+using skin::testing::FromText;
+using skin::testing::ToText;
 
 struct FillCase {
   int minValue, maxValue, value;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "controls_pictures.h"
+#include "draw_pixels.h"
 #include "skin/builtin_skins.h"
 #include "skin/control_geometry.h"
 #include "skin/skin_data.h"
@@ -15,8 +15,8 @@
 namespace skin {
 namespace {
 
-using controls_testing::FromText;
-using controls_testing::ToText;
+using skin::testing::FromText;
+using skin::testing::ToText;
 
 struct SliceCase {
   const char* name;
