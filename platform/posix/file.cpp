@@ -36,7 +36,8 @@ File File::Open(const std::string& path, FileMode mode, std::string* error) {
   const std::string native = NativePath(path);
   File file;
   file.fd_ = ::open(native.c_str(), flags, 0666);
-  if (file.fd_ >= 0) {
+  // Writing modes fail on a folder by themselves; reading ones would open it.
+  if (file.fd_ >= 0 && (mode == FileMode::OpenRead || mode == FileMode::OpenReadDenyWrite)) {
     struct stat st;
     if (::fstat(file.fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
       file.Close();

@@ -1,5 +1,6 @@
 #include "platform/fs.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,6 +73,27 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   const uint32_t date = static_cast<uint32_t>(((t.tm_year - 80) << 9) | ((t.tm_mon + 1) << 5) | t.tm_mday);
   const uint32_t time = static_cast<uint32_t>((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec / 2));
   return (date << 16) | time;
+}
+
+bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
+  const uint16_t date = static_cast<uint16_t>(dos_date_time >> 16);
+  const uint16_t time = static_cast<uint16_t>(dos_date_time & 0xFFFF);
+  struct tm t = {};
+  t.tm_year = ((date >> 9) & 0x7F) + 80;
+  t.tm_mon = ((date >> 5) & 0x0F) - 1;
+  t.tm_mday = date & 0x1F;
+  t.tm_hour = (time >> 11) & 0x1F;
+  t.tm_min = (time >> 5) & 0x3F;
+  t.tm_sec = (time & 0x1F) * 2;
+  t.tm_isdst = -1;
+  const time_t when = ::mktime(&t);
+  if (when == static_cast<time_t>(-1)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // access time stays
+  times[1].tv_sec = when;
+  times[1].tv_nsec = 0;
+  return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
 }
 
 int LastErrorCode() { return errno; }

@@ -51,6 +51,18 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   return (static_cast<uint32_t>(date) << 16) | time;
 }
 
+bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  FILETIME local, utc;
+  const bool ok = ::DosDateTimeToFileTime(static_cast<WORD>(dos_date_time >> 16),
+                                          static_cast<WORD>(dos_date_time & 0xFFFF), &local) &&
+                  ::LocalFileTimeToFileTime(&local, &utc) && ::SetFileTime(h, nullptr, nullptr, &utc);
+  ::CloseHandle(h);
+  return ok;
+}
+
 int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
 std::string ErrorText(int code) {

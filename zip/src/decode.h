@@ -37,6 +37,10 @@ class ZipCrypto {
 struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   explicit DecodeRun(TUnZipper& owner);
 
+  // The last output folder known to exist: entries of one folder follow each other, and asking
+  // the file system again for every file costs more than the small files themselves.
+  std::string known_folder;
+
   // Positions the archive at the entry's data (after any encryption header); false when the
   // local header cannot be read.
   void PositionAtEntry();

@@ -202,7 +202,10 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
 
   if (!test_only_) {
     const std::string parent = ExtractFilePath(fname);
-    if (!parent.empty() && !platform::FolderExists(StripTrailingBackslash(parent))) CreateDirPath(parent);
+    if (!parent.empty() && parent != run.known_folder) {
+      if (!platform::FolderExists(StripTrailingBackslash(parent))) CreateDirPath(parent);
+      run.known_folder = parent;
+    }
   }
   if (h.IsEncrypted() && !run.CheckPassword(index)) {
     GiveUp(run, srBadPassword, h.Path(), index);
@@ -331,10 +334,7 @@ std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const st
 }
 
 void TUnZipper::RestoreTimeAndAttributes(const std::string& fname, const TZipHeaderInfo& entry) {
-  {
-    platform::File file = platform::File::Open(fname, platform::FileMode::OpenReadWrite);
-    if (file.IsOpen()) file.SetDosTime(entry.FileDateTime);
-  }
+  platform::SetFileDosTime(fname, entry.FileDateTime);
   if (!retain_attributes_) return;
 #ifndef _WIN32
   if ((entry.VersionMadeBy >> 8) == kHostUnix && (entry.ExternalAttributes >> 16) != 0) {

@@ -38,6 +38,9 @@ std::optional<uint32_t> GetFileAttributes(const std::string& path);
 bool SetFileAttributes(const std::string& path, uint32_t attributes);
 // POSIX permission bits (st_mode & 07777); no-op returning false on Windows.
 bool SetUnixMode(const std::string& path, uint32_t mode);
+// Sets the last-write time from an MS-DOS local date and time (date high word); the other
+// times stay. False when the file cannot be reached.
+bool SetFileDosTime(const std::string& path, uint32_t dos_date_time);
 // The last-write time as an MS-DOS local date and time (date high word), if the file exists.
 std::optional<uint32_t> GetFileDosTime(const std::string& path);
 // The system's text for the last error of this thread (errno / GetLastError).

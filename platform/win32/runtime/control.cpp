@@ -257,12 +257,43 @@ void Control::Update() {
   if (hwnd_) ::UpdateWindow(hwnd_);
 }
 
+namespace {
+constexpr DWORD kLabelRepaintGap = 40;  // ms
+constexpr UINT_PTR kLabelRepaintTimer = 1;
+}  // namespace
+
 void Label::SetCaption(const std::string& caption) {
-  Control::SetCaption(caption);
-  Update();  // the label follows long operations that only pump messages now and then
+  if (!hwnd_) {
+    Control::SetCaption(caption);
+    return;
+  }
+  // The text itself is stored at once (so the window text is always current); only the drawing
+  // waits when the last one was very recent.
+  const std::wstring text = Widen(caption);
+  Control::SetCaptionText(caption);
+  ::SetWindowTextW(hwnd_, text.c_str());
+  if (::GetTickCount() - last_paint_ >= kLabelRepaintGap) {
+    Invalidate();
+    Update();  // the label follows long operations that only pump messages now and then
+  } else if (!repaint_due_) {
+    repaint_due_ = true;
+    ::SetTimer(hwnd_, kLabelRepaintTimer, kLabelRepaintGap, nullptr);
+  }
+}
+
+bool Label::HandleMessage(UINT msg, WPARAM wparam, LPARAM, LRESULT& result) {
+  if (msg == WM_TIMER && wparam == kLabelRepaintTimer) {
+    ::KillTimer(hwnd_, kLabelRepaintTimer);
+    repaint_due_ = false;
+    Invalidate();
+    result = 0;
+    return true;
+  }
+  return false;
 }
 
 void Label::Paint(HDC dc) {
+  last_paint_ = ::GetTickCount();
   Control::Paint(dc);
   ScopedSelect font(dc, FontHandle());
   ::SetBkMode(dc, TRANSPARENT);
