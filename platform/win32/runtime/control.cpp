@@ -258,22 +258,15 @@ void Control::Update() {
 }
 
 namespace {
-constexpr DWORD kLabelRepaintGap = 40;  // ms
+constexpr DWORD kLabelRepaintGap = 100;  // ms: ten changes a second are still easy to follow
 constexpr UINT_PTR kLabelRepaintTimer = 1;
 }  // namespace
 
 void Label::SetCaption(const std::string& caption) {
-  if (!hwnd_) {
-    Control::SetCaption(caption);
-    return;
-  }
-  // The text itself is stored at once (so the window text is always current); only the drawing
-  // waits when the last one was very recent.
-  const std::wstring text = Widen(caption);
   Control::SetCaptionText(caption);
-  ::SetWindowTextW(hwnd_, text.c_str());
+  if (!hwnd_) return;
   if (::GetTickCount() - last_paint_ >= kLabelRepaintGap) {
-    Invalidate();
+    ShowCaption();
     Update();  // the label follows long operations that only pump messages now and then
   } else if (!repaint_due_) {
     repaint_due_ = true;
@@ -281,11 +274,16 @@ void Label::SetCaption(const std::string& caption) {
   }
 }
 
+void Label::ShowCaption() {
+  ::SetWindowTextW(hwnd_, Widen(Caption()).c_str());
+  Invalidate();
+}
+
 bool Label::HandleMessage(UINT msg, WPARAM wparam, LPARAM, LRESULT& result) {
   if (msg == WM_TIMER && wparam == kLabelRepaintTimer) {
     ::KillTimer(hwnd_, kLabelRepaintTimer);
     repaint_due_ = false;
-    Invalidate();
+    ShowCaption();
     result = 0;
     return true;
   }

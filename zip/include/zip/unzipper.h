@@ -2,6 +2,7 @@
 // progress and per-entry error handling.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -200,6 +201,7 @@ class TUnZipper {
   bool keep_zip_open_ = false;
   bool do_process_messages_ = true;
   bool flush_files_on_close_ = false;
+  std::chrono::steady_clock::time_point last_pump_{};
   TOEMConvert oem_convert_ = oemAlways;
   TBlockMode block_mode_ = bmStandard;
 

@@ -115,9 +115,9 @@ class Label : public Control {
   explicit Label(Control* parent) : Control(parent) {}
   void SetAlignment(TextAlign a) { alignment_ = a; Invalidate(); }
   TextAlign Alignment() const { return alignment_; }
-  // Shows the new text within a few hundredths of a second. A label that follows a long
-  // operation (a file name per extracted file) would otherwise repaint thousands of times a
-  // second; changes closer together than that are drawn together.
+  // Shows the new text within a tenth of a second. A label that follows a long operation (a
+  // file name per extracted file) would otherwise repaint thousands of times a second; changes
+  // closer together than that are drawn together, the last one always.
   void SetCaption(const std::string& caption) override;
 
  protected:
@@ -125,6 +125,7 @@ class Label : public Control {
   bool HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
  private:
+  void ShowCaption();
   TextAlign alignment_ = TextAlign::Left;
   DWORD last_paint_ = 0;
   bool repaint_due_ = false;
