@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "platform/fs.h"
 
@@ -93,27 +92,6 @@ int64_t File::Size() {
 bool File::SetSize(int64_t size) { return ::ftruncate(fd_, static_cast<off_t>(size)) == 0; }
 
 bool File::Flush() { return ::fsync(fd_) == 0; }
-
-bool File::SetDosTime(uint32_t dos_date_time) {
-  const uint16_t date = static_cast<uint16_t>(dos_date_time >> 16);
-  const uint16_t time = static_cast<uint16_t>(dos_date_time & 0xFFFF);
-  struct tm t = {};
-  t.tm_year = ((date >> 9) & 0x7F) + 80;
-  t.tm_mon = ((date >> 5) & 0x0F) - 1;
-  t.tm_mday = date & 0x1F;
-  t.tm_hour = (time >> 11) & 0x1F;
-  t.tm_min = (time >> 5) & 0x3F;
-  t.tm_sec = (time & 0x1F) * 2;
-  t.tm_isdst = -1;
-  const time_t when = ::mktime(&t);
-  if (when == static_cast<time_t>(-1)) return false;
-  struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;  // access time stays
-  times[1].tv_sec = when;
-  times[1].tv_nsec = 0;
-  return ::futimens(fd_, times) == 0;
-}
 
 void File::Close() {
   if (fd_ >= 0) {

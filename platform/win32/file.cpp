@@ -85,15 +85,6 @@ bool File::SetSize(int64_t size) {
 
 bool File::Flush() { return ::FlushFileBuffers(handle_) != 0; }
 
-bool File::SetDosTime(uint32_t dos_date_time) {
-  FILETIME local, utc;
-  if (!::DosDateTimeToFileTime(static_cast<WORD>(dos_date_time >> 16),
-                               static_cast<WORD>(dos_date_time & 0xFFFF), &local))
-    return false;
-  if (!::LocalFileTimeToFileTime(&local, &utc)) return false;
-  return ::SetFileTime(handle_, nullptr, nullptr, &utc) != 0;
-}
-
 void File::Close() {
   if (handle_ != INVALID_HANDLE_VALUE) {
     ::CloseHandle(handle_);

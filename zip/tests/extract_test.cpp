@@ -320,10 +320,7 @@ TEST_P(OverwriteTest, DecidesByMode) {
   WriteFile(dir / "a.zip", b.Build());
   WriteFile(dir / "out" / "a.txt", "old");
   const uint32_t existing = c.existing_age < 0 ? 0x5A2B5000 : c.existing_age > 0 ? 0x5A2B7000 : 0x5A2B6000;
-  {
-    platform::File f = platform::File::Open(dir.Engine("out\\a.txt"), platform::FileMode::OpenReadWrite);
-    ASSERT_TRUE(f.SetDosTime(existing));
-  }
+  ASSERT_TRUE(platform::SetFileDosTime(dir.Engine("out\\a.txt"), existing));
   TUnZipper u;
   u.SetZipName(dir.Engine("a.zip"));
   u.SetDestDir(dir.Engine("out"));

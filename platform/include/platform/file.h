@@ -33,9 +33,6 @@ class File {
   int64_t Size();
   bool SetSize(int64_t size);
   bool Flush();  // FlushFileBuffers / fsync
-  // Sets the last-write time from an MS-DOS date and time in local time (date high word, time
-  // low word); the other times are left alone.
-  bool SetDosTime(uint32_t dos_date_time);
   void Close();
 
 #ifdef _WIN32
