@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "draw_golden.h"
 #include "platform/text.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
@@ -616,42 +617,9 @@ TEST(FormWindow, InactiveEffectGreysTheActivePieces) {
 // ---- screenshots of the carried skins
 
 void WritePng(const std::string& path, const Bitmap& b) {
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < b.Height(); ++y) {
-    raw.push_back(0);
-    for (int x = 0; x < b.Width(); ++x) {
-      const uint32_t p = b.Pixel(x, y);
-      raw.push_back(static_cast<uint8_t>(p >> 16));
-      raw.push_back(static_cast<uint8_t>(p >> 8));
-      raw.push_back(static_cast<uint8_t>(p));
-    }
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<uint8_t> packed(packedSize);
-  compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9);
-  packed.resize(packedSize);
-  std::ofstream out(path, std::ios::binary);
-  auto be32 = [&](uint32_t v) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16),
-                              static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
-    out.write(reinterpret_cast<const char*>(bytes), 4);
-  };
-  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
-    be32(static_cast<uint32_t>(data.size()));
-    std::vector<uint8_t> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    out.write(reinterpret_cast<const char*>(body.data()), static_cast<std::streamsize>(body.size()));
-    be32(static_cast<uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-  };
-  out.write("\x89PNG\r\n\x1a\n", 8);
-  std::vector<uint8_t> ihdr = {0, 0, 0, 0, 0, 0, 0, 0, 8, 2, 0, 0, 0};
-  for (int i = 0; i < 4; ++i) {
-    ihdr[i] = static_cast<uint8_t>(b.Width() >> (24 - 8 * i));
-    ihdr[4 + i] = static_cast<uint8_t>(b.Height() >> (24 - 8 * i));
-  }
-  chunk("IHDR", ihdr);
-  chunk("IDAT", packed);
-  chunk("IEND", {});
+  const std::vector<uint8_t> png = skin::testing::EncodePng(b);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                              static_cast<std::streamsize>(png.size()));
 }
 
 // The window as the screen shows it.
