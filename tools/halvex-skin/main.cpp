@@ -5,6 +5,7 @@
 //   halvex-skin info IN.skn             versions, pictures, sections with class words, bad keys
 //   halvex-skin list                    the skins built into the program
 //   halvex-skin bench [ROUNDS]          time of a skin switch against inflating alone
+//   halvex-skin preview SKIN.skn OUT.png  the launcher's window in that skin (Windows build)
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "skin/skin_package.h"
 
 int RunSkinSwitchBench(int argc, char** argv);
+int RunPreview(int argc, char** argv);
 
 namespace {
 
@@ -29,7 +31,8 @@ int Usage() {
       "usage: halvex-skin pack SKIN.ini OUT.skn\n"
       "       halvex-skin unpack IN.skn DIR\n"
       "       halvex-skin info IN.skn\n"
-      "       halvex-skin list\n",
+      "       halvex-skin list\n"
+      "       halvex-skin preview SKIN.skn OUT.png\n",
       stderr);
   return 2;
 }
@@ -95,6 +98,7 @@ int main(int argc, char** argv) {
     if (argc == 3 && !std::strcmp(argv[1], "info")) return Info(argv[2]);
     if (argc == 2 && !std::strcmp(argv[1], "list")) return List();
     if (argc >= 2 && !std::strcmp(argv[1], "bench")) return RunSkinSwitchBench(argc - 2, argv + 2);
+    if (argc >= 2 && !std::strcmp(argv[1], "preview")) return RunPreview(argc - 2, argv + 2);
     return Usage();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "halvex-skin: %s\n", e.what());

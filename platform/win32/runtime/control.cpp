@@ -6,6 +6,7 @@
 
 #include "platform/text.h"
 #include "platform/ui/application.h"
+#include "platform/ui/print.h"
 
 namespace platform::ui {
 
@@ -107,6 +108,12 @@ LRESULT Control::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_PAINT:
       PaintBuffered();
       return 0;
+    case WM_PRINT:
+      PrintWindowParts(hwnd_, reinterpret_cast<HDC>(wparam), lparam);
+      return 0;
+    case WM_PRINTCLIENT:
+      PaintTo(reinterpret_cast<HDC>(wparam));
+      return 0;
     case WM_NCDESTROY:
       hwnd_ = nullptr;
       break;
@@ -133,6 +140,29 @@ void Control::PaintBuffered() {
     Paint(mem.get());
     ::BitBlt(paint.dc(), 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
   }
+}
+
+void Control::PaintTo(HDC target) {
+  RECT rc;
+  ::GetClientRect(hwnd_, &rc);
+  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
+  if (!target || w <= 0 || h <= 0) return;
+  // A 32-bit DIB whatever the target is: a memory context may still hold its 1-bit default
+  // bitmap, and a compatible bitmap would then be black and white.
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bmp(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueMemoryDc mem(::CreateCompatibleDC(nullptr));
+  if (!bmp || !mem) return;
+  ScopedSelect select(mem.get(), bmp.get());
+  Paint(mem.get());
+  ::BitBlt(target, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
 }
 
 void Control::Paint(HDC dc) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/print.h"
 #include "skin/skin_form.h"
 
 namespace skin {
@@ -116,6 +117,13 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
       // The platform may draw its own caption for the new text: the frame goes over it at once.
       result = CallDefault(msg, wparam, lparam);
       RepaintFrame();
+      return true;
+    case WM_PRINT:
+      // The frame as the screen shows it, then the client and the children as the window's own
+      // procedure draws them: a picture of the window without reading the screen.
+      if (BorderNone()) return false;
+      platform::ui::PrintWindowParts(hwnd_, reinterpret_cast<HDC>(wparam), lparam, [this](HDC dc) { PaintFrame(dc); });
+      result = 0;
       return true;
     case WM_ERASEBKGND:
       if (!skinned_) return false;

@@ -89,6 +89,8 @@ class Control {
  private:
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
   void PaintBuffered();
+  // Paints the client area through an off-screen bitmap onto `target` at its origin (WM_PRINTCLIENT).
+  void PaintTo(HDC target);
 
   Control* parent_;
   std::vector<Control*> children_;

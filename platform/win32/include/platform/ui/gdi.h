@@ -96,4 +96,19 @@ class WindowDc {
   HDC dc_;
 };
 
+// SaveDC/RestoreDC: clipping, origins and selections made inside the scope are undone.
+class ScopedSavedDc {
+ public:
+  explicit ScopedSavedDc(HDC dc) : dc_(dc), id_(::SaveDC(dc)) {}
+  ~ScopedSavedDc() {
+    if (id_) ::RestoreDC(dc_, id_);
+  }
+  ScopedSavedDc(const ScopedSavedDc&) = delete;
+  ScopedSavedDc& operator=(const ScopedSavedDc&) = delete;
+
+ private:
+  HDC dc_;
+  int id_;
+};
+
 }  // namespace platform::ui
