@@ -1,5 +1,5 @@
-// Golden pictures of the drawing tests: 8-bit RGB PNG files beside the tests, written and read
-// here with zlib (only the plain layout this writer produces is read back: one IDAT stream,
+// Golden pictures of the drawing tests: 8-bit RGB PNG files beside the tests, written by the
+// product's PNG writer and read back here with zlib (only the plain layout that writer produces:
 // filter 0 on every row). A missing golden file is written from the result and the test fails,
 // so that a new picture is looked at before it is trusted; HALVEX_UPDATE_GOLDEN=1 rewrites them.
 #pragma once
@@ -15,49 +15,15 @@
 #include <vector>
 
 #include "skin/bitmap.h"
+#include "skin/png_file.h"
 
 namespace skin::testing {
 
-inline void PutBe32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
+// The product's writer; the reader below takes exactly its layout.
+using skin::EncodePng;
 
 inline uint32_t GetBe32(const uint8_t* p) {
   return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
-inline void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-  PutBe32(out, static_cast<uint32_t>(data.size()));
-  const size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  PutBe32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
-}
-
-inline std::vector<uint8_t> EncodePng(const Bitmap& b) {
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < b.Height(); ++y) {
-    raw.push_back(0);
-    for (int x = 0; x < b.Width(); ++x) {
-      const uint32_t p = b.Pixel(x, y);
-      raw.push_back(static_cast<uint8_t>(p >> 16));
-      raw.push_back(static_cast<uint8_t>(p >> 8));
-      raw.push_back(static_cast<uint8_t>(p));
-    }
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<uint8_t> packed(packedSize);
-  compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9);
-  packed.resize(packedSize);
-  std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<uint8_t> header;
-  PutBe32(header, static_cast<uint32_t>(b.Width()));
-  PutBe32(header, static_cast<uint32_t>(b.Height()));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, filter 0, no interlace
-  PutChunk(out, "IHDR", header);
-  PutChunk(out, "IDAT", packed);
-  PutChunk(out, "IEND", {});
-  return out;
 }
 
 // Opaque pixels, or nothing when the file is not in the writer's own layout.

@@ -1,0 +1,207 @@
+// Printing windows (WM_PRINT) that were never shown: the runtime's plain controls and the skinned
+// controls give the picture they paint, children in their stacking order at their offsets, the
+// hidden ones left out; the skinned frame gives its frame, or the plain frame without a skin,
+// cut to the window region.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/ui/form.h"
+#include "platform/ui/print.h"
+#include "skin/bitmap_canvas.h"
+#include "skin/builtin_skins.h"
+#include "skin/skin_data.h"
+#include "skin/skin_form.h"
+#include "skin/skin_gauge.h"
+#include "skin/skin_panel.h"
+
+namespace skin {
+namespace {
+
+constexpr uint32_t kUntouched = 0xFF00FF;  // magenta: what the picture held before printing
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
+                   kYellow = RGB(255, 255, 0), kWhite = RGB(255, 255, 255);
+
+uint32_t Px(COLORREF c) { return uint32_t{GetRValue(c)} << 16 | uint32_t{GetGValue(c)} << 8 | GetBValue(c); }
+uint32_t At(const Bitmap& b, int x, int y) { return b.Pixel(x, y) & 0x00FFFFFFu; }
+
+Bitmap Print(HWND window, LPARAM flags) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  Bitmap picture(r.right - r.left, r.bottom - r.top);
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) picture.SetPixel(x, y, kUntouched);
+  {
+    BitmapCanvas canvas(picture);
+    ::SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc()), flags);
+    BitmapCanvas::Flush();
+  }
+  return picture;
+}
+
+constexpr LPARAM kAll = PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN;
+
+// A form with its skinned frame attached when the window is made, as the launcher's form has.
+class Host : public platform::ui::Form, public SkinMessageTarget {
+ public:
+  explicit Host(bool skinned_frame = false) {
+    SetClientSize(300, 160);
+    SetBounds(0, 0, 300, 160);
+    SetColor(kRed);
+    if (skinned_frame) frame = std::make_unique<TbsSkinForm>();
+  }
+  void SkinMessage(uint32_t message, TbsSkinData* sender, intptr_t) override {
+    TbsSkinControl::Broadcast(this, message, sender);
+  }
+  std::unique_ptr<TbsSkinForm> frame;
+
+ protected:
+  void CreateWindowHandle() override {
+    Form::CreateWindowHandle();
+    if (frame && Handle()) frame->Attach(Handle());
+  }
+};
+
+std::unique_ptr<platform::ui::Panel> ColouredPanel(platform::ui::Control* parent, RECT r, COLORREF colour) {
+  auto panel = std::make_unique<platform::ui::Panel>(parent);
+  panel->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  panel->SetColor(colour);
+  return panel;
+}
+
+// Green under blue (added later, so on top), a white panel inside the blue one, a hidden yellow
+// one; printed with and without the non-client area, whose presence moves the client's origin.
+TEST(PrintWindow, ChildrenInStackingOrderAtTheirOffsets) {
+  Host host;
+  auto green = ColouredPanel(&host, {10, 10, 80, 50}, kGreen);
+  auto blue = ColouredPanel(&host, {50, 30, 120, 70}, kBlue);
+  auto white = ColouredPanel(blue.get(), {5, 5, 15, 15}, kWhite);
+  auto yellow = ColouredPanel(&host, {0, 0, 30, 30}, kYellow);
+  yellow->SetVisible(false);
+  host.CreateHandle();
+  ASSERT_FALSE(::IsWindowVisible(host.Handle()));
+
+  const POINT client = platform::ui::ClientOriginInWindow(host.Handle());
+  const struct {
+    LPARAM flags;
+    POINT origin;
+  } cases[] = {{PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN, {0, 0}}, {kAll, client}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.flags);
+    const Bitmap b = Print(host.Handle(), c.flags);
+    auto at = [&](int x, int y) { return At(b, c.origin.x + x, c.origin.y + y); };
+    EXPECT_EQ(at(5, 5), Px(kRed));       // the hidden panel is not printed
+    EXPECT_EQ(at(20, 20), Px(kGreen));
+    EXPECT_EQ(at(75, 48), Px(kBlue));    // where the two overlap
+    EXPECT_EQ(at(57, 37), Px(kWhite));   // the grandchild at its parent's offset
+    EXPECT_EQ(at(299, 159), Px(kRed));
+  }
+  // Without the children only the form's own client.
+  const Bitmap bare = Print(host.Handle(), PRF_CLIENT);
+  EXPECT_EQ(At(bare, 20, 20), Px(kRed));
+}
+
+// The skinned controls of the main window in skin 2: each is printed as it paints itself.
+TEST(PrintWindow, SkinnedControlsGiveTheirOwnPicture) {
+  TbsCompressedSkinList list;
+  LoadBuiltinSkinList(list);
+  Host host;
+  TbsSkinData data(&host);
+  data.SetShowLayeredBorders(false);
+  data.SetSkinIndex(2);
+  TbsSkinPanel panel(&host);
+  panel.SetSkinDataName("panel");
+  panel.SetBounds(0, 137, 300, 23);
+  TbsSkinStatusPanel status(&panel);
+  status.SetSkinDataName("statuspanel");
+  status.SetUseSkinSize(false);
+  status.SetCaption(" Halvex Auto Update");
+  status.SetBounds(0, 0, 161, 23);
+  TbsSkinGauge gauge(&host);
+  gauge.SetSkinDataName("statusgauge");
+  gauge.SetUseSkinSize(false);
+  gauge.SetBounds(20, 40, 250, 20);
+  gauge.SetValue(50);
+  for (TbsSkinControl* c : std::initializer_list<TbsSkinControl*>{&panel, &status, &gauge}) c->SetSkinData(&data);
+  host.CreateHandle();
+  data.SetSkinList(&list);
+  if (data.Empty) GTEST_SKIP() << "no carried package for skin 2";
+
+  const Bitmap b = Print(host.Handle(), PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+  const struct {
+    TbsSkinControl* control;
+    POINT at;
+  } controls[] = {{&panel, {0, 137}}, {&status, {0, 137}}, {&gauge, {20, 40}}};
+  for (const auto& c : controls) {
+    SCOPED_TRACE(c.control->SkinDataName());
+    Bitmap own = c.control->RenderImage();
+    ASSERT_EQ(own.Width(), c.control->Width());
+    int differing = 0;
+    for (int y = 0; y < own.Height(); ++y)
+      for (int x = 0; x < own.Width(); ++x) {
+        // The panel is covered by its status panel on the left.
+        if (c.control == &panel && x < status.Width()) continue;
+        differing += At(b, c.at.x + x, c.at.y + y) != (own.Pixel(x, y) & 0x00FFFFFFu);
+      }
+    EXPECT_EQ(differing, 0);
+  }
+}
+
+// The frame as the frame paints it, inside the window region only (skin 0 cuts its corners
+// away, skin 2 is rectangular, -1 is the plain frame); a child at its offset in the client.
+TEST(PrintWindow, SkinnedFrameCutToTheWindowRegion) {
+  TbsCompressedSkinList list;
+  LoadBuiltinSkinList(list);
+  for (const int index : {0, 2, -1}) {
+    SCOPED_TRACE(index);
+    Host host(true);
+    auto green = ColouredPanel(&host, {10, 10, 50, 20}, kGreen);
+    TbsSkinData data(&host);
+    data.SetShowLayeredBorders(false);
+    data.SetSkinIndex(index < 0 ? 2 : index);
+    host.frame->ClientWidth = 300;
+    host.frame->ClientHeight = 160;
+    host.CreateHandle();
+    if (index >= 0) {
+      data.SetSkinList(&list);
+      if (data.Empty) GTEST_SKIP() << "no carried package for skin " << index;
+      host.frame->SetSkinData(&data);
+    }
+    ::SendMessageW(host.Handle(), WM_NCACTIVATE, TRUE, 0);
+    ASSERT_EQ(host.frame->Skinned(), index >= 0);
+
+    const Bitmap b = Print(host.Handle(), kAll);
+    Bitmap frame;
+    host.frame->RenderFrame(frame);
+    ASSERT_EQ(frame.Width(), b.Width());
+    ASSERT_EQ(frame.Height(), b.Height());
+    const POINT origin = platform::ui::ClientOriginInWindow(host.Handle());
+    RECT client{};
+    ::GetClientRect(host.Handle(), &client);
+    ::OffsetRect(&client, origin.x, origin.y);
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    const bool shaped = ::GetWindowRgn(host.Handle(), region) != ERROR;
+    int outside = 0, compared = 0, differing = 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) {
+        if (shaped && !::PtInRegion(region, x, y)) {
+          ++outside;
+          differing += At(b, x, y) != kUntouched;
+        } else if (!::PtInRect(&client, POINT{x, y})) {
+          ++compared;
+          differing += At(b, x, y) != At(frame, x, y);
+        }
+      }
+    ::DeleteObject(region);
+    EXPECT_EQ(differing, 0) << "of " << compared << " frame pixels and " << outside << " outside the region";
+    EXPECT_GT(compared, 0);
+    if (index == 0) EXPECT_GT(outside, 0) << "skin 0's mask cuts the corners";
+    EXPECT_EQ(At(b, origin.x + 15, origin.y + 15), Px(kGreen));
+    EXPECT_EQ(At(b, origin.x + 100, origin.y + 100), Px(kRed));
+  }
+}
+
+}  // namespace
+}  // namespace skin
