@@ -2,8 +2,7 @@
 #include <cstdio>
 
 int RunPreview(int, char**) {
-  std::fputs("halvex-skin: preview renders the launcher's window and needs the Windows build "
-             "(halvex-skin.exe, under Wine here)\n",
+  std::fputs("halvex-skin: preview renders the launcher's window and needs the Windows build (halvex-skin.exe)\n",
              stderr);
   return 1;
 }
