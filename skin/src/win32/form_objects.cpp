@@ -366,7 +366,11 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   ::SetTextColor(dc, colour);
   const RECT r{at.X, at.Y, at.X + tw, at.Y + th};
   const UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
-  if (Data->vistagloweffect && (active || Data->vistaglowinactiveeffect)) {
+  if (Data->reflectioneffect) {
+    // The mirror image stays inside the caption object.
+    DrawReflectedText(dc, at.X, at.Y, fitted, Data->reflectionoffset, RECT{place.Left, place.Top, place.Right, place.Bottom},
+                      active ? Data->reflactionactivecolor : Data->reflactioncolor);
+  } else if (Data->vistagloweffect && (active || Data->vistaglowinactiveeffect)) {
     DrawSoftGlowText(dc, r, fitted, active ? Data->glowactivecolor : Data->glowcolor, format);
   } else if (Data->gloweffect && (active || Data->glowinactiveeffect)) {
     DrawGlowText(dc, r, fitted, Data->glowsize, active ? Data->glowactivecolor : Data->glowcolor, Data->glowoffset,
