@@ -193,6 +193,44 @@ TEST_F(LauncherInProcess, CompletionStartsTheApplicationWithUpdateRun) {
       << ReadFile(app_.path() / "standin.log");
 }
 
+// The components the launcher never opens still come with the window, with their settings and
+// pictures: two PNG image lists whose every picture decodes at the list's size, the frame's quick
+// button list linked, the message box and skin chooser tied to the window's skin data.
+TEST_F(LauncherInProcess, WindowHoldsItsImageListsAndDialogSettings) {
+  launcher::TfmMain form({AppExe()});
+  struct ListCase {
+    const skin::TbsPngImageList* list;
+    int count, size;
+  } lists[] = {{form.bsPngImageList16.get(), 16, 16}, {form.bsPngImageList24.get(), 1, 24}};
+  for (const ListCase& c : lists) {
+    ASSERT_NE(c.list, nullptr);
+    ASSERT_EQ(c.list->Count(), c.count);
+    for (int i = 0; i < c.count; ++i) {
+      SCOPED_TRACE(c.list->Items(i).Name);
+      EXPECT_EQ(c.list->Items(i).Name, "PngImage" + std::to_string(i));
+      const skin::Bitmap* image = c.list->Image(i);
+      ASSERT_NE(image, nullptr);
+      EXPECT_EQ(image->Width(), c.size);
+      EXPECT_EQ(image->Height(), c.size);
+      int transparent = 0, opaque = 0;
+      for (int y = 0; y < c.size; ++y)
+        for (int x = 0; x < c.size; ++x) {
+          const uint32_t alpha = image->Pixel(x, y) >> 24;
+          transparent += alpha == 0;
+          opaque += alpha == 255;
+        }
+      EXPECT_GT(transparent, 0) << "a picture with a clear background";
+      EXPECT_GT(opaque, 0);
+    }
+  }
+  EXPECT_EQ(form.bsSkinForm->QuickImageList, form.bsPngImageList16.get());
+  EXPECT_EQ(form.bsSkinMessage->SkinData, form.bsSkinData.get());
+  EXPECT_EQ(form.bsSkinMessage->MessageLabelSkinDataName, "stdlabel");
+  EXPECT_TRUE(form.bsSkinMessage->AlphaBlendAnimation);
+  EXPECT_EQ(form.bsSelectSkinDialog->SkinList, form.bsCompressedSkinList.get());
+  EXPECT_EQ(form.bsSelectSkinDialog->Title, "윈도우스킨 선택");
+}
+
 TEST_F(LauncherInProcess, CompletionStartsTheProgramTheDescriptionFileNames) {
   fs::create_directories(app_.path() / "UPDATE");
   fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "New App.exe");

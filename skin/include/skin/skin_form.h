@@ -25,6 +25,7 @@ namespace skin {
 
 class TbsSkinForm;
 class TbsSkinHint;
+class TbsPngImageList;
 class WindowSkinTarget;
 
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
@@ -165,6 +166,8 @@ class TbsSkinForm {
   bool UseDefaultObjectHint = true;
   TbsSkinHint* SkinHint = nullptr;
   bool UseFormCursorInNCArea = false;
+  // Pictures for quick buttons on the caption; the window keeps the list even without buttons.
+  TbsPngImageList* QuickImageList = nullptr;
 
   std::function<void()> OnActivate, OnDeActivate, OnMinimize, OnRestore, OnMaximize;
   std::function<void()> OnChangeSkinData, OnBeforeChangeSkinData, OnAfterChangeSkinData, OnChangeRollUpState;
