@@ -102,6 +102,7 @@ TEST(FormCaptionBackground, StripsForTheCaptionWidthWithTheTextOnTop) {
     SCOPED_TRACE(active ? "active" : "inactive");
     w.SetActive(active);
     const Bitmap frame = w.Frame();
+    SaveScreenshot(active ? "caption_strip_active.png" : "caption_strip_inactive.png", frame);
     for (const Probe& p : kProbes)
       EXPECT_EQ(PixelToColor(frame.Pixel(p.x, kProbeY)), active ? p.active : p.normal) << "x " << p.x;
     // The text is drawn over the strip: in the text's box some pixels differ from the strip.
@@ -159,6 +160,7 @@ TEST(FormCaptionBackground, InactiveEffectIsAppliedOnce) {
   // The caption repainted alone, straight onto the screen, gets the same look.
   w.form.RepaintObject(w.Caption());
   const Bitmap shot = CaptureWindow(w.window.hwnd);
+  SaveScreenshot("caption_strip_inactive_darkened.png", shot);
   for (const Probe& p : kProbes)
     EXPECT_EQ(PixelToColor(shot.Pixel(p.x, kProbeY)), Darkened(p.normal)) << "screen x " << p.x;
   // Active again: no effect.

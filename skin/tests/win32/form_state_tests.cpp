@@ -208,6 +208,8 @@ TEST(FormWindowState, NonMainFormsMinimizeIntoARowAtTheBottomLeft) {
   OwnedForm c(owner.hwnd, 300, 200, &events, "c");
   c.form.SetWindowState(wsMinimized);
   EXPECT_EQ(ToRect(c.window.Bounds()).Left, work.left + 400);
+  Pump(50);
+  SaveScreenshot("minimized_row.png", CaptureScreen(RECT{work.left, work.bottom - 60, work.left + 640, work.bottom}));
 
   // a back by its button, b by a double-click on its caption: each to its bounds from before.
   Click(a, "minbutton");

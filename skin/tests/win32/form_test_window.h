@@ -1,15 +1,20 @@
 // Test windows of the skinned-form tests: a plain top-level window like the launcher's form (or
 // a form owned by another, so not the main one), a message pump, a small skin built in code with
-// the launcher's default geometry, and a screen capture of a window.
+// the launcher's default geometry, screen captures and the screenshots kept in the build tree.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "draw_golden.h"
+#include "platform/text.h"
 #include "skin/skin_data.h"
 #include "skin/skin_form.h"
 
@@ -214,10 +219,8 @@ struct SkinnedWindow {
   }
 };
 
-// The window as the screen shows it.
-inline Bitmap CaptureWindow(HWND hwnd) {
-  RECT r{};
-  ::GetWindowRect(hwnd, &r);
+// A screen area as the screen shows it.
+inline Bitmap CaptureScreen(const RECT& r) {
   Bitmap shot(r.right - r.left, r.bottom - r.top);
   HDC screen = ::GetDC(nullptr);
   HDC mem = ::CreateCompatibleDC(screen);
@@ -228,6 +231,30 @@ inline Bitmap CaptureWindow(HWND hwnd) {
   ::DeleteDC(mem);
   ::ReleaseDC(nullptr, screen);
   return shot;
+}
+
+// The window as the screen shows it.
+inline Bitmap CaptureWindow(HWND hwnd) {
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  return CaptureScreen(r);
+}
+
+inline void WritePng(const std::string& path, const Bitmap& b) {
+  const std::vector<uint8_t> png = skin::testing::EncodePng(b);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                              static_cast<std::streamsize>(png.size()));
+}
+
+inline std::string ToWinePath(const std::string& unixPath) { return "Z:" + unixPath; }
+
+// Keeps a picture among the frame tests' screenshots in the build tree.
+inline void SaveScreenshot(const std::string& name, const Bitmap& b) {
+  const std::string parent = std::string(HALVEX_SOURCE_DIR) + "/build/frame-win64";
+  const std::string dir = parent + "/screenshots";
+  ::CreateDirectoryW(platform::Widen(ToWinePath(parent)).c_str(), nullptr);
+  ::CreateDirectoryW(platform::Widen(ToWinePath(dir)).c_str(), nullptr);
+  WritePng(ToWinePath(dir + "/" + name), b);
 }
 
 }  // namespace skin::formtest

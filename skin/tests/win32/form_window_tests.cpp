@@ -433,15 +433,6 @@ TEST(FormWindow, InactiveEffectGreysTheActivePieces) {
 
 // ---- screenshots of the carried skins
 
-void WritePng(const std::string& path, const Bitmap& b) {
-  const std::vector<uint8_t> png = skin::testing::EncodePng(b);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                              static_cast<std::streamsize>(png.size()));
-}
-
-
-std::string ToWinePath(const std::string& unixPath) { return "Z:" + unixPath; }
-
 TEST(FormScreenshots, EverySkinActiveAndInactive) {
   const char* folders[] = {"AquaT",          "Office2013_Blue",   "Office2013_Green", "Office2013_Orange",
                            "Office2013_Purple", "Office2010_Black", "Office2010_Blue",  "Office2010_Silver",
