@@ -332,6 +332,18 @@ TEST(FormSystemMenu, RightClickOnTheCaptionOpensItAtTheCursor) {
   EXPECT_FALSE(::IsIconic(w.window.hwnd));
   EXPECT_FALSE(w.window.closed);
   EXPECT_EQ(VisibleMenuWindow(), nullptr);
+  // With DisableSystemMenu no menu opens, neither the skinned one nor the platform's own.
+  w.form.DisableSystemMenu = true;
+  {
+    OpenMenuProbe probe(w.window);
+    SendMouse(MOUSEEVENTF_RIGHTDOWN);
+    Pump(150);
+    SendMouse(MOUSEEVENTF_RIGHTUP);
+    Pump(150);
+    EXPECT_FALSE(probe.opened);
+    EXPECT_EQ(VisibleMenuWindow(), nullptr);
+  }
+  EXPECT_FALSE(OpenMenuProbe::WatchdogFired());
   w.data.SetResourceStrData(nullptr);
 }
 
@@ -357,6 +369,16 @@ TEST(FormSystemMenu, AltSpaceOpensItUnderTheSystemMenuButton) {
   SendKey(VK_SPACE, true);
   SendKey(VK_MENU, true);
   Pump(50);
+  // A press on the system-menu button opens it at the same place.
+  {
+    OpenMenuProbe probe(w.window);
+    Click(w, "sysmenubutton");
+    EXPECT_FALSE(OpenMenuProbe::WatchdogFired());
+    EXPECT_TRUE(probe.idle);
+    EXPECT_EQ(probe.items.size(), 3u);
+    EXPECT_EQ(probe.shownAt.left, b.left + button.Left);
+    EXPECT_EQ(probe.shownAt.top, b.top + button.Bottom);
+  }
   EXPECT_FALSE(::IsIconic(w.window.hwnd));
   EXPECT_FALSE(w.window.closed);
 }
