@@ -328,6 +328,9 @@ class TbsSkinForm {
   int hover_index_ = -1, previous_hover_index_ = -1, pressed_index_ = -1;
   bool hover_timer_ = false, morph_timer_ = false;
   RECT saved_bounds_{};
+  // Where a form other than the main one returns to from its minimized place (a skin change
+  // while it is minimized saves other bounds).
+  RECT unminimized_bounds_{};
   int fade_steps_ = 0;
   bool menu_tracking_ = false;
   // The frame pieces of the last paint before objects were drawn on them, the background of an

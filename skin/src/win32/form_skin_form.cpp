@@ -504,7 +504,7 @@ void TbsSkinForm::MinimizeForm() {
   // A maximized form goes back to its normal bounds first: those are what a restore returns to,
   // and moving a maximized window would leave the platform's maximized state on it.
   if (minimized_from_maximized_) ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-  ::GetWindowRect(hwnd_, &saved_bounds_);
+  ::GetWindowRect(hwnd_, &unminimized_bounds_);
   RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
   MonitorAreaOf(hwnd_, true, area);
   const Rect work = ToRect(area);
@@ -529,11 +529,11 @@ void TbsSkinForm::MaximizeForm() {
   if (ShrunkByMinimize()) {
     // From the minimized place straight to maximized: the bounds to restore to later are the
     // ones from before the minimize, not the minimized place.
-    const RECT& r = saved_bounds_;
+    const RECT& r = unminimized_bounds_;
     window_state_ = wsNormal;
+    minimized_from_maximized_ = false;
     ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (window_state_ == wsNormal) ::GetWindowRect(hwnd_, &saved_bounds_);
   window_state_ = wsMaximized;
   ::ShowWindow(hwnd_, SW_MAXIMIZE);
   RepaintFrame();
@@ -542,7 +542,7 @@ void TbsSkinForm::MaximizeForm() {
 
 void TbsSkinForm::RestoreForm() {
   if (ShrunkByMinimize()) {
-    const RECT& r = saved_bounds_;
+    const RECT& r = unminimized_bounds_;
     window_state_ = wsNormal;
     ClearHover();
     ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);

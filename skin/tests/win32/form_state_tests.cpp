@@ -216,6 +216,10 @@ TEST(FormWindowState, NonMainFormsMinimizeIntoARowAtTheBottomLeft) {
   EXPECT_EQ(a.form.WindowState(), wsNormal);
   EXPECT_EQ(ToRect(a.window.Bounds()), ToRect(aBefore));
   EXPECT_EQ(ObjectColour(a, "minbutton"), kMinimizeLook);
+  // A skin change while minimized keeps the place and the bounds to return to.
+  b.data.SendSkinMessage(SKM_BEGINCHANGE);
+  b.data.SendSkinMessage(SKM_CHANGED);
+  EXPECT_EQ(ToRect(b.window.Bounds()), (Rect{work.left + 200, work.bottom - 25, work.left + 400, work.bottom}));
   DoubleClickCaption(b);
   EXPECT_EQ(b.form.WindowState(), wsNormal);
   EXPECT_EQ(ToRect(b.window.Bounds()), ToRect(bBefore));
