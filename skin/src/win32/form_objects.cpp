@@ -336,7 +336,8 @@ void TbsSkinCaptionObject::DrawBackground(Bitmap& dest, const Rect& place) const
     Bitmap composed, cell(w, h);
     if (!src || IsRectEmpty(r)) return cell;
     ComposeHorizontalStrip(leftCap, rightCap, composed, *src, r, w, Data->stretcheffect);
-    if (!composed.Empty()) CanvasCopy(cell, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
+    if (!composed.Empty())
+      CanvasCopy(cell, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
     return cell;
   };
   const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
