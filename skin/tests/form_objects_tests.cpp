@@ -257,6 +257,13 @@ TEST(FrameObjects, CaptionDoubleClick) {
   EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, false, true}), CaptionDoubleClick::Restore);
   EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, true}), CaptionDoubleClick::Restore);
   EXPECT_EQ(DecideCaptionDoubleClick(false, {kDefaultBorderIcons}), CaptionDoubleClick::ToggleRollUp);
+  EXPECT_EQ(DecideCaptionDoubleClick(false, {kDefaultBorderIcons, true}), CaptionDoubleClick::Restore);
+  EXPECT_EQ(DecideCaptionDoubleClick(false, {biSystemMenu, true}), CaptionDoubleClick::Restore);
+  // Rolled up, maximized or not: unrolled.
+  EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, false, true, true}),
+            CaptionDoubleClick::ToggleRollUp);
+  EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, false, false, true}),
+            CaptionDoubleClick::ToggleRollUp);
 }
 
 TEST(FrameObjects, MorphTakesFiveSteps) {
