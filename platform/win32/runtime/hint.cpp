@@ -8,7 +8,6 @@
 #include "platform/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/control.h"
-#include "platform/ui/form.h"
 #include "platform/ui/gdi.h"
 
 namespace platform::ui {
@@ -38,11 +37,9 @@ Control* ControlAt(POINT screen) {
 
 // ---- the application's side
 
-Application::Application() : hint_timer_(std::make_unique<Timer>()) {
-  hint_timer_->OnTimer = [this](Timer*) { HintTimerExpired(); };
-}
+Application::Application() = default;
 
-Application::~Application() = default;
+Application::~Application() { StopHintTimer(); }
 
 void Application::SetShowHint(bool on) {
   if (show_hint_ == on) return;
@@ -55,13 +52,31 @@ void Application::SetShowHint(bool on) {
 }
 
 void Application::StartHintTimer(unsigned ms, HintTimerMode mode) {
-  hint_timer_->SetEnabled(false);
+  StopHintTimer();
   hint_timer_mode_ = mode;
-  hint_timer_->SetInterval(std::max(ms, 1u));
-  hint_timer_->SetEnabled(true);
+  hint_timer_ = ::SetTimer(nullptr, 0, std::max(ms, 1u), &Application::HintTimerProc);
 }
 
-void Application::StopHintTimer() { hint_timer_->SetEnabled(false); }
+void Application::StopHintTimer() {
+  if (hint_timer_) ::KillTimer(nullptr, hint_timer_);
+  hint_timer_ = 0;
+}
+
+void CALLBACK Application::HintTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  Application& app = Instance();
+  if (id != app.hint_timer_) {
+    ::KillTimer(nullptr, id);
+    return;
+  }
+  // No exception may unwind through the system's frames.
+  try {
+    app.HintTimerExpired();
+  } catch (const std::exception& e) {
+    app.HandleException(e);
+  } catch (...) {
+    app.HandleException(std::string("Unknown error"));
+  }
+}
 
 void Application::HideHint() {
   StopHintTimer();

@@ -13,7 +13,6 @@ namespace platform::ui {
 
 class Control;
 class Form;
-class Timer;
 
 // The application object: title, main form, message loop, termination request and the default
 // exception handler.
@@ -78,6 +77,9 @@ class Application {
   Application();
   ~Application();
   enum class HintTimerMode { Show, Hide };
+  // A thread timer of the application's own: it needs no other static object, so that it is
+  // safe to stop at process exit too.
+  static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR id, DWORD);
   void StartHintTimer(unsigned ms, HintTimerMode mode);
   void StopHintTimer();
   void HintTimerExpired();
@@ -97,7 +99,7 @@ class Application {
   Control* hint_control_ = nullptr;
   // A hint is up, or was up when the mouse moved straight on to another hinted control.
   bool hint_active_ = false;
-  std::unique_ptr<Timer> hint_timer_;
+  UINT_PTR hint_timer_ = 0;
   HintTimerMode hint_timer_mode_ = HintTimerMode::Show;
 };
 
