@@ -275,6 +275,27 @@ TEST_F(AppHint, ShowHintHandlerSeesAndChangesTheHint) {
   EXPECT_FALSE(Up());
 }
 
+TEST_F(AppHint, NarrowedCursorRectShowsTheHintAgainForTheNextPlace) {
+  // A hint per half of the control, as a grid gives one per cell.
+  app_.OnShowHint = [](std::string& text, bool&, HintInfo& info) {
+    const bool left = info.CursorPos.x < 50;
+    text += left ? " left" : " right";
+    info.CursorRect = left ? RECT{0, 0, 50, 80} : RECT{50, 0, 100, 80};
+  };
+  MoveTo(alpha_, 20, 40);
+  Pump(300);
+  ASSERT_EQ(Shown(), 1u);
+  EXPECT_EQ(LastText(), "Alpha left");
+  MoveTo(alpha_, 40, 60);
+  Pump(200);
+  EXPECT_EQ(Shown(), 1u) << "still in the same half";
+  app_.SetHintPause(3000);
+  MoveTo(alpha_, 70, 40);
+  Pump(250);
+  ASSERT_EQ(Shown(), 2u) << "the short pause, as for another control";
+  EXPECT_EQ(LastText(), "Alpha right");
+}
+
 TEST_F(AppHint, AnExceptionFromTheHandlerGoesToTheDefaultHandler) {
   std::string reported;
   auto previous = app_.OnException;

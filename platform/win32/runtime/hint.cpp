@@ -88,17 +88,18 @@ void Application::CancelHint() {
   hint_control_ = nullptr;
 }
 
-void Application::HintMouseMessage(Control* control, POINT) {
+void Application::HintMouseMessage(Control* control, POINT screen) {
   Control* target = show_hint_ ? HintTargetOf(control) : nullptr;
   if (!target) {
     CancelHint();
     return;
   }
-  if (target == hint_control_) return;
+  if (target == hint_control_ && (!hint_cursor_rect_set_ || ::PtInRect(&hint_cursor_rect_, screen))) return;
   // Straight from one hint to the next: the old one goes at once, the new one comes sooner.
   const bool up = hint_window_ && hint_window_->Visible();
   HideHint();
   hint_control_ = target;
+  hint_cursor_rect_set_ = false;
   StartHintTimer(up ? hint_short_pause_ : hint_pause_, HintTimerMode::Show);
 }
 
@@ -149,6 +150,10 @@ void Application::ActivateHint() {
   // The handler may have moved things on (cancelled, switched hints off).
   if (hint_control_ != control || !show_hint_) return;
   if (!can_show || text.empty()) return;
+  RECT& area = hint_cursor_rect_;
+  area = info.CursorRect;
+  ::MapWindowPoints(control->Handle(), nullptr, reinterpret_cast<POINT*>(&area), 2);
+  hint_cursor_rect_set_ = true;
   if (!hint_window_) hint_window_ = hint_window_class_();
   if (!hint_window_) return;
   hint_window_->ActivateHint(RECT{info.HintPos.x, info.HintPos.y, info.HintPos.x, info.HintPos.y}, text);
@@ -205,6 +210,8 @@ LRESULT CALLBACK PlainHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam,
           self->Paint(paint.dc());
         } catch (const std::exception& e) {
           Application::Instance().HandleException(e);
+        } catch (...) {
+          Application::Instance().HandleException(std::string("Unknown error"));
         }
         return 0;
       }

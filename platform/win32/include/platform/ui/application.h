@@ -97,6 +97,10 @@ class Application {
   HintWindowClass hint_window_class_ = &PlainHintWindow::Create;
   std::unique_ptr<HintWindow> hint_window_;
   Control* hint_control_ = nullptr;
+  // Screen rectangle the shown hint belongs to (the handler's CursorRect): moving out of it
+  // within the same control brings the hint up again for the new place.
+  RECT hint_cursor_rect_{};
+  bool hint_cursor_rect_set_ = false;
   // A hint is up, or was up when the mouse moved straight on to another hinted control.
   bool hint_active_ = false;
   UINT_PTR hint_timer_ = 0;

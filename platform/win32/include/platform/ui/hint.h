@@ -18,7 +18,10 @@ struct HintInfo {
   Control* HintControl = nullptr;
   POINT CursorPos{};   // the cursor, in the hint control's client coordinates
   POINT HintPos{};     // screen point of the hint's top-left: below the cursor
-  RECT CursorRect{};   // client rectangle of the hint control: leaving it hides the hint
+  // In the hint control's client coordinates; the whole client area unless the handler narrows
+  // it. Moving out of it within the control shows the hint again for the new place (a hint per
+  // cell of a grid, say).
+  RECT CursorRect{};
   unsigned HideTimeout = 0;  // ms until the hint hides; the application's hint hide pause
 };
 
