@@ -148,10 +148,11 @@ class AppHint : public ::testing::Test {
 };
 
 TEST_F(AppHint, ShowsAfterThePauseBelowTheCursor) {
+  app_.SetHintPause(400);
   const POINT cursor = MoveTo(alpha_);
   Pump(50);
   EXPECT_EQ(Shown(), 0u) << "before the pause";
-  Pump(400);
+  Pump(700);
   ASSERT_EQ(Shown(), 1u);
   EXPECT_TRUE(Up());
   EXPECT_EQ(LastText(), "Alpha");
@@ -186,11 +187,11 @@ TEST_F(AppHint, NothingShowsWithoutAHintOrWithHintsOff) {
 }
 
 TEST_F(AppHint, HidesAfterTheHidePauseAndStaysHiddenOnTheSameControl) {
-  app_.SetHintHidePause(200);
+  app_.SetHintHidePause(600);
   MoveTo(alpha_);
-  Pump(300);
-  ASSERT_TRUE(Up());
   Pump(400);
+  ASSERT_TRUE(Up());
+  Pump(700);
   EXPECT_FALSE(Up());
   MoveTo(alpha_, 55, 45);
   Pump(400);

@@ -144,10 +144,11 @@ class SkinnedHint : public ::testing::Test {
 };
 
 TEST_F(SkinnedHint, AppearsAfterThePauseBelowTheCursorInTheSkinsPicture) {
+  app_.SetHintPause(400);
   const POINT cursor = MoveTo(lines_);
   Pump(50);
   EXPECT_FALSE(Up()) << "before the pause";
-  Pump(400);
+  Pump(700);
   ASSERT_TRUE(Up());
   TbsSkinHintWindow* w = Window();
   EXPECT_EQ(w->Text(), "Hello\n\rWorld");
@@ -160,6 +161,7 @@ TEST_F(SkinnedHint, AppearsAfterThePauseBelowTheCursorInTheSkinsPicture) {
   const Bitmap* picture = data_->ActivePicture(data_->HintWindow.windowpictureindex);
   ASSERT_NE(picture, nullptr);
   const Bitmap b = w->Render();
+  KeepScreenshot("hint_skin2.png", b);
   ASSERT_EQ(b.Width(), r.right - r.left);
   const int pw = picture->Width(), ph = picture->Height();
   EXPECT_EQ(Rgb(b.Pixel(2, 2)), Rgb(picture->Pixel(2, 2)));
@@ -172,11 +174,11 @@ TEST_F(SkinnedHint, AppearsAfterThePauseBelowTheCursorInTheSkinsPicture) {
 }
 
 TEST_F(SkinnedHint, HidesAfterTheHidePause) {
-  app_.SetHintHidePause(250);
+  app_.SetHintHidePause(600);
   MoveTo(lines_);
-  Pump(300);
-  ASSERT_TRUE(Up());
   Pump(400);
+  ASSERT_TRUE(Up());
+  Pump(700);
   EXPECT_FALSE(Up());
 }
 
