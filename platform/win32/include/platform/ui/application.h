@@ -101,8 +101,6 @@ class Application {
   // within the same control brings the hint up again for the new place.
   RECT hint_cursor_rect_{};
   bool hint_cursor_rect_set_ = false;
-  // A hint is up, or was up when the mouse moved straight on to another hinted control.
-  bool hint_active_ = false;
   UINT_PTR hint_timer_ = 0;
   HintTimerMode hint_timer_mode_ = HintTimerMode::Show;
 };
