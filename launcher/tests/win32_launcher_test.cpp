@@ -260,6 +260,30 @@ TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
   EXPECT_EQ(launcher::State().ExeFileName, AppExe());
 }
 
+// Hints are shown as designed, through the skinned hint; none of the window's controls has one,
+// and the application gets its own hint back when the window goes.
+TEST_F(LauncherInProcess, ShowsHintsThroughTheSkinnedHint) {
+  auto& app = platform::ui::Application::Instance();
+  const platform::ui::HintWindowClass before = app.GetHintWindowClass();
+  {
+    launcher::TfmMain form({AppExe()});
+    form.Create();
+    EXPECT_TRUE(app.ShowHint());
+    EXPECT_EQ(app.GetHintWindowClass(), &skin::TbsSkinHintWindow::Create);
+    EXPECT_EQ(app.HintShortPause(), 100u);
+    EXPECT_EQ(skin::TbsSkinHint::Current(), form.bsSkinHint.get());
+    EXPECT_EQ(form.bsSkinHint->SkinData(), form.bsSkinData.get());
+    std::vector<platform::ui::Control*> controls{&form};
+    for (size_t i = 0; i < controls.size(); ++i) {
+      EXPECT_TRUE(controls[i]->ShowHint()) << controls[i]->Name();
+      EXPECT_EQ(controls[i]->Hint(), "") << controls[i]->Name();
+      for (platform::ui::Control* child : controls[i]->Children()) controls.push_back(child);
+    }
+    EXPECT_EQ(controls.size(), 8u);
+  }
+  EXPECT_EQ(app.GetHintWindowClass(), before);
+}
+
 // The real message box: its caption, its text with the full-stop rule, its error icon.
 TEST(DefaultExceptionHandler, ShowsTheTextInAnErrorBoxCaptionedWithTheTitle) {
   auto& app = platform::ui::Application::Instance();

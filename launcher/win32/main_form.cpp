@@ -56,6 +56,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   SetColor(RGB(255, 255, 255));
   SetFont(Gulim12());
   SetStayOnTop(true);
+  SetShowHint(true);
 
   bsSkinPanel2 = std::make_unique<skin::TbsSkinPanel>(this);
   bsSkinPanel2->SetName("bsSkinPanel2");

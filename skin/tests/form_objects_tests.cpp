@@ -323,6 +323,42 @@ TEST(HintGeometry, KeptOnScreen) {
   EXPECT_EQ(PlaceHint({1860, 1020}, 60, 20, area), (Rect{1860, 1020, 1920, 1040}));
 }
 
+TEST(HintGeometry, TitleLayout) {
+  struct Case {
+    const char* what;
+    Size image, title, text;
+    Rect Image, Title, Text;
+    Size Content;
+  };
+  const Case cases[] = {
+      {"title above the text, image at the left", {16, 16}, {40, 13}, {30, 26},
+       {0, 0, 16, 16}, {20, 0, 60, 13}, {20, 15, 50, 41}, {60, 41}},
+      {"text wider than the title", {16, 16}, {20, 13}, {50, 13},
+       {0, 0, 16, 16}, {20, 0, 40, 13}, {20, 15, 70, 28}, {70, 28}},
+      {"an image taller than the texts", {32, 48}, {20, 13}, {20, 13},
+       {0, 0, 32, 48}, {36, 0, 56, 13}, {36, 15, 56, 28}, {56, 48}},
+      {"no image: no gap at the left", {0, 0}, {40, 13}, {30, 13},
+       {0, 0, 0, 0}, {0, 0, 40, 13}, {0, 15, 30, 28}, {40, 28}},
+      {"no title: no gap above", {16, 16}, {0, 13}, {30, 13},
+       {0, 0, 16, 16}, {20, 0, 20, 0}, {20, 0, 50, 13}, {50, 16}},
+      {"image alone", {16, 16}, {0, 0}, {0, 0},
+       {0, 0, 16, 16}, {16, 0, 16, 0}, {16, 0, 16, 0}, {16, 16}},
+      {"a negative size counts as none", {-5, 16}, {40, -1}, {30, 13},
+       {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 30, 13}, {30, 13}},
+  };
+  for (const Case& c : cases) {
+    const HintTitleLayout l = TitledHintContent(c.image, c.title, c.text);
+    EXPECT_EQ(l.Image, c.Image) << c.what;
+    EXPECT_EQ(l.Title, c.Title) << c.what;
+    EXPECT_EQ(l.Text, c.Text) << c.what;
+    EXPECT_EQ(l.Content, c.Content) << c.what;
+  }
+  // The window is sized around the content as around a plain text: larger than the text alone.
+  const HintTitleLayout l = TitledHintContent({16, 16}, {40, 13}, {30, 13});
+  EXPECT_GT(PlainHintLayout(l.Content).W, PlainHintLayout({30, 13}).W);
+  EXPECT_GT(PlainHintLayout(l.Content).H, PlainHintLayout({30, 13}).H);
+}
+
 TEST(HintGeometry, CursorDropFromMaskBits) {
   // A 32 x 32 cursor: 4 bytes a row, AND half (the last 128 bytes, bottom-up) above XOR half.
   std::vector<uint8_t> bits(256, 0x00);

@@ -15,6 +15,7 @@
 
 #include "draw_golden.h"
 #include "platform/text.h"
+#include "platform/ui/application.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
 #include "skin/skin_form.h"
@@ -371,7 +372,9 @@ TEST(FormWindow, DraggingSnapsToTheWorkAreaEdge) {
 TEST(FormWindow, ObjectHintFollowsTheHover) {
   SkinnedWindow w;
   TbsSkinHint hint;
-  hint.HintPause = 10;
+  auto& app = platform::ui::Application::Instance();
+  const unsigned pause = app.HintPause();
+  app.SetHintPause(10);
   w.form.ShowObjectHint = true;
   w.form.SkinHint = &hint;
   ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
@@ -386,6 +389,7 @@ TEST(FormWindow, ObjectHintFollowsTheHover) {
   EXPECT_EQ(hint.Window().Text(), "Close");
   ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(300, 12));
   EXPECT_FALSE(hint.Window().Visible());
+  app.SetHintPause(pause);
 }
 
 TEST(FormWindow, FramePixels) {
