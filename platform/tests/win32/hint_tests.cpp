@@ -10,23 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "message_pump.h"
 #include "platform/ui/application.h"
 #include "platform/ui/form.h"
 
 namespace platform::ui {
 namespace {
 
-void Pump(int ms) {
-  const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(5);
-  } while (static_cast<int>(::GetTickCount() - end) < 0);
-}
+using platform::testing::Pump;
 
 // A hint window that only records what it was asked to show.
 struct Recorder {

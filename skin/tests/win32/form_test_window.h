@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "message_pump.h"
 #include "draw_golden.h"
 #include "platform/text.h"
 #include "skin/skin_data.h"
@@ -83,17 +84,7 @@ struct TestWindow {
   }
 };
 
-inline void Pump(int ms) {
-  const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(5);
-  } while (static_cast<int>(::GetTickCount() - end) < 0);
-}
+using platform::testing::Pump;
 
 // ---- a small skin built in code, with the launcher's default geometry
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "message_pump.h"
 #include "draw_golden.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"
@@ -27,17 +28,7 @@ namespace {
 using platform::ui::Application;
 using platform::ui::HintInfo;
 
-void Pump(int ms) {
-  const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(5);
-  } while (static_cast<int>(::GetTickCount() - end) < 0);
-}
+using platform::testing::Pump;
 
 uint32_t Rgb(uint32_t pixel) { return pixel & 0x00FFFFFFu; }
 // A system colour as a pixel reads (0xRRGGBB).
