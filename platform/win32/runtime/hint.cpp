@@ -220,24 +220,24 @@ LRESULT CALLBACK PlainHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam,
   return ::DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
+HWND HintWindow::CreateHintHandle(const wchar_t* class_name, WNDPROC proc, void* self) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DROPSHADOW | CS_SAVEBITS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = class_name;
+  if (!::GetClassInfoExW(wc.hInstance, class_name, &wc) && !::RegisterClassExW(&wc)) return nullptr;
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, class_name, L"", WS_POPUP, 0, 0,
+                                0, 0, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (hwnd) ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  return hwnd;
+}
+
 void PlainHintWindow::ActivateHint(RECT rect, const std::string& text) {
-  if (!hwnd_) {
-    static const bool registered = [] {
-      WNDCLASSEXW wc{};
-      wc.cbSize = sizeof(wc);
-      wc.style = CS_DROPSHADOW | CS_SAVEBITS;
-      wc.lpfnWndProc = &PlainHintWindow::WindowProc;
-      wc.hInstance = ::GetModuleHandleW(nullptr);
-      wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-      wc.lpszClassName = kPlainHintClass;
-      return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    if (!registered) return;
-    hwnd_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPlainHintClass, L"", WS_POPUP, 0,
-                              0, 0, 0, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) return;
-    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
+  if (!hwnd_) hwnd_ = CreateHintHandle(kPlainHintClass, &PlainHintWindow::WindowProc, this);
+  if (!hwnd_) return;
   text_ = text;
   const std::wstring wide = Widen(text_);
   ::SetWindowTextW(hwnd_, wide.c_str());

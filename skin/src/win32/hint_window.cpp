@@ -69,21 +69,7 @@ TbsSkinHintWindow::~TbsSkinHintWindow() {
 std::unique_ptr<platform::ui::HintWindow> TbsSkinHintWindow::Create() { return std::make_unique<TbsSkinHintWindow>(); }
 
 void TbsSkinHintWindow::CreateHandle() {
-  if (hwnd_) return;
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DROPSHADOW | CS_SAVEBITS;
-    wc.lpfnWndProc = &TbsSkinHintWindow::WindowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kHintClass;
-    registered = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }
-  hwnd_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"", WS_POPUP, 0, 0, 0,
-                            0, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!hwnd_) hwnd_ = CreateHintHandle(kHintClass, &TbsSkinHintWindow::WindowProc, this);
 }
 
 // The skin data or image list may go while the window still refers to them: it then hides

@@ -40,6 +40,12 @@ class HintWindow {
   virtual void Hide() = 0;
   virtual bool Visible() const = 0;
   virtual HWND Handle() const = 0;
+
+ protected:
+  // Makes the hint's popup window (top-most, never activated, no taskbar button, a drop shadow)
+  // of a class registered once per name, with `self` kept in the window's user data. Null when
+  // the system refuses.
+  static HWND CreateHintHandle(const wchar_t* class_name, WNDPROC proc, void* self);
 };
 
 // Makes the application's hint window: the class reference of the hint window.
