@@ -193,6 +193,44 @@ TEST_F(LauncherInProcess, CompletionStartsTheApplicationWithUpdateRun) {
       << ReadFile(app_.path() / "standin.log");
 }
 
+// The components the launcher never opens still come with the window, with their settings and
+// pictures: two PNG image lists whose every picture decodes at the list's size, the frame's quick
+// button list linked, the message box and skin chooser tied to the window's skin data.
+TEST_F(LauncherInProcess, WindowHoldsItsImageListsAndDialogSettings) {
+  launcher::TfmMain form({AppExe()});
+  struct ListCase {
+    const skin::TbsPngImageList* list;
+    int count, size;
+  } lists[] = {{form.bsPngImageList16.get(), 16, 16}, {form.bsPngImageList24.get(), 1, 24}};
+  for (const ListCase& c : lists) {
+    ASSERT_NE(c.list, nullptr);
+    ASSERT_EQ(c.list->Count(), c.count);
+    for (int i = 0; i < c.count; ++i) {
+      SCOPED_TRACE(c.list->Items(i).Name);
+      EXPECT_EQ(c.list->Items(i).Name, "PngImage" + std::to_string(i));
+      const skin::Bitmap* image = c.list->Image(i);
+      ASSERT_NE(image, nullptr);
+      EXPECT_EQ(image->Width(), c.size);
+      EXPECT_EQ(image->Height(), c.size);
+      int transparent = 0, opaque = 0;
+      for (int y = 0; y < c.size; ++y)
+        for (int x = 0; x < c.size; ++x) {
+          const uint32_t alpha = image->Pixel(x, y) >> 24;
+          transparent += alpha == 0;
+          opaque += alpha == 255;
+        }
+      EXPECT_GT(transparent, 0) << "a picture with a clear background";
+      EXPECT_GT(opaque, 0);
+    }
+  }
+  EXPECT_EQ(form.bsSkinForm->QuickImageList, form.bsPngImageList16.get());
+  EXPECT_EQ(form.bsSkinMessage->SkinData, form.bsSkinData.get());
+  EXPECT_EQ(form.bsSkinMessage->MessageLabelSkinDataName, "stdlabel");
+  EXPECT_TRUE(form.bsSkinMessage->AlphaBlendAnimation);
+  EXPECT_EQ(form.bsSelectSkinDialog->SkinList, form.bsCompressedSkinList.get());
+  EXPECT_EQ(form.bsSelectSkinDialog->Title, "윈도우스킨 선택");
+}
+
 TEST_F(LauncherInProcess, CompletionStartsTheProgramTheDescriptionFileNames) {
   fs::create_directories(app_.path() / "UPDATE");
   fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "New App.exe");
@@ -220,6 +258,30 @@ TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
   EXPECT_EQ(form.pnCorp->Caption(), " Halvex Auto Update");  // the rest of FormCreate was skipped
   EXPECT_EQ(form.SkinIndex(), 2);
   EXPECT_EQ(launcher::State().ExeFileName, AppExe());
+}
+
+// Hints are shown as designed, through the skinned hint; none of the window's controls has one,
+// and the application gets its own hint back when the window goes.
+TEST_F(LauncherInProcess, ShowsHintsThroughTheSkinnedHint) {
+  auto& app = platform::ui::Application::Instance();
+  const platform::ui::HintWindowClass before = app.GetHintWindowClass();
+  {
+    launcher::TfmMain form({AppExe()});
+    form.Create();
+    EXPECT_TRUE(app.ShowHint());
+    EXPECT_EQ(app.GetHintWindowClass(), &skin::TbsSkinHintWindow::Create);
+    EXPECT_EQ(app.HintShortPause(), 100u);
+    EXPECT_EQ(skin::TbsSkinHint::Current(), form.bsSkinHint.get());
+    EXPECT_EQ(form.bsSkinHint->SkinData(), form.bsSkinData.get());
+    std::vector<platform::ui::Control*> controls{&form};
+    for (size_t i = 0; i < controls.size(); ++i) {
+      EXPECT_TRUE(controls[i]->ShowHint()) << controls[i]->Name();
+      EXPECT_EQ(controls[i]->Hint(), "") << controls[i]->Name();
+      for (platform::ui::Control* child : controls[i]->Children()) controls.push_back(child);
+    }
+    EXPECT_EQ(controls.size(), 8u);
+  }
+  EXPECT_EQ(app.GetHintWindowClass(), before);
 }
 
 // The real message box: its caption, its text with the full-stop rule, its error icon.

@@ -16,6 +16,15 @@ extern const unsigned char kGlyphCorp[];
 extern const unsigned long long kGlyphCorp_size;
 extern const unsigned char kGlyphTel[];
 extern const unsigned long long kGlyphTel_size;
+#define HALVEX_IMAGE(name)                 \
+  extern const unsigned char name[];       \
+  extern const unsigned long long name##_size;
+HALVEX_IMAGE(kList16_00) HALVEX_IMAGE(kList16_01) HALVEX_IMAGE(kList16_02) HALVEX_IMAGE(kList16_03)
+HALVEX_IMAGE(kList16_04) HALVEX_IMAGE(kList16_05) HALVEX_IMAGE(kList16_06) HALVEX_IMAGE(kList16_07)
+HALVEX_IMAGE(kList16_08) HALVEX_IMAGE(kList16_09) HALVEX_IMAGE(kList16_10) HALVEX_IMAGE(kList16_11)
+HALVEX_IMAGE(kList16_12) HALVEX_IMAGE(kList16_13) HALVEX_IMAGE(kList16_14) HALVEX_IMAGE(kList16_15)
+HALVEX_IMAGE(kList24_00)
+#undef HALVEX_IMAGE
 }  // namespace halvex_assets
 
 namespace launcher {
@@ -47,6 +56,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   SetColor(RGB(255, 255, 255));
   SetFont(Gulim12());
   SetStayOnTop(true);
+  SetShowHint(true);
 
   bsSkinPanel2 = std::make_unique<skin::TbsSkinPanel>(this);
   bsSkinPanel2->SetName("bsSkinPanel2");
@@ -224,6 +234,49 @@ void TfmMain::CreateSkinComponents() {
     return main && main->Handle() == window;
   };
   skin::TbsSkinForm::HandleException = [](const std::exception& e) { Application::Instance().HandleException(e); };
+
+  bsSkinMessage = std::make_unique<skin::TbsSkinMessage>();
+  bsSkinMessage->SkinData = bsSkinData.get();
+  bsSkinMessage->CtrlSkinData = bsSkinData.get();
+  bsSkinMessage->ButtonSkinDataName = "button";
+  bsSkinMessage->MessageLabelSkinDataName = "stdlabel";
+  bsSkinMessage->AlphaBlend = true;
+  bsSkinMessage->AlphaBlendAnimation = true;
+  bsSkinMessage->AlphaBlendValue = 0;
+  bsSkinMessage->ShowAgainFlag = false;
+  bsSkinMessage->ShowAgainFlagValue = false;
+  bsSkinMessage->DefaultFont = {"굴림체", -12, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSkinMessage->DefaultButtonFont = bsSkinMessage->DefaultFont;
+  bsSkinMessage->UseSkinFont = true;
+
+  bsSelectSkinDialog = std::make_unique<skin::TbsSelectSkinDialog>();
+  bsSelectSkinDialog->SkinList = bsCompressedSkinList.get();
+  bsSelectSkinDialog->Title = "윈도우스킨 선택";
+  bsSelectSkinDialog->SkinData = bsSkinData.get();
+  bsSelectSkinDialog->CtrlSkinData = bsSkinData.get();
+  bsSelectSkinDialog->AlphaBlend = false;
+  bsSelectSkinDialog->AlphaBlendValue = 200;
+  bsSelectSkinDialog->AlphaBlendAnimation = false;
+  bsSelectSkinDialog->DefaultFont = {"Arial", 14, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+
+  auto bytes = [](const unsigned char* data, unsigned long long size) {
+    return std::vector<uint8_t>(data, data + size);
+  };
+  bsPngImageList24 = std::make_unique<skin::TbsPngImageList>(24, 24);
+  bsPngImageList24->Add("PngImage0", bytes(halvex_assets::kList24_00, halvex_assets::kList24_00_size));
+  bsPngImageList16 = std::make_unique<skin::TbsPngImageList>(16, 16);
+  const std::pair<const unsigned char*, unsigned long long> list16[] = {
+      {halvex_assets::kList16_00, halvex_assets::kList16_00_size}, {halvex_assets::kList16_01, halvex_assets::kList16_01_size},
+      {halvex_assets::kList16_02, halvex_assets::kList16_02_size}, {halvex_assets::kList16_03, halvex_assets::kList16_03_size},
+      {halvex_assets::kList16_04, halvex_assets::kList16_04_size}, {halvex_assets::kList16_05, halvex_assets::kList16_05_size},
+      {halvex_assets::kList16_06, halvex_assets::kList16_06_size}, {halvex_assets::kList16_07, halvex_assets::kList16_07_size},
+      {halvex_assets::kList16_08, halvex_assets::kList16_08_size}, {halvex_assets::kList16_09, halvex_assets::kList16_09_size},
+      {halvex_assets::kList16_10, halvex_assets::kList16_10_size}, {halvex_assets::kList16_11, halvex_assets::kList16_11_size},
+      {halvex_assets::kList16_12, halvex_assets::kList16_12_size}, {halvex_assets::kList16_13, halvex_assets::kList16_13_size},
+      {halvex_assets::kList16_14, halvex_assets::kList16_14_size}, {halvex_assets::kList16_15, halvex_assets::kList16_15_size}};
+  for (size_t i = 0; i < std::size(list16); ++i)
+    bsPngImageList16->Add("PngImage" + std::to_string(i), bytes(list16[i].first, list16[i].second));
+  bsSkinForm->QuickImageList = bsPngImageList16.get();
 
   bsSkinData->SetSkinList(bsCompressedSkinList.get());
 }

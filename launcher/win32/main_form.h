@@ -10,7 +10,9 @@
 
 #include "zip/unzipper.h"
 
+#include "skin/image_list.h"
 #include "skin/resource_strings.h"
+#include "skin/skin_dialogs.h"
 #include "skin/skin_data.h"
 #include "skin/skin_form.h"
 #include "skin/skin_gauge.h"
@@ -67,6 +69,11 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   std::unique_ptr<skin::TbsSkinHint> bsSkinHint;
   std::unique_ptr<skin::TbsSkinForm> bsSkinForm;
   std::unique_ptr<zip::TUnZipper> UnZipper;
+  // Placed on the window with their settings; the launcher never opens them.
+  std::unique_ptr<skin::TbsSkinMessage> bsSkinMessage;
+  std::unique_ptr<skin::TbsSelectSkinDialog> bsSelectSkinDialog;
+  std::unique_ptr<skin::TbsPngImageList> bsPngImageList24;
+  std::unique_ptr<skin::TbsPngImageList> bsPngImageList16;
 
  private:
   void CreateSkinComponents();

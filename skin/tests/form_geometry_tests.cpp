@@ -292,6 +292,43 @@ TEST(FramePlacement, CentresInTheWorkArea) {
   EXPECT_EQ(CenterInArea({1920, 0, 3200, 1024}, 636, 387), (Point{1920 + 640 - 318, 512 - 193}));
 }
 
+TEST(FramePlacement, MinimizedFormsStackFromTheBottomLeft) {
+  // A 1000 x 600 work area at (100, 50): five 200 x 25 forms fill a row.
+  const Rect area{100, 50, 1100, 650};
+  const Size size{200, 25};
+  auto at = [](int x, int y) { return Rect{x, y, x + 200, y + 25}; };
+  struct Case {
+    const char* what;
+    std::vector<Rect> occupied;
+    Point expected;
+  } cases[] = {
+      {"the first one takes the bottom-left corner", {}, {100, 625}},
+      {"the next one goes to its right", {at(100, 625)}, {300, 625}},
+      {"a gap left by a restored form is filled first", {at(100, 625), at(500, 625)}, {300, 625}},
+      {"a full row: one row up",
+       {at(100, 625), at(300, 625), at(500, 625), at(700, 625), at(900, 625)},
+       {100, 600}},
+      {"on along the second row",
+       {at(100, 625), at(300, 625), at(500, 625), at(700, 625), at(900, 625), at(100, 600)},
+       {300, 600}},
+      {"a wider form in the way is passed", {Rect{100, 600, 450, 650}}, {450, 625}},
+      {"a form that only touches the corner leaves it free", {at(300, 625), at(100, 600)}, {100, 625}},
+      {"windows elsewhere do not count", {at(100, 100), at(600, 300)}, {100, 625}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(MinimizedFormPlace(area, size, c.occupied), c.expected);
+  }
+  // The area full to the top: back to the first place rather than above the area.
+  std::vector<Rect> full;
+  for (int y = 625; y >= 50; y -= 25)
+    for (int x = 100; x + 200 <= 1100; x += 200) full.push_back(at(x, y));
+  EXPECT_EQ(MinimizedFormPlace(area, size, full), (Point{100, 625}));
+  // A form wider than the area still starts at the left edge.
+  EXPECT_EQ(MinimizedFormPlace(area, Size{1500, 25}, {}), (Point{100, 625}));
+  EXPECT_EQ(MinimizedFormPlace(area, Size{0, 0}, {}), (Point{100, 650}));
+}
+
 // One drag: each step proposes a window position with the cursor where it is.
 struct DragStep {
   const char* what;

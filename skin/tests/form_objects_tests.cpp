@@ -257,6 +257,13 @@ TEST(FrameObjects, CaptionDoubleClick) {
   EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, false, true}), CaptionDoubleClick::Restore);
   EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, true}), CaptionDoubleClick::Restore);
   EXPECT_EQ(DecideCaptionDoubleClick(false, {kDefaultBorderIcons}), CaptionDoubleClick::ToggleRollUp);
+  EXPECT_EQ(DecideCaptionDoubleClick(false, {kDefaultBorderIcons, true}), CaptionDoubleClick::Restore);
+  EXPECT_EQ(DecideCaptionDoubleClick(false, {biSystemMenu, true}), CaptionDoubleClick::Restore);
+  // Rolled up, maximized or not: unrolled.
+  EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, false, true, true}),
+            CaptionDoubleClick::ToggleRollUp);
+  EXPECT_EQ(DecideCaptionDoubleClick(true, {kDefaultBorderIcons, false, false, true}),
+            CaptionDoubleClick::ToggleRollUp);
 }
 
 TEST(FrameObjects, MorphTakesFiveSteps) {
@@ -314,6 +321,42 @@ TEST(HintGeometry, KeptOnScreen) {
   EXPECT_EQ(PlaceHint({1900, 100}, 60, 20, area), (Rect{1838, 100, 1898, 120}));
   EXPECT_EQ(PlaceHint({100, 1030}, 60, 20, area), (Rect{100, 1008, 160, 1028}));
   EXPECT_EQ(PlaceHint({1860, 1020}, 60, 20, area), (Rect{1860, 1020, 1920, 1040}));
+}
+
+TEST(HintGeometry, TitleLayout) {
+  struct Case {
+    const char* what;
+    Size image, title, text;
+    Rect Image, Title, Text;
+    Size Content;
+  };
+  const Case cases[] = {
+      {"title above the text, image at the left", {16, 16}, {40, 13}, {30, 26},
+       {0, 0, 16, 16}, {20, 0, 60, 13}, {20, 15, 50, 41}, {60, 41}},
+      {"text wider than the title", {16, 16}, {20, 13}, {50, 13},
+       {0, 0, 16, 16}, {20, 0, 40, 13}, {20, 15, 70, 28}, {70, 28}},
+      {"an image taller than the texts", {32, 48}, {20, 13}, {20, 13},
+       {0, 0, 32, 48}, {36, 0, 56, 13}, {36, 15, 56, 28}, {56, 48}},
+      {"no image: no gap at the left", {0, 0}, {40, 13}, {30, 13},
+       {0, 0, 0, 0}, {0, 0, 40, 13}, {0, 15, 30, 28}, {40, 28}},
+      {"no title: no gap above", {16, 16}, {0, 13}, {30, 13},
+       {0, 0, 16, 16}, {20, 0, 20, 0}, {20, 0, 50, 13}, {50, 16}},
+      {"image alone", {16, 16}, {0, 0}, {0, 0},
+       {0, 0, 16, 16}, {16, 0, 16, 0}, {16, 0, 16, 0}, {16, 16}},
+      {"a negative size counts as none", {-5, 16}, {40, -1}, {30, 13},
+       {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 30, 13}, {30, 13}},
+  };
+  for (const Case& c : cases) {
+    const HintTitleLayout l = TitledHintContent(c.image, c.title, c.text);
+    EXPECT_EQ(l.Image, c.Image) << c.what;
+    EXPECT_EQ(l.Title, c.Title) << c.what;
+    EXPECT_EQ(l.Text, c.Text) << c.what;
+    EXPECT_EQ(l.Content, c.Content) << c.what;
+  }
+  // The window is sized around the content as around a plain text: larger than the text alone.
+  const HintTitleLayout l = TitledHintContent({16, 16}, {40, 13}, {30, 13});
+  EXPECT_GT(PlainHintLayout(l.Content).W, PlainHintLayout({30, 13}).W);
+  EXPECT_GT(PlainHintLayout(l.Content).H, PlainHintLayout({30, 13}).H);
 }
 
 TEST(HintGeometry, CursorDropFromMaskBits) {

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "platform/text.h"
 #include "platform/ui/application.h"
@@ -37,6 +38,7 @@ Control::Control(Control* parent) : parent_(parent) {
 }
 
 Control::~Control() {
+  Application::Instance().HintControlDestroyed(this);
   if (parent_) {
     auto& siblings = parent_->children_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
@@ -99,8 +101,47 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
   return 0;
 }
 
+Control* Control::FromHandle(HWND hwnd) {
+  wchar_t name[32] = {};
+  if (!hwnd || !::GetClassNameW(hwnd, name, 32) || wcscmp(name, RegisterClassOnce()) != 0) return nullptr;
+  return reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+void Control::TrackHint(UINT msg, WPARAM wparam, LPARAM lparam) {
+  Application& app = Application::Instance();
+  switch (msg) {
+    case WM_MOUSEMOVE: {
+      // Asked again on every move: whoever else tracks this window may have used the notice up.
+      TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, hwnd_, 0};
+      ::TrackMouseEvent(&track);
+      POINT p{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      ::ClientToScreen(hwnd_, &p);
+      app.HintMouseMessage(this, p);
+      break;
+    }
+    case WM_MOUSELEAVE:
+      app.HintMouseLeft(this);
+      break;
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN: case WM_NCXBUTTONDOWN:
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_MOUSEWHEEL:
+      app.HideHint();
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) == WA_INACTIVE) app.CancelHint();
+      break;
+    case WM_ACTIVATEAPP:
+      if (!wparam) app.CancelHint();
+      break;
+    case WM_CANCELMODE:
+      app.CancelHint();
+      break;
+  }
+}
+
 LRESULT Control::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
+  TrackHint(msg, wparam, lparam);
   if (HandleMessage(msg, wparam, lparam, result)) return result;
   switch (msg) {
     case WM_ERASEBKGND:

@@ -83,6 +83,7 @@ int AlignedTextLeft(const Rect& r, int textWidth, TAlignment alignment);
 struct LeadingPicture {
   int Width = 0;   // of one cell
   int Height = 0;
+  bool FromImageList = false;  // an image list's picture rather than the glyph
 };
 
 struct StatusPanelLayout {
@@ -96,8 +97,8 @@ struct StatusPanelLayout {
 // leading picture is centred on it and pushes the text right by its width + 2.
 StatusPanelLayout LayoutSkinStatusPanel(const Rect& newClRect, int height, int skinRectHeight, bool useSkinSize,
                                         const LeadingPicture& picture);
-// Without skin data: the text rectangle is the control inset by 3; a picture at x 3 centred on
-// the whole height.
+// Without skin data: the text rectangle is the control inset by 3; a glyph at x 3 centred on
+// the whole height, an image list's picture at the text rectangle's left, centred on it.
 StatusPanelLayout LayoutDefaultStatusPanel(int width, int height, const LeadingPicture& picture);
 
 // ---- panel

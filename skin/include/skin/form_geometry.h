@@ -4,6 +4,8 @@
 // is a pure function of plain values, so the Win32 glue only translates messages into calls.
 #pragma once
 
+#include <span>
+
 #include "skin/compose.h"
 #include "skin/geometry.h"
 
@@ -129,6 +131,12 @@ int WidthNudgeStep(int width, int minWidth);
 
 // Top-left corner that centres a w x h window in the area.
 Point CenterInArea(const Rect& area, int w, int h);
+
+// Top-left corner of a non-main form shrunk to `size` by minimizing: the bottom-left corner of the
+// work area, or else the first free place to the right of the forms already minimized there
+// (`occupied`, their window rectangles), a row higher each time a row is full. When the whole
+// area is taken, the bottom-left corner again.
+Point MinimizedFormPlace(const Rect& workArea, Size size, std::span<const Rect> occupied);
 
 // The magnetic edges' state of one drag.
 struct MagneticState {

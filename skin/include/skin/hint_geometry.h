@@ -33,6 +33,18 @@ struct HintLayout {
 HintLayout PlainHintLayout(Size text);
 HintLayout SkinnedHintLayout(Size text, const HintSkin& skin);
 
+// A hint with a title or an image: the image at the left, the title (drawn in bold) above the
+// text, both beside the image. Rectangles are relative to the content's top-left; the content
+// size takes the place of the measured text in the window size rules above. An empty part
+// (zero width or height) takes no room and leaves no gap.
+inline constexpr int kHintImageGap = 4;  // between the image and the texts
+inline constexpr int kHintTitleGap = 2;  // between the title and the text
+struct HintTitleLayout {
+  Size Content;
+  Rect Image, Title, Text;
+};
+HintTitleLayout TitledHintContent(Size image, Size title, Size text);
+
 // The hint rectangle of size w x h at `at`, moved left by w + 2 when it passes the area's right
 // edge and up by h + 2 when it passes the bottom.
 Rect PlaceHint(Point at, int w, int h, const Rect& area);

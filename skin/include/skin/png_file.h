@@ -1,6 +1,7 @@
 // PNG files of skin pictures, for tools and tests: 8-bit RGB (the alpha byte is not written),
 // one IDAT stream deflated at level 9, filter 0 on every row, no interlace. Every PNG reader
-// takes this plain layout, and the tests read it back with a few lines of zlib.
+// takes this plain layout (DecodePng in png_image.h among them), and the tests read it back with
+// a few lines of zlib.
 #pragma once
 
 #include <cstdint>

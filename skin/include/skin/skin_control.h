@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/ui/control.h"
+#include "platform/ui/image_list.h"
 #include "skin/bitmap.h"
 #include "skin/control_geometry.h"
 #include "skin/skin_data.h"
@@ -30,8 +31,13 @@ class TbsSkinControl : public platform::ui::Control {
   // Takes effect at the next resolve (every paint resolves).
   virtual void SetSkinDataName(const std::string& value) { skin_data_name_ = value; }
 
+  // The skinned hint shows these with the control's Hint: the title in bold above it, the
+  // image at its left.
   std::string HintTitle;
   int HintImageIndex = 0;
+  platform::ui::ImageList* HintImageList() const { return hint_image_list_; }
+  // Not owned; the reference is dropped when the list goes.
+  void SetHintImageList(platform::ui::ImageList* list);
   std::function<void(TbsSkinControl*)> OnMouseEnter;
   std::function<void(TbsSkinControl*)> OnMouseLeave;
 
@@ -69,6 +75,7 @@ class TbsSkinControl : public platform::ui::Control {
  private:
   TbsSkinData* skin_data_ = nullptr;
   std::string skin_data_name_;
+  platform::ui::ImageList* hint_image_list_ = nullptr;
   bool painting_ = false;
   bool mouse_inside_ = false;
 };

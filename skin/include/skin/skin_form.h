@@ -23,8 +23,10 @@
 
 namespace skin {
 
+class TbsEffectBmp;
 class TbsSkinForm;
 class TbsSkinHint;
+class TbsPngImageList;
 class WindowSkinTarget;
 
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
@@ -80,6 +82,9 @@ class TbsActiveSkinObject : public FrameObjectInfo {
   void CopyState(Bitmap& dest, Point origin, const Bitmap* src, const Rect& rect) const;
   void DrawMorph(Bitmap& dest, Point origin, const Bitmap* normalSrc, const Rect& normal, const Bitmap* activeSrc,
                  const Rect& active) const;
+  // `from` blended towards `to` by MorphKf in the object's morph kind.
+  void Morph(TbsEffectBmp& from, const TbsEffectBmp& to) const;
+  bool MorphInProgress() const { return (Active && MorphKf != 1) || (!Active && MorphKf != 0); }
   void ChangeHover();
 };
 
@@ -119,6 +124,14 @@ class TbsSkinCaptionObject : public TbsActiveSkinObject {
   // The text as last drawn, after fitting it to the caption's width.
   std::string DrawnText;
   void Draw(Bitmap& dest, Point origin, bool force) override;
+  // The caption's Active follows the form's activity, not the mouse.
+  void MouseEnter() override;
+  void MouseLeave() override;
+
+ private:
+  // The caption's own background (its ActiveSkinRect is set): the normal and the active strip
+  // for the caption's width, blended while the activity morph runs.
+  void DrawBackground(Bitmap& dest, const Rect& place) const;
 };
 
 // ---- the form component
@@ -165,6 +178,8 @@ class TbsSkinForm {
   bool UseDefaultObjectHint = true;
   TbsSkinHint* SkinHint = nullptr;
   bool UseFormCursorInNCArea = false;
+  // Pictures for quick buttons on the caption; the window keeps the list even without buttons.
+  TbsPngImageList* QuickImageList = nullptr;
 
   std::function<void()> OnActivate, OnDeActivate, OnMinimize, OnRestore, OnMaximize;
   std::function<void()> OnChangeSkinData, OnBeforeChangeSkinData, OnAfterChangeSkinData, OnChangeRollUpState;
@@ -192,6 +207,9 @@ class TbsSkinForm {
   static std::function<void(const std::exception&)> HandleException;
   bool IsMaximized() const { return hwnd_ && ::IsZoomed(hwnd_); }
   bool IsMinimized() const { return hwnd_ && ::IsIconic(hwnd_); }
+  // Minimized as a form other than the main one is: shrunk to its caption at the bottom of the
+  // work area instead of going to the task bar.
+  bool ShrunkByMinimize() const;
   const FrameSkin& Skin() const { return frame_skin_; }
   const FrameGeometry& Geometry() const { return geometry_; }
   const std::vector<std::unique_ptr<TbsActiveSkinObject>>& Objects() const { return objects_; }
@@ -308,10 +326,14 @@ class TbsSkinForm {
   bool full_drag_ = true;
   bool rolled_up_ = false;
   int old_height_ = 0;
+  bool minimized_from_maximized_ = false;
   MagneticState magnetic_;
   int hover_index_ = -1, previous_hover_index_ = -1, pressed_index_ = -1;
   bool hover_timer_ = false, morph_timer_ = false;
   RECT saved_bounds_{};
+  // Where a form other than the main one returns to from its minimized place (a skin change
+  // while it is minimized saves other bounds).
+  RECT unminimized_bounds_{};
   int fade_steps_ = 0;
   bool menu_tracking_ = false;
   // The frame pieces of the last paint before objects were drawn on them, the background of an

@@ -1,13 +1,20 @@
 // The skinned hint: TbsSkinHintWindow draws a hint with the skin's [HINTWINDOW] picture (or as a
-// plain tooltip), TbsSkinHint offers the delayed show and hide the caption buttons use.
+// plain tooltip) and becomes the application's hint window; TbsSkinHint installs it, hands it
+// the title and image of skinned controls, and offers the delayed show and hide the caption
+// buttons use.
 // Windows only.
 #pragma once
 
 #ifdef _WIN32
 #include <windows.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "platform/ui/hint.h"
+#include "platform/ui/image_list.h"
+#include "skin/bitmap.h"
 #include "skin/skin_form.h"
 #include "skin/compose.h"
 #include "skin/hint_geometry.h"
@@ -17,40 +24,58 @@ namespace skin {
 class TbsSkinData;
 class TbsSkinHint;
 
-class TbsSkinHintWindow {
+// The application's hint window class while a TbsSkinHint exists; the hint component also owns
+// one for its own delayed hints.
+class TbsSkinHintWindow : public platform::ui::HintWindow {
  public:
   TbsSkinHintWindow() = default;
-  ~TbsSkinHintWindow();
-  TbsSkinHintWindow(const TbsSkinHintWindow&) = delete;
-  TbsSkinHintWindow& operator=(const TbsSkinHintWindow&) = delete;
+  ~TbsSkinHintWindow() override;
+  static std::unique_ptr<platform::ui::HintWindow> Create();
 
   // Shows text at the top-left of r (right and bottom are recomputed from the text), held on
   // the work area, without taking the focus. Nothing is shown without an active TbsSkinHint.
-  void ActivateHint(RECT r, const std::string& text);
-  void Hide();
-  bool Visible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
-  HWND Handle() const { return hwnd_; }
+  void ActivateHint(RECT r, const std::string& text) override;
+  void Hide() override;
+  bool Visible() const override { return hwnd_ && ::IsWindowVisible(hwnd_); }
+  HWND Handle() const override { return hwnd_; }
   const std::string& Text() const { return text_; }
   // The data of the hint being shown (skin data null for the plain look).
   const TbsSkinData* UsedSkinData() const { return skin_data_; }
   const SliceGeometry& NewGeometry() const { return layout_.New; }
+  // Whether the hint being shown has a title or an image, and where they and the text sit
+  // (relative to the content's top-left, ContentOrigin() in the window).
+  bool HasTitle() const { return titled_; }
+  const HintTitleLayout& TitleLayout() const { return title_layout_; }
+  Point ContentOrigin() const;
+  // The window's picture as it is painted; empty before the first hint.
+  Bitmap Render();
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
   void CreateHandle();
-  void Paint(HDC dc);
-  HFONT MakeFont(const TbsSkinHint& hint) const;
+  void UseSkinData(TbsSkinData* data);
+  void UseImageList(platform::ui::ImageList* list);
 
   HWND hwnd_ = nullptr;
   std::string text_;
-  const TbsSkinData* skin_data_ = nullptr;
+  std::string title_;
+  platform::ui::ImageList* image_list_ = nullptr;
+  int image_index_ = -1;
+  bool titled_ = false;
+  TbsSkinData* skin_data_ = nullptr;
   TbsFontSpec font_;
+  Size content_;  // the text, or title, text and image together
   HintLayout layout_;
+  HintTitleLayout title_layout_;
 };
 
 class TbsSkinHint {
  public:
+  // Installs TbsSkinHintWindow as the application's hint window class, its own show-hint
+  // handler, and a short hint pause of 100 ms.
   TbsSkinHint();
+  // Gives the application back the hint window class and handler it had, when they are still
+  // this component's and no other one is left to take them over.
   ~TbsSkinHint();
   TbsSkinHint(const TbsSkinHint&) = delete;
   TbsSkinHint& operator=(const TbsSkinHint&) = delete;
@@ -59,18 +84,24 @@ class TbsSkinHint {
   TbsSkinData* SkinData() const { return skin_data_; }
   void SetSkinData(TbsSkinData* data);
   bool Active() const { return active_; }
-  // Turning one hint active turns every other one inactive.
+  // Turning one hint active turns every other one inactive and takes the show-hint handler.
   void SetActive(bool value);
   bool AlphaBlend = false;
   int AlphaBlendValue = 0;
   bool AlphaBlendAnimation = false;
   TbsFontSpec DefaultFont{"MS Sans Serif", -11, 0, 0xFF000000u | COLOR_INFOTEXT, DEFAULT_CHARSET};
   bool UseSkinFont = true;
+  // Called from the show-hint handler after the title and image are taken from the control.
+  std::function<void(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info)> OnShowHint;
 
-  // Delays of the delayed show and of the hide after it (the runtime's hint pauses).
-  unsigned HintPause = 500;
-  unsigned HintHidePause = 2500;
+  // Title and image of the hint being shown, taken from a skinned control.
+  std::string HintTitle;
+  int HintImageIndex = 0;
+  platform::ui::ImageList* HintImageList() const { return hint_image_list_; }
+  void SetHintImageList(platform::ui::ImageList* list);
 
+  // The delayed show and hide the frame's caption buttons use, with the application's hint
+  // pause and hint hide pause.
   void ShowHintDelayed(const std::string& text);
   void HideHint();
   // Shows text below the cursor now.
@@ -83,10 +114,15 @@ class TbsSkinHint {
 
  private:
   static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
+  static void ApplicationShowHint(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info);
+  void InstallShowHintHandler();
+  void SkinShowHint(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info);
+  void ClearTitle();
   void StopTimer();
   void StartTimer(unsigned ms);
 
   TbsSkinData* skin_data_ = nullptr;
+  platform::ui::ImageList* hint_image_list_ = nullptr;
   bool active_ = true;
   TbsSkinHintWindow window_;
   std::string pending_;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "skin/bitmap.h"
+#include "skin/image_list.h"
 #include "skin/skin_control.h"
 
 namespace skin {
@@ -149,7 +150,11 @@ class TbsSkinStatusPanel : public TbsSkinLabel {
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
 
-  int ImageIndex = -1;
+  // A picture of the image list is drawn instead of an empty glyph.
+  TbsPngImageList* ImageList() const { return image_list_; }
+  void SetImageList(TbsPngImageList* list);
+  int ImageIndex() const { return image_index_; }
+  void SetImageIndex(int index);
 
   void DrawDefaultImage(Bitmap& bitmap) override;
   void DrawSkinImage(Bitmap& bitmap) override;
@@ -159,9 +164,14 @@ class TbsSkinStatusPanel : public TbsSkinLabel {
   void DrawLeadingPicture(Bitmap& bitmap, const Point& at) override;
 
  private:
+  // The image list's picture when the glyph is empty and the index addresses one.
+  const Bitmap* ListImage() const;
+
   Bitmap glyph_;
   int num_glyphs_ = 1;
   bool enabled_ = true;
+  TbsPngImageList* image_list_ = nullptr;
+  int image_index_ = -1;
 };
 
 }  // namespace skin

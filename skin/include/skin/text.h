@@ -49,6 +49,11 @@ void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glowSize,
                   UINT format);
 // A softer, wider halo (margin 12, two blur passes of radius 6).
 void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glowColour, UINT format);
+// The text at (x, y) in the context's text colour, and below it its mirror image in
+// reflectionColour fading out from half strength, `offset` pixels from the text's bottom
+// (negative: overlapping it); both clipped to `clip`. Nothing for empty text or an empty clip.
+void DrawReflectedText(HDC dc, int x, int y, std::string_view text, int offset, const RECT& clip,
+                       Color reflectionColour);
 #endif
 
 }  // namespace skin

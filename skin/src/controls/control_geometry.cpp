@@ -171,7 +171,9 @@ StatusPanelLayout LayoutDefaultStatusPanel(int width, int height, const LeadingP
   out.TextRect = {3, 3, width - 3, height - 3};
   if (picture.Width > 0 && picture.Height > 0) {
     out.HasPicture = true;
-    out.PictureAt = {3, height / 2 - picture.Height / 2};
+    out.PictureAt = picture.FromImageList
+                        ? Point{3, out.TextRect.Top + out.TextRect.Height() / 2 - picture.Height / 2}
+                        : Point{3, height / 2 - picture.Height / 2};
     out.TextRect.Left += picture.Width + 2;
   }
   return out;

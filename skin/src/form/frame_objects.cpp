@@ -223,8 +223,10 @@ std::vector<SysMenuItem> BuildSystemMenu(const SysMenuState& st, const TbsResour
 }
 
 CaptionDoubleClick DecideCaptionDoubleClick(bool resizable, const SysMenuState& st) {
+  // A minimized form is restored whatever its border: rolling it up or down instead would leave
+  // a rolled-up state that the restored bounds no longer match.
+  if (st.Minimized) return CaptionDoubleClick::Restore;
   if (resizable) {
-    if (st.Minimized) return CaptionDoubleClick::Restore;
     if (!st.Maximized && (st.BorderIcons & biMaximize) && !st.RolledUp) return CaptionDoubleClick::Maximize;
     if (st.Maximized && !st.RolledUp) return CaptionDoubleClick::Restore;
   }

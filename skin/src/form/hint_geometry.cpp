@@ -1,5 +1,7 @@
 #include "skin/hint_geometry.h"
 
+#include <algorithm>
+
 namespace skin {
 
 std::string ExpandHintLines(std::string_view text, std::string_view separator) {
@@ -47,6 +49,21 @@ HintLayout SkinnedHintLayout(Size text, const HintSkin& s) {
   l.New.RT = {s.RT.X + dx, s.RT.Y};
   l.New.LB = {s.LB.X, s.LB.Y + dy};
   l.New.RB = {s.RB.X + dx, s.RB.Y + dy};
+  return l;
+}
+
+HintTitleLayout TitledHintContent(Size image, Size title, Size text) {
+  auto none = [](Size s) { return s.Width <= 0 || s.Height <= 0; };
+  if (none(image)) image = {0, 0};
+  if (none(title)) title = {0, 0};
+  if (none(text)) text = {0, 0};
+  HintTitleLayout l;
+  const int x = image.Width > 0 && (title.Width > 0 || text.Width > 0) ? image.Width + kHintImageGap : image.Width;
+  const int textTop = title.Height > 0 && text.Height > 0 ? title.Height + kHintTitleGap : title.Height;
+  l.Image = {0, 0, image.Width, image.Height};
+  l.Title = {x, 0, x + title.Width, title.Height};
+  l.Text = {x, textTop, x + text.Width, textTop + text.Height};
+  l.Content = {x + std::max(title.Width, text.Width), std::max(image.Height, textTop + text.Height)};
   return l;
 }
 

@@ -34,6 +34,35 @@ Point CenterInArea(const Rect& a, int w, int h) {
   return {a.Left + RectSpanX(a) / 2 - w / 2, a.Top + RectSpanY(a) / 2 - h / 2};
 }
 
+Point MinimizedFormPlace(const Rect& area, Size size, std::span<const Rect> occupied) {
+  const int w = size.Width, h = size.Height;
+  const Point first{area.Left, area.Bottom - h};
+  if (w <= 0 || h <= 0) return first;
+  auto overlaps = [](const Rect& a, const Rect& b) {
+    return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+  };
+  int x = first.X, y = first.Y;
+  // Every step moves right past a form in the way (x grows) or up a row (y falls), so the scan
+  // ends after at most one step per form per row.
+  while (y >= area.Top) {
+    const Rect candidate{x, y, x + w, y + h};
+    const Rect* blocker = nullptr;
+    for (const Rect& r : occupied) {
+      if (overlaps(candidate, r)) {
+        blocker = &r;
+        break;
+      }
+    }
+    if (!blocker) return {x, y};
+    x = blocker->Right;
+    if (x + w > area.Right) {
+      x = area.Left;
+      y -= h;
+    }
+  }
+  return first;
+}
+
 namespace {
 
 // One axis of the magnetic rule for the low edge (left or top): pos is the proposed coordinate of

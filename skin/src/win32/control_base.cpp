@@ -46,6 +46,13 @@ TbsSkinControl::TbsSkinControl(platform::ui::Control* parent) : Control(parent) 
 
 TbsSkinControl::~TbsSkinControl() {
   if (skin_data_) skin_data_->RemoveFreeListener(this);
+  if (hint_image_list_) hint_image_list_->RemoveFreeListener(this);
+}
+
+void TbsSkinControl::SetHintImageList(platform::ui::ImageList* list) {
+  if (hint_image_list_) hint_image_list_->RemoveFreeListener(this);
+  hint_image_list_ = list;
+  if (hint_image_list_) hint_image_list_->AddFreeListener(this, [this] { hint_image_list_ = nullptr; });
 }
 
 void TbsSkinControl::SetSkinData(TbsSkinData* value) {

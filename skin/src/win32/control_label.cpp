@@ -174,8 +174,10 @@ void TbsSkinLabel::DrawLabelText(Bitmap& bitmap, const Rect& r) {
     const UINT format = DT_SINGLELINE | DT_NOPREFIX |
                         (alignment_ == taRightJustify ? DT_RIGHT : alignment_ == taCenter ? DT_CENTER : DT_LEFT);
     DrawGlowText(dc, RECT{r.Left, y, r.Right, r.Bottom}, text, ShadowSize, glow, ShadowOffset, format);
+  } else if (ReflectionEffect && r.Width() > 0) {
+    DrawReflectedText(dc, x, y, text, ReflectionOffset, RECT{r.Left, r.Top, r.Right, r.Bottom},
+                      platform::ui::ResolveColor(spec.color));
   } else {
-    // The reflection effect is drawn as plain text: the main window never turns it on.
     const std::wstring wide = platform::Widen(text);
     const RECT clip{r.Left, r.Top, r.Right, r.Bottom};
     ::ExtTextOutW(dc, x, y, ETO_CLIPPED, &clip, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
@@ -239,12 +241,34 @@ void TbsSkinStatusPanel::SetEnabled(bool value) {
   Repaint();
 }
 
+void TbsSkinStatusPanel::SetImageList(TbsPngImageList* list) {
+  image_list_ = list;
+  if (AutoSize()) AdjustSize();
+  Repaint();
+}
+
+void TbsSkinStatusPanel::SetImageIndex(int index) {
+  image_index_ = index;
+  if (AutoSize()) AdjustSize();
+  Repaint();
+}
+
+const Bitmap* TbsSkinStatusPanel::ListImage() const {
+  if (!glyph_.Empty() || !image_list_) return nullptr;
+  return image_list_->Image(image_index_);
+}
+
 LeadingPicture TbsSkinStatusPanel::LeadingPictureSize() const {
+  if (const Bitmap* image = ListImage()) return {image->Width(), image->Height(), true};
   if (glyph_.Empty()) return {};
   return {glyph_.Width() / num_glyphs_, glyph_.Height()};
 }
 
 void TbsSkinStatusPanel::DrawLeadingPicture(Bitmap& bitmap, const Point& at) {
+  if (ListImage()) {
+    image_list_->Draw(bitmap, at.X, at.Y, image_index_, enabled_);
+    return;
+  }
   const int cell = !enabled_ && num_glyphs_ > 1 ? 2 : 1;
   DrawGlyphCell(bitmap, at.X, at.Y, cell, num_glyphs_, glyph_);
 }

@@ -137,4 +137,36 @@ void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glo
   DrawPlainText(dc, rect, text, format);
 }
 
+void DrawReflectedText(HDC dc, int x, int y, std::string_view text, int offset, const RECT& clip,
+                       Color reflectionColour) {
+  if (text.empty() || clip.right <= clip.left || clip.bottom <= clip.top) return;
+  const std::wstring wide = platform::Widen(text);
+  const SIZE size = CalcRect(dc, wide);
+  const int saved = ::SaveDC(dc);
+  ::IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+  if (size.cx > 0 && size.cy > 0) {
+    RedStamp stamp(dc, size.cx, size.cy);
+    if (stamp.ok()) {
+      stamp.Text(text, {0, 0, size.cx, size.cy}, DT_SINGLELINE | DT_NOPREFIX);
+      ::GdiFlush();
+      RedStampToGlow(stamp.bitmap, reflectionColour);
+      // Mirror the rows and fade them: the row next to the text at half strength, the last one
+      // almost gone.
+      Bitmap& s = stamp.bitmap.Surface();
+      for (int top = 0, bottom = s.Height() - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(s.Row(top), s.Row(top) + s.Width(), s.Row(bottom));
+      for (int row = 0; row < s.Height(); ++row) {
+        const uint32_t fade = static_cast<uint32_t>(128 * (s.Height() - row) / s.Height());
+        uint32_t* p = s.Row(row);
+        for (int i = 0; i < s.Width(); ++i) p[i] = ((p[i] >> 24) * fade / 255) << 24 | (p[i] & 0xFFFFFFu);
+      }
+      stamp.bitmap.DrawTo(dc, x, y + size.cy + offset);
+    }
+  }
+  const int mode = ::SetBkMode(dc, TRANSPARENT);
+  ::ExtTextOutW(dc, x, y, 0, nullptr, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
+  ::SetBkMode(dc, mode);
+  ::RestoreDC(dc, saved);
+}
+
 }  // namespace skin

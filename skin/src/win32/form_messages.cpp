@@ -30,7 +30,7 @@ int TbsSkinForm::HitTest(Point p) {
   s.InSizeMove = in_size_move_;
   s.Maximized = IsMaximized();
   s.Resizable = Resizable();
-  s.RolledUpOrMinimized = rolled_up_ || IsMinimized();
+  s.RolledUpOrMinimized = rolled_up_ || IsMinimized() || ShrunkByMinimize();
   int code;
   if (skinned_) {
     s.CaptionTextArea = CaptionTextArea(InfoPointersOf(objects_));
@@ -192,6 +192,11 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
           if (OnRestore) OnRestore();
           if (window_state_ == wsMaximized) window_state_ = wsNormal;
           return false;
+        case SC_MOUSEMENU:
+          // The platform's own system menu never shows over the skinned frame.
+          if (!DisableSystemMenu) ShowSystemMenu(POINT{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}, false);
+          result = 0;
+          return true;
         case SC_KEYMENU:
           if (lparam == ' ' && !DisableSystemMenu) {
             POINT at{};
@@ -222,6 +227,16 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
           result = 0;
           return true;
         }
+      }
+      return false;
+    case WM_NCRBUTTONDOWN:
+      // The platform's default for a right press on the caption waits for the release in a
+      // message loop of its own and then opens its own system menu (Wine does); the skinned menu
+      // opens at the press instead, and the default does not run.
+      if (wparam == HTCAPTION && !in_size_move_) {
+        AfterDefault(msg, wparam, lparam);
+        result = 0;
+        return true;
       }
       return false;
     case WM_NCLBUTTONDBLCLK:

@@ -65,6 +65,11 @@ void TbsActiveSkinObject::DrawMorph(Bitmap& dest, Point origin, const Bitmap* no
   if (w <= 0 || h <= 0) return;
   TbsEffectBmp from(CutOut(normalSrc, normal, w, h));
   const TbsEffectBmp to(CutOut(activeSrc, active, w, h));
+  Morph(from, to);
+  from.DrawTo(dest, ObjectRect.Left - origin.X, ObjectRect.Top - origin.Y);
+}
+
+void TbsActiveSkinObject::Morph(TbsEffectBmp& from, const TbsEffectBmp& to) const {
   switch (MorphKind) {
     case mkDefault: from.Morph(to, MorphKf); break;
     case mkGradient: from.MorphGradient(to, MorphKf); break;
@@ -74,7 +79,6 @@ void TbsActiveSkinObject::DrawMorph(Bitmap& dest, Point origin, const Bitmap* no
     case mkRightSlide: from.MorphRightSlide(to, MorphKf); break;
     case mkPush: from.MorphPush(to, MorphKf); break;
   }
-  from.DrawTo(dest, ObjectRect.Left - origin.X, ObjectRect.Top - origin.Y);
 }
 
 void TbsActiveSkinObject::Draw(Bitmap& dest, Point origin, bool force) {
@@ -82,8 +86,7 @@ void TbsActiveSkinObject::Draw(Bitmap& dest, Point origin, bool force) {
   const bool formActive = Parent->FormActive();
   const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
   if (!Enabled || formActive || IsRectEmpty(InActiveSkinRect)) {
-    const bool inProgress = (Active && MorphKf != 1) || (!Active && MorphKf != 0);
-    if (CanMorph() && inProgress) {
+    if (CanMorph() && MorphInProgress()) {
       DrawMorph(dest, origin, normalSrc, SkinRect, ActivePicture, ActiveSkinRect);
     } else if (!Active || IsRectEmpty(ActiveSkinRect)) {
       // The frame picture already shows an object painted into it.
@@ -206,7 +209,7 @@ void TbsSkinStdButtonObject::Draw(Bitmap& dest, Point origin, bool force) {
       else TbsSkinButtonObject::Draw(dest, origin, force);
       return;
     }
-    const bool inProgress = (Active && MorphKf != 1) || (!Active && MorphKf != 0);
+    const bool inProgress = MorphInProgress();
     if (!formActive && !IsRectEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
     else if (Down && MouseIn && !IsRectEmpty(RestoreDownRect)) CopyState(dest, origin, ActivePicture, RestoreDownRect);
     else if (CanMorph() && inProgress && !IsRectEmpty(RestoreActiveRect))
@@ -313,19 +316,46 @@ void DrawTextAt(HDC dc, const std::wstring& text, int x, int y, int w, int h, Co
 
 }  // namespace
 
+void TbsSkinCaptionObject::MouseEnter() {
+  MouseIn = true;
+  if (Parent->OnMouseEnterEvent) Parent->OnMouseEnterEvent(IDName, ObjectRect);
+}
+
+void TbsSkinCaptionObject::MouseLeave() {
+  MouseIn = false;
+  if (Parent->OnMouseLeaveEvent) Parent->OnMouseLeaveEvent(IDName, ObjectRect);
+}
+
+void TbsSkinCaptionObject::DrawBackground(Bitmap& dest, const Rect& place) const {
+  const int w = RectSpanX(place), h = RectSpanY(place);
+  if (w <= 0 || h <= 0) return;
+  // The caps are the parts of the caption outside the frame picture's stretchable top edge.
+  const FrameSkin& s = Parent->Skin();
+  const int leftCap = std::max(0, s.LT.X - SkinRect.Left), rightCap = std::max(0, SkinRect.Right - s.RT.X);
+  auto strip = [&](const Bitmap* src, const Rect& r) {
+    Bitmap composed, cell(w, h);
+    if (!src || IsRectEmpty(r)) return cell;
+    ComposeHorizontalStrip(leftCap, rightCap, composed, *src, r, w, Data->stretcheffect);
+    if (!composed.Empty())
+      CanvasCopy(cell, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
+    return cell;
+  };
+  const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
+  if (CanMorph() && MorphInProgress()) {
+    TbsEffectBmp from(strip(normalSrc, SkinRect));
+    Morph(from, TbsEffectBmp(strip(ActivePicture, ActiveSkinRect)));
+    from.DrawTo(dest, place.Left, place.Top);
+  } else {
+    const Bitmap cell = Active ? strip(ActivePicture, ActiveSkinRect) : strip(normalSrc, SkinRect);
+    CanvasCopy(dest, place, cell, Rect{0, 0, w, h});
+  }
+}
+
 void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   if (!Parent->Skinned() || !Data) return;
   const bool active = Parent->FormActive();
   const Rect place = OffsetRect(ObjectRect, -origin.X, -origin.Y);
-  if (!IsRectEmpty(ActiveSkinRect) && ActivePicture) {
-    // A caption with its own background strip.
-    const FrameSkin& s = Parent->Skin();
-    const Rect& src = active ? ActiveSkinRect : SkinRect;
-    Bitmap strip;
-    ComposeHorizontalStrip(std::max(0, s.LT.X - SkinRect.Left), std::max(0, SkinRect.Right - s.RT.X), strip,
-                           *ActivePicture, src, RectSpanX(ObjectRect), Data->stretcheffect);
-    CanvasCopy(dest, place, strip, Rect{0, 0, strip.Width(), strip.Height()});
-  }
+  if (!IsRectEmpty(ActiveSkinRect) && ActivePicture) DrawBackground(dest, place);
   BitmapCanvas canvas(dest);
   HDC dc = canvas.dc();
   if (!dc) return;
@@ -366,7 +396,11 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   ::SetTextColor(dc, colour);
   const RECT r{at.X, at.Y, at.X + tw, at.Y + th};
   const UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
-  if (Data->vistagloweffect && (active || Data->vistaglowinactiveeffect)) {
+  if (Data->reflectioneffect) {
+    // The mirror image stays inside the caption object.
+    DrawReflectedText(dc, at.X, at.Y, fitted, Data->reflectionoffset, RECT{place.Left, place.Top, place.Right, place.Bottom},
+                      active ? Data->reflactionactivecolor : Data->reflactioncolor);
+  } else if (Data->vistagloweffect && (active || Data->vistaglowinactiveeffect)) {
     DrawSoftGlowText(dc, r, fitted, active ? Data->glowactivecolor : Data->glowcolor, format);
   } else if (Data->gloweffect && (active || Data->glowinactiveeffect)) {
     DrawGlowText(dc, r, fitted, Data->glowsize, active ? Data->glowactivecolor : Data->glowcolor, Data->glowoffset,

@@ -52,6 +52,13 @@ Point ScreenToWindowPoint(HWND hwnd, POINT screen) {
 
 Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+// The forms attached in this process (one user-interface thread), so that a minimized form finds
+// the places the others already took.
+std::vector<TbsSkinForm*>& AttachedForms() {
+  static std::vector<TbsSkinForm*> forms;
+  return forms;
+}
+
 }  // namespace
 
 TbsSkinForm::TbsSkinForm(HWND window) {
@@ -72,6 +79,7 @@ void TbsSkinForm::Attach(HWND window) {
   previous_proc_ = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HookProc)));
   target_ = std::make_unique<WindowSkinTarget>(hwnd_, "TbsSkinForm");
+  AttachedForms().push_back(this);
   if (!skinned_) CreateDefaultButtons();
   UpdateSize();
   RelayoutFrame();
@@ -89,6 +97,8 @@ void TbsSkinForm::Detach() {
     ::RemovePropW(hwnd_, kFormProperty);
   }
   target_.reset();
+  auto& forms = AttachedForms();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   hwnd_ = nullptr;
   previous_proc_ = nullptr;
 }
@@ -307,7 +317,16 @@ void TbsSkinForm::CreateDefaultButtons() {
   ApplyHints();
 }
 
-void TbsSkinForm::UpdateCaptionActivity() { RepaintFrame(); }
+void TbsSkinForm::UpdateCaptionActivity() {
+  bool morph = false;
+  for (auto& o : objects_) {
+    if (o->Kind != FrameObjectKind::Caption || o->Active == active_) continue;
+    o->Active = active_;
+    morph = morph || o->CanMorph();
+  }
+  RepaintFrame();
+  if (morph) StartMorph();
+}
 
 void TbsSkinForm::ResetObjectStates(bool includeCaption) {
   for (auto& o : objects_) {
@@ -470,44 +489,84 @@ void TbsSkinForm::SetWindowState(TWindowState state) {
   }
 }
 
+bool TbsSkinForm::ShrunkByMinimize() const { return window_state_ == wsMinimized && !IsMainForm(); }
+
 void TbsSkinForm::MinimizeForm() {
   if (IsMainForm()) {
     // The whole application goes to the task bar; the component's own state stays normal.
     ::ShowWindow(hwnd_, SW_MINIMIZE);
     window_state_ = wsNormal;
-  } else {
-    if (window_state_ == wsNormal) ::GetWindowRect(hwnd_, &saved_bounds_);
-    RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    MonitorAreaOf(hwnd_, true, area);
-    const int w = FrameMinWidth(), h = FrameMinHeight();
-    ::SetWindowPos(hwnd_, nullptr, area.left, area.bottom - h, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-    window_state_ = wsMinimized;
+    if (OnMinimize) OnMinimize();
+    return;
   }
+  if (window_state_ == wsMinimized) return;
+  minimized_from_maximized_ = IsMaximized();
+  // A maximized form goes back to its normal bounds first: those are what a restore returns to,
+  // and moving a maximized window would leave the platform's maximized state on it.
+  if (minimized_from_maximized_) ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  ::GetWindowRect(hwnd_, &unminimized_bounds_);
+  RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  MonitorAreaOf(hwnd_, true, area);
+  const Rect work = ToRect(area);
+  std::vector<Rect> taken;
+  for (const TbsSkinForm* other : AttachedForms()) {
+    if (other == this || !other->hwnd_ || !other->ShrunkByMinimize() || !::IsWindowVisible(other->hwnd_)) continue;
+    RECT r{};
+    ::GetWindowRect(other->hwnd_, &r);
+    taken.push_back(ToRect(r));
+  }
+  const Size size{FrameMinWidth(), FrameMinHeight()};
+  const Point at = MinimizedFormPlace(work, size, taken);
+  // The state first: the frame repainted by the resize shows the minimize button as a restore.
+  window_state_ = wsMinimized;
+  ClearHover();
+  ::SetWindowPos(hwnd_, nullptr, at.X, at.Y, size.Width, size.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+  RepaintFrame();
   if (OnMinimize) OnMinimize();
 }
 
 void TbsSkinForm::MaximizeForm() {
-  if (window_state_ == wsNormal) ::GetWindowRect(hwnd_, &saved_bounds_);
-  ::ShowWindow(hwnd_, SW_MAXIMIZE);
+  if (ShrunkByMinimize()) {
+    // From the minimized place straight to maximized: the bounds to restore to later are the
+    // ones from before the minimize, not the minimized place.
+    const RECT& r = unminimized_bounds_;
+    window_state_ = wsNormal;
+    minimized_from_maximized_ = false;
+    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   window_state_ = wsMaximized;
+  ::ShowWindow(hwnd_, SW_MAXIMIZE);
+  RepaintFrame();
   if (OnMaximize) OnMaximize();
 }
 
 void TbsSkinForm::RestoreForm() {
-  if (window_state_ == wsMinimized && !IsMainForm()) {
-    const RECT& r = saved_bounds_;
+  if (ShrunkByMinimize()) {
+    const RECT& r = unminimized_bounds_;
+    window_state_ = wsNormal;
+    ClearHover();
     ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (minimized_from_maximized_) {
+      window_state_ = wsMaximized;
+      ::ShowWindow(hwnd_, SW_MAXIMIZE);
+    }
+    minimized_from_maximized_ = false;
+    RepaintFrame();
   } else if (rolled_up_ && !IsMaximized() && !IsMinimized()) {
     SetRolledUp(false);
+    window_state_ = wsNormal;
   } else {
+    window_state_ = wsNormal;
     ::ShowWindow(hwnd_, SW_RESTORE);
+    RepaintFrame();
   }
-  window_state_ = wsNormal;
   if (OnRestore) OnRestore();
 }
 
 void TbsSkinForm::SetRolledUp(bool value) {
   if (value == rolled_up_ || !hwnd_) return;
+  // A minimized form shows its caption only already; its restore brings back the bounds it had.
+  if (IsMinimized() || ShrunkByMinimize()) return;
   RECT wr{};
   ::GetWindowRect(hwnd_, &wr);
   if (value) {
@@ -552,6 +611,8 @@ void TbsSkinForm::RunCommand(TbsStdCommand command) {
 }
 
 void TbsSkinForm::ShowSystemMenu(POINT screen, bool) {
+  // One menu loop at a time: a second one would fail inside the first and leave it confused.
+  if (menu_tracking_ || !hwnd_) return;
   const std::vector<SysMenuItem> items = SystemMenuItems();
   HMENU menu = ::CreatePopupMenu();
   if (!menu) return;
@@ -572,7 +633,8 @@ void TbsSkinForm::ShowSystemMenu(POINT screen, bool) {
   // The menu took the mouse: the release of a press that opened it never reaches the button.
   pressed_index_ = -1;
   if (::GetCapture() == hwnd_) ::ReleaseCapture();
-  if (chosen <= 0 || static_cast<size_t>(chosen) > items.size()) return;
+  // The window may have gone while its menu was open.
+  if (!hwnd_ || chosen <= 0 || static_cast<size_t>(chosen) > items.size()) return;
   switch (items[static_cast<size_t>(chosen) - 1].Command) {
     case SysMenuCommand::Minimize:
     case SysMenuCommand::MinimizeToTray: MinimizeForm(); break;
@@ -587,7 +649,7 @@ void TbsSkinForm::ShowSystemMenu(POINT screen, bool) {
 void TbsSkinForm::OnCaptionDoubleClick() {
   SysMenuState st;
   st.BorderIcons = border_icons_;
-  st.Minimized = IsMinimized();
+  st.Minimized = IsMinimized() || ShrunkByMinimize();
   st.Maximized = IsMaximized();
   st.RolledUp = rolled_up_;
   switch (DecideCaptionDoubleClick(Resizable(), st)) {

@@ -4,9 +4,11 @@
 
 #include "draw_gdi.h"
 #include "platform/text.h"
+#include "platform/ui/application.h"
 #include "skin/bitmap_canvas.h"
 #include "skin/region.h"
 #include "skin/resource_strings.h"
+#include "skin/skin_control.h"
 #include "skin/skin_data.h"
 #include "skin/skin_hint.h"
 #include "skin/window_helpers.h"
@@ -29,29 +31,69 @@ bool SkinUsable(const TbsSkinData* d) {
 
 // ---- the window
 
+namespace {
+Size MeasureHintText(const TbsFontSpec& spec, const std::string& text) {
+  gdi::WindowDC screen = gdi::WindowDC::Client(nullptr);
+  gdi::Font font(CreateSkinFont(spec));
+  gdi::Selection sel(screen.get(), font.get());
+  const std::wstring wide = platform::Widen(text);
+  RECT calc{0, 0, 0, 0};
+  ::DrawTextW(screen.get(), wide.c_str(), static_cast<int>(wide.size()), &calc, DT_CALCRECT);
+  return {calc.right - calc.left, calc.bottom - calc.top};
+}
+
+TbsFontSpec Bold(TbsFontSpec spec) {
+  spec.Style |= fsBold;
+  return spec;
+}
+
+void DrawHintText(HDC dc, const TbsFontSpec& spec, const std::string& text, RECT r) {
+  gdi::Font font(CreateSkinFont(spec));
+  gdi::Selection sel(dc, font.get());
+  const std::wstring wide = platform::Widen(text);
+  ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r, 0);
+}
+
+RECT Offset(const Rect& r, Point by) { return RECT{r.Left + by.X, r.Top + by.Y, r.Right + by.X, r.Bottom + by.Y}; }
+}  // namespace
+
 TbsSkinHintWindow::~TbsSkinHintWindow() {
+  UseSkinData(nullptr);
+  UseImageList(nullptr);
   if (hwnd_) {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     ::DestroyWindow(hwnd_);
   }
 }
 
+std::unique_ptr<platform::ui::HintWindow> TbsSkinHintWindow::Create() { return std::make_unique<TbsSkinHintWindow>(); }
+
 void TbsSkinHintWindow::CreateHandle() {
-  if (hwnd_) return;
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DROPSHADOW | CS_SAVEBITS;
-    wc.lpfnWndProc = &TbsSkinHintWindow::WindowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kHintClass;
-    registered = ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }
-  hwnd_ = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"", WS_POPUP, 0, 0, 0,
-                            0, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (hwnd_) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  if (!hwnd_) hwnd_ = CreateHintHandle(kHintClass, &TbsSkinHintWindow::WindowProc, this);
+}
+
+// The skin data or image list may go while the window still refers to them: it then hides
+// rather than paint from freed pictures.
+void TbsSkinHintWindow::UseSkinData(TbsSkinData* data) {
+  if (skin_data_ == data) return;
+  if (skin_data_) skin_data_->RemoveFreeListener(this);
+  skin_data_ = data;
+  if (skin_data_)
+    skin_data_->AddFreeListener(this, [this] {
+      skin_data_ = nullptr;
+      Hide();
+    });
+}
+
+void TbsSkinHintWindow::UseImageList(platform::ui::ImageList* list) {
+  if (image_list_ == list) return;
+  if (image_list_) image_list_->RemoveFreeListener(this);
+  image_list_ = list;
+  if (image_list_)
+    image_list_->AddFreeListener(this, [this] {
+      image_list_ = nullptr;
+      Hide();
+    });
 }
 
 LRESULT CALLBACK TbsSkinHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -65,7 +107,8 @@ LRESULT CALLBACK TbsSkinHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wpara
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd, &ps);
         try {
-          self->Paint(dc);
+          Bitmap picture = self->Render();
+          PresentBitmap(dc, picture);
         } catch (const std::exception& e) {
           if (TbsSkinForm::HandleException) TbsSkinForm::HandleException(e);
         }
@@ -77,15 +120,13 @@ LRESULT CALLBACK TbsSkinHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wpara
   return ::DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
-HFONT TbsSkinHintWindow::MakeFont(const TbsSkinHint&) const { return CreateSkinFont(font_); }
-
 void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
   TbsSkinHint* hint = TbsSkinHint::Current();
   if (!hint) return;
   CreateHandle();
   if (!hwnd_) return;
-  const TbsSkinData* data = hint->SkinData();
-  skin_data_ = SkinUsable(data) ? data : nullptr;
+  TbsSkinData* data = hint->SkinData();
+  UseSkinData(SkinUsable(data) ? data : nullptr);
 
   font_ = hint->DefaultFont;
   if (skin_data_ && hint->UseSkinFont) {
@@ -99,25 +140,29 @@ void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
   text_ = ExpandHintLines(text, hint->LineSeparator);
   ::SetWindowTextW(hwnd_, platform::Widen(text_).c_str());
 
-  // Measured as the platform lays the text out.
-  Size measured;
-  {
-    gdi::WindowDC screen = gdi::WindowDC::Client(nullptr);
-    gdi::Font font(MakeFont(*hint));
-    gdi::Selection sel(screen.get(), font.get());
-    const std::wstring wide = platform::Widen(text_);
-    RECT calc{0, 0, 0, 0};
-    ::DrawTextW(screen.get(), wide.c_str(), static_cast<int>(wide.size()), &calc, DT_CALCRECT);
-    measured = {calc.right - calc.left, calc.bottom - calc.top};
+  // Measured as the platform lays the text out; a title or an image puts the title layout
+  // around it.
+  content_ = MeasureHintText(font_, text_);
+  title_ = hint->HintTitle;
+  image_index_ = hint->HintImageIndex;
+  UseImageList(hint->HintImageList());
+  const bool image = image_list_ && image_index_ >= 0 && image_index_ < image_list_->Count();
+  titled_ = !title_.empty() || image;
+  title_layout_ = {};
+  if (titled_) {
+    const Size imageSize = image ? Size{image_list_->Width(), image_list_->Height()} : Size{};
+    const Size titleSize = title_.empty() ? Size{} : MeasureHintText(Bold(font_), title_);
+    title_layout_ = TitledHintContent(imageSize, titleSize, content_);
+    content_ = title_layout_.Content;
   }
   const Bitmap* picture = skin_data_ ? skin_data_->ActivePicture(skin_data_->HintWindow.windowpictureindex) : nullptr;
   if (picture) {
     const auto& hw = skin_data_->HintWindow;
-    layout_ = SkinnedHintLayout(measured, HintSkin{picture->Width(), picture->Height(), hw.lefttoppoint,
+    layout_ = SkinnedHintLayout(content_, HintSkin{picture->Width(), picture->Height(), hw.lefttoppoint,
                                                    hw.righttoppoint, hw.leftbottompoint, hw.rightbottompoint,
                                                    hw.clientrect});
   } else {
-    layout_ = PlainHintLayout(measured);
+    layout_ = PlainHintLayout(content_);
   }
 
   // Held on the work area of the active form's monitor (or the main form's, or the screen).
@@ -172,59 +217,145 @@ void TbsSkinHintWindow::Hide() {
   if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-void TbsSkinHintWindow::Paint(HDC dc) {
+Point TbsSkinHintWindow::ContentOrigin() const {
+  if (!skin_data_ || !skin_data_->ActivePicture(skin_data_->HintWindow.windowpictureindex)) return {2, 2};
+  const Rect& cl = layout_.New.ClRect;
+  return {cl.Left + RectSpanX(cl) / 2 - content_.Width / 2, cl.Top + RectSpanY(cl) / 2 - content_.Height / 2};
+}
+
+Bitmap TbsSkinHintWindow::Render() {
+  Bitmap buffer;
+  if (!hwnd_) return buffer;
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   const int w = client.right, h = client.bottom;
-  if (w <= 0 || h <= 0) return;
-  Bitmap buffer(w, h);
+  if (w <= 0 || h <= 0) return buffer;
+  buffer.SetSize(w, h);
   const Bitmap* picture = skin_data_ ? skin_data_->ActivePicture(skin_data_->HintWindow.windowpictureindex) : nullptr;
-  {
-    BitmapCanvas canvas(buffer);
-    HDC c = canvas.dc();
-    if (!c) return;
-    if (picture) {
-      const auto& hw = skin_data_->HintWindow;
-      Bitmap composed;
-      const SliceGeometry g{hw.lefttoppoint, hw.righttoppoint, hw.leftbottompoint, hw.rightbottompoint, hw.clientrect};
-      ComposeNineSlice(g, layout_.New, composed, *picture, Rect{0, 0, picture->Width(), picture->Height()}, w, h, true,
-                       EdgeStretch{hw.leftstretch, hw.topstretch, hw.rightstretch, hw.bottomstretch},
-                       hw.stretcheffect, hw.stretchtype);
-      CanvasCopy(buffer, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
-    } else {
-      ::FillRect(c, &client, ::GetSysColorBrush(COLOR_INFOBK));
-      ::FrameRect(c, &client, ::GetSysColorBrush(COLOR_BTNSHADOW));
-    }
-    gdi::Font font(CreateSkinFont(font_));
-    gdi::Selection sel(c, font.get());
-    ::SetBkMode(c, TRANSPARENT);
-    const std::wstring wide = platform::Widen(text_);
-    if (picture) {
-      ::SetTextColor(c, skin_data_->HintWindow.fontcolor);
-      RECT calc{0, 0, 0, 0};
-      ::DrawTextW(c, wide.c_str(), static_cast<int>(wide.size()), &calc, DT_CALCRECT);
-      const Rect& cl = layout_.New.ClRect;
-      const int x = cl.Left + RectSpanX(cl) / 2 - calc.right / 2, y = cl.Top + RectSpanY(cl) / 2 - calc.bottom / 2;
-      RECT r{x, y, x + calc.right, y + calc.bottom};
-      ::DrawTextW(c, wide.c_str(), static_cast<int>(wide.size()), &r, 0);
-    } else {
-      ::SetTextColor(c, ::GetSysColor(COLOR_INFOTEXT));
-      RECT r{2, 2, w - 2, h - 2};
-      ::DrawTextW(c, wide.c_str(), static_cast<int>(wide.size()), &r, 0);
-    }
-    BitmapCanvas::Flush();
-    ::BitBlt(dc, 0, 0, w, h, c, 0, 0, SRCCOPY);
+  BitmapCanvas canvas(buffer);
+  HDC c = canvas.dc();
+  if (!c) return buffer;
+  if (picture) {
+    const auto& hw = skin_data_->HintWindow;
+    Bitmap composed;
+    const SliceGeometry g{hw.lefttoppoint, hw.righttoppoint, hw.leftbottompoint, hw.rightbottompoint, hw.clientrect};
+    ComposeNineSlice(g, layout_.New, composed, *picture, Rect{0, 0, picture->Width(), picture->Height()}, w, h, true,
+                     EdgeStretch{hw.leftstretch, hw.topstretch, hw.rightstretch, hw.bottomstretch},
+                     hw.stretcheffect, hw.stretchtype);
+    CanvasCopy(buffer, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
+    ::SetTextColor(c, skin_data_->HintWindow.fontcolor);
+  } else {
+    ::FillRect(c, &client, ::GetSysColorBrush(COLOR_INFOBK));
+    ::FrameRect(c, &client, ::GetSysColorBrush(COLOR_BTNSHADOW));
+    ::SetTextColor(c, ::GetSysColor(COLOR_INFOTEXT));
   }
+  ::SetBkMode(c, TRANSPARENT);
+  const Point origin = ContentOrigin();
+  if (titled_) {
+    if (image_list_) image_list_->Draw(c, origin.X + title_layout_.Image.Left, origin.Y + title_layout_.Image.Top,
+                                       image_index_);
+    if (!title_.empty()) DrawHintText(c, Bold(font_), title_, Offset(title_layout_.Title, origin));
+    DrawHintText(c, font_, text_, Offset(title_layout_.Text, origin));
+  } else if (picture) {
+    DrawHintText(c, font_, text_, RECT{origin.X, origin.Y, origin.X + content_.Width, origin.Y + content_.Height});
+  } else {
+    DrawHintText(c, font_, text_, RECT{2, 2, w - 2, h - 2});
+  }
+  BitmapCanvas::Flush();
+  return buffer;
 }
 
 // ---- the component
 
-TbsSkinHint::TbsSkinHint() { HintList().push_back(this); }
+namespace {
+// What the hint components took over from the application, to give back when the last goes.
+struct Takeover {
+  platform::ui::HintWindowClass previous_class = nullptr;
+  std::function<void(std::string&, bool&, platform::ui::HintInfo&)> previous_handler;
+  TbsSkinHint* handler_owner = nullptr;
+};
+Takeover& Taken() {
+  static Takeover t;
+  return t;
+}
+using ShowHintFn = void (*)(std::string&, bool&, platform::ui::HintInfo&);
+}  // namespace
+
+TbsSkinHint::TbsSkinHint() {
+  HintList().push_back(this);
+  auto& app = platform::ui::Application::Instance();
+  if (app.GetHintWindowClass() != &TbsSkinHintWindow::Create) {
+    Taken().previous_class = app.GetHintWindowClass();
+    app.SetHintWindowClass(&TbsSkinHintWindow::Create);
+  }
+  // A hint window made before keeps its class until hints are switched off and on again.
+  if (app.ShowHint()) {
+    app.SetShowHint(false);
+    app.SetShowHint(true);
+  }
+  InstallShowHintHandler();
+  app.SetHintShortPause(100);
+}
 
 TbsSkinHint::~TbsSkinHint() {
   StopTimer();
   if (skin_data_) skin_data_->RemoveFreeListener(this);
+  if (hint_image_list_) hint_image_list_->RemoveFreeListener(this);
   std::erase(HintList(), this);
+  auto& app = platform::ui::Application::Instance();
+  Takeover& taken = Taken();
+  if (taken.handler_owner == this) {
+    taken.handler_owner = Current();
+    const ShowHintFn* installed = app.OnShowHint.target<ShowHintFn>();
+    if (!taken.handler_owner && installed && *installed == &TbsSkinHint::ApplicationShowHint) {
+      app.OnShowHint = std::move(taken.previous_handler);
+      taken.previous_handler = nullptr;
+    }
+  }
+  if (HintList().empty() && app.GetHintWindowClass() == &TbsSkinHintWindow::Create) {
+    app.SetHintWindowClass(taken.previous_class);
+    taken.previous_class = nullptr;
+    if (app.ShowHint()) {
+      app.SetShowHint(false);
+      app.SetShowHint(true);
+    }
+  }
+}
+
+void TbsSkinHint::InstallShowHintHandler() {
+  auto& app = platform::ui::Application::Instance();
+  const ShowHintFn* installed = app.OnShowHint.target<ShowHintFn>();
+  if (!installed || *installed != &TbsSkinHint::ApplicationShowHint) {
+    Taken().previous_handler = std::move(app.OnShowHint);
+    app.OnShowHint = &TbsSkinHint::ApplicationShowHint;
+  }
+  Taken().handler_owner = this;
+}
+
+void TbsSkinHint::ApplicationShowHint(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info) {
+  if (TbsSkinHint* owner = Taken().handler_owner) owner->SkinShowHint(hint_str, can_show, info);
+}
+
+void TbsSkinHint::SkinShowHint(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info) {
+  ClearTitle();
+  if (auto* control = dynamic_cast<TbsSkinControl*>(info.HintControl)) {
+    HintTitle = control->HintTitle;
+    HintImageIndex = control->HintImageIndex;
+    SetHintImageList(control->HintImageList());
+  }
+  if (OnShowHint) OnShowHint(hint_str, can_show, info);
+}
+
+void TbsSkinHint::ClearTitle() {
+  HintTitle.clear();
+  HintImageIndex = 0;
+  SetHintImageList(nullptr);
+}
+
+void TbsSkinHint::SetHintImageList(platform::ui::ImageList* list) {
+  if (hint_image_list_) hint_image_list_->RemoveFreeListener(this);
+  hint_image_list_ = list;
+  if (hint_image_list_) hint_image_list_->AddFreeListener(this, [this] { hint_image_list_ = nullptr; });
 }
 
 void TbsSkinHint::SetSkinData(TbsSkinData* data) {
@@ -235,9 +366,10 @@ void TbsSkinHint::SetSkinData(TbsSkinData* data) {
 
 void TbsSkinHint::SetActive(bool value) {
   active_ = value;
-  if (value)
-    for (TbsSkinHint* other : HintList())
-      if (other != this) other->active_ = false;
+  if (!value) return;
+  for (TbsSkinHint* other : HintList())
+    if (other != this) other->active_ = false;
+  InstallShowHintHandler();
 }
 
 TbsSkinHint* TbsSkinHint::Current() {
@@ -262,7 +394,7 @@ void TbsSkinHint::StopTimer() {
 
 void TbsSkinHint::StartTimer(unsigned ms) {
   StopTimer();
-  timer_ = ::SetTimer(nullptr, 0, ms, &TbsSkinHint::TimerProc);
+  timer_ = ::SetTimer(nullptr, 0, std::max(ms, 1u), &TbsSkinHint::TimerProc);
   if (timer_) HintTimers().emplace_back(timer_, this);
 }
 
@@ -278,7 +410,7 @@ void CALLBACK TbsSkinHint::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     if (hint->showing_phase_) {
       hint->ShowHintNow(hint->pending_);
       hint->showing_phase_ = false;
-      hint->StartTimer(hint->HintHidePause);
+      hint->StartTimer(platform::ui::Application::Instance().HintHidePause());
     } else {
       hint->HideHint();
     }
@@ -290,8 +422,9 @@ void CALLBACK TbsSkinHint::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 void TbsSkinHint::ShowHintDelayed(const std::string& text) {
   StopTimer();
   pending_ = text;
+  ClearTitle();
   showing_phase_ = true;
-  StartTimer(HintPause);
+  StartTimer(platform::ui::Application::Instance().HintPause());
 }
 
 void TbsSkinHint::ShowHintNow(const std::string& text) {
@@ -304,7 +437,10 @@ void TbsSkinHint::ShowHintNow(const std::string& text) {
 void TbsSkinHint::HideHint() {
   StopTimer();
   showing_phase_ = false;
-  if (window_.Visible()) window_.Hide();
+  if (window_.Visible()) {
+    window_.Hide();
+    ClearTitle();
+  }
 }
 
 int CursorDropHeight() {

@@ -8,10 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "draw_golden.h"
 #include "platform/messages.h"
 #include "platform/ui/form.h"
 #include "skin/builtin_skins.h"
 #include "skin/control_geometry.h"
+#include "skin/image_list.h"
 #include "skin/skin_control.h"
 #include "skin/skin_data.h"
 #include "skin/skin_gauge.h"
@@ -278,6 +280,112 @@ TEST(StatusPanel, DisabledShowsTheSecondGlyphCellAndNoSkinFramesIt) {
   EXPECT_EQ(At(disabled, 5, 5), Px(MakeColor(0, 0, 255)));
   EXPECT_EQ(At(disabled, 0, 0), Px(kSysBtnShadow)) << "bvFrame without skin";
   EXPECT_EQ(At(disabled, 160, 22), Px(kSysBtnShadow));
+}
+
+// The leading picture from an image list: drawn where a glyph would be when the glyph is empty
+// and the index addresses an image; the text moves past it.
+TEST_F(CarriedSkin, StatusPanelTakesItsLeadingPictureFromTheImageList) {
+  TbsPngImageList images;
+  Bitmap red(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) red.SetPixel(x, y, 0xFFFF0000u);
+  images.Add("PngImage0", testing::EncodePng(red));
+
+  TbsSkinStatusPanel panel(&host_);
+  panel.SetBounds(0, 0, 161, 23);
+  panel.SetUseSkinSize(false);
+  panel.SetSkinData(data_.get());
+  Load();
+  const Bitmap bare = panel.RenderImage();
+  panel.SetImageList(&images);
+  panel.SetImageIndex(0);
+  const Bitmap pictured = panel.RenderImage();
+  EXPECT_EQ(At(pictured, 3, 4), 0xFF0000u);
+  EXPECT_EQ(At(pictured, 18, 18), 0xFF0000u);
+  EXPECT_EQ(At(pictured, 3, 3), 0xFF0000u);
+  EXPECT_EQ(At(pictured, 2, 3), At(bare, 2, 3));
+  EXPECT_NE(At(pictured, 19, 10), 0xFF0000u);
+
+  // The text starts past the picture and its gap, as with a glyph.
+  auto firstTextColumn = [&](const Bitmap& with, const Bitmap& without) {
+    for (int x = 0; x < with.Width(); ++x)
+      for (int y = 0; y < with.Height(); ++y)
+        if (with.Pixel(x, y) != without.Pixel(x, y)) return x;
+    return -1;
+  };
+  panel.SetCaption("WWWW");
+  const int textAt = firstTextColumn(panel.RenderImage(), pictured);
+  EXPECT_GE(textAt, 21);
+  EXPECT_LE(textAt, 23);
+
+  // An index that addresses nothing: no picture, the text at r's left.
+  panel.SetImageIndex(1);
+  const Bitmap none = panel.RenderImage();
+  EXPECT_NE(At(none, 5, 5), 0xFF0000u);
+  panel.SetCaption("");
+  const int plainAt = firstTextColumn(none, panel.RenderImage());
+  EXPECT_GE(plainAt, 3);
+  EXPECT_LE(plainAt, 5);
+
+  // A glyph takes precedence over the image list.
+  panel.SetImageIndex(0);
+  Bitmap blue = Solid(16, 16, MakeColor(0, 0, 255));
+  blue.SetPixel(0, 15, ColorToPixel(MakeColor(0, 255, 0)));  // the glyph's key colour
+  panel.SetGlyph(blue);
+  EXPECT_EQ(At(panel.RenderImage(), 5, 5), Px(MakeColor(0, 0, 255)));
+}
+
+TEST(StatusPanel, ImageListPictureWithoutSkinIsCentredInTheTextRectangle) {
+  Host host;
+  TbsPngImageList images;
+  Bitmap red(16, 10);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 16; ++x) red.SetPixel(x, y, 0xFFFF0000u);
+  images.Add("PngImage0", testing::EncodePng(red));
+  TbsSkinStatusPanel panel(&host);
+  panel.SetBounds(0, 0, 161, 40);
+  panel.SetImageList(&images);
+  panel.SetImageIndex(0);
+  const Bitmap b = panel.RenderImage();
+  // r = 3,3,158,37: top 3 + 17 - 5 = 15.
+  EXPECT_NE(At(b, 5, 14), 0xFF0000u);
+  EXPECT_EQ(At(b, 5, 15), 0xFF0000u);
+  EXPECT_EQ(At(b, 5, 24), 0xFF0000u);
+  EXPECT_NE(At(b, 5, 25), 0xFF0000u);
+}
+
+// The reflection effect mirrors the text below itself, fading, without touching the text.
+TEST(Label, ReflectionMirrorsTheTextBelowIt) {
+  Host host;
+  TbsSkinLabel label(&host);
+  label.SetBounds(0, 0, 120, 60);
+  label.SetBorderStyle(bvNone);
+  platform::ui::FontSpec font = label.DefaultFont();
+  font.color = RGB(0, 0, 0);
+  label.SetDefaultFont(font);
+  label.SetCaption("WWWW");
+  const Bitmap plain = label.RenderImage();
+  label.ReflectionEffect = true;
+  label.ReflectionOffset = 0;
+  const Bitmap reflected = label.RenderImage();
+  int textBottom = -1;
+  const uint32_t face = At(plain, 0, 0);
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 120; ++x)
+      if (At(plain, x, y) != face) textBottom = y;
+  ASSERT_GT(textBottom, 0);
+  int mirrored = 0;
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 120; ++x) {
+      if (y <= textBottom) {
+        EXPECT_EQ(reflected.Pixel(x, y), plain.Pixel(x, y)) << "the text itself at " << x << "," << y;
+      } else if (At(reflected, x, y) != face) {
+        ++mirrored;
+        // Faded: never as dark as the text.
+        EXPECT_GT(At(reflected, x, y) & 0xFF, 0x20u) << x << "," << y;
+      }
+    }
+  EXPECT_GT(mirrored, 10);
 }
 
 TEST(SkinPanel, WithoutSkinAndBorderIsAFlatStrip) {

@@ -8,207 +8,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "draw_golden.h"
 #include "platform/text.h"
+#include "platform/ui/application.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
 #include "skin/skin_form.h"
 #include "skin/skin_hint.h"
 #include "skin/skin_package.h"
+#include "form_test_window.h"
 
 namespace skin {
 namespace {
 
-// ---- a plain top-level window like the launcher's form
-
-struct TestWindow {
-  HWND hwnd = nullptr;
-  bool closed = false;
-
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    auto* self = reinterpret_cast<TestWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_CLOSE && self) {
-      self->closed = true;
-      ::ShowWindow(hwnd, SW_HIDE);
-      return 0;
-    }
-    return ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  }
-
-  explicit TestWindow(int w = 636, int h = 387, DWORD extraStyle = 0, const wchar_t* title = L"Halvex UPDATE") {
-    static bool registered = false;
-    if (!registered) {
-      WNDCLASSEXW wc{};
-      wc.cbSize = sizeof(wc);
-      wc.lpfnWndProc = &Proc;
-      wc.hInstance = ::GetModuleHandleW(nullptr);
-      wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-      wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-      wc.lpszClassName = L"HalvexFrameTestWindow";
-      ::RegisterClassExW(&wc);
-      registered = true;
-    }
-    hwnd = ::CreateWindowExW(WS_EX_TOPMOST, L"HalvexFrameTestWindow", title,
-                             WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | extraStyle, 100,
-                             100, w, h, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  }
-  ~TestWindow() {
-    if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
-  }
-  RECT Bounds() const {
-    RECT r{};
-    ::GetWindowRect(hwnd, &r);
-    return r;
-  }
-  SIZE ClientSize() const {
-    RECT r{};
-    ::GetClientRect(hwnd, &r);
-    return {r.right, r.bottom};
-  }
-  LPARAM ScreenPoint(int x, int y) const {
-    const RECT b = Bounds();
-    return MAKELPARAM(b.left + x, b.top + y);
-  }
-  LPARAM ClientPoint(int x, int y) const {
-    POINT p{Bounds().left + x, Bounds().top + y};
-    ::ScreenToClient(hwnd, &p);
-    return MAKELPARAM(p.x, p.y);
-  }
-};
-
-void Pump(int ms) {
-  const DWORD end = ::GetTickCount() + static_cast<DWORD>(ms);
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::Sleep(5);
-  } while (static_cast<int>(::GetTickCount() - end) < 0);
-}
-
-// ---- a small skin built in code, with the launcher's default geometry
-
-uint32_t Argb(Color c) { return ColorToPixel(c); }
-
-Bitmap Filled(int w, int h, Color c) {
-  Bitmap b(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetPixel(x, y, Argb(c));
-  return b;
-}
-
-void FillRectIn(Bitmap& b, const Rect& r, Color c) {
-  for (int y = r.Top; y < r.Bottom; ++y)
-    for (int x = r.Left; x < r.Right; ++x) b.SetPixel(x, y, Argb(c));
-}
-
-constexpr Color kBorder = 0x00402010;
-constexpr Color kCaptionBand = 0x00C08040;
-constexpr Color kInactiveBand = 0x00909090;
-constexpr Color kCloseNormal = 0x000000C0, kCloseHot = 0x0000C000, kCloseDown = 0x00C00000;
-
-template <typename T>
-T* AddObject(TbsSkinData& d, const char* word, const char* id) {
-  auto o = CreateSkinObjectData(word, id);
-  T* typed = dynamic_cast<T*>(o.get());
-  d.SkinObjects.push_back(std::move(o));
-  return typed;
-}
-
-// Frame picture 236 x 178: a 1-pixel border and a 24-pixel caption band; buttons 29 x 22 on a
-// sheet (normal, hot, pressed across; close, minimize, system menu down).
-void BuildSkin(TbsSkinData& d, bool withMask, bool withInactive = true) {
-  d.Picture = Filled(236, 178, kBorder);
-  FillRectIn(d.Picture, {1, 1, 235, 24}, kCaptionBand);
-  if (withInactive) {
-    d.InactivePicture = Filled(236, 178, kBorder);
-    FillRectIn(d.InactivePicture, {1, 1, 235, 24}, kInactiveBand);
-  }
-  d.lefttoppoint = {40, 32};
-  d.righttoppoint = {196, 32};
-  d.leftbottompoint = {40, 168};
-  d.rightbottompoint = {196, 168};
-  d.clientrect = {1, 24, 235, 177};
-  d.captionrect = {2, 2, 234, 24};
-  d.hittestlefttoppoint = {8, 8};
-  d.hittestrighttoppoint = {228, 8};
-  d.hittestleftbottompoint = {8, 170};
-  d.hittestrightbottompoint = {228, 170};
-  d.borderwidth = 4;
-  d.formminwidth = 200;
-  if (withMask) {
-    // The outer 3 x 3 corners cut away diagonally.
-    d.MaskPicture = Filled(236, 178, 0);
-    for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 3 - y; ++x) {
-        d.MaskPicture.SetPixel(x, y, 0xFFFFFFFF);
-        d.MaskPicture.SetPixel(235 - x, y, 0xFFFFFFFF);
-      }
-    d.maskrectarea = d.clientrect;
-    d.mask = "mask.bmp";
-  }
-  Bitmap sheet = Filled(87, 66, 0);
-  const Color states[3] = {kCloseNormal, kCloseHot, kCloseDown};
-  for (int row = 0; row < 3; ++row)
-    for (int col = 0; col < 3; ++col) FillRectIn(sheet, {col * 29, row * 22, col * 29 + 29, row * 22 + 22}, states[col] + row);
-  d.ActivePictures.push_back(std::move(sheet));
-
-  auto* caption = AddObject<TbsDataSkinCaption>(d, "caption", "caption");
-  caption->skinrect = {2, 2, 234, 24};
-  caption->textrect = {4, 0, 228, 22};
-  caption->fontcolor = 0x00505050;
-  caption->activefontcolor = 0x00FFFFFF;
-  caption->fontheight = 13;
-  caption->alignment = taLeftJustify;
-  struct {
-    const char* id;
-    TbsStdCommand command;
-    int row;
-  } buttons[] = {{"closebutton", cmClose, 0}, {"minbutton", cmMinimize, 1}, {"maxbutton", cmMaximize, 1},
-                 {"sysmenubutton", cmSysMenu, 2}};
-  for (const auto& b : buttons) {
-    auto* o = AddObject<TbsDataSkinStdButton>(d, "stdbutton", b.id);
-    o->command = b.command;
-    o->skinrectinapicture = true;
-    o->activepictureindex = 0;
-    o->skinrect = {0, b.row * 22, 29, b.row * 22 + 22};
-    o->activeskinrect = {29, b.row * 22, 58, b.row * 22 + 22};
-    o->downrect = {58, b.row * 22, 87, b.row * 22 + 22};
-    o->morphing = true;
-  }
-  d.Empty = false;
-}
-
-// The launcher's settings of the frame component.
-void LauncherSettings(TbsSkinForm& form) {
-  form.SetBorderIcons(biSystemMenu | biMinimize);
-  form.UseSkinFontInCaption = true;
-  form.Magnetic = true;
-  form.MagneticSize = 5;
-  form.PositionInMonitor = bspDesktopCenter;
-}
-
-struct SkinnedWindow {
-  TestWindow window;
-  TbsSkinData data;
-  TbsSkinForm form;
-  explicit SkinnedWindow(bool mask = false, DWORD style = 0) : window(636, 387, style) {
-    BuildSkin(data, mask);
-    LauncherSettings(form);
-    form.Attach(window.hwnd);
-    form.SetSkinData(&data);
-  }
-  void Activate() {
-    ::SendMessageW(window.hwnd, WM_NCACTIVATE, TRUE, 0);
-  }
-};
+using namespace skin::formtest;
 
 // ---- tests
 
@@ -554,7 +372,9 @@ TEST(FormWindow, DraggingSnapsToTheWorkAreaEdge) {
 TEST(FormWindow, ObjectHintFollowsTheHover) {
   SkinnedWindow w;
   TbsSkinHint hint;
-  hint.HintPause = 10;
+  auto& app = platform::ui::Application::Instance();
+  const unsigned pause = app.HintPause();
+  app.SetHintPause(10);
   w.form.ShowObjectHint = true;
   w.form.SkinHint = &hint;
   ::ShowWindow(w.window.hwnd, SW_SHOWNORMAL);
@@ -569,6 +389,7 @@ TEST(FormWindow, ObjectHintFollowsTheHover) {
   EXPECT_EQ(hint.Window().Text(), "Close");
   ::SendMessageW(w.window.hwnd, WM_NCMOUSEMOVE, 19, w.window.ScreenPoint(300, 12));
   EXPECT_FALSE(hint.Window().Visible());
+  app.SetHintPause(pause);
 }
 
 TEST(FormWindow, FramePixels) {
@@ -615,30 +436,6 @@ TEST(FormWindow, InactiveEffectGreysTheActivePieces) {
 }
 
 // ---- screenshots of the carried skins
-
-void WritePng(const std::string& path, const Bitmap& b) {
-  const std::vector<uint8_t> png = skin::testing::EncodePng(b);
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                              static_cast<std::streamsize>(png.size()));
-}
-
-// The window as the screen shows it.
-Bitmap CaptureWindow(HWND hwnd) {
-  RECT r{};
-  ::GetWindowRect(hwnd, &r);
-  Bitmap shot(r.right - r.left, r.bottom - r.top);
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  HGDIOBJ old = ::SelectObject(mem, static_cast<HGDIOBJ>(shot.NativeHandle()));
-  ::BitBlt(mem, 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
-  ::GdiFlush();
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
-  return shot;
-}
-
-std::string ToWinePath(const std::string& unixPath) { return "Z:" + unixPath; }
 
 TEST(FormScreenshots, EverySkinActiveAndInactive) {
   const char* folders[] = {"AquaT",          "Office2013_Blue",   "Office2013_Green", "Office2013_Orange",

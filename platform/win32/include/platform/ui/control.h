@@ -58,6 +58,21 @@ class Control {
   void SetVisible(bool visible);
   bool Visible() const { return visible_; }
 
+  // The hint the application shows when the mouse rests on the control. ShowHint follows the
+  // parent's while ParentShowHint is on (the default); setting ShowHint turns ParentShowHint off.
+  void SetHint(const std::string& hint) { hint_ = hint; }
+  const std::string& Hint() const { return hint_; }
+  void SetShowHint(bool on) {
+    show_hint_ = on;
+    parent_show_hint_ = false;
+  }
+  bool ShowHint() const { return parent_show_hint_ && parent_ ? parent_->ShowHint() : show_hint_; }
+  void SetParentShowHint(bool on) { parent_show_hint_ = on; }
+  bool ParentShowHint() const { return parent_show_hint_; }
+
+  // The control whose window this is, or null for any other window.
+  static Control* FromHandle(HWND hwnd);
+
   // Creates the window (and those of the children already added); children added later create
   // theirs at once.
   void CreateHandle();
@@ -88,6 +103,9 @@ class Control {
 
  private:
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
+  // What the application's hint needs to see of the message: mouse moves and leaves, clicks and
+  // keys, deactivation.
+  void TrackHint(UINT msg, WPARAM wparam, LPARAM lparam);
   void PaintBuffered();
   // Paints the client area through an off-screen bitmap onto `target` at its origin (WM_PRINTCLIENT).
   void PaintTo(HDC target);
@@ -101,6 +119,9 @@ class Control {
   COLORREF color_ = 0xFF000000 | COLOR_BTNFACE;
   bool parent_color_ = true;
   bool visible_ = true;
+  std::string hint_;
+  bool show_hint_ = false;
+  bool parent_show_hint_ = true;
   FontSpec font_;
   UniqueFont font_handle_;
 };

@@ -1,0 +1,45 @@
+// The skinned message box and the skin chooser as a window design places them: their settings,
+// kept with the window. The launcher reports through the runtime's plain message box and offers
+// no skin choice, so nothing here opens a dialog yet. Windows only.
+#pragma once
+
+#ifdef _WIN32
+#include <string>
+
+#include "skin/skin_form.h"
+
+namespace skin {
+
+class TbsSkinData;
+class TbsCompressedSkinList;
+
+class TbsSkinMessage {
+ public:
+  TbsSkinData* SkinData = nullptr;
+  TbsSkinData* CtrlSkinData = nullptr;
+  std::string ButtonSkinDataName = "button";
+  std::string MessageLabelSkinDataName = "stdlabel";
+  bool AlphaBlend = false;
+  bool AlphaBlendAnimation = false;
+  int AlphaBlendValue = 200;
+  bool ShowAgainFlag = false;
+  bool ShowAgainFlagValue = false;
+  TbsFontSpec DefaultFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  TbsFontSpec DefaultButtonFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  bool UseSkinFont = true;
+};
+
+class TbsSelectSkinDialog {
+ public:
+  TbsCompressedSkinList* SkinList = nullptr;
+  std::string Title = "Select skin";
+  TbsSkinData* SkinData = nullptr;
+  TbsSkinData* CtrlSkinData = nullptr;
+  bool AlphaBlend = false;
+  int AlphaBlendValue = 200;
+  bool AlphaBlendAnimation = false;
+  TbsFontSpec DefaultFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+};
+
+}  // namespace skin
+#endif
