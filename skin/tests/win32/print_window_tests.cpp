@@ -1,7 +1,6 @@
-// Printing windows (WM_PRINT) that were never shown: the runtime's plain controls and the skinned
-// controls give the picture they paint, children in their stacking order at their offsets, the
-// hidden ones left out; the skinned frame gives its frame, or the plain frame without a skin,
-// cut to the window region.
+// Printing windows (WM_PRINT) that were never shown: the skinned controls give the picture they
+// paint; the skinned frame gives its frame, or the plain frame without a skin, cut to the window
+// region, and the client's children at their offsets inside it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,8 +20,7 @@ namespace skin {
 namespace {
 
 constexpr uint32_t kUntouched = 0xFF00FF;  // magenta: what the picture held before printing
-constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
-                   kYellow = RGB(255, 255, 0), kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0);
 
 uint32_t Px(COLORREF c) { return uint32_t{GetRValue(c)} << 16 | uint32_t{GetGValue(c)} << 8 | GetBValue(c); }
 uint32_t At(const Bitmap& b, int x, int y) { return b.Pixel(x, y) & 0x00FFFFFFu; }
@@ -69,38 +67,6 @@ std::unique_ptr<platform::ui::Panel> ColouredPanel(platform::ui::Control* parent
   panel->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
   panel->SetColor(colour);
   return panel;
-}
-
-// Green under blue (added later, so on top), a white panel inside the blue one, a hidden yellow
-// one; printed with and without the non-client area, whose presence moves the client's origin.
-TEST(PrintWindow, ChildrenInStackingOrderAtTheirOffsets) {
-  Host host;
-  auto green = ColouredPanel(&host, {10, 10, 80, 50}, kGreen);
-  auto blue = ColouredPanel(&host, {50, 30, 120, 70}, kBlue);
-  auto white = ColouredPanel(blue.get(), {5, 5, 15, 15}, kWhite);
-  auto yellow = ColouredPanel(&host, {0, 0, 30, 30}, kYellow);
-  yellow->SetVisible(false);
-  host.CreateHandle();
-  ASSERT_FALSE(::IsWindowVisible(host.Handle()));
-
-  const POINT client = platform::ui::ClientOriginInWindow(host.Handle());
-  const struct {
-    LPARAM flags;
-    POINT origin;
-  } cases[] = {{PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN, {0, 0}}, {kAll, client}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.flags);
-    const Bitmap b = Print(host.Handle(), c.flags);
-    auto at = [&](int x, int y) { return At(b, c.origin.x + x, c.origin.y + y); };
-    EXPECT_EQ(at(5, 5), Px(kRed));       // the hidden panel is not printed
-    EXPECT_EQ(at(20, 20), Px(kGreen));
-    EXPECT_EQ(at(75, 48), Px(kBlue));    // where the two overlap
-    EXPECT_EQ(at(57, 37), Px(kWhite));   // the grandchild at its parent's offset
-    EXPECT_EQ(at(299, 159), Px(kRed));
-  }
-  // Without the children only the form's own client.
-  const Bitmap bare = Print(host.Handle(), PRF_CLIENT);
-  EXPECT_EQ(At(bare, 20, 20), Px(kRed));
 }
 
 // The skinned controls of the main window in skin 2: each is printed as it paints itself.
