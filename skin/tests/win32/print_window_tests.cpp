@@ -115,6 +115,25 @@ TEST(PrintWindow, SkinnedControlsGiveTheirOwnPicture) {
   }
 }
 
+// A see-through skinned control asks its parent for the picture behind it (WM_PRINTCLIENT): a
+// plain panel answers with what it paints.
+TEST(PrintWindow, SeeThroughControlsShowTheirParentsPicture) {
+  Host host;
+  platform::ui::Panel back(&host);
+  back.SetBounds(10, 10, 200, 100);
+  back.SetColor(kGreen);
+  TbsSkinPanel panel(&back);
+  panel.SetEmptyDrawing(true);
+  panel.SetBounds(20, 20, 60, 30);
+  TbsSkinLabel label(&back);
+  label.SetTransparent(true);
+  label.SetBounds(100, 20, 60, 30);
+  host.CreateHandle();
+  const Bitmap shown = panel.RenderImage();
+  EXPECT_EQ(At(shown, 30, 15), Px(kGreen));
+  EXPECT_EQ(At(label.RenderImage(), 30, 15), Px(kGreen));
+}
+
 // The frame as the frame paints it, inside the window region only (skin 0 cuts its corners
 // away, skin 2 is rectangular, -1 is the plain frame); a child at its offset in the client.
 TEST(PrintWindow, SkinnedFrameCutToTheWindowRegion) {
