@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/ui/gdi.h"
 #endif
 
 namespace skin {
@@ -84,13 +86,7 @@ void Bitmap::Allocate(int width, int height) {
   if (static_cast<int64_t>(width) * height > kMaxPixels) throw platform::EOutOfMemory("Out of memory");
   auto storage = std::make_unique<Storage>();
 #ifdef _WIN32
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = platform::ui::TopDownDibInfo(width, height, 32);
   void* bits = nullptr;
   storage->handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!storage->handle || !bits) throw platform::EOutOfMemory("Out of memory");

@@ -190,13 +190,7 @@ void Control::PaintTo(HDC target) {
   if (!target || w <= 0 || h <= 0) return;
   // A 32-bit DIB whatever the target is: a memory context may still hold its 1-bit default
   // bitmap, and a compatible bitmap would then be black and white.
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownDibInfo(w, h, 32);
   void* bits = nullptr;
   UniqueBitmap bmp(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   UniqueMemoryDc mem(::CreateCompatibleDC(nullptr));
@@ -384,13 +378,7 @@ void Image::SetPixels(int width, int height, std::vector<uint32_t> pixels) {
 void Image::Paint(HDC dc) {
   Control::Paint(dc);
   if (pic_width_ <= 0 || pic_height_ <= 0) return;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = pic_width_;
-  info.bmiHeader.biHeight = -pic_height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownDibInfo(pic_width_, pic_height_, 32);
   ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(pic_width_), static_cast<DWORD>(pic_height_), 0, 0, 0,
                       static_cast<UINT>(pic_height_), pixels_.data(), &info, DIB_RGB_COLORS);
 }

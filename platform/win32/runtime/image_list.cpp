@@ -22,13 +22,7 @@ int ImageList::Add(std::vector<uint32_t> pixels) {
 
 void ImageList::Draw(HDC dc, int x, int y, int index) const {
   if (!dc || index < 0 || index >= Count()) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDownDibInfo(width_, height_, 32);
   void* bits = nullptr;
   UniqueBitmap dib(::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dib || !bits) return;

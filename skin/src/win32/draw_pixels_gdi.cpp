@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "draw_gdi.h"
+#include "platform/ui/gdi.h"
 #include "skin/bitmap_canvas.h"
 #include "skin/effects.h"
 
@@ -27,13 +28,7 @@ BitmapCanvas::~BitmapCanvas() {
 
 void TbsEffectBmp::DrawTo(HDC dc, int X, int Y) const {
   if (width_ == 0 || height_ == 0) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = platform::ui::TopDownDibInfo(width_, height_, 24);
   ::SetDIBitsToDevice(dc, X, Y, static_cast<DWORD>(width_), static_cast<DWORD>(height_), 0, 0, 0,
                       static_cast<UINT>(height_), memory_.data(), &info, DIB_RGB_COLORS);
 }

@@ -96,6 +96,18 @@ class WindowDc {
   HDC dc_;
 };
 
+// The header of a top-down device-independent bitmap (row 0 at the top), uncompressed.
+inline BITMAPINFO TopDownDibInfo(int width, int height, WORD bit_count) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = bit_count;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
 // SaveDC/RestoreDC: clipping, origins and selections made inside the scope are undone.
 class ScopedSavedDc {
  public:
