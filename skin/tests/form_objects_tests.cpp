@@ -8,22 +8,12 @@
 #include "skin/form_objects.h"
 #include "skin/hint_geometry.h"
 #include "skin/resource_strings.h"
+#include "frame_skin_fixture.h"
 
 namespace skin {
 namespace {
 
-FrameSkin DefaultSkin() {
-  FrameSkin s;
-  s.Pw = 236;
-  s.Ph = 178;
-  s.LT = {40, 32};
-  s.RT = {196, 32};
-  s.LB = {40, 168};
-  s.RB = {196, 168};
-  s.ClRect = {1, 24, 235, 177};
-  s.CaptionRect = {2, 2, 234, 24};
-  return s;
-}
+using testing::DefaultSkin;
 
 FrameObjectInfo Button(TbsStdCommand c, const char* name, int w = 29, int h = 22) {
   FrameObjectInfo o;
