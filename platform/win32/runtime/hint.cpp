@@ -278,46 +278,59 @@ void PlainHintWindow::Paint(HDC dc) {
 
 // ---- the cursor
 
-int CursorHeightMargin() {
-  const int fallback = ::GetSystemMetrics(SM_CYCURSOR);
+std::optional<CursorMask> ReadCursorMask(bool bottom_up) {
   ICONINFO icon{};
   HCURSOR cursor = ::GetCursor();
-  if (!cursor || !::GetIconInfo(cursor, &icon)) return fallback;
+  if (!cursor || !::GetIconInfo(cursor, &icon)) return std::nullopt;
   UniqueBitmap mask(icon.hbmMask);
   UniqueBitmap colour(icon.hbmColor);
   BITMAP bm{};
-  if (!mask || !::GetObjectW(mask.get(), sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0 ||
-      bm.bmWidth > 256 || bm.bmHeight > 512)
-    return fallback;
-  // A monochrome cursor keeps its AND half above its XOR half; a colour one has only the AND mask.
-  const bool monochrome = !colour && bm.bmHeight >= 2 * bm.bmWidth;
-  const int height = monochrome ? bm.bmHeight / 2 : bm.bmHeight;
+  if (!mask || !::GetObjectW(mask.get(), sizeof(bm), &bm) || bm.bmBitsPixel != 1 || bm.bmWidth <= 0 ||
+      bm.bmHeight <= 0 || bm.bmWidth > 256 || bm.bmHeight > 512)
+    return std::nullopt;
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colours[2];
   } bi{};
   bi.header.biSize = sizeof(BITMAPINFOHEADER);
   bi.header.biWidth = bm.bmWidth;
-  bi.header.biHeight = -bm.bmHeight;  // top-down: row 0 is the top
+  bi.header.biHeight = bottom_up ? bm.bmHeight : -bm.bmHeight;
   bi.header.biPlanes = 1;
   bi.header.biBitCount = 1;
-  const size_t stride = (static_cast<size_t>(bm.bmWidth) + 31) / 32 * 4;
-  std::vector<uint8_t> bits(stride * static_cast<size_t>(bm.bmHeight));
+  CursorMask out;
+  out.width = bm.bmWidth;
+  out.height = bm.bmHeight;
+  out.stride = (static_cast<size_t>(bm.bmWidth) + 31) / 32 * 4;
+  out.hotspot_y = static_cast<int>(icon.yHotspot);
+  out.has_colour = static_cast<bool>(colour);
+  out.bits.resize(out.stride * static_cast<size_t>(bm.bmHeight));
   WindowDc screen = WindowDc::Client(nullptr);
-  if (!::GetDIBits(screen.get(), mask.get(), 0, static_cast<UINT>(bm.bmHeight), bits.data(),
+  if (!::GetDIBits(screen.get(), mask.get(), 0, static_cast<UINT>(bm.bmHeight), out.bits.data(),
                    reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
-    return fallback;
-  auto bit = [&](int x, int y) { return (bits[static_cast<size_t>(y) * stride + x / 8] >> (7 - x % 8)) & 1; };
+    return std::nullopt;
+  return out;
+}
+
+int CursorHeightMargin() {
+  const int fallback = ::GetSystemMetrics(SM_CYCURSOR);
+  const std::optional<CursorMask> mask = ReadCursorMask(false);
+  if (!mask) return fallback;
+  // A monochrome cursor keeps its AND half above its XOR half; a colour one has only the AND mask.
+  const bool monochrome = !mask->has_colour && mask->height >= 2 * mask->width;
+  const int height = monochrome ? mask->height / 2 : mask->height;
+  auto bit = [&](int x, int y) {
+    return (mask->bits[static_cast<size_t>(y) * mask->stride + x / 8] >> (7 - x % 8)) & 1;
+  };
   // A pixel shows when its AND bit is clear, or when its XOR bit inverts the screen.
   int lowest = -1;
   for (int y = height - 1; y >= 0 && lowest < 0; --y)
-    for (int x = 0; x < bm.bmWidth; ++x)
+    for (int x = 0; x < mask->width; ++x)
       if (!bit(x, y) || (monochrome && bit(x, y + height))) {
         lowest = y;
         break;
       }
   if (lowest < 0) return fallback;
-  return std::max(lowest + 1 - static_cast<int>(icon.yHotspot), 0);
+  return std::max(lowest + 1 - mask->hotspot_y, 0);
 }
 
 }  // namespace platform::ui

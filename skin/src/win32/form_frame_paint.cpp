@@ -5,6 +5,7 @@
 
 #include "draw_gdi.h"
 #include "platform/text.h"
+#include "platform/ui/font.h"
 #include "skin/bitmap_canvas.h"
 #include "skin/effects.h"
 #include "skin/marks.h"
@@ -56,16 +57,12 @@ COLORREF ResolveSkinColor(Color colour) {
 }
 
 HFONT CreateSkinFont(const TbsFontSpec& spec) {
-  LOGFONTW lf{};
-  lf.lfHeight = spec.Height;
-  lf.lfWeight = (spec.Style & fsBold) ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = (spec.Style & fsItalic) ? TRUE : FALSE;
-  lf.lfUnderline = (spec.Style & fsUnderline) ? TRUE : FALSE;
-  lf.lfStrikeOut = (spec.Style & fsStrikeOut) ? TRUE : FALSE;
-  lf.lfCharSet = static_cast<BYTE>(spec.CharSet);
-  const std::wstring face = platform::Widen(spec.Name);
-  wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  return ::CreateFontIndirectW(&lf);
+  platform::ui::FontSpec font;
+  font.face = spec.Name;
+  font.height = spec.Height;
+  font.style = static_cast<unsigned>(spec.Style);  // the same bits as the runtime's styles
+  font.charset = spec.CharSet;
+  return platform::ui::CreateFontFrom(font).release();
 }
 
 bool TbsSkinForm::PaintSize() const { return W_ >= FrameMinWidth() && H_ >= FrameMinHeight(); }

@@ -1,10 +1,12 @@
 // The skinned hint window and the hint component's delayed show and hide.
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "draw_gdi.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"
+#include "platform/ui/hint.h"
 #include "skin/bitmap_canvas.h"
 #include "skin/region.h"
 #include "skin/resource_strings.h"
@@ -445,31 +447,9 @@ void TbsSkinHint::HideHint() {
 
 int CursorDropHeight() {
   const int fallback = ::GetSystemMetrics(SM_CYCURSOR);
-  HCURSOR cursor = ::GetCursor();
-  ICONINFO info{};
-  if (!cursor || !::GetIconInfo(cursor, &info)) return fallback;
-  gdi::BitmapHandle mask(info.hbmMask);
-  gdi::BitmapHandle colour(info.hbmColor);
-  BITMAP bm{};
-  if (!mask || !::GetObjectW(mask.get(), sizeof(bm), &bm) || bm.bmBitsPixel != 1 || bm.bmWidth <= 0 ||
-      bm.bmHeight <= 0 || bm.bmWidth > 256 || bm.bmHeight > 512)
-    return fallback;
-  struct {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[2];
-  } bi{};
-  bi.header.biSize = sizeof(BITMAPINFOHEADER);
-  bi.header.biWidth = bm.bmWidth;
-  bi.header.biHeight = bm.bmHeight;  // bottom-up
-  bi.header.biPlanes = 1;
-  bi.header.biBitCount = 1;
-  const size_t stride = (static_cast<size_t>(bm.bmWidth) + 31) / 32 * 4;
-  std::vector<uint8_t> bits(stride * static_cast<size_t>(bm.bmHeight));
-  gdi::WindowDC screen = gdi::WindowDC::Client(nullptr);
-  if (!::GetDIBits(screen.get(), mask.get(), 0, static_cast<UINT>(bm.bmHeight), bits.data(),
-                   reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
-    return fallback;
-  return CursorDropFromMask(bits, bm.bmWidth, bm.bmHeight, static_cast<int>(info.yHotspot), fallback);
+  const std::optional<platform::ui::CursorMask> mask = platform::ui::ReadCursorMask(true);
+  if (!mask) return fallback;
+  return CursorDropFromMask(mask->bits, mask->width, mask->height, mask->hotspot_y, fallback);
 }
 
 }  // namespace skin

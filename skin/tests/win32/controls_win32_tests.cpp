@@ -286,10 +286,7 @@ TEST(StatusPanel, DisabledShowsTheSecondGlyphCellAndNoSkinFramesIt) {
 // and the index addresses an image; the text moves past it.
 TEST_F(CarriedSkin, StatusPanelTakesItsLeadingPictureFromTheImageList) {
   TbsPngImageList images;
-  Bitmap red(16, 16);
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) red.SetPixel(x, y, 0xFFFF0000u);
-  images.Add("PngImage0", testing::EncodePng(red));
+  images.Add("PngImage0", testing::EncodePng(Solid(16, 16, MakeColor(255, 0, 0))));
 
   TbsSkinStatusPanel panel(&host_);
   panel.SetBounds(0, 0, 161, 23);
@@ -338,10 +335,7 @@ TEST_F(CarriedSkin, StatusPanelTakesItsLeadingPictureFromTheImageList) {
 TEST(StatusPanel, ImageListPictureWithoutSkinIsCentredInTheTextRectangle) {
   Host host;
   TbsPngImageList images;
-  Bitmap red(16, 10);
-  for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 16; ++x) red.SetPixel(x, y, 0xFFFF0000u);
-  images.Add("PngImage0", testing::EncodePng(red));
+  images.Add("PngImage0", testing::EncodePng(Solid(16, 10, MakeColor(255, 0, 0))));
   TbsSkinStatusPanel panel(&host);
   panel.SetBounds(0, 0, 161, 40);
   panel.SetImageList(&images);

@@ -5,8 +5,12 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform::ui {
 
@@ -70,6 +74,20 @@ class PlainHintWindow : public HintWindow {
   HWND hwnd_ = nullptr;
   std::string text_;
 };
+
+// The current cursor's 1-bit mask bitmap as rows padded to 32 bits, top-down or bottom-up as
+// asked. A monochrome cursor's mask holds its AND half and below it its XOR half (height twice
+// the width); a colour cursor's only the AND mask.
+struct CursorMask {
+  std::vector<uint8_t> bits;
+  int width = 0;
+  int height = 0;
+  size_t stride = 0;
+  int hotspot_y = 0;
+  bool has_colour = false;
+};
+// None when there is no cursor or its mask cannot be read (or is implausibly large).
+std::optional<CursorMask> ReadCursorMask(bool bottom_up);
 
 // How far below the cursor's hot spot the current cursor's visible part ends; the system cursor
 // height when its mask cannot be read.
