@@ -149,6 +149,17 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// The process's main window as soon as it is visible; null when none comes within 20 s or the
+// process ends first.
+HWND WaitForMainWindow(const PROCESS_INFORMATION& pi, Clock::time_point t0) {
+  HWND hwnd = nullptr;
+  while (!(hwnd = FindMainWindow(pi.dwProcessId))) {
+    if (Ms(t0, Clock::now()) > 20000 || ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
+    ::Sleep(1);
+  }
+  return hwnd;
+}
+
 int Startup(int argc, wchar_t** argv) {
   const int deadline_ms = _wtoi(argv[2]);  // after the window became visible
   const int stable_ms = 250;
@@ -158,11 +169,7 @@ int Startup(int argc, wchar_t** argv) {
     std::printf("error=CreateProcess\n");
     return 1;
   }
-  HWND hwnd = nullptr;
-  while (!(hwnd = FindMainWindow(pi.dwProcessId))) {
-    if (Ms(t0, Clock::now()) > 20000 || ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
-    ::Sleep(1);
-  }
+  HWND hwnd = WaitForMainWindow(pi, t0);
   const auto t_visible = Clock::now();
   if (!hwnd) {
     std::printf("error=no-window\n");
@@ -240,11 +247,7 @@ int Extract(int argc, wchar_t** argv) {
     std::printf("error=CreateProcess\n");
     return 1;
   }
-  HWND hwnd = nullptr;
-  while (!(hwnd = FindMainWindow(pi.dwProcessId))) {
-    if (Ms(t0, Clock::now()) > 20000 || ::WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
-    ::Sleep(1);
-  }
+  HWND hwnd = WaitForMainWindow(pi, t0);
   const auto t_visible = Clock::now();
   // The label (343 x 19 at 237, 251) is empty until the first file is named in it.
   bool labelled = false;
