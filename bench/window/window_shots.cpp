@@ -128,6 +128,9 @@ int wmain(int argc, wchar_t** argv) {
   application.SetMainForm(&form);
   form.Create();
   form.Show();
+  // Only the window is looked at: its update timer would otherwise start an extraction (and an
+  // error box about the missing archive) in the middle of the skin switches on a slow machine.
+  form.tmZip->SetEnabled(false);
   Pump(300);
   HWND window = form.Handle();
 
