@@ -52,13 +52,15 @@ fs::path LiteralTarget(const fs::path& dest, std::string name) {
   return (p.is_absolute() ? p : dest / p).lexically_normal();
 }
 
-// `want` with at most one '*' standing for any text.
+// `want` with each '*' standing for any text (a path, the system's wording of an error).
 bool ErrorMatches(const std::string& got, const std::string& want) {
   const size_t star = want.find('*');
   if (star == std::string::npos) return got == want;
-  const std::string head = want.substr(0, star), tail = want.substr(star + 1);
-  return got.size() >= head.size() + tail.size() && got.compare(0, head.size(), head) == 0 &&
-         got.compare(got.size() - tail.size(), tail.size(), tail) == 0;
+  if (got.compare(0, star, want, 0, star) != 0) return false;
+  const std::string rest = want.substr(star + 1);
+  for (size_t from = star; from <= got.size(); ++from)
+    if (ErrorMatches(got.substr(from), rest)) return true;
+  return false;
 }
 
 class EdgeFixtures : public testing::TestWithParam<EdgeCase> {};
@@ -135,7 +137,7 @@ TEST_P(EdgeFixtures, ExtractsWhatTheDesignSaysAndNothingOutside) {
   }
 }
 
-// What each archive must give. An error may hold one '*', standing for any text (a path).
+// What each archive must give. In an error, '*' stands for any text.
 const EdgeCase kEdgeCases[] = {
     {"cc_COMPRESS-189.zip", "", 1, 0, 0, ""},
     {"cc_COMPRESS-210_unix_time_zip_test.zip", "", 15, 0, 0, ""},
@@ -250,10 +252,15 @@ const EdgeCase kEdgeCases[] = {
     {"lz_firstsecond-split-deflated.zip", "", 2, 0, 0, ""},
     {"lz_firstsecond-split-stored.zip", "", 2, 0, 0, ""},
     {"lz_junk-at-start.zip", "", 3, 0, 0, ""},
-    {"lz_multidisk.zip", "", 0, 0, 0, "Cannot open file \"*lz_multidisk.zip.z01\". No such file or directory"},
+    {"lz_multidisk.zip", "", 0, 0, 0, "Cannot open file \"*lz_multidisk.zip.z01\". *"},
     {"lz_streamed-zip64.zip", "", 1, 0, 0, ""},
     {"lz_streamed.zip", "", 1, 0, 0, ""},
+#ifdef _WIN32
+    // Five of the names hold control characters or characters Windows does not allow in names.
+    {"lz_test-cp437.zip", "", 11, 5, 0, ""},
+#else
     {"lz_test-cp437.zip", "", 16, 0, 0, ""},
+#endif
     {"lz_testcomment.zip", "", 4, 0, 0, ""},
     {"lz_testextrabytes.zip", "", 1, 0, 0, ""},
     {"lz_zip-in-archive-comment.zip", "", 1, 0, 0, ""},
@@ -281,8 +288,14 @@ const EdgeCase kEdgeCases[] = {
     {"zr_extended_timestamp.zip", "", 2, 0, 0, ""},
     {"zr_extended_timestamp_bad.zip", "", 2, 0, 0, ""},
     {"zr_ntfs.zip", "", 2, 0, 0, ""},
+#ifdef _WIN32
+    // Names made of "PK" and control characters, which Windows does not allow in names.
+    {"zr_zip64_magic_in_filename_1.zip", "", 0, 1, 0, ""},
+    {"zr_zip64_magic_in_filename_4.zip", "", 0, 2, 0, ""},
+#else
     {"zr_zip64_magic_in_filename_1.zip", "", 1, 0, 0, ""},
     {"zr_zip64_magic_in_filename_4.zip", "", 2, 0, 0, ""},
+#endif
     {"zr_zipcrypto_test_pw-test.zip", "test", 1, 0, 0, ""},
 };
 
