@@ -418,5 +418,104 @@ TEST_F(SignedUpdateRun, TheArchiveCannotBeSwappedWhileTheLauncherWorks) {
   // Once the launcher is gone the file is free again.
   EXPECT_TRUE(::MoveFileExW(evil_path.c_str(), update.c_str(), MOVEFILE_REPLACE_EXISTING));
 }
+// Another process (this test) holds one of the targets open without sharing while the launcher
+// runs: that entry cannot be written, the held file keeps its bytes, the other entries are
+// written and the application is restarted.
+class HeldTarget : public UpdateRun {
+ protected:
+  // Runs the update while held.dll is open; returns the text of the error box the launcher
+  // showed, or "" when it ended without one.
+  std::string RunWhileHeld() {
+    WriteAll(app_ / "held.dll", "old library");
+    ZipBuilder zip;
+    zip.Add(EntryDef{.name = "first.txt", .data = "first", .method = 8});
+    zip.Add(EntryDef{.name = "held.dll", .data = std::string(5000, 'n'), .method = 8});
+    zip.Add(EntryDef{.name = "last.txt", .data = "last", .method = 8});
+    WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+    HANDLE held = ::CreateFileW((app_ / "held.dll").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(held, INVALID_HANDLE_VALUE);
+    StartLauncher();
+    std::string text;
+    Box box;
+    const bool ended = WaitFor(
+        [&] {
+          if ((box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty()) return true;
+          return Exited(0);
+        },
+        60000);
+    EXPECT_TRUE(ended) << "the launcher neither finished nor reported";
+    if (box.hwnd) {
+      text = box.text;
+      ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+    }
+    EXPECT_TRUE(Exited(20000)) << "the launcher ends";
+    ::CloseHandle(held);
+    return text;
+  }
+};
+
+TEST_F(HeldTarget, TheRestIsWrittenTheHeldFileKeptAndTheApplicationRestarted) {
+  RunWhileHeld();
+  EXPECT_EQ(ReadAll(app_ / "held.dll"), "old library");
+  EXPECT_EQ(ReadAll(app_ / "first.txt"), "first");
+  EXPECT_EQ(ReadAll(app_ / "last.txt"), "last");
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
+// The customer must be told that held.dll was not replaced. Today the engine gives the entry up
+// through OnSkippingFile, which the launcher does not handle: the run passes for a success.
+// Enable once an entry that cannot be written fails the update with a message naming it.
+TEST_F(HeldTarget, DISABLED_TheErrorNamesTheHeldFile) {
+  const std::string text = RunWhileHeld();
+  EXPECT_NE(text.find("held.dll"), std::string::npos) << text;
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
+// EXE_FILENAME is taken relative to the application's folder, as written: the program it names
+// there is started, whatever that path is.
+struct ExeNameCase {
+  const char* name;
+  const char* value;      // EXE_FILENAME
+  bool app_started;       // App.exe (the first argument) gets UPDATE_RUN
+  bool other_started;     // Other\\Other.exe, beside the application's folder, gets UPDATE_RUN
+};
+
+class ExeFileName : public UpdateRun, public testing::WithParamInterface<ExeNameCase> {};
+
+TEST_P(ExeFileName, StartsWhatTheValueNamesBelowTheApplicationFolder) {
+  const ExeNameCase& c = GetParam();
+  const fs::path other = root_ / "Other";
+  fs::create_directories(other);
+  fs::copy_file(HALVEX_STANDIN_EXE, other / "Other.exe");
+  std::string value = c.value;
+  // "<abs>" stands for the absolute path of the other program.
+  if (const size_t at = value.find("<abs>"); at != std::string::npos)
+    value.replace(at, 5, Narrow((other / "Other.exe").wstring()));
+  WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=" + value + "\r\n");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "data.txt", .data = "new data", .method = 8});
+  WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000)) << "the launcher ends, whether or not the program could be started";
+  EXPECT_EQ(ReadAll(app_ / "data.txt"), "new data");
+  const auto log_of = [](const fs::path& folder) {
+    return fs::exists(folder / "standin.log") ? ReadAll(folder / "standin.log") : std::string();
+  };
+  if (c.app_started || c.other_started)
+    EXPECT_TRUE(WaitFor([&] { return !log_of(app_).empty() || !log_of(other).empty(); }, 10000));
+  else
+    ::Sleep(3000);  // time for a wrongly started program to write its log
+  EXPECT_EQ(log_of(app_), c.app_started ? "UPDATE_RUN\r\n" : "");
+  EXPECT_EQ(log_of(other), c.other_started ? "UPDATE_RUN\r\n" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ExeFileName,
+    testing::Values(ExeNameCase{"ProgramInTheFolder", "App.exe", true, false},
+                    ExeNameCase{"MissingProgram", "Missing.exe", false, false},
+                    ExeNameCase{"AbsolutePathIsAppendedAndStartsNothing", "<abs>", false, false},
+                    ExeNameCase{"DotDotLeavesTheFolder", "..\\Other\\Other.exe", false, true}),
+    [](const testing::TestParamInfo<ExeNameCase>& info) { return info.param.name; });
 
 }  // namespace
