@@ -1,6 +1,6 @@
 // halvex-unzip: lists, tests and extracts ZIP archives with the Halvex extraction engine.
 // Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected), 2 archive
-// format error, 9 archive not found, 10 bad options, 11 no matching entries, 50 disk full or
+// format error or an entry whose data is damaged, 9 archive not found, 10 bad options, 11 no matching entries, 50 disk full or
 // write error, 80 cancelled, 82 no entry could be decrypted.
 #include <cstdio>
 #include <iostream>
@@ -52,6 +52,7 @@ struct Tally {
   int bad_password = 0;
   int bad_crc = 0;
   int no_match = 0;
+  int errors = 0;  // entries whose data could not be decoded
   bool progress_shown = false;
 };
 
@@ -147,15 +148,22 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
     std::fprintf(stderr, "%s: %s\n", caption.empty() ? "halvex-unzip" : caption.c_str(), text.c_str());
     answer = 1;
   };
+  // As unzip does, a damaged entry is reported and the others are still tested or extracted.
+  u.OnEntryError = [&](zip::TUnZipper*, int, const std::string& message, bool& abort) {
+    ++tally.errors;
+    std::fprintf(stderr, "  error:  %s\n", ShownPath(message).c_str());
+    abort = false;
+  };
   const int extracted = u.UnZipSelected();
   if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
   if (test && o.quiet < 2) {
-    if (tally.skipped + tally.bad_crc == 0)
+    if (tally.skipped + tally.bad_crc + tally.errors == 0)
       std::printf("No errors detected in compressed data of %s.\n", shown_archive.c_str());
     else
       std::printf("At least one error was detected in %s.\n", shown_archive.c_str());
   }
   if (tally.no_match) return kNoMatch;
+  if (tally.errors > 0) return kFormatError;
   if (tally.bad_password > 0 && extracted == 0) return kBadPassword;
   if (tally.skipped + tally.bad_crc > 0) return kWarning;
   return kOk;

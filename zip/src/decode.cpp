@@ -154,6 +154,13 @@ void DecodeRun::Stored() {
 
 namespace {
 
+// zlib's own word for what is wrong, when it has one.
+[[noreturn]] void InflateFailed(const char* detail) {
+  std::string text = LoadMessage(kMsgInvalidCompressedData);
+  if (detail && *detail) text += std::string(" (") + detail + ")";
+  throw EZCompressionError(text);
+}
+
 struct InflateStream {
   z_stream zs{};
   bool open = false;
@@ -171,18 +178,18 @@ void DecodeRun::Inflate() {
   if (in_left == 0) Refill();
   z.zs.next_in = in_buf.get() + in_pos;
   z.zs.avail_in = static_cast<uInt>(in_left);
-  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) throw EZCompressionError("error");
+  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) InflateFailed(z.zs.msg);
   z.open = true;
   int r;
   do {
     if (z.zs.avail_in == 0) {
       // The entry's data ran out before the deflate stream ended: the data is damaged.
-      if (Refill() == 0) throw EZCompressionError("error");
+      if (Refill() == 0) InflateFailed("unexpected end of data");
       z.zs.next_in = in_buf.get();
       z.zs.avail_in = static_cast<uInt>(in_left);
     }
     r = inflate(&z.zs, Z_NO_FLUSH);
-    if (r < 0 || r == Z_NEED_DICT) throw EZCompressionError("error");
+    if (r < 0 || r == Z_NEED_DICT) InflateFailed(z.zs.msg);
     if (z.zs.avail_out == 0 || r == Z_STREAM_END) {
       FlushBlock(kBlockSize - z.zs.avail_out);
       z.zs.next_out = out_buf.get();
@@ -190,7 +197,7 @@ void DecodeRun::Inflate() {
     }
   } while (r != Z_STREAM_END);
   z.open = false;
-  if (inflateEnd(&z.zs) < 0) throw EZCompressionError("error");
+  if (inflateEnd(&z.zs) < 0) InflateFailed(nullptr);
 }
 
 bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {

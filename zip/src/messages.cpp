@@ -29,6 +29,7 @@ constexpr MessageEntry kMessages[] = {
     {198, "Zip Error"},
     {199, "File is larger than uncompressed size!"},
     {200, "File Exists Alert"},
+    {201, "Invalid compressed data"},
     {207, "Cant write uncompressed file"},
 };
 

@@ -135,7 +135,7 @@ int TUnZipper::UnZipSelected() {
         for (int i = 0; i < count; ++i) {
           if (!Entry(i).Selected) continue;
           do {
-            ProcessEntry(run, i);
+            ExtractEntry(run, i);
           } while (run.retry);
         }
       }
@@ -155,11 +155,36 @@ int TUnZipper::UnZipSelected() {
   return result;
 }
 
+template <class E>
+void TUnZipper::EntryFailed(DecodeRun& run, int index, const E& failure) {
+  const std::string& path = Entry(index).Path();
+  const std::string message = (path.empty() ? "#" + std::to_string(index + 1) : path) + ": " + failure.what();
+  bool abort = true;
+  if (OnEntryError) OnEntryError(this, index, message, abort);
+  if (abort) throw E(message);
+  run.retry = false;
+  run.CountSkipped();
+}
+
+void TUnZipper::ExtractEntry(DecodeRun& run, int index) {
+  try {
+    ProcessEntry(run, index);
+  } catch (const EZCompressionError& e) {
+    EntryFailed(run, index, e);
+  } catch (const EFatalUnzipError& e) {
+    EntryFailed(run, index, e);
+  } catch (const EBadZipFile& e) {
+    EntryFailed(run, index, e);
+  } catch (const ECantWriteUCF& e) {
+    // A full disk fails every entry that follows: it always ends the run.
+    throw ECantWriteUCF(Entry(index).Path() + ": " + e.what());
+  }
+}
+
 void TUnZipper::GiveUp(DecodeRun& run, TSkipReason reason, const std::string& fname, int index) {
   bool retry = false;
   if (OnSkippingFile) OnSkippingFile(this, reason, fname, index, retry);
-  run.total_bytes -= static_cast<int64_t>(std::min<uint64_t>(run.header.UncompressedSize(), INT64_MAX / 4));
-  --run.num_files;
+  run.CountSkipped();
 }
 
 void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
@@ -218,20 +243,32 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     if (!out) return;
   }
   bool unsupported = false;
-  bool success;
+  bool success = false;
+  bool undecodable = false;
   try {
-    success = run.Decode(out.get(), unsupported);
+    try {
+      success = run.Decode(out.get(), unsupported);
+    } catch (const EZCompressionError&) {
+      // A wrong password passes the check byte once in 256 times and then yields data that does
+      // not inflate: such an entry is judged like one whose CRC-32 differs.
+      if (!h.IsEncrypted()) throw;
+      undecodable = true;
+    }
+    // The last bytes still wait in the stream's buffer: a failure to write them (a full disk)
+    // must not pass for a good file.
+    if (out && !out->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
   } catch (...) {
-    out.reset();  // what was written stays, at the length given at creation
+    // The file was made at its full declared length: what is left of it would look complete.
+    if (out) {
+      out.reset();
+      RemoveFile(fname);
+    }
     throw;
   }
-  // The last bytes still wait in the stream's buffer: a failure to write them (a full disk) must
-  // not pass for a good file.
-  if (out && !out->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
   // A declared size larger than the data would leave a tail of zeros behind the real content.
   if (out && !unsupported && run.written < run.usize) out->SetSize(run.written);
   out.reset();
-  const bool matched = run.crc == h.Crc32 && !(unsupported && run.usize > 0);
+  const bool matched = !undecodable && run.crc == h.Crc32 && !(unsupported && run.usize > 0);
   if (!test_only_ && success && !unsupported) RestoreTimeAndAttributes(fname, h);
 
   if (matched) {

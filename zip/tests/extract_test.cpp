@@ -2,8 +2,10 @@
 // entries, overwrite rules, placement and the run's error endings.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
+#include "decode.h"
 #include "file_ops.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -162,10 +164,12 @@ TEST_F(Extraction, TruncatedDataEndsTheRun) {
     u_.UnZipSelected();
     FAIL();
   } catch (const EFatalUnzipError& e) {
-    EXPECT_STREQ(e.what(), "Premature end of file reached");
+    EXPECT_STREQ(e.what(), "big.bin: Premature end of file reached");
   }
   EXPECT_EQ(rec_.log.back(), "complete 1");
   EXPECT_EQ(OutFile("first.txt"), "one");
+  // Made at its declared length of a million bytes, it would look whole.
+  EXPECT_FALSE(OutExists("big.bin"));
   EXPECT_FALSE(OutExists("after.txt"));
 }
 
@@ -180,10 +184,11 @@ TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
     u_.UnZipSelected();
     FAIL();
   } catch (const EZCompressionError& e) {
-    EXPECT_STREQ(e.what(), "error");
+    EXPECT_STREQ(e.what(), "broken.bin: Invalid compressed data (invalid block type)");
   }
   EXPECT_EQ(rec_.log.back(), "complete 1");
   EXPECT_EQ(OutFile("first.txt"), "one");
+  EXPECT_FALSE(OutExists("broken.bin"));
 }
 
 TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
@@ -194,6 +199,101 @@ TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
   b.Add(cut);
   Prepare(b);
   EXPECT_THROW(u_.UnZipSelected(), EZCompressionError);
+}
+
+// Entries whose data fails in the middle of a run: with an OnEntryError handler that goes on, the
+// failed entry leaves no file, the handler hears its name and cause, and the entries after it are
+// still extracted.
+struct DamagedEntryCase {
+  const char* name;
+  EntryDef entry;
+  std::string message;
+  uint32_t claimed_csize = 0;  // non-zero: the directory claims this much data for the entry
+};
+
+void PrintTo(const DamagedEntryCase& c, std::ostream* os) { *os << c.name; }
+
+class DamagedEntry : public testing::TestWithParam<DamagedEntryCase> {};
+
+TEST_P(DamagedEntry, HandlerGoesOnAndNothingOfTheEntryRemains) {
+  const DamagedEntryCase& c = GetParam();
+  TempDir dir;
+  ZipBuilder b;
+  b.Add(EntryDef{"first.txt", "one", 8});
+  b.Add(c.entry);
+  b.Add(EntryDef{"after.txt", "two", 8});
+  std::string bytes = b.Build();
+  if (c.claimed_csize) bytes.replace(b.CentralOffset() + 46 + 9 + 20, 4, zip_test::Le32(c.claimed_csize));
+  WriteFile(dir / "a.zip", bytes);
+  TUnZipper u;
+  u.SetZipName(dir.Engine("a.zip"));
+  u.SetDestDir(dir.Engine("out"));
+  u.SetDoAll(true);
+  u.SetRecreateDirs(true);
+  u.SetOverwriteMode(Always);
+  // An older version of the entry is replaced: the failure must not leave a truncated one.
+  WriteFile(dir / "out" / c.entry.name, "old version");
+  std::vector<std::string> failures;
+  u.OnEntryError = [&](TUnZipper*, int index, const std::string& message, bool& abort) {
+    EXPECT_TRUE(abort);
+    EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << "removed before the event";
+    failures.push_back(std::to_string(index) + " " + message);
+    abort = false;
+  };
+  EXPECT_EQ(u.UnZipSelected(), 2) << c.name;
+  EXPECT_EQ(failures, std::vector<std::string>{"1 " + c.message}) << c.name;
+  EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << c.name;
+  EXPECT_EQ(ReadFile(dir / "out" / "first.txt"), "one");
+  EXPECT_EQ(ReadFile(dir / "out" / "after.txt"), "two") << c.name;
+}
+
+EntryDef WithData(EntryDef e, std::string compressed) {
+  e.compressed = std::move(compressed);
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, DamagedEntry,
+    testing::Values(
+        DamagedEntryCase{"bad block type", WithData(EntryDef{"broken.bin", std::string(70000, 'b'), 8}, "\xff\xff\xff"),
+                         "broken.bin: Invalid compressed data (invalid block type)"},
+        // A valid beginning: two full output blocks are written before the data runs out.
+        DamagedEntryCase{"deflate data ends early",
+                         WithData(EntryDef{"sub/cut.bin", std::string(100000, 'c'), 8},
+                                  zip_test::RawDeflate(std::string(100000, 'c'), 0).substr(0, 70000)),
+                         "sub\\cut.bin: Invalid compressed data (unexpected end of data)"},
+        DamagedEntryCase{"archive ends inside the entry",
+                         [] {
+                           EntryDef e{"big.bin", std::string(40000, 'z')};
+                           e.usize = 1000000;
+                           return e;
+                         }(),
+                         "big.bin: Premature end of file reached", 1000000}));
+
+TEST_F(Extraction, WrongPasswordPassingTheCheckByteLeavesNoFile) {
+  ZipBuilder b;
+  EntryDef secret{"secret.bin", std::string(50000, 's'), 8};
+  secret.password = "right";
+  b.Add(secret);
+  b.Add(EntryDef{"plain.txt", "p"});
+  Prepare(b);
+  // Find a wrong password whose decrypted header ends with the check byte.
+  const std::string bytes = ReadFile(dir_ / "a.zip");
+  const uint8_t check = static_cast<uint8_t>(zip_test::Crc32(secret.data) >> 24);
+  std::string wrong;
+  for (int n = 0; wrong.empty(); ++n) {
+    uint8_t head[12];
+    std::memcpy(head, bytes.data() + 30 + secret.name.size(), 12);
+    ZipCrypto crypto;
+    crypto.Init("x" + std::to_string(n));
+    crypto.Decrypt(head, 12);
+    if (head[11] == check) wrong = "x" + std::to_string(n);
+  }
+  u_.Password = wrong;
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_FALSE(OutExists("secret.bin"));
+  EXPECT_EQ(OutFile("plain.txt"), "p");
+  EXPECT_NE(std::find(rec_.log.begin(), rec_.log.end(), "skip 0 secret.bin"), rec_.log.end());
 }
 
 TEST_F(Extraction, PathsLeavingTheDestinationAreRefused) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -109,5 +112,61 @@ TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   const std::string sorted = Capture(Quote(tool_) + " -l --sort name " + Quote(dir_ / "a.zip"));
   EXPECT_LT(sorted.find("bin/tool.exe"), sorted.find("docs/readme.txt"));
 }
+
+// How the tool reports archives and entries it cannot take as they are: the exit code, the words
+// it prints and which files it leaves.
+struct ReportCase {
+  const char* name;
+  std::string archive;  // bytes
+  std::string args;     // before the archive; " -d <out>" follows for extraction
+  int code;
+  std::vector<std::string> said;    // lines (or parts of lines) of the output
+  std::vector<std::string> files;   // present afterwards, relative to out
+  std::vector<std::string> absent;  // not present afterwards
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
+
+class ToolReport : public Tool, public testing::WithParamInterface<ReportCase> {};
+
+TEST_P(ToolReport, ExitCodeWordsAndFiles) {
+  const ReportCase& c = GetParam();
+  WriteFile(dir_ / "a.zip", c.archive);
+  const bool extract = c.args.find("-t") == std::string::npos;
+  const std::string said = Capture(Quote(tool_) + " " + c.args + (extract ? " -d " + Quote(dir_ / "out") : "") + " " +
+                                   Quote(dir_ / "a.zip") + " </dev/null");
+  EXPECT_EQ(Shell(Quote(tool_) + " -qq " + c.args + (extract ? " -d " + Quote(dir_ / "again") : "") + " " +
+                  Quote(dir_ / "a.zip") + " </dev/null >/dev/null 2>&1"),
+            c.code)
+      << said;
+  for (const std::string& words : c.said) EXPECT_NE(said.find(words), std::string::npos) << words << "\n" << said;
+  for (const std::string& file : c.files) EXPECT_TRUE(fs::exists(dir_ / "out" / file)) << file << "\n" << said;
+  for (const std::string& file : c.absent) EXPECT_FALSE(fs::exists(dir_ / "out" / file)) << file << "\n" << said;
+}
+
+std::string Archive(std::vector<EntryDef> entries) {
+  ZipBuilder b;
+  for (const EntryDef& e : entries) b.Add(e);
+  return b.Build();
+}
+
+EntryDef Damaged(const std::string& name) {
+  EntryDef e{name, std::string(5000, 'd'), 8};
+  e.compressed = std::string("\xff\xff\xff\xff", 4);
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ToolReport,
+    testing::Values(
+        ReportCase{"damaged entry, extraction goes on",
+                   Archive({EntryDef{"first.txt", "1", 8}, Damaged("sub/bad.bin"), EntryDef{"last.txt", "2", 8}}),
+                   "-o", 2, {"  error:  sub/bad.bin: Invalid compressed data (invalid block type)"},
+                   {"first.txt", "last.txt"}, {"sub/bad.bin"}},
+        ReportCase{"damaged entry, testing goes on",
+                   Archive({EntryDef{"first.txt", "1", 8}, Damaged("bad.bin"), EntryDef{"last.txt", "2", 8}}),
+                   "-t", 2,
+                   {"  error:  bad.bin: Invalid compressed data", "testing: last.txt",
+                    "At least one error was detected"}}));
 
 }  // namespace

@@ -27,6 +27,7 @@ enum MessageId : int {
   kMsgZipError = 198,
   kMsgBiggerThanUncompressed = 199,
   kMsgFileExistsAlert = 200,
+  kMsgInvalidCompressedData = 201,
   kMsgCantWriteUcf = 207,
 };
 

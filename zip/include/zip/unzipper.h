@@ -43,6 +43,11 @@ using TUnZipComplete = std::function<void(TUnZipper* Sender, int FileCount)>;
 using TDecryptEvent = std::function<void(TUnZipper* Sender, uint8_t* buffer, int length, const std::string& Password)>;
 using THandleMessageEvent = std::function<void(TUnZipper* Sender, int MessageID, const std::string& Msg1,
                                                const std::string& Msg2, uint32_t flags, int& Return)>;
+// An entry could not be decoded (damaged data, the archive ending inside it, a local header that
+// is not where the directory says). Its output file is already removed and Message names the
+// entry and the cause. Abort comes in true: the failure then ends the run as an exception, as
+// every other failure does; a handler that clears it lets the run go on with the next entry.
+using TEntryError = std::function<void(TUnZipper* Sender, int FileIndex, const std::string& Message, bool& Abort)>;
 using TInCompleteZipEvent = std::function<void(TUnZipper* Sender, TIncompleteZipMode& IncompleteMode)>;
 using TGetNextDiskEvent = std::function<void(TUnZipper* Sender, int NextDisk, std::string& FName)>;
 using TFileNameForSplitPartEvent =
@@ -153,6 +158,7 @@ class TUnZipper {
   TUnZipComplete OnUnZipComplete;
   TDecryptEvent OnDecrypt;
   THandleMessageEvent OnHandleMessage;
+  TEntryError OnEntryError;
   TInCompleteZipEvent OnInCompleteZip;
   TGetNextDiskEvent OnGetNextDisk;
   TFileNameForSplitPartEvent OnFileNameForSplitPart;
@@ -175,6 +181,11 @@ class TUnZipper {
 
   // extraction, per entry
   void ProcessEntry(DecodeRun& run, int index);
+  // ProcessEntry, with a failure of the entry's data named after the entry and offered to
+  // OnEntryError.
+  void ExtractEntry(DecodeRun& run, int index);
+  template <class E>
+  void EntryFailed(DecodeRun& run, int index, const E& failure);
   bool OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index);
   std::unique_ptr<TLFNFileStream> CreateOutput(DecodeRun& run, const std::string& fname,
                                                const TZipHeaderInfo& entry, int index);
