@@ -194,13 +194,13 @@ int Run(const std::vector<std::string>& args) {
   try {
     u.SetZipName(archive);
     u.LoadDirectory();
+    u.OpenArchive();  // raises for an archive without end record
+    if (u.EntryCount() == 0) {
+      std::printf("Archive:  %s\n", shown.c_str());
+      std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
+      return kWarning;
+    }
     if (o.action == Action::List || o.action == Action::Verbose) {
-      u.OpenArchive();  // raises for an archive without end record
-      if (u.EntryCount() == 0) {
-        std::printf("Archive:  %s\n", shown.c_str());
-        std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
-        return kWarning;
-      }
       const int listed = ListArchive(u, o, shown, stdout);
       u.CloseArchive();
       return listed == 0 && !o.patterns.empty() ? kNoMatch : kOk;

@@ -167,6 +167,9 @@ INSTANTIATE_TEST_SUITE_P(
                    Archive({EntryDef{"first.txt", "1", 8}, Damaged("bad.bin"), EntryDef{"last.txt", "2", 8}}),
                    "-t", 2,
                    {"  error:  bad.bin: Invalid compressed data", "testing: last.txt",
-                    "At least one error was detected"}}));
+                    "At least one error was detected"}},
+        ReportCase{"empty file, testing", "", "-t", 1, {"zipfile is empty"}},
+        ReportCase{"empty file, extraction", "", "-o", 1, {"zipfile is empty"}},
+        ReportCase{"archive without entries, testing", Archive({}), "-t", 1, {"zipfile is empty"}}));
 
 }  // namespace
