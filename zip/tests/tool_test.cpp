@@ -109,6 +109,14 @@ TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   // Without -d the entries land in the current folder.
   EXPECT_EQ(Shell("cd " + Quote(dir_.Path()) + " && " + Quote(tool_) + " -qq " + Quote(dir_ / "a.zip") + " </dev/null"), 0);
   EXPECT_TRUE(fs::exists(dir_ / "docs" / "readme.txt"));
+  // Relative destinations with short first parts.
+  for (const char* dest : {"o", "ab", "x/y"}) {
+    EXPECT_EQ(Shell("cd " + Quote(dir_.Path()) + " && " + Quote(tool_) + " -qq -d " + dest + " " + Quote(dir_ / "a.zip") +
+                    " </dev/null"),
+              0)
+        << dest;
+    EXPECT_EQ(zip_test::ReadFile(dir_ / dest / "docs" / "readme.txt"), "r") << dest;
+  }
   const std::string sorted = Capture(Quote(tool_) + " -l --sort name " + Quote(dir_ / "a.zip"));
   EXPECT_LT(sorted.find("bin/tool.exe"), sorted.find("docs/readme.txt"));
 }
