@@ -30,6 +30,7 @@ constexpr MessageEntry kMessages[] = {
     {199, "File is larger than uncompressed size!"},
     {200, "File Exists Alert"},
     {201, "Invalid compressed data"},
+    {202, "No file name"},
     {207, "Cant write uncompressed file"},
 };
 

@@ -113,7 +113,7 @@ int TUnZipper::UnZipSelected() {
         Checkpoint(false);
         TZipHeaderInfo& e = Entry(i);
         e.Selected = do_all_;
-        if (e.FileName().empty() && !recreate_dirs_) {
+        if (e.FileName().empty() && !e.Directory().empty() && !recreate_dirs_) {
           e.Selected = false;
         } else if (!do_all_) {
           const std::string name = AsciiLower(e.Path());
@@ -158,7 +158,7 @@ int TUnZipper::UnZipSelected() {
 template <class E>
 void TUnZipper::EntryFailed(DecodeRun& run, int index, const E& failure) {
   const std::string& path = Entry(index).Path();
-  const std::string message = (path.empty() ? "#" + std::to_string(index + 1) : path) + ": " + failure.what();
+  const std::string message = (path.empty() ? "entry #" + std::to_string(index + 1) : path) + ": " + failure.what();
   bool abort = true;
   if (OnEntryError) OnEntryError(this, index, message, abort);
   if (abort) throw E(message);
@@ -191,6 +191,8 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   run.retry = false;
   TZipHeaderInfo& h = run.header;
   h.Assign(Entry(index));
+  // Without a name there is nowhere to put the data; passing over it would lose it quietly.
+  if (h.Path().empty()) throw EBadZipFile(LoadMessage(kMsgNoFileName));
   const bool is_file = !h.FileName().empty();
   if (is_file) run.PositionAtEntry();
   const std::string folder = DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory());

@@ -270,6 +270,31 @@ INSTANTIATE_TEST_SUITE_P(
                          }(),
                          "big.bin: Premature end of file reached", 1000000}));
 
+TEST_F(Extraction, EntryWithoutANameIsAnError) {
+  ZipBuilder b;
+  b.Add(EntryDef{"a.txt", "a"});
+  b.Add(EntryDef{"", "lost data"});
+  b.Add(EntryDef{"b.txt", "b"});
+  Prepare(b);
+  try {
+    u_.UnZipSelected();
+    FAIL();
+  } catch (const EBadZipFile& e) {
+    EXPECT_STREQ(e.what(), "entry #2: No file name");
+  }
+  EXPECT_EQ(rec_.log.back(), "complete 1");
+  // Handled: the run goes on. Without recreated folders the entry is still no folder entry.
+  std::vector<std::string> errors;
+  u_.OnEntryError = [&](TUnZipper*, int, const std::string& message, bool& abort) {
+    errors.push_back(message);
+    abort = false;
+  };
+  u_.SetRecreateDirs(false);
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_EQ(errors, std::vector<std::string>{"entry #2: No file name"});
+  EXPECT_EQ(OutFile("b.txt"), "b");
+}
+
 TEST_F(Extraction, WrongPasswordPassingTheCheckByteLeavesNoFile) {
   ZipBuilder b;
   EntryDef secret{"secret.bin", std::string(50000, 's'), 8};

@@ -176,6 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "-t", 2,
                    {"  error:  bad.bin: Invalid compressed data", "testing: last.txt",
                     "At least one error was detected"}},
+        ReportCase{"entry without a name",
+                   Archive({EntryDef{"a.txt", "a"}, EntryDef{"", "lost"}, EntryDef{"b.txt", "b"}}), "-o", 2,
+                   {"  error:  entry #2: No file name"}, {"a.txt", "b.txt"}},
         ReportCase{"empty file, testing", "", "-t", 1, {"zipfile is empty"}},
         ReportCase{"empty file, extraction", "", "-o", 1, {"zipfile is empty"}},
         ReportCase{"archive without entries, testing", Archive({}), "-t", 1, {"zipfile is empty"}}));

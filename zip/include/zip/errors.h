@@ -28,6 +28,7 @@ enum MessageId : int {
   kMsgBiggerThanUncompressed = 199,
   kMsgFileExistsAlert = 200,
   kMsgInvalidCompressedData = 201,
+  kMsgNoFileName = 202,
   kMsgCantWriteUcf = 207,
 };
 
