@@ -1,7 +1,8 @@
 // halvex-unzip: lists, tests and extracts ZIP archives with the Halvex extraction engine.
 // Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected), 2 archive
 // format error or an entry whose data is damaged, 9 archive not found, 10 bad options, 11 no matching entries, 50 disk full or
-// write error, 80 cancelled, 82 no entry could be decrypted.
+// write error, 80 cancelled, 81 entries skipped for a method or encryption this program lacks,
+// 82 no entry could be decrypted.
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -27,7 +28,7 @@ using namespace halvex_unzip;
 
 enum ExitCode {
   kOk = 0, kWarning = 1, kFormatError = 2, kNotFound = 9, kBadOptions = 10, kNoMatch = 11,
-  kWriteError = 50, kCanceled = 80, kBadPassword = 82,
+  kWriteError = 50, kCanceled = 80, kUnsupported = 81, kBadPassword = 82,
 };
 
 std::string EnginePath(std::string path) {
@@ -53,6 +54,9 @@ struct Tally {
   int bad_crc = 0;
   int no_match = 0;
   int errors = 0;  // entries whose data could not be decoded
+  int unsupported = 0;
+  int current = -1;             // the entry being worked on
+  int refused = -1;             // the entry refused for its method or encryption
   bool progress_shown = false;
 };
 
@@ -106,6 +110,7 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
     }
   };
   u.OnStartUnZip = [&](zip::TUnZipper* z, int index, std::string& fname, bool&) {
+    tally.current = index;
     if (!chatty || test) return;
     const zip::TZipHeaderInfo& e = z->Entry(index);
     if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
@@ -137,6 +142,8 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
     }
   };
   u.OnBadCRC = [&](zip::TUnZipper* z, uint32_t calc, uint32_t stored, int index) {
+    // The engine judges a refused entry by its CRC too; its message already said why.
+    if (index == tally.refused) return;
     ++tally.bad_crc;
     std::fprintf(stderr, "%s:  bad CRC %08x  (should be %08x)\n", StoredPath(z->Entry(index)).c_str(), calc, stored);
   };
@@ -145,6 +152,10 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
   };
   u.OnHandleMessage = [&](zip::TUnZipper*, int id, const std::string& text, const std::string& caption, uint32_t,
                           int& answer) {
+    if (id == zip::kMsgUnknownMethod || id == zip::kMsgUnsupportedEncryption) {
+      ++tally.unsupported;
+      tally.refused = tally.current;
+    }
     std::fprintf(stderr, "%s: %s\n", caption.empty() ? "halvex-unzip" : caption.c_str(), text.c_str());
     answer = 1;
   };
@@ -157,13 +168,14 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
   const int extracted = u.UnZipSelected();
   if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
   if (test && o.quiet < 2) {
-    if (tally.skipped + tally.bad_crc + tally.errors == 0)
+    if (tally.skipped + tally.bad_crc + tally.errors + tally.unsupported == 0)
       std::printf("No errors detected in compressed data of %s.\n", shown_archive.c_str());
     else
       std::printf("At least one error was detected in %s.\n", shown_archive.c_str());
   }
   if (tally.no_match) return kNoMatch;
   if (tally.errors > 0) return kFormatError;
+  if (tally.unsupported > 0) return kUnsupported;
   if (tally.bad_password > 0 && extracted == 0) return kBadPassword;
   if (tally.skipped + tally.bad_crc > 0) return kWarning;
   return kOk;

@@ -17,7 +17,42 @@ const z_crc_t* CrcTable() {
   return table;
 }
 
+// The names of the methods other archivers write, for the message that refuses them.
+const char* MethodName(uint16_t method) {
+  switch (method) {
+    case 7: return "Tokenizing";
+    case 9: return "Deflate64";
+    case 10: return "PKWARE DCL Implode";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 16: return "IBM z/OS CMPSC";
+    case 18: return "IBM TERSE";
+    case 19: return "IBM LZ77";
+    case 20:
+    case 93: return "Zstandard";
+    case 94: return "MP3";
+    case 95: return "XZ";
+    case 96: return "JPEG";
+    case 97: return "WavPack";
+    case 98: return "PPMd";
+    case 99: return "AES";
+    default: return nullptr;
+  }
+}
+
+// Text of a refusal: the engine's words, what it refuses, and the entry.
+std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry) {
+  return std::string(LoadMessage(id)) + " " + what + ": " + entry.Path();
+}
+
 }  // namespace
+
+const char* UnsupportedEncryption(const TZipHeaderInfo& entry) {
+  if (!entry.IsEncrypted()) return nullptr;
+  if (entry.CompressionMethod == 99) return "AES";
+  if (entry.GeneralFlags & 0x40) return "PKWARE strong encryption";
+  return nullptr;
+}
 
 void ZipCrypto::Init(const std::string& password) {
   keys_[0] = 0x12345678;
@@ -213,7 +248,13 @@ bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
   u.archive_->Seek(data_offset + (header.IsEncrypted() ? 12 : 0), platform::SeekOrigin::Begin);
   try {
     const uint16_t method = header.CompressionMethod;
-    if (method == 0) {
+    if (const char* cipher = UnsupportedEncryption(header)) {
+      // Taken for traditional encryption, it would only ever meet a wrong password.
+      u.ShowEngineMessage(kMsgUnsupportedEncryption,
+                          Refusal(kMsgUnsupportedEncryption, std::string("(") + cipher + ")", header),
+                          LoadMessage(kMsgZipError), 0);
+      unsupported = true;
+    } else if (method == 0) {
       Stored();
     } else if (method == 8) {
       // Some writers store an empty file as deflate without any deflate data.
@@ -233,7 +274,11 @@ bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
                         return u.ShowEngineMessage(id, LoadMessage(id), caption, flags);
                       });
     } else {
-      u.ShowEngineMessage(kMsgUnknownMethod, LoadMessage(kMsgUnknownMethod), LoadMessage(kMsgZipError), 0);
+      const char* name = MethodName(method);
+      u.ShowEngineMessage(
+          kMsgUnknownMethod,
+          Refusal(kMsgUnknownMethod, std::to_string(method) + (name ? std::string(" (") + name + ")" : ""), header),
+          LoadMessage(kMsgZipError), 0);
       unsupported = true;
     }
   } catch (const EBiggerThanUncompressed&) {

@@ -35,6 +35,10 @@ class ZipCrypto {
   uint32_t keys_[3] = {};
 };
 
+// The encryption of an entry that the engine cannot decrypt (AES, PKWARE's strong encryption);
+// none for a plain entry or traditional encryption.
+const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
+
 struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   explicit DecodeRun(TUnZipper& owner);
 

@@ -31,6 +31,7 @@ constexpr MessageEntry kMessages[] = {
     {200, "File Exists Alert"},
     {201, "Invalid compressed data"},
     {202, "No file name"},
+    {203, "Unsupported Encryption Method"},
     {207, "Cant write uncompressed file"},
 };
 

@@ -234,7 +234,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       run.known_folder = parent;
     }
   }
-  if (h.IsEncrypted() && !run.CheckPassword(index)) {
+  if (h.IsEncrypted() && !UnsupportedEncryption(h) && !run.CheckPassword(index)) {
     GiveUp(run, srBadPassword, h.Path(), index);
     return;
   }

@@ -126,12 +126,48 @@ TEST_F(Extraction, RejectedEntriesAreDeletedAndTheRunGoesOn) {
   EXPECT_EQ(rec_.log, (std::vector<std::string>{
                           "info 5 1030", "start badcrc.txt", "badcrc badcrc.txt", "start longer.txt",
                           "badcrc longer.txt", "start deflate64.bin",
-                          "message 197 Unknown Compression Method / Zip Error 0", "badcrc deflate64.bin",
-                          "start bzip2.bin", "message 197 Unknown Compression Method / Zip Error 0",
+                          "message 197 Unknown Compression Method 9 (Deflate64): deflate64.bin / Zip Error 0",
+                          "badcrc deflate64.bin", "start bzip2.bin",
+                          "message 197 Unknown Compression Method 12 (bzip2): bzip2.bin / Zip Error 0",
                           "badcrc bzip2.bin", "start good.txt", "end good.txt", "complete 1"}));
   for (const char* gone : {"badcrc.txt", "longer.txt", "deflate64.bin", "bzip2.bin"})
     EXPECT_FALSE(OutExists(gone)) << gone;
   EXPECT_EQ(OutFile("good.txt"), "fine");
+}
+
+// Encryption the engine cannot decrypt is named as such, never taken for a wrong password, and a
+// method it cannot decode is named with its number and name.
+TEST_F(Extraction, UnsupportedEncryptionAndMethodsAreNamed) {
+  struct Case {
+    EntryDef entry;
+    std::string message;
+  } cases[] = {
+      {EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, "message 203 Unsupported Encryption Method (AES): aes.bin"},
+      {EntryDef{"sub/strong.bin", "ciphertext", 8, 0x5A2B6000, 0x41},
+       "message 203 Unsupported Encryption Method (PKWARE strong encryption): sub\\strong.bin"},
+      {EntryDef{"lzma.bin", "data", 14}, "message 197 Unknown Compression Method 14 (LZMA): lzma.bin"},
+      {EntryDef{"odd.bin", "data", 77}, "message 197 Unknown Compression Method 77: odd.bin"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    ZipBuilder b;
+    b.Add(c.entry);
+    b.Add(EntryDef{"next.txt", "n"});
+    WriteFile(dir / "a.zip", b.Build());
+    TUnZipper u;
+    Recorder rec;
+    rec.Attach(u);
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    u.Password = "some password";
+    EXPECT_EQ(u.UnZipSelected(), 1) << c.message;
+    EXPECT_EQ(rec.log[2], c.message + " / Zip Error 0");
+    EXPECT_EQ(rec.log[3], "badcrc " + zip_test::EnginePath(c.entry.name));
+    EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << c.message;
+    EXPECT_EQ(ReadFile(dir / "out" / "next.txt"), "n");
+  }
 }
 
 TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {

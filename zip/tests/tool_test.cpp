@@ -179,6 +179,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"entry without a name",
                    Archive({EntryDef{"a.txt", "a"}, EntryDef{"", "lost"}, EntryDef{"b.txt", "b"}}), "-o", 2,
                    {"  error:  entry #2: No file name"}, {"a.txt", "b.txt"}},
+        ReportCase{"AES entry",
+                   Archive({EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, EntryDef{"b.txt", "b"}}),
+                   "-o -P pw", 81, {"Zip Error: Unsupported Encryption Method (AES): aes.bin"}, {"b.txt"},
+                   {"aes.bin"}},
+        ReportCase{"Deflate64 entry, testing",
+                   Archive({EntryDef{"d64.bin", "data", 9}, EntryDef{"b.txt", "b"}}), "-t", 81,
+                   {"Zip Error: Unknown Compression Method 9 (Deflate64): d64.bin", "testing: b.txt"}},
         ReportCase{"empty file, testing", "", "-t", 1, {"zipfile is empty"}},
         ReportCase{"empty file, extraction", "", "-o", 1, {"zipfile is empty"}},
         ReportCase{"archive without entries, testing", Archive({}), "-t", 1, {"zipfile is empty"}}));

@@ -29,6 +29,7 @@ enum MessageId : int {
   kMsgFileExistsAlert = 200,
   kMsgInvalidCompressedData = 201,
   kMsgNoFileName = 202,
+  kMsgUnsupportedEncryption = 203,
   kMsgCantWriteUcf = 207,
 };
 
