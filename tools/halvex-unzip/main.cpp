@@ -212,12 +212,18 @@ int Run(const std::vector<std::string>& args) {
       std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
       return kWarning;
     }
+    const bool moved = u.LeadingBytes() > 0;
     if (o.action == Action::List || o.action == Action::Verbose) {
       const int listed = ListArchive(u, o, shown, stdout);
       u.CloseArchive();
-      return listed == 0 && !o.patterns.empty() ? kNoMatch : kOk;
+      if (listed == 0 && !o.patterns.empty()) return kNoMatch;
+      return moved ? kWarning : kOk;
     }
-    return Extract(u, o, shown);
+    if (moved)
+      std::fprintf(stderr, "warning [%s]:  %lld extra bytes at beginning or within zipfile\n  (attempting to process anyway)\n",
+                   shown.c_str(), static_cast<long long>(u.LeadingBytes()));
+    const int code = Extract(u, o, shown);
+    return moved && code == kOk ? kWarning : code;
   } catch (const platform::EFOpenError& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kNotFound;

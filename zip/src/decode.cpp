@@ -86,6 +86,8 @@ void DecodeRun::PositionAtEntry() {
       s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
       s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
     throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+  // Whatever lies there instead is not this entry's data.
+  if (Le32(h) != LocalFileHeaderSig) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
   data_offset = static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
   s.Seek(data_offset, platform::SeekOrigin::Begin);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));

@@ -32,6 +32,7 @@ constexpr MessageEntry kMessages[] = {
     {201, "Invalid compressed data"},
     {202, "No file name"},
     {203, "Unsupported Encryption Method"},
+    {204, "Local header not found where the directory says"},
     {207, "Cant write uncompressed file"},
 };
 

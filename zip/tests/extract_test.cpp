@@ -306,6 +306,60 @@ INSTANTIATE_TEST_SUITE_P(
                          }(),
                          "big.bin: Premature end of file reached", 1000000}));
 
+// Bytes put in front of an archive without adjusting its offsets (a self-extractor's program):
+// the distance is found from where the central directory really lies, and every entry is read
+// from its real place. A local header that is not at the corrected place fails its entry.
+TEST_F(Extraction, ArchiveBehindBytesItsOffsetsDoNotCount) {
+  const std::string decoy = zip_test::Le32(0x04034B50) + zip_test::Le16(20) + std::string(20, '\0') +
+                            zip_test::Le16(5) + zip_test::Le16(0) + "decoy";
+  struct Case {
+    const char* name;
+    std::string stub;
+    int misplaced;  // 1: the second entry's recorded offset is off by one more byte; -1: none is
+  } cases[] = {
+      {"program stub", "MZ" + std::string(98, '\0'), -1},
+      {"stub holding a local header signature", std::string(300, 'M') + decoy + std::string(300, 'M'), -1},
+      {"one entry misplaced", std::string(64, 'S'), 1},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    ZipBuilder b;
+    b.Add(EntryDef{"a.txt", "alpha", 8});
+    b.Add(EntryDef{"sub/b.txt", std::string(5000, 'b'), 8});
+    b.Add(EntryDef{"c.txt", "charlie"});
+    std::string bytes = b.Build();
+    if (c.misplaced >= 0) {
+      // The second central header follows the first, of "a.txt" (5 letters, no extra field).
+      const size_t at = b.CentralOffset() + 46 + 5;
+      bytes.replace(at + 42, 4, zip_test::Le32(static_cast<uint32_t>(b.Offsets()[c.misplaced] + 1)));
+    }
+    WriteFile(dir / "a.zip", c.stub + bytes);
+    TUnZipper u;
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    std::vector<std::string> errors;
+    u.OnEntryError = [&](TUnZipper*, int, const std::string& message, bool& abort) {
+      errors.push_back(message);
+      abort = false;
+    };
+    u.LoadDirectory();
+    EXPECT_EQ(u.LeadingBytes(), static_cast<int64_t>(c.stub.size())) << c.name;
+    ASSERT_EQ(u.EntryCount(), 3) << c.name;
+    EXPECT_EQ(u.UnZipSelected(), c.misplaced < 0 ? 3 : 2) << c.name;
+    EXPECT_EQ(ReadFile(dir / "out" / "a.txt"), "alpha") << c.name;
+    EXPECT_EQ(ReadFile(dir / "out" / "c.txt"), "charlie") << c.name;
+    if (c.misplaced < 0) {
+      EXPECT_TRUE(errors.empty()) << c.name;
+      EXPECT_EQ(ReadFile(dir / "out" / "sub" / "b.txt"), std::string(5000, 'b')) << c.name;
+    } else {
+      EXPECT_EQ(errors, std::vector<std::string>{"sub\\b.txt: Local header not found where the directory says"});
+      EXPECT_FALSE(fs::exists(dir / "out" / "sub" / "b.txt"));
+    }
+  }
+}
+
 TEST_F(Extraction, EntryWithoutANameIsAnError) {
   ZipBuilder b;
   b.Add(EntryDef{"a.txt", "a"});

@@ -92,6 +92,16 @@ TEST_F(Tool, ExitCodes) {
   EXPECT_EQ(zip_test::ReadFile(dir_ / "out" / "secret.txt"), "data");
 }
 
+TEST_F(Tool, SelfExtractorWithoutAdjustedOffsets) {
+  const fs::path sfx = zip_test::SharedFixture("edge/gen_sfx_pe_unadjusted.exe");
+  if (!fs::exists(sfx)) GTEST_SKIP() << "no shared fixtures here";
+  const std::string said = Capture(Quote(tool_) + " -t " + Quote(sfx));
+  EXPECT_NE(said.find("14848 extra bytes at beginning or within zipfile"), std::string::npos) << said;
+  EXPECT_NE(said.find("No errors detected"), std::string::npos) << said;
+  EXPECT_EQ(Shell(Quote(tool_) + " -qq -d " + Quote(dir_ / "sfx") + " " + Quote(sfx) + " </dev/null"), 1);
+  EXPECT_EQ(fs::file_size(dir_ / "sfx" / "sub" / "app.bin"), 300000u);
+}
+
 TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   ZipBuilder b;
   b.Add(EntryDef{"docs/readme.txt", "r"});
@@ -186,6 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"Deflate64 entry, testing",
                    Archive({EntryDef{"d64.bin", "data", 9}, EntryDef{"b.txt", "b"}}), "-t", 81,
                    {"Zip Error: Unknown Compression Method 9 (Deflate64): d64.bin", "testing: b.txt"}},
+        ReportCase{"archive behind a stub", std::string(100, 'M') + Archive({EntryDef{"a.txt", "a", 8}}), "-o", 1,
+                   {"warning [", "100 extra bytes at beginning or within zipfile"}, {"a.txt"}},
         ReportCase{"empty file, testing", "", "-t", 1, {"zipfile is empty"}},
         ReportCase{"empty file, extraction", "", "-o", 1, {"zipfile is empty"}},
         ReportCase{"archive without entries, testing", Archive({}), "-t", 1, {"zipfile is empty"}}));

@@ -30,6 +30,7 @@ enum MessageId : int {
   kMsgInvalidCompressedData = 201,
   kMsgNoFileName = 202,
   kMsgUnsupportedEncryption = 203,
+  kMsgLocalHeaderMissing = 204,
   kMsgCantWriteUcf = 207,
 };
 

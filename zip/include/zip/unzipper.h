@@ -84,6 +84,10 @@ class TUnZipper {
   std::string ArchiveComment();
   void SetArchiveComment(const std::string& text);
   const TEndCentral& EndCentral() const { return end_; }
+  // Bytes in front of the archive that its recorded offsets do not count (a self-extractor's
+  // program added without adjusting them). The loaded offsets are corrected by this much; a
+  // host may warn that the archive is not as it was written.
+  int64_t LeadingBytes() const { return leading_bytes_; }
 
   void OpenArchive();
   void CloseArchive();
@@ -169,6 +173,7 @@ class TUnZipper {
 
   void ReadDirectory();
   bool ScanLocalHeaders();
+  int64_t FindLeadingBytes(platform::Stream& s) const;
   std::optional<uint64_t> ArchiveStamp(const std::string& path) const;
   std::string PartFileName(int n, TSplitPartType type);
   std::string AskForDisk(int n, const std::string& proposal);
@@ -199,6 +204,7 @@ class TUnZipper {
   TSortedZip* view_ = nullptr;  // the natural list itself in ByNone
   std::unique_ptr<TSortedZip> sorted_;
   TEndCentral end_;
+  int64_t leading_bytes_ = 0;
   std::optional<uint64_t> stamp_;
   int current_part_ = 0;
   int part_count_ = 1;
