@@ -1,8 +1,9 @@
 // halvex-unzip: lists, tests and extracts ZIP archives with the Halvex extraction engine.
-// Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected), 2 archive
-// format error or an entry whose data is damaged, 9 archive not found, 10 bad options, 11 no matching entries, 50 disk full or
-// write error, 80 cancelled, 81 entries skipped for a method or encryption this program lacks,
-// 82 no entry could be decrypted.
+// Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected, bytes in front
+// of the archive), 2 archive format error or an entry whose data is damaged, 9 archive not found,
+// 10 bad options, 11 no matching entries, 12 entries overlap (a zip bomb), 50 disk full or write
+// error, 80 cancelled, 81 entries skipped for a method or encryption this program lacks, 82 no
+// entry could be decrypted.
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -27,7 +28,7 @@ namespace {
 using namespace halvex_unzip;
 
 enum ExitCode {
-  kOk = 0, kWarning = 1, kFormatError = 2, kNotFound = 9, kBadOptions = 10, kNoMatch = 11,
+  kOk = 0, kWarning = 1, kFormatError = 2, kNotFound = 9, kBadOptions = 10, kNoMatch = 11, kZipBomb = 12,
   kWriteError = 50, kCanceled = 80, kUnsupported = 81, kBadPassword = 82,
 };
 
@@ -230,6 +231,9 @@ int Run(const std::vector<std::string>& args) {
   } catch (const zip::EUserCanceled& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kCanceled;
+  } catch (const zip::EOverlappedEntries& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    return kZipBomb;
   } catch (const zip::ECantWriteUCF& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kWriteError;

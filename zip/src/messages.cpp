@@ -33,6 +33,7 @@ constexpr MessageEntry kMessages[] = {
     {202, "No file name"},
     {203, "Unsupported Encryption Method"},
     {204, "Local header not found where the directory says"},
+    {205, "Invalid zip file with overlapped components (possible zip bomb)"},
     {207, "Cant write uncompressed file"},
 };
 

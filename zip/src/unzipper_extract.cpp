@@ -1,5 +1,6 @@
 // TUnZipper: the extraction run, output placement and the message routine.
 #include <algorithm>
+#include <vector>
 
 #include "decode.h"
 #include "file_ops.h"
@@ -105,6 +106,7 @@ int TUnZipper::UnZipSelected() {
       if (OnUnZipComplete) OnUnZipComplete(this, run.extracted);
     };
     try {
+      RefuseOverlappedEntries();
       if (!dest_dir_.empty() && !test_only_ && !platform::FolderExists(dest_dir_)) CreateDirPath(dest_dir_);
       if (spanned_resort) Resort(ByNone);
       const int count = EntryCount();
@@ -112,18 +114,7 @@ int TUnZipper::UnZipSelected() {
       for (int i = 0; i < count; ++i) {
         Checkpoint(false);
         TZipHeaderInfo& e = Entry(i);
-        e.Selected = do_all_;
-        if (e.FileName().empty() && !e.Directory().empty() && !recreate_dirs_) {
-          e.Selected = false;
-        } else if (!do_all_) {
-          const std::string name = AsciiLower(e.Path());
-          for (const std::string& pattern : files_list_) {
-            if (IsMatch(AsciiLower(pattern), name)) {
-              e.Selected = true;
-              break;
-            }
-          }
-        }
+        e.Selected = SelectedBySettings(e);
         if (e.Selected)
           run.total_bytes += static_cast<int64_t>(std::min<uint64_t>(e.UncompressedSize(), INT64_MAX / 4));
         else
@@ -153,6 +144,49 @@ int TUnZipper::UnZipSelected() {
   }
   CancelRequested = false;
   return result;
+}
+
+bool TUnZipper::SelectedBySettings(const TZipHeaderInfo& e) const {
+  if (e.FileName().empty() && !e.Directory().empty() && !recreate_dirs_) return false;
+  if (do_all_) return true;
+  const std::string name = AsciiLower(e.Path());
+  for (const std::string& pattern : files_list_)
+    if (IsMatch(AsciiLower(pattern), name)) return true;
+  return false;
+}
+
+int64_t TUnZipper::SelectedUncompressedSize() const {
+  uint64_t total = 0;
+  for (int i = 0; i < EntryCount(); ++i) {
+    const TZipHeaderInfo& e = Entry(i);
+    if (SelectedBySettings(e)) total += std::min<uint64_t>(e.UncompressedSize(), INT64_MAX - total);
+  }
+  return static_cast<int64_t>(total);
+}
+
+void TUnZipper::RefuseOverlappedEntries() const {
+  // Each entry owns its local header, name and compressed data. Entries whose stretches overlap
+  // let a small archive declare any size at all (many entries decoding one shared stream); no
+  // writer makes them. Sorted by place, each stretch must end before the next one begins.
+  struct Stretch {
+    uint32_t disk;
+    uint64_t start, end;
+  };
+  std::vector<Stretch> stretches;
+  stretches.reserve(static_cast<size_t>(EntryCount()));
+  for (int i = 0; i < EntryCount(); ++i) {
+    const TZipHeaderInfo& e = *natural_->Item(i);
+    const uint64_t start = e.RelativeOffset();
+    const uint64_t length = std::min<uint64_t>(e.CompressedSize(), UINT64_MAX / 2) + kLocalHeaderSize + e.FileNameLength;
+    stretches.push_back({e.DiskNumberStart(), start, start + std::min(length, UINT64_MAX - start)});
+  }
+  std::sort(stretches.begin(), stretches.end(), [](const Stretch& a, const Stretch& b) {
+    return a.disk != b.disk ? a.disk < b.disk : a.start < b.start;
+  });
+  for (size_t i = 1; i < stretches.size(); ++i) {
+    if (stretches[i].disk == stretches[i - 1].disk && stretches[i].start < stretches[i - 1].end)
+      throw EOverlappedEntries(LoadMessage(kMsgOverlappedEntries));
+  }
 }
 
 template <class E>

@@ -2,6 +2,7 @@
 // entries, overwrite rules, placement and the run's error endings.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -182,16 +183,17 @@ TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
 
 TEST_F(Extraction, TruncatedDataEndsTheRun) {
   ZipBuilder b;
-  b.Add(EntryDef{"first.txt", "one"});
-  EntryDef big{"big.bin", std::string(100, 'z')};
+  b.Add(EntryDef{"a.txt", "one"});
+  b.Add(EntryDef{"c.txt", "never"});
+  EntryDef big{"b.bin", std::string(100, 'z')};
   big.usize = 1000000;
   b.Add(big);
-  b.Add(EntryDef{"after.txt", "never"});
   std::string bytes = b.Build();
-  // The second entry claims far more data than the file holds.
-  const size_t central_second = b.CentralOffset() + 46 + 9;
-  bytes.replace(central_second + 20, 4, zip_test::Le32(1000000));
+  // The last entry claims far more data than the file holds; sorted by name it comes second.
+  const size_t central_third = b.CentralOffset() + 46 + 5 + 46 + 5;
+  bytes.replace(central_third + 20, 4, zip_test::Le32(1000000));
   WriteFile(dir_ / "a.zip", bytes);
+  u_.SetSortMode(ByName);
   u_.SetZipName(dir_.Engine("a.zip"));
   u_.SetDestDir(dir_.Engine("out"));
   u_.SetDoAll(true);
@@ -200,13 +202,13 @@ TEST_F(Extraction, TruncatedDataEndsTheRun) {
     u_.UnZipSelected();
     FAIL();
   } catch (const EFatalUnzipError& e) {
-    EXPECT_STREQ(e.what(), "big.bin: Premature end of file reached");
+    EXPECT_STREQ(e.what(), "b.bin: Premature end of file reached");
   }
   EXPECT_EQ(rec_.log.back(), "complete 1");
-  EXPECT_EQ(OutFile("first.txt"), "one");
+  EXPECT_EQ(OutFile("a.txt"), "one");
   // Made at its declared length of a million bytes, it would look whole.
-  EXPECT_FALSE(OutExists("big.bin"));
-  EXPECT_FALSE(OutExists("after.txt"));
+  EXPECT_FALSE(OutExists("b.bin"));
+  EXPECT_FALSE(OutExists("c.txt"));
 }
 
 TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
@@ -255,13 +257,16 @@ TEST_P(DamagedEntry, HandlerGoesOnAndNothingOfTheEntryRemains) {
   const DamagedEntryCase& c = GetParam();
   TempDir dir;
   ZipBuilder b;
-  b.Add(EntryDef{"first.txt", "one", 8});
+  // The damaged entry lies last, where its data may run into the end of the file; by name it is
+  // extracted second.
+  b.Add(EntryDef{"a-first.txt", "one", 8});
+  b.Add(EntryDef{"z-after.txt", "two", 8});
   b.Add(c.entry);
-  b.Add(EntryDef{"after.txt", "two", 8});
   std::string bytes = b.Build();
-  if (c.claimed_csize) bytes.replace(b.CentralOffset() + 46 + 9 + 20, 4, zip_test::Le32(c.claimed_csize));
+  if (c.claimed_csize) bytes.replace(b.CentralOffset() + 2 * (46 + 11) + 20, 4, zip_test::Le32(c.claimed_csize));
   WriteFile(dir / "a.zip", bytes);
   TUnZipper u;
+  u.SetSortMode(ByName);
   u.SetZipName(dir.Engine("a.zip"));
   u.SetDestDir(dir.Engine("out"));
   u.SetDoAll(true);
@@ -279,8 +284,8 @@ TEST_P(DamagedEntry, HandlerGoesOnAndNothingOfTheEntryRemains) {
   EXPECT_EQ(u.UnZipSelected(), 2) << c.name;
   EXPECT_EQ(failures, std::vector<std::string>{"1 " + c.message}) << c.name;
   EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << c.name;
-  EXPECT_EQ(ReadFile(dir / "out" / "first.txt"), "one");
-  EXPECT_EQ(ReadFile(dir / "out" / "after.txt"), "two") << c.name;
+  EXPECT_EQ(ReadFile(dir / "out" / "a-first.txt"), "one");
+  EXPECT_EQ(ReadFile(dir / "out" / "z-after.txt"), "two") << c.name;
 }
 
 EntryDef WithData(EntryDef e, std::string compressed) {
@@ -315,11 +320,11 @@ TEST_F(Extraction, ArchiveBehindBytesItsOffsetsDoNotCount) {
   struct Case {
     const char* name;
     std::string stub;
-    int misplaced;  // 1: the second entry's recorded offset is off by one more byte; -1: none is
+    bool misplaced;  // the last entry's recorded offset is off by one more byte
   } cases[] = {
-      {"program stub", "MZ" + std::string(98, '\0'), -1},
-      {"stub holding a local header signature", std::string(300, 'M') + decoy + std::string(300, 'M'), -1},
-      {"one entry misplaced", std::string(64, 'S'), 1},
+      {"program stub", "MZ" + std::string(98, '\0'), false},
+      {"stub holding a local header signature", std::string(300, 'M') + decoy + std::string(300, 'M'), false},
+      {"one entry misplaced", std::string(64, 'S'), true},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -328,10 +333,10 @@ TEST_F(Extraction, ArchiveBehindBytesItsOffsetsDoNotCount) {
     b.Add(EntryDef{"sub/b.txt", std::string(5000, 'b'), 8});
     b.Add(EntryDef{"c.txt", "charlie"});
     std::string bytes = b.Build();
-    if (c.misplaced >= 0) {
-      // The second central header follows the first, of "a.txt" (5 letters, no extra field).
-      const size_t at = b.CentralOffset() + 46 + 5;
-      bytes.replace(at + 42, 4, zip_test::Le32(static_cast<uint32_t>(b.Offsets()[c.misplaced] + 1)));
+    if (c.misplaced) {
+      // The third central header follows those of "a.txt" and "sub/b.txt" (no extra fields).
+      const size_t at = b.CentralOffset() + 46 + 5 + 46 + 9;
+      bytes.replace(at + 42, 4, zip_test::Le32(static_cast<uint32_t>(b.Offsets()[2] + 1)));
     }
     WriteFile(dir / "a.zip", c.stub + bytes);
     TUnZipper u;
@@ -347,17 +352,59 @@ TEST_F(Extraction, ArchiveBehindBytesItsOffsetsDoNotCount) {
     u.LoadDirectory();
     EXPECT_EQ(u.LeadingBytes(), static_cast<int64_t>(c.stub.size())) << c.name;
     ASSERT_EQ(u.EntryCount(), 3) << c.name;
-    EXPECT_EQ(u.UnZipSelected(), c.misplaced < 0 ? 3 : 2) << c.name;
+    EXPECT_EQ(u.UnZipSelected(), c.misplaced ? 2 : 3) << c.name;
     EXPECT_EQ(ReadFile(dir / "out" / "a.txt"), "alpha") << c.name;
-    EXPECT_EQ(ReadFile(dir / "out" / "c.txt"), "charlie") << c.name;
-    if (c.misplaced < 0) {
+    EXPECT_EQ(ReadFile(dir / "out" / "sub" / "b.txt"), std::string(5000, 'b')) << c.name;
+    if (!c.misplaced) {
       EXPECT_TRUE(errors.empty()) << c.name;
-      EXPECT_EQ(ReadFile(dir / "out" / "sub" / "b.txt"), std::string(5000, 'b')) << c.name;
+      EXPECT_EQ(ReadFile(dir / "out" / "c.txt"), "charlie") << c.name;
     } else {
-      EXPECT_EQ(errors, std::vector<std::string>{"sub\\b.txt: Local header not found where the directory says"});
-      EXPECT_FALSE(fs::exists(dir / "out" / "sub" / "b.txt"));
+      EXPECT_EQ(errors, std::vector<std::string>{"c.txt: Local header not found where the directory says"});
+      EXPECT_FALSE(fs::exists(dir / "out" / "c.txt"));
     }
   }
+}
+
+// Overlapped entries are refused before anything is written, however much they declare; the
+// declared total of the selection is there for a host to look at beforehand.
+TEST_F(Extraction, OverlappedEntriesAreRefusedBeforeWriting) {
+  WriteFile(dir_ / "bomb.zip", zip_test::OverlappedBomb(250, 1 << 20));
+  u_.SetZipName(dir_.Engine("bomb.zip"));
+  u_.SetDestDir(dir_.Engine("out"));
+  u_.SetDoAll(true);
+  u_.SetRecreateDirs(true);
+  rec_.Attach(u_);
+  u_.LoadDirectory();
+  ASSERT_EQ(u_.EntryCount(), 250);
+  EXPECT_GT(u_.SelectedUncompressedSize(), int64_t{250} << 20);
+  for (const bool test_only : {false, true}) {
+    u_.SetTestOnly(test_only);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      u_.UnZipSelected();
+      FAIL();
+    } catch (const EOverlappedEntries& e) {
+      EXPECT_STREQ(e.what(), "Invalid zip file with overlapped components (possible zip bomb)");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(fs::exists(dir_ / "out"));
+  }
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{"complete 0", "complete 0"}));
+}
+
+TEST_F(Extraction, SelectedUncompressedSizeFollowsTheSelection) {
+  ZipBuilder b;
+  b.Add(EntryDef{"dir/", ""});
+  b.Add(EntryDef{"dir/a.txt", std::string(1000, 'a'), 8});
+  b.Add(EntryDef{"b.bin", std::string(30, 'b')});
+  Prepare(b);
+  u_.LoadDirectory();
+  EXPECT_EQ(u_.SelectedUncompressedSize(), 1030);
+  u_.SetDoAll(false);
+  u_.SetFilesList({"*.bin"});
+  EXPECT_EQ(u_.SelectedUncompressedSize(), 30);
+  u_.SetFilesList({});
+  EXPECT_EQ(u_.SelectedUncompressedSize(), 0);
 }
 
 TEST_F(Extraction, EntryWithoutANameIsAnError) {

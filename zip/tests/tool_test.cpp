@@ -198,6 +198,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {"Zip Error: Unknown Compression Method 9 (Deflate64): d64.bin", "testing: b.txt"}},
         ReportCase{"archive behind a stub", std::string(100, 'M') + Archive({EntryDef{"a.txt", "a", 8}}), "-o", 1,
                    {"warning [", "100 extra bytes at beginning or within zipfile"}, {"a.txt"}},
+        ReportCase{"overlapped entries, testing", zip_test::OverlappedBomb(20, 1000), "-t", 12,
+                   {"Invalid zip file with overlapped components (possible zip bomb)"}},
+        ReportCase{"overlapped entries, extraction", zip_test::OverlappedBomb(20, 1000), "-o", 12, {}, {},
+                   {"f0", "f19"}},
         ReportCase{"empty file, testing", "", "-t", 1, {"zipfile is empty"}},
         ReportCase{"empty file, extraction", "", "-o", 1, {"zipfile is empty"}},
         ReportCase{"archive without entries, testing", Archive({}), "-t", 1, {"zipfile is empty"}}));

@@ -31,6 +31,7 @@ enum MessageId : int {
   kMsgNoFileName = 202,
   kMsgUnsupportedEncryption = 203,
   kMsgLocalHeaderMissing = 204,
+  kMsgOverlappedEntries = 205,
   kMsgCantWriteUcf = 207,
 };
 
@@ -43,6 +44,10 @@ class EZipException : public platform::Exception {
 };
 class EBadZipFile : public EZipException {
   using EZipException::EZipException;
+};
+// Entries share stretches of the archive's data: a zip bomb that declares far more than it holds.
+class EOverlappedEntries : public EBadZipFile {
+  using EBadZipFile::EBadZipFile;
 };
 class EIncompleteZip : public EZipException {
   using EZipException::EZipException;

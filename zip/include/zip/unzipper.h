@@ -141,6 +141,10 @@ class TUnZipper {
   void SetRetainAttributes(bool v) { retain_attributes_ = v; }
   bool ReplaceReadOnly() const { return replace_read_only_; }
   void SetReplaceReadOnly(bool v) { replace_read_only_ = v; }
+  // The declared uncompressed size of the entries that DoAll, FilesList and RecreateDirs select
+  // in the loaded directory: what a run would write at most (each entry is cut off at its
+  // declared size). For a host's free-space check before UnZipSelected.
+  int64_t SelectedUncompressedSize() const;
   // Decode and check every selected entry without writing anything.
   bool TestOnly() const { return test_only_; }
   void SetTestOnly(bool v) { test_only_ = v; }
@@ -184,7 +188,10 @@ class TUnZipper {
   void FreeLists();
   std::string ComputePartBase(const std::string& name) const;
 
-  // extraction, per entry
+  // extraction
+  bool SelectedBySettings(const TZipHeaderInfo& entry) const;
+  void RefuseOverlappedEntries() const;
+  // per entry
   void ProcessEntry(DecodeRun& run, int index);
   // ProcessEntry, with a failure of the entry's data named after the entry and offered to
   // OnEntryError.
