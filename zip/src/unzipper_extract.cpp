@@ -19,6 +19,22 @@ constexpr int kOutputBufferSize = 8192;
 constexpr size_t kMaxQuestionLength = 300;
 constexpr uint8_t kHostUnix = 3;
 
+// True when a folder between `dest_dir` and `path` (a folder path ending with '\') is a link that
+// leads out of `dest_dir`: whatever is made below it would land outside. A link that stays
+// inside is followed; paths a host chose outside `dest_dir` are its own business.
+bool ThroughOutsideLink(const std::string& dest_dir, const std::string& path) {
+  if (dest_dir.empty() || path.compare(0, dest_dir.size() + 1, dest_dir + "\\") != 0) return false;
+  std::string root;
+  for (size_t at = path.find('\\', dest_dir.size() + 1); at != std::string::npos; at = path.find('\\', at + 1)) {
+    const std::string part = path.substr(0, at);
+    if (!platform::IsLink(part)) continue;
+    if (root.empty()) root = platform::ResolvedPath(dest_dir);
+    const std::string target = platform::ResolvedPath(part);
+    if (root.empty() || target.empty() || (target != root && target.rfind(root + "\\", 0) != 0)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int TUnZipper::ShowEngineMessage(int MessageID, const std::string& Msg1, const std::string& Msg2,
@@ -238,6 +254,10 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       return;
     }
     if (!test_only_) {
+      if (ThroughOutsideLink(dest_dir_, folder)) {
+        GiveUp(run, srCreateError, folder, index);
+        return;
+      }
       if (recreate_dirs_ && !platform::FolderExists(folder)) CreateDirPath(folder);
       if (retain_attributes_) {
         uint32_t attributes = h.ExternalAttributes;
@@ -264,6 +284,10 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   if (!test_only_) {
     const std::string parent = ExtractFilePath(fname);
     if (!parent.empty() && parent != run.known_folder) {
+      if (ThroughOutsideLink(dest_dir_, parent)) {
+        GiveUp(run, srCreateError, fname, index);
+        return;
+      }
       if (!platform::FolderExists(StripTrailingBackslash(parent))) CreateDirPath(parent);
       run.known_folder = parent;
     }
@@ -371,6 +395,8 @@ bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipH
 
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
+  // A link in the entry's place is replaced, never written through: its target may lie anywhere.
+  if (platform::IsLink(fname)) RemoveFile(fname);
   // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
   // process write it anyway, so the attribute is looked at before trying.
   if (const auto attrs = FileAttributes(fname);

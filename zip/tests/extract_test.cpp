@@ -493,6 +493,59 @@ TEST_F(Extraction, SharedTraversalArchivesWriteNothingOutside) {
   }
 }
 
+#ifndef _WIN32
+// Links already in the destination are never written through: one in an entry's place is
+// replaced by the entry's file, a folder link leading outside is refused, one staying inside is
+// followed.
+TEST_F(Extraction, LinksInTheDestinationAreNotWrittenThrough) {
+  struct Case {
+    const char* name;
+    std::string entry;                                  // its content is "new"
+    std::vector<std::pair<std::string, std::string>> links;  // link (under out) -> target
+    int extracted;
+    std::string written;  // where the content lands, under out; empty: nowhere
+  } cases[] = {
+      {"link to an outside file", "a.txt", {{"a.txt", "../outside/file.txt"}}, 1, "a.txt"},
+      {"dangling link to an outside path", "b.txt", {{"b.txt", "../outside/new.txt"}}, 1, "b.txt"},
+      {"folder link leading outside", "sub/c.txt", {{"sub", "../outside"}}, 0, ""},
+      {"folder link deeper down", "real/sub/d.txt", {{"real/sub", "../../outside"}}, 0, ""},
+      {"folder entry below an outside link", "sub/deeper/", {{"sub", "../outside"}}, 0, ""},
+      {"folder link staying inside", "in/e.txt", {{"in", "real"}}, 1, "real/e.txt"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "outside" / "file.txt", "outside content");
+    fs::create_directories(dir / "out" / "real");
+    for (const auto& [link, target] : c.links) {
+      fs::create_directories((dir / "out" / link).parent_path());
+      fs::create_symlink(target, dir / "out" / link);
+    }
+    ZipBuilder b;
+    b.Add(EntryDef{c.entry, c.entry.back() == '/' ? "" : "new"});
+    WriteFile(dir / "a.zip", b.Build());
+    TUnZipper u;
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    u.SetOverwriteMode(Always);
+    std::vector<TSkipReason> skipped;
+    u.OnSkippingFile = [&](TUnZipper*, TSkipReason r, const std::string&, int, bool&) { skipped.push_back(r); };
+    EXPECT_EQ(u.UnZipSelected(), c.extracted) << c.name;
+    EXPECT_EQ(zip_test::Tree(dir / "outside"),
+              (std::vector<std::pair<std::string, std::string>>{{"file.txt", "outside content"}}))
+        << c.name;
+    EXPECT_FALSE(fs::exists(dir / "outside" / "deeper")) << c.name;
+    if (c.written.empty()) {
+      EXPECT_EQ(skipped, std::vector<TSkipReason>{srCreateError}) << c.name;
+    } else {
+      EXPECT_FALSE(fs::is_symlink(dir / "out" / c.written)) << c.name;
+      EXPECT_EQ(ReadFile(dir / "out" / c.written), "new") << c.name;
+    }
+  }
+}
+#endif
+
 TEST_F(Extraction, StartEventMaySkipOrRedirect) {
   ZipBuilder b;
   b.Add(EntryDef{"skipped.txt", "12345678"});
