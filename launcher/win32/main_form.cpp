@@ -51,8 +51,11 @@ FontSpec Tahoma13() {
 TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
   SetName("fmMain");
   SetCaption("Halvex Update (Ver 0303.03)");
-  SetClientSize(634, 362);
-  SetBounds(0, 0, 634, 362);
+  SetClientSize(kDesignClientWidth, kDesignClientHeight);
+  SetBounds(0, 0, kDesignClientWidth, kDesignClientHeight);
+  // Sizeable, and no caption buttons of the platform's own: the skinned frame draws its own.
+  SetBorderStyle(platform::ui::BorderStyle::Sizeable);
+  SetBorderIcons(0);
   SetColor(RGB(255, 255, 255));
   SetFont(Gulim12());
   SetStayOnTop(true);
@@ -209,9 +212,15 @@ void TfmMain::CreateSkinComponents() {
   bsSkinHint->DefaultFont = {"MS Sans Serif", -11, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
   bsSkinHint->UseSkinFont = true;
 
-  // The frame. The controls follow the skin data through this window (SkinMessage), so the
-  // frame's own control hooks stay unset.
+  // The frame. Once it has the window, a skin change reaches the controls through it: reset
+  // before the frame lets the old skin go, re-applied after the frame took the new one.
   bsSkinForm = std::make_unique<skin::TbsSkinForm>();
+  bsSkinForm->OnResetControls = [this](skin::TbsSkinData* sender) {
+    skin::TbsSkinControl::Broadcast(this, skin::SKM_BEGINCHANGE, sender);
+  };
+  bsSkinForm->OnApplyControls = [this](skin::TbsSkinData* sender) {
+    skin::TbsSkinControl::Broadcast(this, skin::SKM_CHANGED, sender);
+  };
   bsSkinForm->MenusSkinData = bsSkinData.get();
   bsSkinForm->SetBorderIcons(skin::biSystemMenu | skin::biMinimize);
   bsSkinForm->PositionInMonitor = skin::bspDesktopCenter;
@@ -225,10 +234,6 @@ void TfmMain::CreateSkinComponents() {
   bsSkinForm->ShowObjectHint = true;
   bsSkinForm->SkinHint = bsSkinHint.get();
   bsSkinForm->AlphaBlendValue = 200;
-  // The client area keeps the design's pixel size in every skin: the frame sizes the window
-  // around it.
-  bsSkinForm->ClientWidth = 634;
-  bsSkinForm->ClientHeight = 362;
   skin::TbsSkinForm::IsApplicationMainWindow = [](HWND window) {
     const Form* main = Application::Instance().MainForm();
     return main && main->Handle() == window;
@@ -286,9 +291,14 @@ void TfmMain::CreateWindowHandle() {
   if (!Handle()) return;
   bsSkinForm->Attach(Handle());
   bsSkinForm->SetSkinData(bsSkinData.get());
+  // The design's client area in the design-time skin's frame gives the window's outer bounds,
+  // which it keeps across skin changes: the client area follows each skin's frame.
+  SetClientSize(kDesignClientWidth, kDesignClientHeight);
 }
 
 void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t) {
+  // With the window made, the frame passes the change on to the controls in its own order.
+  if (bsSkinForm && bsSkinForm->Window()) return;
   skin::TbsSkinControl::Broadcast(this, message, sender);
 }
 

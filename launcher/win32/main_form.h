@@ -51,6 +51,9 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
 
   int SkinIndex() const;
 
+  // The client area of the design, in the design-time skin.
+  static constexpr int kDesignClientWidth = 634, kDesignClientHeight = 362;
+
   // The skin data's change messages go to every skinned control of the window.
   void SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t param) override;
 

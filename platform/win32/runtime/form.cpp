@@ -14,7 +14,17 @@ Form::~Form() {
 }
 
 DWORD Form::WindowStyle() const {
-  return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+  if (border_style_ == BorderStyle::None) return style;
+  style |= WS_CAPTION;
+  if (border_style_ == BorderStyle::Sizeable) style |= WS_THICKFRAME;
+  if (border_icons_ & kBiSystemMenu) {
+    style |= WS_SYSMENU;
+    // The platform shows the minimise and maximise boxes only beside a system menu.
+    if (border_icons_ & kBiMinimize) style |= WS_MINIMIZEBOX;
+    if (border_icons_ & kBiMaximize) style |= WS_MAXIMIZEBOX;
+  }
+  return style;
 }
 
 DWORD Form::WindowExStyle() const {
@@ -28,10 +38,13 @@ DWORD Form::WindowExStyle() const {
 void Form::SetClientSize(int width, int height) {
   client_width_ = width;
   client_height_ = height;
-  RECT rc = {0, 0, width, height};
-  ::AdjustWindowRectEx(&rc, WindowStyle(), FALSE, WindowExStyle());
   if (hwnd_) {
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+    RECT outer{}, client{};
+    ::GetWindowRect(hwnd_, &outer);
+    ::GetClientRect(hwnd_, &client);
+    const int frame_width = (outer.right - outer.left) - (client.right - client.left);
+    const int frame_height = (outer.bottom - outer.top) - (client.bottom - client.top);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width + frame_width, height + frame_height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   Realign();
