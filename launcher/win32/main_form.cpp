@@ -209,7 +209,7 @@ void TfmMain::CreateSkinComponents() {
   bsSkinHint->AlphaBlend = false;
   bsSkinHint->AlphaBlendValue = 0;
   bsSkinHint->AlphaBlendAnimation = false;
-  bsSkinHint->DefaultFont = {"MS Sans Serif", -11, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSkinHint->DefaultFont = {.face = "MS Sans Serif", .height = -11, .color = 0xFF000000u | COLOR_WINDOWTEXT};
   bsSkinHint->UseSkinFont = true;
 
   // The frame. Once it has the window, a skin change reaches the controls through it: reset
@@ -229,16 +229,13 @@ void TfmMain::CreateSkinComponents() {
   bsSkinForm->ShowIcon = true;
   bsSkinForm->UseDefaultSysMenu = true;
   bsSkinForm->UseSkinFontInCaption = true;
-  bsSkinForm->DefCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNTEXT, ANSI_CHARSET};
-  bsSkinForm->DefInActiveCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNSHADOW, ANSI_CHARSET};
+  bsSkinForm->DefCaptionFont = {
+      .face = "굴림체", .height = -12, .charset = ANSI_CHARSET, .color = 0xFF000000u | COLOR_BTNTEXT, .style = skin::fsBold};
+  bsSkinForm->DefInActiveCaptionFont = {.face = "굴림체", .height = -12, .charset = ANSI_CHARSET,
+                                        .color = 0xFF000000u | COLOR_BTNSHADOW, .style = skin::fsBold};
   bsSkinForm->ShowObjectHint = true;
   bsSkinForm->SkinHint = bsSkinHint.get();
   bsSkinForm->AlphaBlendValue = 200;
-  skin::TbsSkinForm::IsApplicationMainWindow = [](HWND window) {
-    const Form* main = Application::Instance().MainForm();
-    return main && main->Handle() == window;
-  };
-  skin::TbsSkinForm::HandleException = [](const std::exception& e) { Application::Instance().HandleException(e); };
 
   bsSkinMessage = std::make_unique<skin::TbsSkinMessage>();
   bsSkinMessage->SkinData = bsSkinData.get();
@@ -250,7 +247,7 @@ void TfmMain::CreateSkinComponents() {
   bsSkinMessage->AlphaBlendValue = 0;
   bsSkinMessage->ShowAgainFlag = false;
   bsSkinMessage->ShowAgainFlagValue = false;
-  bsSkinMessage->DefaultFont = {"굴림체", -12, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSkinMessage->DefaultFont = {.face = "굴림체", .height = -12, .color = 0xFF000000u | COLOR_WINDOWTEXT};
   bsSkinMessage->DefaultButtonFont = bsSkinMessage->DefaultFont;
   bsSkinMessage->UseSkinFont = true;
 
@@ -262,7 +259,7 @@ void TfmMain::CreateSkinComponents() {
   bsSelectSkinDialog->AlphaBlend = false;
   bsSelectSkinDialog->AlphaBlendValue = 200;
   bsSelectSkinDialog->AlphaBlendAnimation = false;
-  bsSelectSkinDialog->DefaultFont = {"Arial", 14, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSelectSkinDialog->DefaultFont = {.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_WINDOWTEXT};
 
   auto bytes = [](const unsigned char* data, unsigned long long size) {
     return std::vector<uint8_t>(data, data + size);

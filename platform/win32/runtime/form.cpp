@@ -62,13 +62,7 @@ void Form::CreateWindowHandle() {
 
 void Form::Create() {
   CreateHandle();
-  if (OnCreate) {
-    try {
-      OnCreate(this);
-    } catch (const std::exception& e) {
-      Application::Instance().HandleException(e);
-    }
-  }
+  if (OnCreate) Guarded([&] { OnCreate(this); });
 }
 
 void Form::Show() {
@@ -83,13 +77,7 @@ void Form::Show() {
     ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
                    work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (OnShow) {
-    try {
-      OnShow(this);
-    } catch (const std::exception& e) {
-      Application::Instance().HandleException(e);
-    }
-  }
+  if (OnShow) Guarded([&] { OnShow(this); });
   showing_ = true;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
@@ -158,13 +146,7 @@ void CALLBACK Timer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
   auto it = Timers().find(id);
   if (it == Timers().end()) return;
   Timer* timer = it->second;
-  try {
-    if (timer->OnTimer) timer->OnTimer(timer);
-  } catch (const std::exception& e) {
-    Application::Instance().HandleException(e);
-  } catch (...) {
-    Application::Instance().HandleException(std::string("Unknown error"));
-  }
+  if (timer->OnTimer) Guarded([&] { timer->OnTimer(timer); });
 }
 
 }  // namespace platform::ui

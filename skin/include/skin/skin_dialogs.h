@@ -6,6 +6,7 @@
 #ifdef _WIN32
 #include <string>
 
+#include "platform/ui/font.h"
 #include "skin/skin_form.h"
 
 namespace skin {
@@ -24,8 +25,8 @@ class TbsSkinMessage {
   int AlphaBlendValue = 200;
   bool ShowAgainFlag = false;
   bool ShowAgainFlagValue = false;
-  TbsFontSpec DefaultFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
-  TbsFontSpec DefaultButtonFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  platform::ui::FontSpec DefaultFont{.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_BTNTEXT};
+  platform::ui::FontSpec DefaultButtonFont{.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_BTNTEXT};
   bool UseSkinFont = true;
 };
 
@@ -38,7 +39,7 @@ class TbsSelectSkinDialog {
   bool AlphaBlend = false;
   int AlphaBlendValue = 200;
   bool AlphaBlendAnimation = false;
-  TbsFontSpec DefaultFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  platform::ui::FontSpec DefaultFont{.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_BTNTEXT};
 };
 
 }  // namespace skin

@@ -1,7 +1,6 @@
 // GDI transfers of the engine's pixel buffers.
 #include <cstring>
 
-#include "draw_gdi.h"
 #include "platform/ui/gdi.h"
 #include "skin/bitmap_canvas.h"
 #include "skin/effects.h"
@@ -10,21 +9,16 @@ namespace skin {
 
 BitmapCanvas::BitmapCanvas(Bitmap& bitmap) {
   if (bitmap.Empty()) return;
-  dc_ = ::CreateCompatibleDC(nullptr);
+  dc_ = platform::ui::CompatibleDc();
   if (!dc_) return;
-  previous_ = ::SelectObject(dc_, static_cast<HGDIOBJ>(bitmap.NativeHandle()));
-  if (!previous_ || previous_ == HGDI_ERROR) {
-    ::DeleteDC(dc_);
-    dc_ = nullptr;
-    previous_ = nullptr;
+  selection_.emplace(dc_.get(), static_cast<HGDIOBJ>(bitmap.NativeHandle()));
+  if (!selection_->ok()) {
+    selection_.reset();
+    dc_.reset();
   }
 }
 
-BitmapCanvas::~BitmapCanvas() {
-  if (!dc_) return;
-  ::SelectObject(dc_, previous_);
-  ::DeleteDC(dc_);
-}
+BitmapCanvas::~BitmapCanvas() = default;
 
 void TbsEffectBmp::DrawTo(HDC dc, int X, int Y) const {
   if (width_ == 0 || height_ == 0) return;

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "draw_gdi.h"
+#include "platform/ui/gdi.h"
 #include "platform/text.h"
 #include "skin/effects.h"
 #include "skin/text.h"
@@ -67,7 +67,7 @@ void DrawLine(HDC dc, std::string_view text, const RECT& rect, bool centred, boo
 // A bitmap of w x h with a memory context, the font of dc, red text on a clear background.
 struct RedStamp {
   TbsBitmap bitmap;
-  gdi::MemoryDC dc;
+  platform::ui::UniqueMemoryDc dc = platform::ui::CompatibleDc();
   RedStamp(HDC source, int w, int h) {
     bitmap.SetSize(w, h);
     if (!bitmap.Empty() && dc) {
@@ -79,7 +79,7 @@ struct RedStamp {
   }
   bool ok() const { return !bitmap.Empty() && dc && !selected.empty() && selected.front().ok(); }
   void Text(std::string_view text, RECT r, UINT format) { DrawTextAuto(dc.get(), text, r, format); }
-  std::vector<gdi::Selection> selected;
+  std::vector<platform::ui::ScopedSelect> selected;
 };
 
 void DrawPlainText(HDC dc, const RECT& rect, std::string_view text, UINT format) {

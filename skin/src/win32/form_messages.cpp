@@ -10,10 +10,6 @@
 
 namespace skin {
 namespace {
-constexpr UINT_PTR kFadeTimer = 1;
-constexpr UINT_PTR kHoverTimer = 0x4801;
-constexpr UINT_PTR kMorphTimer = 0x4802;
-
 bool InRect(const Rect& r, Point p) { return r.Left <= p.X && p.X < r.Right && r.Top <= p.Y && p.Y < r.Bottom; }
 
 template <typename List>

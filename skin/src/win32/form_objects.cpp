@@ -2,7 +2,7 @@
 // buttons' mouse behaviour and commands.
 #include <algorithm>
 
-#include "draw_gdi.h"
+#include "platform/ui/gdi.h"
 #include "platform/text.h"
 #include "skin/bitmap_canvas.h"
 #include "skin/effects.h"
@@ -245,8 +245,8 @@ void TbsSkinStdButtonObject::DrawPlain(Bitmap& dest, Point origin) const {
     const bool pressed = Down && Active;
     RECT r{0, 0, w, h};
     if (Active) {
-      gdi::Brush frame(::CreateSolidBrush(0x800000));
-      gdi::Brush fill(::CreateSolidBrush(pressed ? 0xB59385 : 0xD2BDB6));
+      const platform::ui::UniqueBrush frame(::CreateSolidBrush(0x800000));
+      const platform::ui::UniqueBrush fill(::CreateSolidBrush(pressed ? 0xB59385 : 0xD2BDB6));
       ::FillRect(dc, &r, fill.get());
       ::FrameRect(dc, &r, frame.get());
     } else {
@@ -369,15 +369,15 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   DrawnText.clear();
   if (caption.empty() || IsRectEmpty(Data->textrect)) return;
 
-  TbsFontSpec spec = Parent->DefCaptionFont;
+  platform::ui::FontSpec spec = Parent->DefCaptionFont;
   if (Parent->UseSkinFontInCaption) {
-    spec.Name = Data->fontname;
-    spec.Height = Data->fontheight;
-    spec.Style = Data->fontstyle;
+    spec.face = Data->fontname;
+    spec.height = Data->fontheight;
+    spec.style = Data->fontstyle;
   }
-  if (SkinData && SkinData->ResourceStrData()) spec.CharSet = SkinData->ResourceStrData()->CharSet;
-  gdi::Font font(CreateSkinFont(spec));
-  gdi::Selection selectFont(dc, font.get());
+  if (SkinData && SkinData->ResourceStrData()) spec.charset = SkinData->ResourceStrData()->CharSet;
+  const platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec);
+  platform::ui::ScopedSelect select_font(dc, font.get());
   ::SetBkMode(dc, TRANSPARENT);
 
   const Rect tr = OffsetRect(CaptionTextRect(Data->textrect, ObjectRect, SkinRect), -origin.X, -origin.Y);
@@ -387,7 +387,7 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   RECT calc{0, 0, 0, 0};
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   const int tw = calc.right - calc.left, th = calc.bottom - calc.top;
-  const Point at = CaptionTextOrigin(tr, {tw, th}, Data->alignment, spec.Height);
+  const Point at = CaptionTextOrigin(tr, {tw, th}, Data->alignment, spec.height);
 
   if (Data->light) DrawTextAt(dc, text, at.X - 1, at.Y - 1, tw, th, active ? Data->activelightcolor : Data->lightcolor);
   if (Data->shadow)

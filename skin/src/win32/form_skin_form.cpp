@@ -8,7 +8,8 @@
 
 #include "platform/messages.h"
 #include "platform/text.h"
-#include "platform/exception_text.h"
+#include "platform/ui/application.h"
+#include "platform/ui/form.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_form.h"
 #include "skin/skin_hint.h"
@@ -19,29 +20,13 @@ namespace skin {
 namespace {
 
 const wchar_t kFormProperty[] = L"HalvexSkinForm";
-constexpr UINT_PTR kFadeTimer = 1;
-constexpr UINT_PTR kHoverTimer = 0x4801;
-constexpr UINT_PTR kMorphTimer = 0x4802;
 constexpr UINT kHoverInterval = 50;
 constexpr UINT kMorphInterval = 25;
-
-void ReportException(const std::exception& e) {
-  if (TbsSkinForm::HandleException) TbsSkinForm::HandleException(e);
-  else platform::ShowMessageBox(e.what(), "Error", MB_OK | MB_ICONERROR);
-}
 
 LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   auto* form = static_cast<TbsSkinForm*>(::GetPropW(hwnd, kFormProperty));
   if (!form) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  // Exceptions never unwind through the platform's window-procedure frames.
-  try {
-    return form->HandleMessage(msg, wparam, lparam);
-  } catch (const std::exception& e) {
-    ReportException(e);
-  } catch (...) {
-    ReportException(std::runtime_error("Unknown error"));
-  }
-  return 0;
+  return platform::ui::Guarded(LRESULT{0}, [&] { return form->HandleMessage(msg, wparam, lparam); });
 }
 
 Point ScreenToWindowPoint(HWND hwnd, POINT screen) {
@@ -103,12 +88,10 @@ void TbsSkinForm::Detach() {
   previous_proc_ = nullptr;
 }
 
-std::function<bool(HWND)> TbsSkinForm::IsApplicationMainWindow;
-std::function<void(const std::exception&)> TbsSkinForm::HandleException;
-
 bool TbsSkinForm::IsMainForm() const {
   if (!hwnd_) return false;
-  if (IsApplicationMainWindow) return IsApplicationMainWindow(hwnd_);
+  if (const platform::ui::Form* main = platform::ui::Application::Instance().MainForm())
+    return main->Handle() == hwnd_;
   return !::GetWindow(hwnd_, GW_OWNER) && !(::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD);
 }
 
