@@ -69,7 +69,7 @@ class TbsActiveSkinObject : public FrameObjectInfo {
  protected:
   // Copies rect of src onto ObjectRect of dest.
   void CopyState(Bitmap& dest, Point origin, const Bitmap* src, const Rect& rect) const;
-  void DrawMorph(Bitmap& dest, Point origin, const Bitmap* normalSrc, const Rect& normal, const Bitmap* activeSrc,
+  void DrawMorph(Bitmap& dest, Point origin, const Bitmap* normal_src, const Rect& normal, const Bitmap* active_src,
                  const Rect& active) const;
   // `from` blended towards `to` by MorphKf in the object's morph kind.
   void Morph(TbsEffectBmp& from, const TbsEffectBmp& to) const;
@@ -222,7 +222,7 @@ class TbsSkinForm {
   void ClearHover();
   void StartMorph();
   void RunCommand(TbsStdCommand command);
-  void ShowSystemMenu(POINT screen, bool underButton);
+  void ShowSystemMenu(POINT screen, bool under_button);
   void MinimizeForm();
   void MaximizeForm();
   void RestoreForm();
@@ -243,6 +243,10 @@ class TbsSkinForm {
 
   LRESULT CallDefault(UINT msg, WPARAM wparam, LPARAM lparam);
   bool BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool HandleSkinMessage(UINT msg, WPARAM wparam);
+  bool HandleNonClient(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool HandleSizeMove(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool HandleWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
   void AfterDefault(UINT msg, WPARAM wparam, LPARAM lparam);
 
   // skin changes
@@ -265,13 +269,13 @@ class TbsSkinForm {
   void EraseClient(HDC dc);
   void CreateDefaultButtons();
   void UpdateCaptionActivity();
-  void ResetObjectStates(bool includeCaption);
+  void ResetObjectStates(bool include_caption);
   int HitTest(Point p);
   std::vector<TbsActiveSkinObject*> Items() const;
   int ObjectAt(Point p) const;
   Rect PlainClientRect() const;
   bool PaintSize() const;
-  Point ToWindow(LPARAM screenPoint) const;
+  Point ToWindow(LPARAM screen_point) const;
 
   // behaviour
   bool Resizable() const;

@@ -142,8 +142,8 @@ void TbsSkinForm::PaintSkinnedFrame(HDC dc) {
   platform::ui::ScopedSavedDc saved(dc);
   const Rect& cl = geometry_.NewClRect;
   ::ExcludeClipRect(dc, cl.Left, cl.Top, cl.Right, cl.Bottom);
-  const int topH = pieces.Top.Height();
-  const Point at[4] = {{0, 0}, {0, topH}, {W_ - pieces.Right.Width(), topH}, {0, H_ - pieces.Bottom.Height()}};
+  const int top_height = pieces.Top.Height();
+  const Point at[4] = {{0, 0}, {0, top_height}, {W_ - pieces.Right.Width(), top_height}, {0, H_ - pieces.Bottom.Height()}};
   Bitmap* order[4] = {&pieces.Top, &pieces.Left, &pieces.Right, &pieces.Bottom};
   const bool effect = !active_ && d.autorenderinginactiveimage;
   for (int i = 0; i < 4; ++i) {

@@ -59,12 +59,12 @@ Bitmap CutOut(const Bitmap* src, const Rect& rect, int w, int h) {
 }
 }  // namespace
 
-void TbsActiveSkinObject::DrawMorph(Bitmap& dest, Point origin, const Bitmap* normalSrc, const Rect& normal,
-                                    const Bitmap* activeSrc, const Rect& active) const {
+void TbsActiveSkinObject::DrawMorph(Bitmap& dest, Point origin, const Bitmap* normal_src, const Rect& normal,
+                                    const Bitmap* active_src, const Rect& active) const {
   const int w = RectSpanX(ObjectRect), h = RectSpanY(ObjectRect);
   if (w <= 0 || h <= 0) return;
-  TbsEffectBmp from(CutOut(normalSrc, normal, w, h));
-  const TbsEffectBmp to(CutOut(activeSrc, active, w, h));
+  TbsEffectBmp from(CutOut(normal_src, normal, w, h));
+  const TbsEffectBmp to(CutOut(active_src, active, w, h));
   Morph(from, to);
   from.DrawTo(dest, ObjectRect.Left - origin.X, ObjectRect.Top - origin.Y);
 }
@@ -83,15 +83,15 @@ void TbsActiveSkinObject::Morph(TbsEffectBmp& from, const TbsEffectBmp& to) cons
 
 void TbsActiveSkinObject::Draw(Bitmap& dest, Point origin, bool force) {
   if (!Parent->Skinned()) return;
-  const bool formActive = Parent->FormActive();
-  const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
-  if (!Enabled || formActive || IsRectEmpty(InActiveSkinRect)) {
+  const bool form_active = Parent->FormActive();
+  const Bitmap* normal_src = SkinRectInAPicture ? ActivePicture : Picture;
+  if (!Enabled || form_active || IsRectEmpty(InActiveSkinRect)) {
     if (CanMorph() && MorphInProgress()) {
-      DrawMorph(dest, origin, normalSrc, SkinRect, ActivePicture, ActiveSkinRect);
+      DrawMorph(dest, origin, normal_src, SkinRect, ActivePicture, ActiveSkinRect);
     } else if (!Active || IsRectEmpty(ActiveSkinRect)) {
       // The frame picture already shows an object painted into it.
       if (!SkinRectInAPicture && !force) return;
-      CopyState(dest, origin, normalSrc, SkinRect);
+      CopyState(dest, origin, normal_src, SkinRect);
     } else {
       CopyState(dest, origin, ActivePicture, ActiveSkinRect);
     }
@@ -202,17 +202,17 @@ void TbsSkinStdButtonObject::Draw(Bitmap& dest, Point origin, bool force) {
     return;
   }
   const bool alt = AlternativeState();
-  const bool formActive = Parent->FormActive();
-  if (Enabled && (formActive || IsRectEmpty(InActiveSkinRect) || alt)) {
+  const bool form_active = Parent->FormActive();
+  if (Enabled && (form_active || IsRectEmpty(InActiveSkinRect) || alt)) {
     if (!alt || IsRectEmpty(RestoreRect)) {
       if (Command == cmSysMenu && Down && !IsRectEmpty(DownRect)) CopyState(dest, origin, ActivePicture, DownRect);
       else TbsSkinButtonObject::Draw(dest, origin, force);
       return;
     }
-    const bool inProgress = MorphInProgress();
-    if (!formActive && !IsRectEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
+    const bool in_progress = MorphInProgress();
+    if (!form_active && !IsRectEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
     else if (Down && MouseIn && !IsRectEmpty(RestoreDownRect)) CopyState(dest, origin, ActivePicture, RestoreDownRect);
-    else if (CanMorph() && inProgress && !IsRectEmpty(RestoreActiveRect))
+    else if (CanMorph() && in_progress && !IsRectEmpty(RestoreActiveRect))
       DrawMorph(dest, origin, ActivePicture, RestoreRect, ActivePicture, RestoreActiveRect);
     else if (Active && !IsRectEmpty(RestoreActiveRect)) CopyState(dest, origin, ActivePicture, RestoreActiveRect);
     else CopyState(dest, origin, ActivePicture, RestoreRect);
@@ -288,9 +288,9 @@ void TbsSkinStdButtonObject::MouseDown(int button, int x, int y) {
 }
 
 void TbsSkinStdButtonObject::MouseUp(int button, int x, int y) {
-  const bool wasDown = Down;
+  const bool was_down = Down;
   TbsSkinButtonObject::MouseUp(button, x, y);
-  if (button == 1 && wasDown && Active && Command != cmSysMenu) Parent->RunCommand(Command);
+  if (button == 1 && was_down && Active && Command != cmSysMenu) Parent->RunCommand(Command);
 }
 
 void TbsSkinStdButtonObject::MouseEnter() {
@@ -331,22 +331,22 @@ void TbsSkinCaptionObject::DrawBackground(Bitmap& dest, const Rect& place) const
   if (w <= 0 || h <= 0) return;
   // The caps are the parts of the caption outside the frame picture's stretchable top edge.
   const FrameSkin& s = Parent->Skin();
-  const int leftCap = std::max(0, s.LT.X - SkinRect.Left), rightCap = std::max(0, SkinRect.Right - s.RT.X);
+  const int left_cap = std::max(0, s.LT.X - SkinRect.Left), right_cap = std::max(0, SkinRect.Right - s.RT.X);
   auto strip = [&](const Bitmap* src, const Rect& r) {
     Bitmap composed, cell(w, h);
     if (!src || IsRectEmpty(r)) return cell;
-    ComposeHorizontalStrip(leftCap, rightCap, composed, *src, r, w, Data->stretcheffect);
+    ComposeHorizontalStrip(left_cap, right_cap, composed, *src, r, w, Data->stretcheffect);
     if (!composed.Empty())
       CanvasCopy(cell, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
     return cell;
   };
-  const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
+  const Bitmap* normal_src = SkinRectInAPicture ? ActivePicture : Picture;
   if (CanMorph() && MorphInProgress()) {
-    TbsEffectBmp from(strip(normalSrc, SkinRect));
+    TbsEffectBmp from(strip(normal_src, SkinRect));
     Morph(from, TbsEffectBmp(strip(ActivePicture, ActiveSkinRect)));
     from.DrawTo(dest, place.Left, place.Top);
   } else {
-    const Bitmap cell = Active ? strip(ActivePicture, ActiveSkinRect) : strip(normalSrc, SkinRect);
+    const Bitmap cell = Active ? strip(ActivePicture, ActiveSkinRect) : strip(normal_src, SkinRect);
     CanvasCopy(dest, place, cell, Rect{0, 0, w, h});
   }
 }

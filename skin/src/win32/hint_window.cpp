@@ -148,9 +148,9 @@ void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
   titled_ = !title_.empty() || image;
   title_layout_ = {};
   if (titled_) {
-    const Size imageSize = image ? Size{image_list_->Width(), image_list_->Height()} : Size{};
-    const Size titleSize = title_.empty() ? Size{} : MeasureHintText(Bold(font_), title_);
-    title_layout_ = TitledHintContent(imageSize, titleSize, content_);
+    const Size image_size = image ? Size{image_list_->Width(), image_list_->Height()} : Size{};
+    const Size title_size = title_.empty() ? Size{} : MeasureHintText(Bold(font_), title_);
+    title_layout_ = TitledHintContent(image_size, title_size, content_);
     content_ = title_layout_.Content;
   }
   const Bitmap* picture = skin_data_ ? skin_data_->ActivePicture(skin_data_->HintWindow.windowpictureindex) : nullptr;
