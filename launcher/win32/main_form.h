@@ -12,13 +12,13 @@
 
 #include "skin/image_list.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_dialogs.h"
+#include "skin/win32/skin_dialogs.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
-#include "skin/skin_gauge.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_hint.h"
 #include "skin/skin_package.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_panel.h"
 
 namespace launcher {
 

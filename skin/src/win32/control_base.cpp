@@ -6,10 +6,10 @@
 
 #include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/region.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/region.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 
 namespace skin {
 

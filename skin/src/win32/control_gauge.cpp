@@ -4,10 +4,10 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/skin_gauge.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/skin_gauge.h"
 #include "skin/skin_schema.h"
-#include "skin/text.h"
+#include "skin/win32/text.h"
 
 namespace skin {
 

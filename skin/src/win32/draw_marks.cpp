@@ -2,7 +2,7 @@
 #include <utility>
 
 #include "platform/ui/gdi.h"
-#include "skin/marks.h"
+#include "skin/win32/marks.h"
 
 namespace skin {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "platform/ui/gdi.h"
-#include "skin/region.h"
+#include "skin/win32/region.h"
 
 namespace skin {
 
@@ -20,8 +20,8 @@ platform::ui::UniqueRegion RegionOfRects(const std::vector<Rect>& rects, const R
     header->rcBound = {bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
     auto* out = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
     for (size_t i = 0; i < count; ++i) out[i] = {first[i].Left, first[i].Top, first[i].Right, first[i].Bottom};
-    return platform::ui::UniqueRegion(::ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
-                                         reinterpret_cast<const RGNDATA*>(data.data())));
+    return platform::ui::UniqueRegion(
+        ::ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<const RGNDATA*>(data.data())));
   };
   platform::ui::UniqueRegion whole = block(rects.data(), rects.size());
   if (whole || rects.empty()) return whole;
@@ -48,9 +48,10 @@ bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeomet
   if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return false;
   FramePieces pieces;
   ComposeMaskBorders(g, n, Mask, pieces, W);
-  platform::ui::UniqueRegion result(RectIsEmpty(n.ClRect) ? ::CreateRectRgn(0, 0, 0, 0)
-                                           : ::CreateRectRgn(n.ClRect.Left, n.ClRect.Top, n.ClRect.Right,
-                                                             n.ClRect.Bottom));
+  const Rect& client = n.ClRect;
+  platform::ui::UniqueRegion result(RectIsEmpty(client) ? ::CreateRectRgn(0, 0, 0, 0)
+                                                        : ::CreateRectRgn(client.Left, client.Top, client.Right,
+                                                                          client.Bottom));
   if (!result) return false;
   auto add = [&result](const Bitmap& piece, int x, int y) {
     if (piece.Empty()) return;

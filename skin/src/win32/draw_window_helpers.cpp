@@ -1,7 +1,7 @@
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 

@@ -6,12 +6,12 @@
 #include "platform/text.h"
 #include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/marks.h"
-#include "skin/region.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/marks.h"
+#include "skin/win32/region.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 namespace {
@@ -143,7 +143,8 @@ void TbsSkinForm::PaintSkinnedFrame(HDC dc) {
   const Rect& cl = geometry_.NewClRect;
   ::ExcludeClipRect(dc, cl.Left, cl.Top, cl.Right, cl.Bottom);
   const int top_height = pieces.Top.Height();
-  const Point at[4] = {{0, 0}, {0, top_height}, {W_ - pieces.Right.Width(), top_height}, {0, H_ - pieces.Bottom.Height()}};
+  const Point at[4] = {
+      {0, 0}, {0, top_height}, {W_ - pieces.Right.Width(), top_height}, {0, H_ - pieces.Bottom.Height()}};
   Bitmap* order[4] = {&pieces.Top, &pieces.Left, &pieces.Right, &pieces.Bottom};
   const bool effect = !active_ && d.autorenderinginactiveimage;
   for (int i = 0; i < 4; ++i) {
@@ -151,7 +152,7 @@ void TbsSkinForm::PaintSkinnedFrame(HDC dc) {
     if (effect) {
       TbsEffectBmp e(*order[i]);
       ApplyEffect(e, d.inactiveeffect);
-      e.DrawTo(dc, at[i].X, at[i].Y);
+      DrawTo(dc, e, at[i].X, at[i].Y);
     } else {
       Blit(dc, at[i].X, at[i].Y, *order[i]);
     }
@@ -179,7 +180,7 @@ void TbsSkinForm::RepaintObject(TbsActiveSkinObject* o) {
   if (skinned_ && !active_ && skin_data_->autorenderinginactiveimage) {
     TbsEffectBmp e(cell);
     ApplyEffect(e, skin_data_->inactiveeffect);
-    e.DrawTo(dc.get(), origin.X, origin.Y);
+    DrawTo(dc.get(), e, origin.X, origin.Y);
   } else {
     Blit(dc.get(), origin.X, origin.Y, cell);
   }

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "form_internal.h"
-#include "skin/skin_form.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_hint.h"
 
 namespace skin {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "platform/ui/print.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 namespace {

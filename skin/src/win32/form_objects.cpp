@@ -4,13 +4,13 @@
 
 #include "platform/ui/gdi.h"
 #include "platform/text.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/marks.h"
-#include "skin/skin_form.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/marks.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_hint.h"
 #include "skin/resource_strings.h"
-#include "skin/text.h"
+#include "skin/win32/text.h"
 
 namespace skin {
 

@@ -11,9 +11,9 @@
 #include "platform/ui/application.h"
 #include "platform/ui/form.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_form.h"
-#include "skin/skin_message_window.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_message_window.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 namespace {

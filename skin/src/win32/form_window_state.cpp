@@ -7,8 +7,8 @@
 
 #include "form_internal.h"
 #include "platform/text.h"
-#include "skin/skin_form.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 

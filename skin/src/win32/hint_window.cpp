@@ -7,13 +7,13 @@
 #include "platform/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/hint.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/region.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/region.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
-#include "skin/skin_hint.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/skin_hint.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 namespace {

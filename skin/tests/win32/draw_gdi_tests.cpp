@@ -5,12 +5,12 @@
 #include <windows.h>
 
 #include "platform/text.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/marks.h"
-#include "skin/region.h"
-#include "skin/text.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/marks.h"
+#include "skin/win32/region.h"
+#include "skin/win32/text.h"
+#include "skin/win32/window_helpers.h"
 #include "platform/ui/gdi.h"
 
 namespace skin {
@@ -250,7 +250,7 @@ TEST(GdiTransfer, TbsBitmapOntoADeviceContext) {
   source.SetPixel(2, 0, 0xFF112233u);
   source.Transparent = true;
   TextSurface s(4, 2, -12);
-  source.DrawTo(s.dc(), 1, 1);
+  DrawTo(s.dc(), source, 1, 1);
   std::vector<uint32_t> p = s.Pixels();
   EXPECT_EQ(p[4 + 1], 0xFFFFFFu);
   EXPECT_EQ(p[4 + 2], 0xFFFFFFu);
@@ -260,14 +260,14 @@ TEST(GdiTransfer, TbsBitmapOntoADeviceContext) {
   source.AlphaBlend = true;
   source.SetPixel(0, 0, 0x80000000u);  // half black over white
   s.Clear();
-  source.DrawTo(s.dc(), 0, 0);
+  DrawTo(s.dc(), source, 0, 0);
   p = s.Pixels();
   EXPECT_EQ(p[0], 0x7E7E7Eu);  // 255 * 127 div 256
   EXPECT_EQ(p[2], 0x112233u);
 
   source.AlphaBlend = false;
   s.Clear();
-  source.DrawTo(s.dc(), 0, 1);
+  DrawTo(s.dc(), source, 0, 1);
   p = s.Pixels();
   EXPECT_EQ(p[4 + 1], 0x7F007Fu);
 
@@ -277,7 +277,7 @@ TEST(GdiTransfer, TbsBitmapOntoADeviceContext) {
   TbsEffectBmp effect(grey);
   effect.Invert();
   s.Clear();
-  effect.DrawTo(s.dc(), 2, 1);
+  DrawTo(s.dc(), effect, 2, 1);
   p = s.Pixels();
   EXPECT_EQ(p[4 + 2], 0xBFBFBFu);
   EXPECT_EQ(p[4 + 3], 0x7F7F7Fu);

@@ -1,13 +1,12 @@
 // The skinned message box and the skin chooser as a window design places them: their settings,
 // kept with the window. The launcher reports through the runtime's plain message box and offers
-// no skin choice, so nothing here opens a dialog yet. Windows only.
+// no skin choice, so nothing here opens a dialog yet.
 #pragma once
 
-#ifdef _WIN32
 #include <string>
 
 #include "platform/ui/font.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 
@@ -43,4 +42,3 @@ class TbsSelectSkinDialog {
 };
 
 }  // namespace skin
-#endif

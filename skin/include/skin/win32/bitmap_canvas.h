@@ -1,8 +1,7 @@
 // A GDI device context drawing into a skin::Bitmap (its DIB section), for text and other GDI
-// output into the engine's own pictures. Windows only.
+// output into the engine's own pictures.
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include <optional>
@@ -30,4 +29,3 @@ class BitmapCanvas {
 };
 
 }  // namespace skin
-#endif

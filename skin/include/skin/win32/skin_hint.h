@@ -2,10 +2,9 @@
 // plain tooltip) and becomes the application's hint window; TbsSkinHint installs it, hands it
 // the title and image of skinned controls, and offers the delayed show and hide the caption
 // buttons use.
-// Windows only.
+//
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include <functional>
@@ -17,7 +16,7 @@
 #include "platform/ui/hint.h"
 #include "platform/ui/image_list.h"
 #include "skin/bitmap.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 #include "skin/compose.h"
 #include "skin/hint_geometry.h"
 
@@ -137,4 +136,3 @@ class TbsSkinHint {
 int CursorDropHeight();
 
 }  // namespace skin
-#endif

@@ -3,10 +3,9 @@
 // non-client size, paint and hit-test messages from the pure frame geometry, shapes the window
 // with the skin's mask, runs the caption objects (hover, morph, press, commands), keeps the
 // minimum size, centres and fades the window in on its first show and snaps it to the work area's
-// edges while it is dragged. Windows only.
+// edges while it is dragged.
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include <functional>
@@ -335,4 +334,3 @@ class TbsSkinForm {
 };
 
 }  // namespace skin
-#endif
