@@ -8,6 +8,7 @@ cmake_minimum_required(VERSION 3.25)
 # The system's own DLLs the programs really use. Keep it short: an entry that no shipped program
 # imports any more is reported too, so the list cannot carry what the code left behind.
 set(allowed
+  ADVAPI32.DLL   # owner-only secret key files; libsodium's system random numbers
   COMDLG32.DLL   # the file dialogs
   GDI32.DLL      # drawing, fonts, regions
   KERNEL32.DLL   # files, processes, memory
