@@ -45,6 +45,8 @@ TEST(PublicKeyText, OnlyTheBase64OfExactly32BytesIsAKey) {
       "7BcrlK1eVjv0kyxw4SRQNMNUZ-8u_U1k6_gZaDRn4r8=",  // URL-safe alphabet
       "7BcrlK1eVjv0kyxw4SRQ\nNMNUZ+8u/U1k6/gZaDRn4r8=", // broken line
       "ec172b93ad5e563bf4932c70e1245034c35467ef2efd4d64ebf819683467e2bf",  // hex
+      "7BcrlK1eVjv0kyxw4SRQNMNUZ+8u/U1k6/gZaDRn4r9=",  // unused bits of the last character set
+      "7BcrlK1eVjv0kyxw4SRQNMNUZ+8u/U1k6/gZaDRn\xf1r8=",  // a byte outside ASCII
   };
   for (const char* text : bad) EXPECT_FALSE(ParsePublicKey(text)) << text;
 }
