@@ -153,7 +153,9 @@ TEST(Ed25519ph, CoversEveryByteWhateverTheReadsAndFromTheStart) {
   platform::MemoryStream stream(data);
   const Signature sig = SignStream(stream, key);
   // The stream was left at its end: verification starts from the beginning anyway.
-  EXPECT_TRUE(VerifyStream(stream, sig, key.Public()));
+  int blocks = 0;
+  EXPECT_TRUE(VerifyStream(stream, sig, key.Public(), [&] { ++blocks; }));
+  EXPECT_EQ(blocks, 4) << "one call per 64 KiB block read";
   TrickleStream trickle(std::vector<uint8_t>(data.begin(), data.begin() + 5000));
   platform::MemoryStream same(std::vector<uint8_t>(data.begin(), data.begin() + 5000));
   EXPECT_TRUE(VerifyStream(trickle, SignStream(same, key), key.Public()));
