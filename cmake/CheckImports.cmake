@@ -8,7 +8,7 @@ cmake_minimum_required(VERSION 3.25)
 # The system's own DLLs the programs really use. Keep it short: an entry that no shipped program
 # imports any more is reported too, so the list cannot carry what the code left behind.
 set(allowed
-  ADVAPI32.DLL   # owner-only secret key files; libsodium's system random numbers
+  ADVAPI32.DLL   # the random source of key generation, the secret key file's access list
   COMDLG32.DLL   # the file dialogs
   GDI32.DLL      # drawing, fonts, regions
   KERNEL32.DLL   # files, processes, memory
@@ -50,8 +50,9 @@ foreach(program ${programs})
   foreach(name ${names})
     list(APPEND used ${name})
     if(NOT name IN_LIST allowed)
-      message(SEND_ERROR "${shown} imports ${name}, which a clean Windows does not have: "
-                         "link its library statically")
+      message(SEND_ERROR "${shown} imports ${name}, which is not one of the system DLLs allowed "
+                         "here: link its library statically (a system DLL of every Windows 7 to "
+                         "11 that the code really uses may be added to the list)")
       set(failed TRUE)
     endif()
   endforeach()

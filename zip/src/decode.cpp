@@ -17,7 +17,42 @@ const z_crc_t* CrcTable() {
   return table;
 }
 
+// The names of the methods other archivers write, for the message that refuses them.
+const char* MethodName(uint16_t method) {
+  switch (method) {
+    case 7: return "Tokenizing";
+    case 9: return "Deflate64";
+    case 10: return "PKWARE DCL Implode";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 16: return "IBM z/OS CMPSC";
+    case 18: return "IBM TERSE";
+    case 19: return "IBM LZ77";
+    case 20:
+    case 93: return "Zstandard";
+    case 94: return "MP3";
+    case 95: return "XZ";
+    case 96: return "JPEG";
+    case 97: return "WavPack";
+    case 98: return "PPMd";
+    case 99: return "AES";
+    default: return nullptr;
+  }
+}
+
+// Text of a refusal: the engine's words, what it refuses, and the entry.
+std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry) {
+  return std::string(LoadMessage(id)) + " " + what + ": " + entry.Path();
+}
+
 }  // namespace
+
+const char* UnsupportedEncryption(const TZipHeaderInfo& entry) {
+  if (!entry.IsEncrypted()) return nullptr;
+  if (entry.CompressionMethod == 99) return "AES";
+  if (entry.GeneralFlags & 0x40) return "PKWARE strong encryption";
+  return nullptr;
+}
 
 void ZipCrypto::Init(const std::string& password) {
   keys_[0] = 0x12345678;
@@ -51,6 +86,8 @@ void DecodeRun::PositionAtEntry() {
       s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
       s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
     throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+  // Whatever lies there instead is not this entry's data.
+  if (Le32(h) != LocalFileHeaderSig) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
   data_offset = static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
   s.Seek(data_offset, platform::SeekOrigin::Begin);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));
@@ -154,6 +191,13 @@ void DecodeRun::Stored() {
 
 namespace {
 
+// zlib's own word for what is wrong, when it has one.
+[[noreturn]] void InflateFailed(const char* detail) {
+  std::string text = LoadMessage(kMsgInvalidCompressedData);
+  if (detail && *detail) text += std::string(" (") + detail + ")";
+  throw EZCompressionError(text);
+}
+
 struct InflateStream {
   z_stream zs{};
   bool open = false;
@@ -171,18 +215,18 @@ void DecodeRun::Inflate() {
   if (in_left == 0) Refill();
   z.zs.next_in = in_buf.get() + in_pos;
   z.zs.avail_in = static_cast<uInt>(in_left);
-  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) throw EZCompressionError("error");
+  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) InflateFailed(z.zs.msg);
   z.open = true;
   int r;
   do {
     if (z.zs.avail_in == 0) {
       // The entry's data ran out before the deflate stream ended: the data is damaged.
-      if (Refill() == 0) throw EZCompressionError("error");
+      if (Refill() == 0) InflateFailed("unexpected end of data");
       z.zs.next_in = in_buf.get();
       z.zs.avail_in = static_cast<uInt>(in_left);
     }
     r = inflate(&z.zs, Z_NO_FLUSH);
-    if (r < 0 || r == Z_NEED_DICT) throw EZCompressionError("error");
+    if (r < 0 || r == Z_NEED_DICT) InflateFailed(z.zs.msg);
     if (z.zs.avail_out == 0 || r == Z_STREAM_END) {
       FlushBlock(kBlockSize - z.zs.avail_out);
       z.zs.next_out = out_buf.get();
@@ -190,7 +234,7 @@ void DecodeRun::Inflate() {
     }
   } while (r != Z_STREAM_END);
   z.open = false;
-  if (inflateEnd(&z.zs) < 0) throw EZCompressionError("error");
+  if (inflateEnd(&z.zs) < 0) InflateFailed(nullptr);
 }
 
 bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
@@ -206,7 +250,13 @@ bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
   u.archive_->Seek(data_offset + (header.IsEncrypted() ? 12 : 0), platform::SeekOrigin::Begin);
   try {
     const uint16_t method = header.CompressionMethod;
-    if (method == 0) {
+    if (const char* cipher = UnsupportedEncryption(header)) {
+      // Taken for traditional encryption, it would only ever meet a wrong password.
+      u.ShowEngineMessage(kMsgUnsupportedEncryption,
+                          Refusal(kMsgUnsupportedEncryption, std::string("(") + cipher + ")", header),
+                          LoadMessage(kMsgZipError), 0);
+      unsupported = true;
+    } else if (method == 0) {
       Stored();
     } else if (method == 8) {
       // Some writers store an empty file as deflate without any deflate data.
@@ -226,7 +276,11 @@ bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
                         return u.ShowEngineMessage(id, LoadMessage(id), caption, flags);
                       });
     } else {
-      u.ShowEngineMessage(kMsgUnknownMethod, LoadMessage(kMsgUnknownMethod), LoadMessage(kMsgZipError), 0);
+      const char* name = MethodName(method);
+      u.ShowEngineMessage(
+          kMsgUnknownMethod,
+          Refusal(kMsgUnknownMethod, std::to_string(method) + (name ? std::string(" (") + name + ")" : ""), header),
+          LoadMessage(kMsgZipError), 0);
       unsupported = true;
     }
   } catch (const EBiggerThanUncompressed&) {

@@ -1,6 +1,7 @@
 // The state of one extraction run and the decoding of one entry into its output file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,6 +35,10 @@ class ZipCrypto {
   uint32_t keys_[3] = {};
 };
 
+// The encryption of an entry that the engine cannot decrypt (AES, PKWARE's strong encryption);
+// none for a plain entry or traditional encryption.
+const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
+
 struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   explicit DecodeRun(TUnZipper& owner);
 
@@ -50,6 +55,12 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   // Decodes into `output` (none: test only). Returns success (false after a size overrun);
   // `unsupported` is set for a method the engine cannot decode.
   bool Decode(TLFNFileStream* output, bool& unsupported);
+
+  // The skip bookkeeping of an entry given up: it leaves the run's totals.
+  void CountSkipped() {
+    total_bytes -= static_cast<int64_t>(std::min<uint64_t>(header.UncompressedSize(), INT64_MAX / 4));
+    --num_files;
+  }
 
   // legacy::ByteReader / OutputSink
   bool NextByte(uint8_t& byte) override;

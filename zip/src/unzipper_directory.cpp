@@ -54,6 +54,7 @@ void TUnZipper::SetZipName(const std::string& value) {
   FreeLists();
   stamp_.reset();
   end_.ClearEnd();
+  leading_bytes_ = 0;
   archive_.reset();
   rebuilt_ = false;
 }
@@ -145,6 +146,7 @@ void TUnZipper::ClearDirectory() {
   archive_.reset();
   FreeLists();
   end_.ClearEnd();
+  leading_bytes_ = 0;
   rebuilt_ = false;
   stamp_.reset();
   part_count_ = 1;
@@ -191,6 +193,7 @@ void TUnZipper::ReadDirectory() {
 
   stamp_ = ArchiveStamp(zip_name_);
   FreeLists();
+  leading_bytes_ = 0;
 
   platform::Stream* s = archive_.get();
   std::unique_ptr<TLFNFileStream> zfc;
@@ -237,7 +240,8 @@ void TUnZipper::ReadDirectory() {
         OpenPart(static_cast<int>(end_.StartCentralDisk()) + 1);
         s = archive_.get();
       }
-      s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()), platform::SeekOrigin::Begin);
+      if (!from_zfc && part_mode_ == pmSingle) leading_bytes_ = FindLeadingBytes(*s);
+      s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()) + leading_bytes_, platform::SeekOrigin::Begin);
     }
   }
   if (!natural_) {
@@ -285,6 +289,7 @@ void TUnZipper::ReadDirectory() {
       i = static_cast<uint64_t>(-1);  // the loop starts again at 0
       continue;
     }
+    if (leading_bytes_ > 0) entry->SetRelativeOffset(entry->RelativeOffset() + static_cast<uint64_t>(leading_bytes_));
     const uint16_t m = entry->ExtraFieldLength;
     const uint16_t k = entry->FileCommentLength;
     if (rebuilt_) {
@@ -347,6 +352,23 @@ void TUnZipper::ReadDirectory() {
   current_part_ = from_zfc ? 0 : static_cast<int>(end_.ThisDisk());
   if (rebuilt_) current_part_ = 0;
   Resort(sort_mode_);
+}
+
+int64_t TUnZipper::FindLeadingBytes(platform::Stream& s) const {
+  // The central directory ends where the end record begins. When it does not begin at its
+  // recorded offset but that much later, everything was moved by the same distance.
+  if (end_.Zip64Locator || end_.CommentPosition < kEndRecordSize) return 0;
+  const uint64_t end_at = end_.CommentPosition - kEndRecordSize;
+  const uint64_t recorded = end_.CentralOffset();
+  if (end_at < end_.CentralSize || end_at - end_.CentralSize <= recorded) return 0;
+  const uint64_t real = end_at - end_.CentralSize;
+  const auto central_at = [&s](uint64_t at) {
+    uint8_t sig[4];
+    return s.Seek(static_cast<int64_t>(at), platform::SeekOrigin::Begin) == static_cast<int64_t>(at) &&
+           s.Read(sig, 4) == 4 && Le32(sig) == CentralFileHeaderSig;
+  };
+  if (central_at(recorded) || !central_at(real)) return 0;
+  return static_cast<int64_t>(real - recorded);
 }
 
 bool TUnZipper::ScanLocalHeaders() {
