@@ -348,7 +348,8 @@ TEST_P(RefusedArchive, ErrorNamesTheEntryAndNoBrokenFileRemains) {
   Box box;
   ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 30000));
   EXPECT_NE(box.text.find(c.error), std::string::npos) << box.text;
-  EXPECT_EQ(RestartLog(), "UPDATE_RUN\r\n");
+  // The stand-in writes its log a moment after it was started.
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
   ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(Exited(10000));
   for (const std::string& f : c.extracted) EXPECT_EQ(ReadAll(app_ / f), "good") << f;
