@@ -89,6 +89,11 @@ class TUnZipper {
   // host may warn that the archive is not as it was written.
   int64_t LeadingBytes() const { return leading_bytes_; }
 
+  // The archive's bytes come from `stream`, which the host has opened and keeps open until it
+  // sets nullptr again, instead of from opening ZipName (which still names the archive in
+  // messages). Only a single-part archive is read this way: no other file is opened for it.
+  void SetArchiveStream(platform::Stream* stream);
+
   void OpenArchive();
   void CloseArchive();
   void ClearDirectory();
@@ -206,7 +211,8 @@ class TUnZipper {
 
   std::string zip_name_;
   std::string part_base_;
-  std::unique_ptr<TLFNFileStream> archive_;
+  std::unique_ptr<TS_BufferStream> archive_;
+  platform::Stream* host_stream_ = nullptr;
   std::unique_ptr<TSortedZip> natural_;
   TSortedZip* view_ = nullptr;  // the natural list itself in ByNone
   std::unique_ptr<TSortedZip> sorted_;
