@@ -8,6 +8,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "draw_golden.h"
 #include "platform/stream.h"
@@ -305,6 +308,82 @@ TEST_F(UpdateRun, ArchiveFailingMidwayStillRestartsAndThenReportsTheError) {
   EXPECT_EQ(ReadAll(app_ / "first.txt"), "fine");
   ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(Exited(10000));
+}
+
+// Archives the engine refuses in part or whole: the error box names the failed entry (or the
+// archive's fault), no file of a failed entry is left in the application folder looking complete
+// (absent, or its earlier version untouched), and the application is started again.
+struct RefusedArchiveCase {
+  const char* name;
+  std::string archive;
+  std::string error;                  // part of the error box's text
+  std::vector<std::string> extracted;  // present afterwards with the content "good"
+  std::vector<std::string> failed;     // each had the earlier version "old" in the folder
+};
+
+void PrintTo(const RefusedArchiveCase& c, std::ostream* os) { *os << c.name; }
+
+std::string Archive(const std::vector<EntryDef>& entries, const std::string& stub = "") {
+  ZipBuilder zip;
+  for (const EntryDef& e : entries) zip.Add(e);
+  return stub + zip.Build();
+}
+
+EntryDef Good(const std::string& name) { return EntryDef{.name = name, .data = "good", .method = 8, .dos_time = kStamp}; }
+
+// The last entry's recorded offset is one byte off, in an archive behind a 64-byte stub.
+std::string MisplacedBehindStub() {
+  ZipBuilder zip;
+  zip.Add(Good("a.txt"));
+  zip.Add(Good("sub/c.txt"));
+  std::string bytes = zip.Build();
+  bytes.replace(zip.CentralOffset() + 46 + 5 + 42, 4, zip_test::Le32(static_cast<uint32_t>(zip.Offsets()[1] + 1)));
+  return std::string(64, 'S') + bytes;
+}
+
+class RefusedArchive : public UpdateRun, public testing::WithParamInterface<RefusedArchiveCase> {};
+
+TEST_P(RefusedArchive, ErrorNamesTheEntryAndNoBrokenFileRemains) {
+  const RefusedArchiveCase& c = GetParam();
+  for (const std::string& f : c.failed) WriteAll(app_ / f, "old");
+  WriteAll(launcher_ / "UPDATE.ZIP", c.archive);
+  StartLauncher();
+  Box box;
+  ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 30000));
+  EXPECT_NE(box.text.find(c.error), std::string::npos) << box.text;
+  // The stand-in writes its log a moment after it was started.
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(Exited(10000));
+  for (const std::string& f : c.extracted) EXPECT_EQ(ReadAll(app_ / f), "good") << f;
+  for (const std::string& f : c.failed)
+    if (fs::exists(app_ / f)) EXPECT_EQ(ReadAll(app_ / f), "old") << f;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedArchive,
+    testing::Values(
+        RefusedArchiveCase{"damaged entry",
+                           Archive({Good("first.txt"),
+                                    // Two blocks are written before its data runs out.
+                                    EntryDef{.name = "sub/broken.bin", .data = std::string(100000, 'b'), .method = 8,
+                                             .compressed = zip_test::RawDeflate(std::string(100000, 'b'), 0).substr(0, 70000)}}),
+                           "sub\\broken.bin: Invalid compressed data", {"first.txt"}, {"sub/broken.bin"}},
+        RefusedArchiveCase{"local header not where the directory says", MisplacedBehindStub(),
+                           "sub\\c.txt: Local header not found where the directory says", {"a.txt"}, {"sub/c.txt"}},
+        RefusedArchiveCase{"entry without a name", Archive({Good("a.txt"), EntryDef{.name = "", .data = "lost"}}),
+                           "entry #2: No file name", {"a.txt"}, {}},
+        RefusedArchiveCase{"overlapped entries", zip_test::OverlappedBomb(50, 100000),
+                           "Invalid zip file with overlapped components (possible zip bomb)", {}, {"f0", "f49"}}));
+
+// Bytes in front of the archive that its offsets do not count: every entry is still found.
+TEST_F(UpdateRun, ArchiveBehindAStubIsExtractedWhole) {
+  WriteAll(launcher_ / "UPDATE.ZIP", Archive({Good("a.txt"), Good("sub/b.txt")}, "MZ" + std::string(14000, '\0')));
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000));
+  EXPECT_EQ(ReadAll(app_ / "a.txt"), "good");
+  EXPECT_EQ(ReadAll(app_ / "sub" / "b.txt"), "good");
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
 }
 
 // Signed updates, started as the companion application starts the launcher.
