@@ -29,7 +29,7 @@ File File::Open(const std::string& path, FileMode mode, std::string* error) {
     case FileMode::Create: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
   }
   File file;
-  file.handle_ = ::CreateFileW(Widen(path).c_str(), access, share, nullptr, disposition,
+  file.handle_ = ::CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file.handle_ == INVALID_HANDLE_VALUE && error) *error = LastErrorText();
   return file;
