@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "launcher/update_plan.h"
+#include "platform/file_ops.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "zip/unzipper.h"
@@ -93,7 +94,7 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.SetRecreateDirs(true);
     unzipper.SetRetainAttributes(true);
     // Each file on the disk before the journal says it may be moved into place.
-    unzipper.SetFlushFilesOnClose(true);
+    unzipper.SetFlushFilesOnClose(!platform::FlushFolderCoversFileData());
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
     restore();

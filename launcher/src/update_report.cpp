@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/file.h"
 #include "platform/text.h"
 
 namespace launcher {
@@ -40,7 +41,11 @@ UpdateLog::UpdateLog(platform::FileOps& ops, const std::string& app_dir) : ops_(
 
 void UpdateLog::Line(const std::string& text) {
   const std::string line = UtcTimeText() + "  " + OneLine(text) + "\r\n";
-  if (!ops_.AppendFile(path_, line).ok()) ops_.WriteFile(path_, line);
+  // Not flushed line by line: the log tells what happened, the journal is what must survive.
+  platform::File file = platform::File::Open(path_, platform::FileMode::OpenReadWrite);
+  if (!file.IsOpen()) file = platform::File::Open(path_, platform::FileMode::Create);
+  if (!file.IsOpen() || file.Seek(0, 2) < 0) return;
+  file.Write(line.data(), static_cast<int64_t>(line.size()));
 }
 
 const char* OutcomeText(UpdateOutcome outcome) {

@@ -133,8 +133,9 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     for (const std::string& rel : journal.new_folders) text += "DIR " + rel + "\r\n";
     for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
     text += std::string(kJournalEnd) + "\r\n";
-    journal_written = true;  // from here on, a part of it may be on the disk
+    // A journal that failed to be written is removed with the work folder: nothing was moved.
     Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
+    journal_written = true;
     log_.Line("journal written: " + std::to_string(journal.files.size()) + " files, " +
               std::to_string(journal.new_folders.size()) + " new folders; moving into place");
 

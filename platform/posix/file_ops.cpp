@@ -142,6 +142,8 @@ FileOps& SystemFileOps() {
   return ops;
 }
 
+bool FlushFolderCoversFileData() { return true; }
+
 bool IsProgramRunning(const std::string& path) {
   char resolved[PATH_MAX];
   if (!::realpath(NativePath(path).c_str(), resolved)) return false;

@@ -183,6 +183,8 @@ FileOps& SystemFileOps() {
   return ops;
 }
 
+bool FlushFolderCoversFileData() { return false; }
+
 bool IsProgramRunning(const std::string& path) {
   const std::wstring wanted = Widen(path);
   Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

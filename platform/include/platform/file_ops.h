@@ -61,6 +61,10 @@ class FileOps {
 // The operating system's file operations.
 FileOps& SystemFileOps();
 
+// False where FlushFolder cannot reach the data of files written earlier (Windows: only a
+// handle with write access flushes a file), so each file has to be flushed as it is closed.
+bool FlushFolderCoversFileData();
+
 // True while a process runs the program at `path` (compared as the system compares paths).
 bool IsProgramRunning(const std::string& path);
 
