@@ -30,11 +30,7 @@ std::string AsciiUpper(std::string_view s) {
   return r;
 }
 
-bool IsDeviceName(std::string_view component) {
-  // The device names count with any extension ("CON.txt") and with blanks before it.
-  std::string base(component.substr(0, component.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  base = AsciiUpper(base);
+bool IsDevice(const std::string& base) {
   static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
   for (const char* d : kDevices)
     if (base == d) return true;
@@ -45,6 +41,16 @@ bool IsDeviceName(std::string_view component) {
     return base.substr(3) == "\xC2\xB9" || base.substr(3) == "\xC2\xB2" || base.substr(3) == "\xC2\xB3";
   return false;
 }
+
+// The device name `component` stands for ("" when none): the names count with any extension
+// ("CON.txt") and with blanks before it.
+std::string DeviceName(std::string_view component) {
+  std::string name(component.substr(0, component.find('.')));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return IsDevice(AsciiUpper(name)) ? name : std::string();
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 struct Claim {
   std::string final_path;
@@ -62,7 +68,8 @@ std::string WindowsNameProblem(std::string_view component) {
   }
   if (!component.empty() && (component.back() == '.' || component.back() == ' '))
     return "a name must not end with a dot or a blank";
-  if (IsDeviceName(component)) return std::string(component) + " is a device name reserved by Windows";
+  if (const std::string device = DeviceName(component); !device.empty())
+    return device + " is a device name reserved by Windows, with any extension";
   return {};
 }
 
@@ -99,7 +106,10 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
       }
       if (folder_here && it->second.is_folder) continue;
       const std::string& other = it->second.final_path;
-      if (other == app_dir + rel) throw EUpdateRefused("two entries of the archive would be written to \"" + other + "\"");
+      if (other == app_dir + rel)
+        throw EUpdateRefused(folder_here || it->second.is_folder
+                                 ? Quoted(other) + " would be both a file and a folder"
+                                 : "two entries of the archive would be written to " + Quoted(other));
       throw EUpdateRefused("\"" + other + "\" and \"" + app_dir + rel +
                            "\" would be the same name on Windows, which does not tell upper from lower case");
     }
