@@ -36,7 +36,7 @@ UpdateLog::UpdateLog(platform::FileOps& ops, const std::string& app_dir) : ops_(
   const size_t slash = path_.find_last_of('\\');
   if (!ops_.Attributes(path_.substr(0, slash))) ops_.CreateFolder(path_.substr(0, slash));
   const std::optional<std::string> old = ops_.ReadFile(path_);
-  if (old && old->size() >= kLogRotateSize) ops_.MoveFile(path_, path_ + ".1", true);
+  if (old && old->size() >= kLogRotateSize) ops_.Rename(path_, path_ + ".1", true);
 }
 
 void UpdateLog::Line(const std::string& text) {

@@ -43,7 +43,7 @@ void UpdateTransaction::Require(const FileOpResult& r, const std::string& what) 
 }
 
 FileOpResult UpdateTransaction::Move(const std::string& from, const std::string& to, const std::string& subject) {
-  FileOpResult r = ops_.MoveFile(from, to);
+  FileOpResult r = ops_.Rename(from, to);
   if (r.status != FileOpStatus::kBusy) return r;
   // An antivirus scanner or the application itself, still closing, often lets go in a moment.
   const std::string holder = ops_.HolderOf(subject);
@@ -57,7 +57,7 @@ FileOpResult UpdateTransaction::Move(const std::string& from, const std::string&
   while (r.status == FileOpStatus::kBusy && clock_.NowMs() - start < RetryMs) {
     clock_.SleepMs(pause);
     pause = std::min(pause * 2, kLongestPauseMs);
-    r = ops_.MoveFile(from, to);
+    r = ops_.Rename(from, to);
     ++attempt;
     log_.Line("attempt " + std::to_string(attempt) + " on " + Quoted(subject) + ": " +
               (r.ok() ? std::string("done") : r.error));

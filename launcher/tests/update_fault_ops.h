@@ -45,9 +45,9 @@ class FaultOps : public platform::FileOps {
   platform::FileOpResult RemoveFolder(const std::string& p) override {
     return Run([&] { return real_.RemoveFolder(p); });
   }
-  platform::FileOpResult MoveFile(const std::string& a, const std::string& b, bool replace) override {
+  platform::FileOpResult Rename(const std::string& a, const std::string& b, bool replace) override {
     if (busy && busy(a, b)) return {platform::FileOpStatus::kBusy, "in use (injected)"};
-    return Run([&] { return real_.MoveFile(a, b, replace); });
+    return Run([&] { return real_.Rename(a, b, replace); });
   }
   platform::FileOpResult RemoveFile(const std::string& p) override {
     return Run([&] { return real_.RemoveFile(p); });

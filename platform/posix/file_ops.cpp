@@ -62,7 +62,7 @@ class PosixFileOps : public FileOps {
   FileOpResult RemoveFolder(const std::string& path) override {
     return Outcome(::rmdir(NativePath(path).c_str()) == 0);
   }
-  FileOpResult MoveFile(const std::string& from, const std::string& to, bool replace) override {
+  FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
     const std::string a = NativePath(from), b = NativePath(to);
     if (!replace) {
       // Atomic refusal where the file system knows it; a look first where it does not.

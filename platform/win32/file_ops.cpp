@@ -88,7 +88,7 @@ class Win32FileOps : public FileOps {
   FileOpResult RemoveFolder(const std::string& path) override {
     return Outcome(::RemoveDirectoryW(WidePath(path).c_str()));
   }
-  FileOpResult MoveFile(const std::string& from, const std::string& to, bool replace) override {
+  FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     return Outcome(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags));
   }

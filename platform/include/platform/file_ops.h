@@ -39,7 +39,7 @@ class FileOps {
   virtual FileOpResult RemoveFolder(const std::string& path) = 0;       // empty folders only
   // A rename on one volume, on the disk when it returns (written through). Without `replace` an
   // existing destination is an error (kExists). Read-only files move like any other.
-  virtual FileOpResult MoveFile(const std::string& from, const std::string& to, bool replace = false) = 0;
+  virtual FileOpResult Rename(const std::string& from, const std::string& to, bool replace = false) = 0;
   virtual FileOpResult RemoveFile(const std::string& path) = 0;  // read-only files too
   // Creates (or truncates) the file, writes `bytes` and flushes them to the disk.
   virtual FileOpResult WriteFile(const std::string& path, const std::string& bytes) = 0;
