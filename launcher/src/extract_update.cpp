@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
+#include "launcher/signed_archive.h"
 #include "launcher/update_plan.h"
 #include "platform/file_ops.h"
 #include "platform/fs.h"
@@ -164,7 +166,10 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
   WaitForApplication(host, env, log);
 
   unzipper.SetZipName(archive);
+  // A signed update is checked before its directory is read and stays open until the end.
+  std::optional<SignedArchive> signed_archive;
   try {
+    signed_archive.emplace(unzipper, archive);
     unzipper.LoadDirectory();
     unzipper.OpenArchive();  // an archive without an end record says so here
     unzipper.CloseArchive();

@@ -24,6 +24,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   const std::string description = s.AppDir + kDescriptionFile;
   if (platform::FileExists(description)) {
     s.VerInfo.LoadFromFile(description);
+    s.DescriptionRead = true;
     // Without a program name the shell would be asked to open the folder itself.
     const std::string exe = s.VerInfo.Value("EXE_FILENAME");
     if (!exe.empty()) s.ExeFileName = s.AppDir + exe;

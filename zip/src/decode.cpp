@@ -44,7 +44,7 @@ void DecodeRun::PositionAtEntry() {
   if (u.part_mode_ != pmSingle && u.end_.ThisDisk() != 0 &&
       static_cast<int>(header.DiskNumberStart()) != u.current_part_)
     u.OpenPart(static_cast<int>(header.DiskNumberStart()) + 1);
-  TLFNFileStream& s = *u.archive_;
+  TS_BufferStream& s = *u.archive_;
   const uint64_t offset = header.RelativeOffset();
   uint8_t h[kLocalHeaderSize];
   if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
@@ -60,7 +60,7 @@ bool DecodeRun::CheckPassword(int index) {
   TUnZipper& u = owner;
   const uint8_t check = header.HasDataDescriptor() ? static_cast<uint8_t>(header.FileDateTime >> 8)
                                                    : static_cast<uint8_t>(header.Crc32 >> 24);
-  TLFNFileStream& s = *u.archive_;
+  TS_BufferStream& s = *u.archive_;
   for (;;) {
     uint8_t head[12];
     if (s.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));

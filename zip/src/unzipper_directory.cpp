@@ -115,11 +115,26 @@ void TUnZipper::LoadDirectory() {
   busy_ = old_busy;
 }
 
+void TUnZipper::SetArchiveStream(platform::Stream* stream) {
+  if (stream == host_stream_) return;
+  host_stream_ = stream;
+  FreeLists();
+  stamp_.reset();
+  end_.ClearEnd();
+  archive_.reset();
+  rebuilt_ = false;
+}
+
 void TUnZipper::OpenArchive() {
-  if (!archive_)
-    archive_ = std::make_unique<TLFNFileStream>(zip_name_, kArchiveBufferSize, flush_files_on_close_,
-                                                platform::FileMode::OpenReadDenyWrite);
-  if (!natural_ || ArchiveStamp(zip_name_) != stamp_) ReadDirectory();
+  if (!archive_) {
+    if (host_stream_)
+      archive_ = std::make_unique<TS_BufferStream>(host_stream_, kArchiveBufferSize);
+    else
+      archive_ = std::make_unique<TLFNFileStream>(zip_name_, kArchiveBufferSize, flush_files_on_close_,
+                                                  platform::FileMode::OpenReadDenyWrite);
+  }
+  // The host's stream cannot change under us; a file reopened by name can.
+  if (!natural_ || (!host_stream_ && ArchiveStamp(zip_name_) != stamp_)) ReadDirectory();
 }
 
 void TUnZipper::CloseArchive() {
@@ -184,7 +199,7 @@ void TUnZipper::ReadDirectory() {
   if (!found) {
     const std::string ext = ExtractFileExt(zip_name_);
     const std::string zfc_name = zip_name_.substr(0, zip_name_.size() - ext.size()) + ".zfc";
-    if (platform::FileExists(zfc_name)) {
+    if (!host_stream_ && platform::FileExists(zfc_name)) {
       zfc = std::make_unique<TLFNFileStream>(zfc_name, kArchiveBufferSize, false, platform::FileMode::OpenRead);
       if (end_.FindEndRecord(*zfc)) {
         from_zfc = true;
@@ -338,7 +353,7 @@ bool TUnZipper::ScanLocalHeaders() {
   if (rebuilt_) return false;
   rebuilt_ = true;
   FreeLists();
-  TLFNFileStream& s = *archive_;
+  TS_BufferStream& s = *archive_;
   const int64_t start = platform::SameTextIgnoreCase(ExtractFileExt(zip_name_), ".EXE") ? 14000 : 0;
   s.Seek(start, platform::SeekOrigin::Begin);
   int matched = 0;
@@ -431,6 +446,8 @@ bool TUnZipper::CheckDiskLabel(int n, const std::string& path) const {
 }
 
 void TUnZipper::OpenPart(int n) {
+  // The host's stream holds one part; the others are files it has not vouched for.
+  if (host_stream_) throw EIncompleteZip(LoadMessage(kMsgIncompleteZip));
   archive_.reset();
   std::string name;
   if (part_mode_ == pmFiles) {
@@ -473,7 +490,7 @@ std::string TUnZipper::EntryComment(int index) {
     return {};
   }
   TZipHeaderInfo& e = Entry(index);
-  TLFNFileStream& s = *archive_;
+  TS_BufferStream& s = *archive_;
   const int64_t here = s.Position();
   s.Seek(static_cast<int64_t>(e.HeaderPosition), platform::SeekOrigin::Begin);
   uint8_t h[kCentralHeaderSize];
@@ -501,7 +518,7 @@ std::string TUnZipper::ArchiveComment() {
   if (!end_.HasComment()) return {};
   if (end_.CommentText) return *end_.CommentText;
   OpenArchive();
-  TLFNFileStream& s = *archive_;
+  TS_BufferStream& s = *archive_;
   const int64_t here = s.Position();
   s.Seek(static_cast<int64_t>(end_.CommentPosition), platform::SeekOrigin::Begin);
   std::string raw(end_.ArchiveCommentLength, '\0');

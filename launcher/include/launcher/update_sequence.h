@@ -37,6 +37,7 @@ struct LaunchState {
   platform::NameValueList VerInfo;
   std::string AppDir;
   std::string ExeFileName;
+  bool DescriptionRead = false;  // the description file was there and has been read
   // The program named by the first argument: it must have closed before files are replaced, and
   // it is the one restarted when the description file names none.
   std::string FirstArgument;

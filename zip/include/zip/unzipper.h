@@ -80,6 +80,11 @@ class TUnZipper {
   void SetArchiveComment(const std::string& text);
   const TEndCentral& EndCentral() const { return end_; }
 
+  // The archive's bytes come from `stream`, which the host has opened and keeps open until it
+  // sets nullptr again, instead of from opening ZipName (which still names the archive in
+  // messages). Only a single-part archive is read this way: no other file is opened for it.
+  void SetArchiveStream(platform::Stream* stream);
+
   void OpenArchive();
   void CloseArchive();
   void ClearDirectory();
@@ -183,7 +188,8 @@ class TUnZipper {
 
   std::string zip_name_;
   std::string part_base_;
-  std::unique_ptr<TLFNFileStream> archive_;
+  std::unique_ptr<TS_BufferStream> archive_;
+  platform::Stream* host_stream_ = nullptr;
   std::unique_ptr<TSortedZip> natural_;
   TSortedZip* view_ = nullptr;  // the natural list itself in ByNone
   std::unique_ptr<TSortedZip> sorted_;
