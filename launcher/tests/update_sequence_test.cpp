@@ -93,11 +93,16 @@ TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
   EXPECT_TRUE(skip);
 }
 
-TEST_F(LauncherSequence, EmptyProgramNameOpensTheFolderItself) {
-  WriteDescription("EXE_FILENAME=\nSKININDEX=12\n");
-  launcher::FormCreate(host_, {AppExe()});
-  EXPECT_EQ(State().ExeFileName, AppDir());
-  EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
+TEST_F(LauncherSequence, EmptyOrMissingProgramNameRestartsTheFirstArgument) {
+  // The shell would open the folder itself in Explorer instead of restarting the application.
+  for (const char* description : {"EXE_FILENAME=\nSKININDEX=12\n", "NAME=x\nSKININDEX=12\n"}) {
+    State() = launcher::LaunchState{};
+    WriteDescription(description);
+    launcher::FormCreate(host_, {AppExe()});
+    EXPECT_EQ(State().ExeFileName, AppExe()) << description;
+    EXPECT_TRUE(State().ExeFromArgument) << description;
+    EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
+  }
 }
 
 TEST_F(LauncherSequence, NulByteHidesTheLinesAfterIt) {

@@ -187,7 +187,7 @@ TEST_F(LauncherInProcess, CompletionStartsTheApplicationWithUpdateRun) {
   launcher::TfmMain form({AppExe()});
   form.Create();
   EXPECT_TRUE(shown_.empty());
-  form.UnZipperUnZipComplete(&form, 0);
+  launcher::UnZipComplete(form);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
   EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000))
       << ReadFile(app_.path() / "standin.log");
@@ -238,7 +238,7 @@ TEST_F(LauncherInProcess, CompletionStartsTheProgramTheDescriptionFileNames) {
   launcher::TfmMain form({AppExe()});
   form.Create();
   EXPECT_EQ(form.pnCorp->Caption(), "Acme");
-  form.UnZipperUnZipComplete(&form, 0);
+  launcher::UnZipComplete(form);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
   EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000));
 }

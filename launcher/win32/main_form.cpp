@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 
 #include "launcher/extract_update.h"
+#include "launcher/update_rules.h"
 
 #include "skin/bmp_file.h"
 #include "skin/builtin_skins.h"
@@ -116,13 +117,8 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
 
   UnZipper = std::make_unique<zip::TUnZipper>();
   UnZipper->SetOverwriteMode(zip::TUZOverwriteMode::Always);
-  UnZipper->OnStartUnZip = [this](zip::TUnZipper* sender, int index, std::string& fname, bool& skip) {
-    UnZipperStartUnZip(sender, index, fname, skip);
-  };
-  UnZipper->OnTotalPercentDone = [this](zip::TUnZipper* sender, int percent) {
-    UnZipperTotalPercentDone(sender, percent);
-  };
-  UnZipper->OnUnZipComplete = [this](zip::TUnZipper* sender, int count) { UnZipperUnZipComplete(sender, count); };
+  // The same wiring the sequence's tests drive.
+  launcher::ConnectUnZipper(*UnZipper, *this);
 
   CreateSkinComponents();
 
@@ -311,17 +307,8 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-  const std::string self = platform::ProgramPath();
-  launcher::ExtractUpdate(*UnZipper, self.substr(0, self.find_last_of('\\') + 1));
+  launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
 }
-
-void TfmMain::UnZipperStartUnZip(void*, int, std::string& fname, bool& skip) {
-  launcher::StartUnZip(*this, fname, skip);
-}
-
-void TfmMain::UnZipperTotalPercentDone(void*, int percent) { launcher::TotalPercentDone(*this, percent); }
-
-void TfmMain::UnZipperUnZipComplete(void*, int) { launcher::UnZipComplete(*this); }
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
 void TfmMain::RequestTerminate() { Application::Instance().Terminate(); }

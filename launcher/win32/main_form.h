@@ -33,10 +33,9 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void FormCreate(Form* sender);
   void FormShow(Form* sender);
   void tmZipTimer(platform::ui::Timer* sender);
+  // The engine's events are connected by launcher::ConnectUnZipper; the application is restarted
+  // once the update is applied or undone.
   void ExtractUpdate();
-  void UnZipperStartUnZip(void* sender, int file_index, std::string& fname, bool& skip);
-  void UnZipperTotalPercentDone(void* sender, int percent);
-  void UnZipperUnZipComplete(void* sender, int file_count);
 
   // UpdateHost
   void SetShowMainForm(bool on) override;
