@@ -170,6 +170,8 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
   std::optional<SignedArchive> signed_archive;
   try {
     signed_archive.emplace(unzipper, archive);
+    log.Line(signed_archive->Signed() ? "the archive's signature was checked with the vendor's key"
+                                      : "the update is not signed (no PUBLIC_KEY in the description file)");
     unzipper.LoadDirectory();
     unzipper.OpenArchive();  // an archive without an end record says so here
     unzipper.CloseArchive();

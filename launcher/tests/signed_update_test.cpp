@@ -92,6 +92,8 @@ class SignedUpdate : public testing::Test {
 
   zip_test::TempDir app_, launcher_dir_;
   Host host_;
+  std::string UpdateLog() const { return ReadFile(app_ / "UPDATE" / "HalvexUpdate.log"); }
+
   zip::TUnZipper unzipper_;
   signature::SecretKey key_ = signature::SecretKey::Generate();
   std::string archive_;
@@ -103,6 +105,8 @@ TEST_F(SignedUpdate, ASignedArchiveIsApplied) {
   Place(archive_, Sign(archive_, key_));
   Extract();
   ExpectApplied();
+  EXPECT_NE(UpdateLog().find("the archive's signature was checked with the vendor's key"), std::string::npos)
+      << UpdateLog();
 }
 
 TEST_F(SignedUpdate, OneChangedByteAnywhereRefusesTheWholeArchive) {
@@ -173,6 +177,7 @@ TEST_F(SignedUpdate, WithoutAKeyNothingChanges) {
     Place(archive_, std::nullopt);
     Extract();
     ExpectApplied();
+    EXPECT_NE(UpdateLog().find("the update is not signed"), std::string::npos) << UpdateLog();
     host_.opened.clear();
     Place(archive_, std::string("garbage"));
     Extract();
