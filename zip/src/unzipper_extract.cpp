@@ -18,6 +18,21 @@ constexpr int kOutputBufferSize = 8192;
 constexpr size_t kMaxQuestionLength = 300;
 constexpr uint8_t kHostUnix = 3;
 
+// Runs on the writer thread once the file is closed: everything it needs comes by value.
+void RestoreTimeAndAttributes(const std::string& fname, uint32_t dos_time, uint16_t made_by, uint32_t attributes,
+                              bool retain) {
+  platform::SetFileDosTime(fname, dos_time);
+  if (!retain) return;
+#ifndef _WIN32
+  if ((made_by >> 8) == kHostUnix && (attributes >> 16) != 0) {
+    // The stored permission bits, without set-id and sticky bits.
+    platform::SetUnixMode(fname, (attributes >> 16) & 0777);
+    return;
+  }
+#endif
+  SetAttributes(fname, attributes);
+}
+
 }  // namespace
 
 int TUnZipper::ShowEngineMessage(int MessageID, const std::string& Msg1, const std::string& Msg2,
@@ -87,7 +102,7 @@ int TUnZipper::UnZipSelected() {
   try {
     LoadDirectory();
     OpenArchive();
-    DecodeRun run(*this);
+    DecodeRun run(*this, !test_only_);
     run_active_ = true;
     const bool saved_busy = busy_;
     busy_ = true;
@@ -211,28 +226,15 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     GiveUp(run, srBadPassword, h.Path(), index);
     return;
   }
-  std::unique_ptr<TLFNFileStream> out;
   if (!test_only_) {
     if (!OverwriteAllowed(run, fname, h, index)) return;
-    out = CreateOutput(run, fname, h, index);
+    std::unique_ptr<TLFNFileStream> out = CreateOutput(run, fname, h, index);
     if (!out) return;
+    run.pipeline->Begin(std::move(out));
   }
   bool unsupported = false;
-  bool success;
-  try {
-    success = run.Decode(out.get(), unsupported);
-  } catch (...) {
-    out.reset();  // what was written stays, at the length given at creation
-    throw;
-  }
-  // The last bytes still wait in the stream's buffer: a failure to write them (a full disk) must
-  // not pass for a good file.
-  if (out && !out->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
-  // A declared size larger than the data would leave a tail of zeros behind the real content.
-  if (out && !unsupported && run.written < run.usize) out->SetSize(run.written);
-  out.reset();
+  DecodeAndClose(run, index, fname, unsupported);
   const bool matched = run.crc == h.Crc32 && !(unsupported && run.usize > 0);
-  if (!test_only_ && success && !unsupported) RestoreTimeAndAttributes(fname, h);
 
   if (matched) {
     ++run.extracted;
@@ -296,6 +298,33 @@ bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipH
   return write;
 }
 
+void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported) {
+  if (!run.pipeline) {
+    run.Decode(index, unsupported);
+    return;
+  }
+  try {
+    const bool success = run.Decode(index, unsupported);
+    // A declared size larger than the data would leave a tail of zeros behind the real content.
+    const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
+    std::function<void()> stamp;
+    if (success && !unsupported) {
+      const TZipHeaderInfo& h = run.header;
+      stamp = [fname, time = h.FileDateTime, made_by = h.VersionMadeBy, attributes = h.ExternalAttributes,
+               retain = retain_attributes_] { RestoreTimeAndAttributes(fname, time, made_by, attributes, retain); };
+    }
+    run.pipeline->Finish(keep, std::move(stamp));
+    // The next entry is decoded while this one is written, closed and stamped.
+    int next = index + 1;
+    while (next < EntryCount() && !Entry(next).Selected) ++next;
+    run.DecodeAhead(next);
+    run.pipeline->Wait();
+  } catch (...) {
+    run.pipeline->Abandon();  // what was written stays, at the length given at creation
+    throw;
+  }
+}
+
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
   // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
@@ -331,19 +360,6 @@ std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const st
   }
   GiveUp(run, srCreateError, fname, index);
   return nullptr;
-}
-
-void TUnZipper::RestoreTimeAndAttributes(const std::string& fname, const TZipHeaderInfo& entry) {
-  platform::SetFileDosTime(fname, entry.FileDateTime);
-  if (!retain_attributes_) return;
-#ifndef _WIN32
-  if ((entry.VersionMadeBy >> 8) == kHostUnix && (entry.ExternalAttributes >> 16) != 0) {
-    // The stored permission bits, without set-id and sticky bits.
-    platform::SetUnixMode(fname, (entry.ExternalAttributes >> 16) & 0777);
-    return;
-  }
-#endif
-  SetAttributes(fname, entry.ExternalAttributes);
 }
 
 }  // namespace zip
