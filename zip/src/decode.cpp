@@ -231,6 +231,8 @@ void DecodeRun::Inflate() {
       FlushBlock(kBlockSize - z.zs.avail_out);
       z.zs.next_out = out_buf.get();
       z.zs.avail_out = kBlockSize;
+      // One input block may inflate to many output blocks: a cancel waits for no more than one.
+      if (r != Z_STREAM_END) owner.Checkpoint(true);
     }
   } while (r != Z_STREAM_END);
   z.open = false;

@@ -164,7 +164,7 @@ void OutputPipeline::Execute(Command& command) {
     // must not pass for a good file.
     if (file_ && !failed_) {
       if (!file_->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
-      if (command.keep_size >= 0 && command.keep_size < file_->Size()) file_->SetSize(command.keep_size);
+      if (command.keep_size >= 0) file_->SetSize(command.keep_size);
     }
   } catch (...) {
     failed_ = true;

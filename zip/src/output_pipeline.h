@@ -68,8 +68,7 @@ class OutputPipeline {
   // Hands over an open file: the bytes written next go into it.
   void Begin(std::unique_ptr<TLFNFileStream> file);
   void Write(Chunk chunk);
-  // Closes the file after its last bytes. `keep_size` below the file's length cuts it there
-  // (negative: the length stays); `after_close` runs on the worker once the file is closed and
+  // Closes the file after its last bytes, cut to `keep_size` first unless that is negative; `after_close` runs on the worker once the file is closed and
   // only when everything before succeeded.
   void Finish(int64_t keep_size, std::function<void()> after_close);
   // Waits until the file is finished; rethrows on this thread what went wrong with it.
