@@ -91,13 +91,15 @@ void OutputPipeline::Write(Chunk chunk) {
   Push(std::move(c));
 }
 
-void OutputPipeline::Finish(int64_t keep_size, std::function<void()> after_close) {
+void OutputPipeline::Finish(int64_t keep_size, std::optional<uint32_t> dos_time,
+                            std::function<void()> after_close) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     finish_queued_ = true;
   }
   Command c(Command::kFinish);
   c.keep_size = keep_size;
+  c.dos_time = dos_time;
   c.after_close = std::move(after_close);
   Push(std::move(c));
 }
@@ -165,6 +167,7 @@ void OutputPipeline::Execute(Command& command) {
     if (file_ && !failed_) {
       if (!file_->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
       if (command.keep_size >= 0) file_->SetSize(command.keep_size);
+      if (command.dos_time) file_->FileHandle().SetDosTime(*command.dos_time);
     }
   } catch (...) {
     failed_ = true;

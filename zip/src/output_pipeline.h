@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -68,9 +69,11 @@ class OutputPipeline {
   // Hands over an open file: the bytes written next go into it.
   void Begin(std::unique_ptr<TLFNFileStream> file);
   void Write(Chunk chunk);
-  // Closes the file after its last bytes, cut to `keep_size` first unless that is negative; `after_close` runs on the worker once the file is closed and
-  // only when everything before succeeded.
-  void Finish(int64_t keep_size, std::function<void()> after_close);
+  // Closes the file after its last bytes, cut to `keep_size` first unless that is negative and
+  // given the last-write time `dos_time` if there is one (through the open handle: no second
+  // open per file). `after_close` runs on the worker once the file is closed, only when
+  // everything before succeeded.
+  void Finish(int64_t keep_size, std::optional<uint32_t> dos_time, std::function<void()> after_close);
   // Waits until the file is finished; rethrows on this thread what went wrong with it.
   void Wait();
   // Rethrows a failure of the current file at once, so that decoding stops within a block.
@@ -87,6 +90,7 @@ class OutputPipeline {
     std::unique_ptr<TLFNFileStream> file;
     Chunk chunk;
     int64_t keep_size = -1;
+    std::optional<uint32_t> dos_time;
     std::function<void()> after_close;
   };
   void Push(Command command);

@@ -19,10 +19,7 @@ constexpr size_t kMaxQuestionLength = 300;
 constexpr uint8_t kHostUnix = 3;
 
 // Runs on the writer thread once the file is closed: everything it needs comes by value.
-void RestoreTimeAndAttributes(const std::string& fname, uint32_t dos_time, uint16_t made_by, uint32_t attributes,
-                              bool retain) {
-  platform::SetFileDosTime(fname, dos_time);
-  if (!retain) return;
+void RestoreAttributes(const std::string& fname, uint16_t made_by, uint32_t attributes) {
 #ifndef _WIN32
   if ((made_by >> 8) == kHostUnix && (attributes >> 16) != 0) {
     // The stored permission bits, without set-id and sticky bits.
@@ -307,13 +304,17 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     const bool success = run.Decode(index, unsupported);
     // A declared size larger than the data would leave a tail of zeros behind the real content.
     const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
-    std::function<void()> stamp;
+    const TZipHeaderInfo& h = run.header;
+    std::optional<uint32_t> time;
+    std::function<void()> attributes;
     if (success && !unsupported) {
-      const TZipHeaderInfo& h = run.header;
-      stamp = [fname, time = h.FileDateTime, made_by = h.VersionMadeBy, attributes = h.ExternalAttributes,
-               retain = retain_attributes_] { RestoreTimeAndAttributes(fname, time, made_by, attributes, retain); };
+      time = h.FileDateTime;
+      if (retain_attributes_)
+        attributes = [fname, made_by = h.VersionMadeBy, bits = h.ExternalAttributes] {
+          RestoreAttributes(fname, made_by, bits);
+        };
     }
-    run.pipeline->Finish(keep, std::move(stamp));
+    run.pipeline->Finish(keep, time, std::move(attributes));
     // The next entry is decoded while this one is written, closed and stamped.
     int next = index + 1;
     while (next < EntryCount() && !Entry(next).Selected) ++next;
