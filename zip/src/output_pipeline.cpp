@@ -64,12 +64,12 @@ OutputPipeline::~OutputPipeline() {
   worker_.join();
 }
 
-void OutputPipeline::Push(Command command) {
+void OutputPipeline::Push(Command command, bool wake) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(command));
   }
-  queued_.notify_one();
+  if (wake) queued_.notify_one();
 }
 
 void OutputPipeline::Begin(std::unique_ptr<TLFNFileStream> file) {
@@ -81,7 +81,7 @@ void OutputPipeline::Begin(std::unique_ptr<TLFNFileStream> file) {
   }
   Command c(Command::kBegin);
   c.file = std::move(file);
-  Push(std::move(c));
+  Push(std::move(c), false);
 }
 
 void OutputPipeline::Write(Chunk chunk) {
