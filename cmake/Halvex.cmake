@@ -39,3 +39,41 @@ function(halvex_add_fuzzers module)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   endforeach()
 endfunction()
+
+# halvex_ship(TARGET): a program vendors ship beside their application. On Windows it is stripped
+# after linking, its debug information kept apart in the build tree (TARGET.exe.debug, linked by
+# a .gnu_debuglink section, for reading crash addresses with gdb or addr2line), and
+# `cmake --install` puts it into the vendor's folder.
+function(halvex_ship target)
+  set_property(GLOBAL APPEND PROPERTY HALVEX_SHIPPED ${target})
+  install(TARGETS ${target} RUNTIME DESTINATION .)
+  if(WIN32)
+    set(exe $<TARGET_FILE:${target}>)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${exe} ${exe}.debug
+      COMMAND ${CMAKE_STRIP} --strip-all ${exe}
+      COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug ${exe}
+      WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+      VERBATIM)
+  endif()
+endfunction()
+
+# halvex_add_shipped_checks(): called once, after every module. The target `shipped` builds
+# every shipped program (what `cmake --install` needs). On Windows a test reads the import
+# table of each and fails on a DLL that a clean Windows 7 to 11 does not have
+# (cmake/CheckImports.cmake holds the allowed list).
+function(halvex_add_shipped_checks)
+  get_property(shipped GLOBAL PROPERTY HALVEX_SHIPPED)
+  add_custom_target(shipped DEPENDS ${shipped})
+  if(NOT WIN32)
+    return()
+  endif()
+  set(programs)
+  foreach(target ${shipped})
+    list(APPEND programs $<TARGET_FILE:${target}>)
+  endforeach()
+  string(REPLACE ";" "|" programs "${programs}")
+  add_test(NAME shipped_imports
+           COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} "-DPROGRAMS=${programs}"
+                   -P ${PROJECT_SOURCE_DIR}/cmake/CheckImports.cmake)
+endfunction()

@@ -1,5 +1,6 @@
 #include "launcher/extract_update.h"
 
+#include "launcher/signed_archive.h"
 #include "zip/unzipper.h"
 
 namespace launcher {
@@ -14,6 +15,7 @@ void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host) {
 
 void ExtractUpdate(zip::TUnZipper& unzipper, const std::string& launcher_dir) {
   unzipper.SetZipName(launcher_dir + kArchiveName);
+  const SignedArchive archive(unzipper, launcher_dir + kArchiveName);
   unzipper.LoadDirectory();
   unzipper.SetDoAll(true);
   unzipper.SetDestDir(State().AppDir);

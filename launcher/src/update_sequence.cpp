@@ -23,6 +23,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   const std::string description = s.AppDir + kDescriptionFile;
   if (platform::FileExists(description)) {
     s.VerInfo.LoadFromFile(description);
+    s.DescriptionRead = true;
     s.ExeFileName = s.AppDir + s.VerInfo.Value("EXE_FILENAME");
   }
   host.SetCorpCaption(s.VerInfo.Value("NAME"));

@@ -10,7 +10,10 @@
 #include <fstream>
 
 #include "draw_golden.h"
+#include "platform/stream.h"
 #include "platform/text.h"
+#include "signature/ed25519ph.h"
+#include "signature/signature_file.h"
 #include "skin/bitmap.h"
 #include "test_support.h"
 
@@ -303,5 +306,216 @@ TEST_F(UpdateRun, ArchiveFailingMidwayStillRestartsAndThenReportsTheError) {
   ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(Exited(10000));
 }
+
+// Signed updates, started as the companion application starts the launcher.
+class SignedUpdateRun : public UpdateRun {
+ protected:
+  std::string Signature(const std::string& archive) const {
+    platform::MemoryStream stream(archive.data(), archive.size());
+    return signature::FormatSignatureFile({key_.Public(), signature::SignStream(stream, key_)});
+  }
+  void Describe(const std::string& public_key) {
+    WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=App.exe\r\nPUBLIC_KEY=" + public_key + "\r\n");
+  }
+  std::string PublicKey() const { return signature::FormatPublicKey(key_.Public()); }
+  // Every file under the application folder, relative, '/'-separated.
+  std::vector<std::string> AppFiles() const {
+    std::vector<std::string> files;
+    for (const auto& [name, content] : zip_test::Tree(app_)) files.push_back(name);
+    return files;
+  }
+  signature::SecretKey key_ = signature::SecretKey::Generate();
+};
+
+TEST_F(SignedUpdateRun, ASignedArchiveIsAppliedAndAnAlteredOneRefusedWithNothingWritten) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "sub/app.dll", .data = std::string(100000, 'l'), .method = 8, .dos_time = kStamp});
+  const std::string archive = zip.Build();
+  Describe(PublicKey());
+  std::string altered = archive;
+  altered[zip.CentralOffset() + 30] ^= 0x01;
+  WriteAll(launcher_ / "UPDATE.ZIP", altered);
+  WriteAll(launcher_ / "UPDATE.ZIP.SIG", Signature(archive));
+  StartLauncher();
+  Box box;
+  ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 20000));
+  EXPECT_EQ(box.text, "\"" + Narrow((launcher_ / "UPDATE.ZIP").wstring()) +
+                          "\" does not match its signature: the archive was changed after it was signed.");
+  ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+  ::Sleep(1000);
+  EXPECT_FALSE(Exited(0)) << "the window stays, as for an archive that cannot be read";
+  EXPECT_EQ(AppFiles(), (std::vector<std::string>{"App.exe", "UPDATE/VER_INFO.INF"}));
+  EXPECT_EQ(RestartLog(), "");
+  ::TerminateProcess(pi_.hProcess, 0);
+  ::WaitForSingleObject(pi_.hProcess, 5000);
+
+  WriteAll(launcher_ / "UPDATE.ZIP", archive);
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ReadAll(app_ / "sub" / "app.dll"), std::string(100000, 'l'));
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
+TEST_F(SignedUpdateRun, AMalformedKeyIsShownAndNothingIsApplied) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me"});
+  WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+  Describe(PublicKey().substr(4));
+  StartLauncher();
+  Box box;
+  ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 20000));
+  EXPECT_EQ(box.text, "PUBLIC_KEY in \"" + AppPath("UPDATE\\VER_INFO.INF") +
+                          "\" is not a public key (the base64 of 32 bytes)");  // a ')' gets no full stop
+  EXPECT_EQ(AppFiles(), (std::vector<std::string>{"App.exe", "UPDATE/VER_INFO.INF"}));
+  EXPECT_EQ(RestartLog(), "");
+}
+
+// From the check to the end of the extraction the archive cannot be replaced, renamed, deleted
+// or written, and what lands is what was checked.
+TEST_F(SignedUpdateRun, TheArchiveCannotBeSwappedWhileTheLauncherWorks) {
+  ZipBuilder zip;
+  std::string content(256 * 1024, '\0');
+  uint32_t x = 1;
+  for (char& c : content) c = static_cast<char>((x = x * 1664525 + 1013904223) >> 24);
+  constexpr int kFiles = 160;  // some 40 MB, written for a good while after the check
+  for (int i = 0; i < kFiles; ++i) zip.Add(EntryDef{.name = "data/f" + std::to_string(i) + ".bin", .data = content});
+  const std::string archive = zip.Build();
+  ZipBuilder evil;
+  evil.Add(EntryDef{.name = "data/f0.bin", .data = "evil"});
+  WriteAll(launcher_ / "UPDATE.ZIP", archive);
+  WriteAll(launcher_ / "UPDATE.ZIP.SIG", Signature(archive));
+  WriteAll(launcher_ / "evil.zip", evil.Build());
+  Describe(PublicKey());
+  const std::wstring update = (launcher_ / "UPDATE.ZIP").wstring();
+  const std::wstring evil_path = (launcher_ / "evil.zip").wstring();
+  const std::wstring moved = (launcher_ / "moved.zip").wstring();
+
+  StartLauncher();
+  // The first extracted file means the check is done and the extraction runs.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!fs::exists(app_ / "data" / "f0.bin") && std::chrono::steady_clock::now() < deadline) ::Sleep(1);
+  ASSERT_TRUE(fs::exists(app_ / "data" / "f0.bin"));
+  HANDLE overwrite = ::CreateFileW(update.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+  const DWORD overwrite_error = ::GetLastError();
+  const BOOL replaced = ::MoveFileExW(evil_path.c_str(), update.c_str(), MOVEFILE_REPLACE_EXISTING);
+  const BOOL renamed = ::MoveFileW(update.c_str(), moved.c_str());
+  const BOOL deleted = ::DeleteFileW(update.c_str());
+  const bool still_running = !fs::exists(app_ / "data" / ("f" + std::to_string(kFiles - 1) + ".bin"));
+  if (overwrite != INVALID_HANDLE_VALUE) ::CloseHandle(overwrite);
+  ASSERT_TRUE(still_running) << "the extraction ended before the attempts: nothing was shown";
+  EXPECT_EQ(overwrite, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(overwrite_error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(replaced);
+  EXPECT_FALSE(renamed);
+  EXPECT_FALSE(deleted);
+
+  ASSERT_TRUE(Exited(120000)) << "the launcher did not finish";
+  for (int i = 0; i < kFiles; i += 37) EXPECT_EQ(ReadAll(app_ / "data" / ("f" + std::to_string(i) + ".bin")), content) << i;
+  EXPECT_EQ(ReadAll(launcher_ / "UPDATE.ZIP"), archive);
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  // Once the launcher is gone the file is free again.
+  EXPECT_TRUE(::MoveFileExW(evil_path.c_str(), update.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+// Another process (this test) holds one of the targets open without sharing while the launcher
+// runs: that entry cannot be written, the held file keeps its bytes, the other entries are
+// written and the application is restarted.
+class HeldTarget : public UpdateRun {
+ protected:
+  // Runs the update while held.dll is open; returns the text of the error box the launcher
+  // showed, or "" when it ended without one.
+  std::string RunWhileHeld() {
+    WriteAll(app_ / "held.dll", "old library");
+    ZipBuilder zip;
+    zip.Add(EntryDef{.name = "first.txt", .data = "first", .method = 8});
+    zip.Add(EntryDef{.name = "held.dll", .data = std::string(5000, 'n'), .method = 8});
+    zip.Add(EntryDef{.name = "last.txt", .data = "last", .method = 8});
+    WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+    HANDLE held = ::CreateFileW((app_ / "held.dll").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(held, INVALID_HANDLE_VALUE);
+    StartLauncher();
+    std::string text;
+    Box box;
+    const bool ended = WaitFor(
+        [&] {
+          if ((box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty()) return true;
+          return Exited(0);
+        },
+        60000);
+    EXPECT_TRUE(ended) << "the launcher neither finished nor reported";
+    if (box.hwnd) {
+      text = box.text;
+      ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+    }
+    EXPECT_TRUE(Exited(20000)) << "the launcher ends";
+    ::CloseHandle(held);
+    return text;
+  }
+};
+
+TEST_F(HeldTarget, TheRestIsWrittenTheHeldFileKeptAndTheApplicationRestarted) {
+  RunWhileHeld();
+  EXPECT_EQ(ReadAll(app_ / "held.dll"), "old library");
+  EXPECT_EQ(ReadAll(app_ / "first.txt"), "first");
+  EXPECT_EQ(ReadAll(app_ / "last.txt"), "last");
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
+// The customer must be told that held.dll was not replaced. Today the engine gives the entry up
+// through OnSkippingFile, which the launcher does not handle: the run passes for a success.
+// Enable once an entry that cannot be written fails the update with a message naming it.
+TEST_F(HeldTarget, DISABLED_TheErrorNamesTheHeldFile) {
+  const std::string text = RunWhileHeld();
+  EXPECT_NE(text.find("held.dll"), std::string::npos) << text;
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
+// EXE_FILENAME is taken relative to the application's folder, as written: the program it names
+// there is started, whatever that path is.
+struct ExeNameCase {
+  const char* name;
+  const char* value;      // EXE_FILENAME
+  bool app_started;       // App.exe (the first argument) gets UPDATE_RUN
+  bool other_started;     // Other\\Other.exe, beside the application's folder, gets UPDATE_RUN
+};
+
+class ExeFileName : public UpdateRun, public testing::WithParamInterface<ExeNameCase> {};
+
+TEST_P(ExeFileName, StartsWhatTheValueNamesBelowTheApplicationFolder) {
+  const ExeNameCase& c = GetParam();
+  const fs::path other = root_ / "Other";
+  fs::create_directories(other);
+  fs::copy_file(HALVEX_STANDIN_EXE, other / "Other.exe");
+  std::string value = c.value;
+  // "<abs>" stands for the absolute path of the other program.
+  if (const size_t at = value.find("<abs>"); at != std::string::npos)
+    value.replace(at, 5, Narrow((other / "Other.exe").wstring()));
+  WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=" + value + "\r\n");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "data.txt", .data = "new data", .method = 8});
+  WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000)) << "the launcher ends, whether or not the program could be started";
+  EXPECT_EQ(ReadAll(app_ / "data.txt"), "new data");
+  const auto log_of = [](const fs::path& folder) {
+    return fs::exists(folder / "standin.log") ? ReadAll(folder / "standin.log") : std::string();
+  };
+  if (c.app_started || c.other_started)
+    EXPECT_TRUE(WaitFor([&] { return !log_of(app_).empty() || !log_of(other).empty(); }, 10000));
+  else
+    ::Sleep(3000);  // time for a wrongly started program to write its log
+  EXPECT_EQ(log_of(app_), c.app_started ? "UPDATE_RUN\r\n" : "");
+  EXPECT_EQ(log_of(other), c.other_started ? "UPDATE_RUN\r\n" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ExeFileName,
+    testing::Values(ExeNameCase{"ProgramInTheFolder", "App.exe", true, false},
+                    ExeNameCase{"MissingProgram", "Missing.exe", false, false},
+                    ExeNameCase{"AbsolutePathIsAppendedAndStartsNothing", "<abs>", false, false},
+                    ExeNameCase{"DotDotLeavesTheFolder", "..\\Other\\Other.exe", false, true}),
+    [](const testing::TestParamInfo<ExeNameCase>& info) { return info.param.name; });
 
 }  // namespace

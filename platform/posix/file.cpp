@@ -31,10 +31,11 @@ File File::Open(const std::string& path, FileMode mode, std::string* error) {
     case FileMode::OpenReadDenyWrite: flags |= O_RDONLY; break;
     case FileMode::OpenReadWrite: flags |= O_RDWR; break;
     case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case FileMode::CreatePrivate: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
   }
   const std::string native = NativePath(path);
   File file;
-  file.fd_ = ::open(native.c_str(), flags, 0666);
+  file.fd_ = ::open(native.c_str(), flags, mode == FileMode::CreatePrivate ? 0600 : 0666);
   // Writing modes fail on a folder by themselves; reading ones would open it.
   if (file.fd_ >= 0 && (mode == FileMode::OpenRead || mode == FileMode::OpenReadDenyWrite)) {
     struct stat st;

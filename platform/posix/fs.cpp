@@ -41,6 +41,20 @@ bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_st
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
 
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string ResolvedPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (path.empty() || !::realpath(NativePath(path).c_str(), resolved)) return {};
+  std::string result = resolved;
+  for (char& c : result)
+    if (c == '/') c = '\\';
+  return result;
+}
+
 std::optional<uint32_t> GetFileAttributes(const std::string& path) {
   struct stat st;
   if (!Stat(path, &st)) return std::nullopt;

@@ -1,6 +1,9 @@
 #include "platform/file.h"
 
 #include <windows.h>
+#include <sddl.h>
+
+#include <memory>
 
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -20,16 +23,59 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
+namespace {
+
+struct LocalFreer {
+  void operator()(void* p) const { ::LocalFree(p); }
+};
+using SecurityDescriptor = std::unique_ptr<void, LocalFreer>;
+
+// A protected DACL with one entry: full access for the user running this process. Inherited
+// entries of the folder (Users, Everyone) do not apply.
+SecurityDescriptor OwnerOnlyDescriptor() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return nullptr;
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::unique_ptr<uint8_t[]> info(new uint8_t[size ? size : 1]);
+  wchar_t* sid = nullptr;
+  const bool ok = size && ::GetTokenInformation(token, TokenUser, info.get(), size, &size) &&
+                  ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(info.get())->User.Sid, &sid);
+  ::CloseHandle(token);
+  if (!ok) return nullptr;
+  const std::wstring sddl = std::wstring(L"D:P(A;;FA;;;") + sid + L")";
+  ::LocalFree(sid);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
+    return nullptr;
+  return SecurityDescriptor(descriptor);
+}
+
+}  // namespace
+
 File File::Open(const std::string& path, FileMode mode, std::string* error) {
   DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
+  SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+  SecurityDescriptor owner_only;
   switch (mode) {
     case FileMode::OpenRead: break;
     case FileMode::OpenReadDenyWrite: share = FILE_SHARE_READ; break;
     case FileMode::OpenReadWrite: access |= GENERIC_WRITE; share = 0; break;
     case FileMode::Create: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
+    case FileMode::CreatePrivate:
+      access |= GENERIC_WRITE;
+      share = 0;
+      disposition = CREATE_NEW;
+      owner_only = OwnerOnlyDescriptor();
+      if (!owner_only) {
+        if (error) *error = LastErrorText();
+        return File();
+      }
+      attributes.lpSecurityDescriptor = owner_only.get();
+      break;
   }
   File file;
-  file.handle_ = ::CreateFileW(Widen(path).c_str(), access, share, nullptr, disposition,
+  file.handle_ = ::CreateFileW(Widen(path).c_str(), access, share, owner_only ? &attributes : nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file.handle_ == INVALID_HANDLE_VALUE && error) *error = LastErrorText();
   return file;

@@ -30,6 +30,34 @@ bool DeleteFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_st
 
 bool RemoveFolder(const std::string& path) { return ::RemoveDirectoryW(Widen(path).c_str()) != 0; }
 
+bool IsLink(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::string ResolvedPath(const std::string& path) {
+  if (path.empty()) return {};
+  // Opening follows every link on the way; the handle then knows the final path.
+  HANDLE h = ::CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD n = ::GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+  if (n >= buffer.size()) {
+    buffer.resize(n + 1);
+    n = ::GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+  }
+  ::CloseHandle(h);
+  if (n == 0 || n >= buffer.size()) return {};
+  std::wstring result(buffer.data(), n);
+  if (result.rfind(L"\\\\?\\UNC\\", 0) == 0)
+    result = L"\\\\" + result.substr(8);
+  else if (result.rfind(L"\\\\?\\", 0) == 0)
+    result = result.substr(4);
+  return Narrow(result);
+}
+
 std::optional<uint32_t> GetFileAttributes(const std::string& path) {
   const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;

@@ -1,7 +1,9 @@
 // halvex-unzip: lists, tests and extracts ZIP archives with the Halvex extraction engine.
-// Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected), 2 archive
-// format error, 9 archive not found, 10 bad options, 11 no matching entries, 50 disk full or
-// write error, 80 cancelled, 82 no entry could be decrypted.
+// Exit codes follow Info-ZIP unzip: 0 ok, 1 warnings (entries skipped or rejected, bytes in front
+// of the archive), 2 archive format error or an entry whose data is damaged, 9 archive not found,
+// 10 bad options, 11 no matching entries, 12 entries overlap (a zip bomb), 50 disk full or write
+// error, 80 cancelled, 81 entries skipped for a method or encryption this program lacks, 82 no
+// entry could be decrypted.
 #include <cstdio>
 #include <iostream>
 #include <stdexcept>
@@ -26,8 +28,8 @@ namespace {
 using namespace halvex_unzip;
 
 enum ExitCode {
-  kOk = 0, kWarning = 1, kFormatError = 2, kNotFound = 9, kBadOptions = 10, kNoMatch = 11,
-  kWriteError = 50, kCanceled = 80, kBadPassword = 82,
+  kOk = 0, kWarning = 1, kFormatError = 2, kNotFound = 9, kBadOptions = 10, kNoMatch = 11, kZipBomb = 12,
+  kWriteError = 50, kCanceled = 80, kUnsupported = 81, kBadPassword = 82,
 };
 
 std::string EnginePath(std::string path) {
@@ -52,6 +54,10 @@ struct Tally {
   int bad_password = 0;
   int bad_crc = 0;
   int no_match = 0;
+  int errors = 0;  // entries whose data could not be decoded
+  int unsupported = 0;
+  int current = -1;             // the entry being worked on
+  int refused = -1;             // the entry refused for its method or encryption
   bool progress_shown = false;
 };
 
@@ -105,6 +111,7 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
     }
   };
   u.OnStartUnZip = [&](zip::TUnZipper* z, int index, std::string& fname, bool&) {
+    tally.current = index;
     if (!chatty || test) return;
     const zip::TZipHeaderInfo& e = z->Entry(index);
     if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
@@ -136,6 +143,8 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
     }
   };
   u.OnBadCRC = [&](zip::TUnZipper* z, uint32_t calc, uint32_t stored, int index) {
+    // The engine judges a refused entry by its CRC too; its message already said why.
+    if (index == tally.refused) return;
     ++tally.bad_crc;
     std::fprintf(stderr, "%s:  bad CRC %08x  (should be %08x)\n", StoredPath(z->Entry(index)).c_str(), calc, stored);
   };
@@ -144,18 +153,30 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
   };
   u.OnHandleMessage = [&](zip::TUnZipper*, int id, const std::string& text, const std::string& caption, uint32_t,
                           int& answer) {
+    if (id == zip::kMsgUnknownMethod || id == zip::kMsgUnsupportedEncryption) {
+      ++tally.unsupported;
+      tally.refused = tally.current;
+    }
     std::fprintf(stderr, "%s: %s\n", caption.empty() ? "halvex-unzip" : caption.c_str(), text.c_str());
     answer = 1;
+  };
+  // As unzip does, a damaged entry is reported and the others are still tested or extracted.
+  u.OnEntryError = [&](zip::TUnZipper*, int, const std::string& message, bool& abort) {
+    ++tally.errors;
+    std::fprintf(stderr, "  error:  %s\n", ShownPath(message).c_str());
+    abort = false;
   };
   const int extracted = u.UnZipSelected();
   if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
   if (test && o.quiet < 2) {
-    if (tally.skipped + tally.bad_crc == 0)
+    if (tally.skipped + tally.bad_crc + tally.errors + tally.unsupported == 0)
       std::printf("No errors detected in compressed data of %s.\n", shown_archive.c_str());
     else
       std::printf("At least one error was detected in %s.\n", shown_archive.c_str());
   }
   if (tally.no_match) return kNoMatch;
+  if (tally.errors > 0) return kFormatError;
+  if (tally.unsupported > 0) return kUnsupported;
   if (tally.bad_password > 0 && extracted == 0) return kBadPassword;
   if (tally.skipped + tally.bad_crc > 0) return kWarning;
   return kOk;
@@ -186,24 +207,33 @@ int Run(const std::vector<std::string>& args) {
   try {
     u.SetZipName(archive);
     u.LoadDirectory();
+    u.OpenArchive();  // raises for an archive without end record
+    if (u.EntryCount() == 0) {
+      std::printf("Archive:  %s\n", shown.c_str());
+      std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
+      return kWarning;
+    }
+    const bool moved = u.LeadingBytes() > 0;
     if (o.action == Action::List || o.action == Action::Verbose) {
-      u.OpenArchive();  // raises for an archive without end record
-      if (u.EntryCount() == 0) {
-        std::printf("Archive:  %s\n", shown.c_str());
-        std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
-        return kWarning;
-      }
       const int listed = ListArchive(u, o, shown, stdout);
       u.CloseArchive();
-      return listed == 0 && !o.patterns.empty() ? kNoMatch : kOk;
+      if (listed == 0 && !o.patterns.empty()) return kNoMatch;
+      return moved ? kWarning : kOk;
     }
-    return Extract(u, o, shown);
+    if (moved)
+      std::fprintf(stderr, "warning [%s]:  %lld extra bytes at beginning or within zipfile\n  (attempting to process anyway)\n",
+                   shown.c_str(), static_cast<long long>(u.LeadingBytes()));
+    const int code = Extract(u, o, shown);
+    return moved && code == kOk ? kWarning : code;
   } catch (const platform::EFOpenError& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kNotFound;
   } catch (const zip::EUserCanceled& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kCanceled;
+  } catch (const zip::EOverlappedEntries& e) {
+    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    return kZipBomb;
   } catch (const zip::ECantWriteUCF& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kWriteError;

@@ -19,7 +19,42 @@ const z_crc_t* CrcTable() {
   return table;
 }
 
+// The names of the methods other archivers write, for the message that refuses them.
+const char* MethodName(uint16_t method) {
+  switch (method) {
+    case 7: return "Tokenizing";
+    case 9: return "Deflate64";
+    case 10: return "PKWARE DCL Implode";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 16: return "IBM z/OS CMPSC";
+    case 18: return "IBM TERSE";
+    case 19: return "IBM LZ77";
+    case 20:
+    case 93: return "Zstandard";
+    case 94: return "MP3";
+    case 95: return "XZ";
+    case 96: return "JPEG";
+    case 97: return "WavPack";
+    case 98: return "PPMd";
+    case 99: return "AES";
+    default: return nullptr;
+  }
+}
+
+// Text of a refusal: the engine's words, what it refuses, and the entry.
+std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry) {
+  return std::string(LoadMessage(id)) + " " + what + ": " + entry.Path();
+}
+
 }  // namespace
+
+const char* UnsupportedEncryption(const TZipHeaderInfo& entry) {
+  if (!entry.IsEncrypted()) return nullptr;
+  if (entry.CompressionMethod == 99) return "AES";
+  if (entry.GeneralFlags & 0x40) return "PKWARE strong encryption";
+  return nullptr;
+}
 
 void ZipCrypto::Init(const std::string& password) {
   keys_[0] = 0x12345678;
@@ -57,14 +92,15 @@ DecodeRun::~DecodeRun() {
   pipeline.reset();
 }
 
-std::optional<int64_t> DecodeRun::DataOffset(const TZipHeaderInfo& entry) {
-  TLFNFileStream& s = *owner.archive_;
+std::optional<int64_t> DecodeRun::DataOffset(const TZipHeaderInfo& entry, bool& is_local_header) {
+  auto& s = *owner.archive_;
   const uint64_t offset = entry.RelativeOffset();
   uint8_t h[kLocalHeaderSize];
   if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
       s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
       s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
     return std::nullopt;
+  is_local_header = Le32(h) == LocalFileHeaderSig;
   return static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
 }
 
@@ -73,8 +109,11 @@ void DecodeRun::PositionAtEntry() {
   if (u.part_mode_ != pmSingle && u.end_.ThisDisk() != 0 &&
       static_cast<int>(header.DiskNumberStart()) != u.current_part_)
     u.OpenPart(static_cast<int>(header.DiskNumberStart()) + 1);
-  const std::optional<int64_t> offset = DataOffset(header);
+  bool is_local_header = false;
+  const std::optional<int64_t> offset = DataOffset(header, is_local_header);
   if (!offset) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+  // Whatever lies there instead is not this entry's data.
+  if (!is_local_header) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
   data_offset = *offset;
   u.archive_->Seek(data_offset, platform::SeekOrigin::Begin);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));
@@ -84,7 +123,7 @@ bool DecodeRun::CheckPassword(int index) {
   TUnZipper& u = owner;
   const uint8_t check = header.HasDataDescriptor() ? static_cast<uint8_t>(header.FileDateTime >> 8)
                                                    : static_cast<uint8_t>(header.Crc32 >> 24);
-  TLFNFileStream& s = *u.archive_;
+  TS_BufferStream& s = *u.archive_;
   for (;;) {
     uint8_t head[12];
     if (s.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
@@ -198,6 +237,13 @@ void DecodeRun::Stored() {
 
 namespace {
 
+// zlib's own word for what is wrong, when it has one.
+[[noreturn]] void InflateFailed(const char* detail) {
+  std::string text = LoadMessage(kMsgInvalidCompressedData);
+  if (detail && *detail) text += std::string(" (") + detail + ")";
+  throw EZCompressionError(text);
+}
+
 struct InflateStream {
   z_stream zs{};
   bool open = false;
@@ -215,18 +261,18 @@ void DecodeRun::Inflate() {
   if (in_left == 0) Refill();
   z.zs.next_in = in_buf.get() + in_pos;
   z.zs.avail_in = static_cast<uInt>(in_left);
-  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) throw EZCompressionError("error");
+  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) InflateFailed(z.zs.msg);
   z.open = true;
   int r;
   do {
     if (z.zs.avail_in == 0) {
       // The entry's data ran out before the deflate stream ended: the data is damaged.
-      if (Refill() == 0) throw EZCompressionError("error");
+      if (Refill() == 0) InflateFailed("unexpected end of data");
       z.zs.next_in = in_buf.get();
       z.zs.avail_in = static_cast<uInt>(in_left);
     }
     r = inflate(&z.zs, Z_NO_FLUSH);
-    if (r < 0 || r == Z_NEED_DICT) throw EZCompressionError("error");
+    if (r < 0 || r == Z_NEED_DICT) InflateFailed(z.zs.msg);
     if (z.zs.avail_out == 0 || r == Z_STREAM_END) {
       FlushBlock(kBlockSize - z.zs.avail_out);
       z.zs.next_out = out_buf.get();
@@ -236,7 +282,7 @@ void DecodeRun::Inflate() {
     }
   } while (r != Z_STREAM_END);
   z.open = false;
-  if (inflateEnd(&z.zs) < 0) throw EZCompressionError("error");
+  if (inflateEnd(&z.zs) < 0) InflateFailed(nullptr);
 }
 
 bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
@@ -261,7 +307,7 @@ std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo
   if (!stored) packed = Chunk(budget, csize);
   whole.data = Chunk(budget, std::max<size_t>(usize, 1));
   uint8_t* into = stored ? whole.data.Data() : packed.Data();
-  TLFNFileStream& s = *u.archive_;
+  auto& s = *u.archive_;
   if (s.Seek(offset, platform::SeekOrigin::Begin) != offset) return std::nullopt;
   for (size_t at = 0; at < csize;) {
     if (ahead)
@@ -290,8 +336,9 @@ void DecodeRun::DecodeAhead(int index) {
   if (!pipeline || ahead_ || index < 0 || index >= owner.EntryCount()) return;
   const TZipHeaderInfo& e = owner.Entry(index);
   if (e.FileName().empty() || !FitsWhole(e)) return;
-  const std::optional<int64_t> offset = DataOffset(e);
-  if (!offset) return;  // met again, and reported, when the entry's turn comes
+  bool is_local_header = false;
+  const std::optional<int64_t> offset = DataOffset(e, is_local_header);
+  if (!offset || !is_local_header) return;  // met again, and reported, when the entry's turn comes
   ahead_ = DecodeWhole(e, *offset, true);
   if (ahead_) ahead_->index = index;
 }
@@ -341,7 +388,13 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
   u.archive_->Seek(start, platform::SeekOrigin::Begin);
   try {
     const uint16_t method = header.CompressionMethod;
-    if (method == 0) {
+    if (const char* cipher = UnsupportedEncryption(header)) {
+      // Taken for traditional encryption, it would only ever meet a wrong password.
+      u.ShowEngineMessage(kMsgUnsupportedEncryption,
+                          Refusal(kMsgUnsupportedEncryption, std::string("(") + cipher + ")", header),
+                          LoadMessage(kMsgZipError), 0);
+      unsupported = true;
+    } else if (method == 0) {
       Stored();
     } else if (method == 8) {
       // Some writers store an empty file as deflate without any deflate data.
@@ -361,7 +414,11 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
                         return u.ShowEngineMessage(id, LoadMessage(id), caption, flags);
                       });
     } else {
-      u.ShowEngineMessage(kMsgUnknownMethod, LoadMessage(kMsgUnknownMethod), LoadMessage(kMsgZipError), 0);
+      const char* name = MethodName(method);
+      u.ShowEngineMessage(
+          kMsgUnknownMethod,
+          Refusal(kMsgUnknownMethod, std::to_string(method) + (name ? std::string(" (") + name + ")" : ""), header),
+          LoadMessage(kMsgZipError), 0);
       unsupported = true;
     }
   } catch (const EBiggerThanUncompressed&) {

@@ -1,6 +1,7 @@
 // The state of one extraction run and the decoding of one entry into its output file.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,10 @@ class ZipCrypto {
   uint32_t keys_[3] = {};
 };
 
+// The encryption of an entry that the engine cannot decrypt (AES, PKWARE's strong encryption);
+// none for a plain entry or traditional encryption.
+const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
+
 struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   // `writing`: entries are written to files (false: test only), through a writer thread.
   DecodeRun(TUnZipper& owner, bool writing);
@@ -54,7 +59,8 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   std::string known_folder;
 
   // Where the data of `entry` starts, from its local header; nothing when that cannot be read.
-  std::optional<int64_t> DataOffset(const TZipHeaderInfo& entry);
+  // `is_local_header`: a local header's signature stands there.
+  std::optional<int64_t> DataOffset(const TZipHeaderInfo& entry, bool& is_local_header);
   // Positions the archive at the entry's data (after any encryption header); false when the
   // local header cannot be read.
   void PositionAtEntry();
@@ -68,6 +74,12 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   // Decodes the entry `index` whole into memory, ahead of its turn and without any event, when
   // it is of the kind that allows it; its turn then only reports and hands over the bytes.
   void DecodeAhead(int index);
+
+  // The skip bookkeeping of an entry given up: it leaves the run's totals.
+  void CountSkipped() {
+    total_bytes -= static_cast<int64_t>(std::min<uint64_t>(header.UncompressedSize(), INT64_MAX / 4));
+    --num_files;
+  }
 
   // legacy::ByteReader / OutputSink
   bool NextByte(uint8_t& byte) override;

@@ -29,6 +29,11 @@ constexpr MessageEntry kMessages[] = {
     {198, "Zip Error"},
     {199, "File is larger than uncompressed size!"},
     {200, "File Exists Alert"},
+    {201, "Invalid compressed data"},
+    {202, "No file name"},
+    {203, "Unsupported Encryption Method"},
+    {204, "Local header not found where the directory says"},
+    {205, "Invalid zip file with overlapped components (possible zip bomb)"},
     {207, "Cant write uncompressed file"},
 };
 

@@ -54,6 +54,7 @@ void TUnZipper::SetZipName(const std::string& value) {
   FreeLists();
   stamp_.reset();
   end_.ClearEnd();
+  leading_bytes_ = 0;
   archive_.reset();
   rebuilt_ = false;
 }
@@ -115,11 +116,26 @@ void TUnZipper::LoadDirectory() {
   busy_ = old_busy;
 }
 
+void TUnZipper::SetArchiveStream(platform::Stream* stream) {
+  if (stream == host_stream_) return;
+  host_stream_ = stream;
+  FreeLists();
+  stamp_.reset();
+  end_.ClearEnd();
+  archive_.reset();
+  rebuilt_ = false;
+}
+
 void TUnZipper::OpenArchive() {
-  if (!archive_)
-    archive_ = std::make_unique<TLFNFileStream>(zip_name_, kArchiveBufferSize, flush_files_on_close_,
-                                                platform::FileMode::OpenReadDenyWrite);
-  if (!natural_ || ArchiveStamp(zip_name_) != stamp_) ReadDirectory();
+  if (!archive_) {
+    if (host_stream_)
+      archive_ = std::make_unique<TS_BufferStream>(host_stream_, kArchiveBufferSize);
+    else
+      archive_ = std::make_unique<TLFNFileStream>(zip_name_, kArchiveBufferSize, flush_files_on_close_,
+                                                  platform::FileMode::OpenReadDenyWrite);
+  }
+  // The host's stream cannot change under us; a file reopened by name can.
+  if (!natural_ || (!host_stream_ && ArchiveStamp(zip_name_) != stamp_)) ReadDirectory();
 }
 
 void TUnZipper::CloseArchive() {
@@ -130,6 +146,7 @@ void TUnZipper::ClearDirectory() {
   archive_.reset();
   FreeLists();
   end_.ClearEnd();
+  leading_bytes_ = 0;
   rebuilt_ = false;
   stamp_.reset();
   part_count_ = 1;
@@ -181,6 +198,7 @@ void TUnZipper::ReadDirectory() {
 
   stamp_ = ArchiveStamp(zip_name_);
   FreeLists();
+  leading_bytes_ = 0;
 
   platform::Stream* s = archive_.get();
   std::unique_ptr<TLFNFileStream> zfc;
@@ -189,7 +207,7 @@ void TUnZipper::ReadDirectory() {
   if (!found) {
     const std::string ext = ExtractFileExt(zip_name_);
     const std::string zfc_name = zip_name_.substr(0, zip_name_.size() - ext.size()) + ".zfc";
-    if (platform::FileExists(zfc_name)) {
+    if (!host_stream_ && platform::FileExists(zfc_name)) {
       zfc = std::make_unique<TLFNFileStream>(zfc_name, kArchiveBufferSize, false, platform::FileMode::OpenRead);
       if (end_.FindEndRecord(*zfc)) {
         from_zfc = true;
@@ -227,7 +245,8 @@ void TUnZipper::ReadDirectory() {
         OpenPart(static_cast<int>(end_.StartCentralDisk()) + 1);
         s = archive_.get();
       }
-      s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()), platform::SeekOrigin::Begin);
+      if (!from_zfc && part_mode_ == pmSingle) leading_bytes_ = FindLeadingBytes(*s);
+      s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()) + leading_bytes_, platform::SeekOrigin::Begin);
     }
   }
   if (!natural_) {
@@ -275,6 +294,7 @@ void TUnZipper::ReadDirectory() {
       i = static_cast<uint64_t>(-1);  // the loop starts again at 0
       continue;
     }
+    if (leading_bytes_ > 0) entry->SetRelativeOffset(entry->RelativeOffset() + static_cast<uint64_t>(leading_bytes_));
     const uint16_t m = entry->ExtraFieldLength;
     const uint16_t k = entry->FileCommentLength;
     if (rebuilt_) {
@@ -339,11 +359,28 @@ void TUnZipper::ReadDirectory() {
   Resort(sort_mode_);
 }
 
+int64_t TUnZipper::FindLeadingBytes(platform::Stream& s) const {
+  // The central directory ends where the end record begins. When it does not begin at its
+  // recorded offset but that much later, everything was moved by the same distance.
+  if (end_.Zip64Locator || end_.CommentPosition < kEndRecordSize) return 0;
+  const uint64_t end_at = end_.CommentPosition - kEndRecordSize;
+  const uint64_t recorded = end_.CentralOffset();
+  if (end_at < end_.CentralSize || end_at - end_.CentralSize <= recorded) return 0;
+  const uint64_t real = end_at - end_.CentralSize;
+  const auto central_at = [&s](uint64_t at) {
+    uint8_t sig[4];
+    return s.Seek(static_cast<int64_t>(at), platform::SeekOrigin::Begin) == static_cast<int64_t>(at) &&
+           s.Read(sig, 4) == 4 && Le32(sig) == CentralFileHeaderSig;
+  };
+  if (central_at(recorded) || !central_at(real)) return 0;
+  return static_cast<int64_t>(real - recorded);
+}
+
 bool TUnZipper::ScanLocalHeaders() {
   if (rebuilt_) return false;
   rebuilt_ = true;
   FreeLists();
-  TLFNFileStream& s = *archive_;
+  TS_BufferStream& s = *archive_;
   const int64_t start = platform::SameTextIgnoreCase(ExtractFileExt(zip_name_), ".EXE") ? 14000 : 0;
   s.Seek(start, platform::SeekOrigin::Begin);
   int matched = 0;
@@ -436,6 +473,8 @@ bool TUnZipper::CheckDiskLabel(int n, const std::string& path) const {
 }
 
 void TUnZipper::OpenPart(int n) {
+  // The host's stream holds one part; the others are files it has not vouched for.
+  if (host_stream_) throw EIncompleteZip(LoadMessage(kMsgIncompleteZip));
   archive_.reset();
   std::string name;
   if (part_mode_ == pmFiles) {
@@ -478,7 +517,7 @@ std::string TUnZipper::EntryComment(int index) {
     return {};
   }
   TZipHeaderInfo& e = Entry(index);
-  TLFNFileStream& s = *archive_;
+  TS_BufferStream& s = *archive_;
   const int64_t here = s.Position();
   s.Seek(static_cast<int64_t>(e.HeaderPosition), platform::SeekOrigin::Begin);
   uint8_t h[kCentralHeaderSize];
@@ -506,7 +545,7 @@ std::string TUnZipper::ArchiveComment() {
   if (!end_.HasComment()) return {};
   if (end_.CommentText) return *end_.CommentText;
   OpenArchive();
-  TLFNFileStream& s = *archive_;
+  TS_BufferStream& s = *archive_;
   const int64_t here = s.Position();
   s.Seek(static_cast<int64_t>(end_.CommentPosition), platform::SeekOrigin::Begin);
   std::string raw(end_.ArchiveCommentLength, '\0');

@@ -1,5 +1,6 @@
 // TUnZipper: the extraction run, output placement and the message routine.
 #include <algorithm>
+#include <vector>
 
 #include "decode.h"
 #include "file_ops.h"
@@ -28,6 +29,22 @@ void RestoreAttributes(const std::string& fname, uint16_t made_by, uint32_t attr
   }
 #endif
   SetAttributes(fname, attributes);
+}
+
+// True when a folder between `dest_dir` and `path` (a folder path ending with '\') is a link that
+// leads out of `dest_dir`: whatever is made below it would land outside. A link that stays
+// inside is followed; paths a host chose outside `dest_dir` are its own business.
+bool ThroughOutsideLink(const std::string& dest_dir, const std::string& path) {
+  if (dest_dir.empty() || path.compare(0, dest_dir.size() + 1, dest_dir + "\\") != 0) return false;
+  std::string root;
+  for (size_t at = path.find('\\', dest_dir.size() + 1); at != std::string::npos; at = path.find('\\', at + 1)) {
+    const std::string part = path.substr(0, at);
+    if (!platform::IsLink(part)) continue;
+    if (root.empty()) root = platform::ResolvedPath(dest_dir);
+    const std::string target = platform::ResolvedPath(part);
+    if (root.empty() || target.empty() || (target != root && target.rfind(root + "\\", 0) != 0)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -117,6 +134,7 @@ int TUnZipper::UnZipSelected() {
       if (OnUnZipComplete) OnUnZipComplete(this, run.extracted);
     };
     try {
+      RefuseOverlappedEntries();
       if (!dest_dir_.empty() && !test_only_ && !platform::FolderExists(dest_dir_)) CreateDirPath(dest_dir_);
       if (spanned_resort) Resort(ByNone);
       const int count = EntryCount();
@@ -124,18 +142,7 @@ int TUnZipper::UnZipSelected() {
       for (int i = 0; i < count; ++i) {
         Checkpoint(false);
         TZipHeaderInfo& e = Entry(i);
-        e.Selected = do_all_;
-        if (e.FileName().empty() && !recreate_dirs_) {
-          e.Selected = false;
-        } else if (!do_all_) {
-          const std::string name = AsciiLower(e.Path());
-          for (const std::string& pattern : files_list_) {
-            if (IsMatch(AsciiLower(pattern), name)) {
-              e.Selected = true;
-              break;
-            }
-          }
-        }
+        e.Selected = SelectedBySettings(e);
         if (e.Selected)
           run.total_bytes += static_cast<int64_t>(std::min<uint64_t>(e.UncompressedSize(), INT64_MAX / 4));
         else
@@ -147,7 +154,7 @@ int TUnZipper::UnZipSelected() {
         for (int i = 0; i < count; ++i) {
           if (!Entry(i).Selected) continue;
           do {
-            ProcessEntry(run, i);
+            ExtractEntry(run, i);
           } while (run.retry);
         }
       }
@@ -167,17 +174,87 @@ int TUnZipper::UnZipSelected() {
   return result;
 }
 
+bool TUnZipper::SelectedBySettings(const TZipHeaderInfo& e) const {
+  if (e.FileName().empty() && !e.Directory().empty() && !recreate_dirs_) return false;
+  if (do_all_) return true;
+  const std::string name = AsciiLower(e.Path());
+  for (const std::string& pattern : files_list_)
+    if (IsMatch(AsciiLower(pattern), name)) return true;
+  return false;
+}
+
+int64_t TUnZipper::SelectedUncompressedSize() const {
+  uint64_t total = 0;
+  for (int i = 0; i < EntryCount(); ++i) {
+    const TZipHeaderInfo& e = Entry(i);
+    if (SelectedBySettings(e)) total += std::min<uint64_t>(e.UncompressedSize(), INT64_MAX - total);
+  }
+  return static_cast<int64_t>(total);
+}
+
+void TUnZipper::RefuseOverlappedEntries() const {
+  // Each entry owns its local header, name and compressed data. Entries whose stretches overlap
+  // let a small archive declare any size at all (many entries decoding one shared stream); no
+  // writer makes them. Sorted by place, each stretch must end before the next one begins.
+  struct Stretch {
+    uint32_t disk;
+    uint64_t start, end;
+  };
+  std::vector<Stretch> stretches;
+  stretches.reserve(static_cast<size_t>(EntryCount()));
+  for (int i = 0; i < EntryCount(); ++i) {
+    const TZipHeaderInfo& e = *natural_->Item(i);
+    const uint64_t start = e.RelativeOffset();
+    const uint64_t length = std::min<uint64_t>(e.CompressedSize(), UINT64_MAX / 2) + kLocalHeaderSize + e.FileNameLength;
+    stretches.push_back({e.DiskNumberStart(), start, start + std::min(length, UINT64_MAX - start)});
+  }
+  std::sort(stretches.begin(), stretches.end(), [](const Stretch& a, const Stretch& b) {
+    return a.disk != b.disk ? a.disk < b.disk : a.start < b.start;
+  });
+  for (size_t i = 1; i < stretches.size(); ++i) {
+    if (stretches[i].disk == stretches[i - 1].disk && stretches[i].start < stretches[i - 1].end)
+      throw EOverlappedEntries(LoadMessage(kMsgOverlappedEntries));
+  }
+}
+
+template <class E>
+void TUnZipper::EntryFailed(DecodeRun& run, int index, const E& failure) {
+  const std::string& path = Entry(index).Path();
+  const std::string message = (path.empty() ? "entry #" + std::to_string(index + 1) : path) + ": " + failure.what();
+  bool abort = true;
+  if (OnEntryError) OnEntryError(this, index, message, abort);
+  if (abort) throw E(message);
+  run.retry = false;
+  run.CountSkipped();
+}
+
+void TUnZipper::ExtractEntry(DecodeRun& run, int index) {
+  try {
+    ProcessEntry(run, index);
+  } catch (const EZCompressionError& e) {
+    EntryFailed(run, index, e);
+  } catch (const EFatalUnzipError& e) {
+    EntryFailed(run, index, e);
+  } catch (const EBadZipFile& e) {
+    EntryFailed(run, index, e);
+  } catch (const ECantWriteUCF& e) {
+    // A full disk fails every entry that follows: it always ends the run.
+    throw ECantWriteUCF(Entry(index).Path() + ": " + e.what());
+  }
+}
+
 void TUnZipper::GiveUp(DecodeRun& run, TSkipReason reason, const std::string& fname, int index) {
   bool retry = false;
   if (OnSkippingFile) OnSkippingFile(this, reason, fname, index, retry);
-  run.total_bytes -= static_cast<int64_t>(std::min<uint64_t>(run.header.UncompressedSize(), INT64_MAX / 4));
-  --run.num_files;
+  run.CountSkipped();
 }
 
 void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   run.retry = false;
   TZipHeaderInfo& h = run.header;
   h.Assign(Entry(index));
+  // Without a name there is nowhere to put the data; passing over it would lose it quietly.
+  if (h.Path().empty()) throw EBadZipFile(LoadMessage(kMsgNoFileName));
   const bool is_file = !h.FileName().empty();
   if (is_file) run.PositionAtEntry();
   const std::string folder = DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory());
@@ -189,6 +266,10 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       return;
     }
     if (!test_only_) {
+      if (ThroughOutsideLink(dest_dir_, folder)) {
+        GiveUp(run, srCreateError, folder, index);
+        return;
+      }
       if (recreate_dirs_ && !platform::FolderExists(folder)) CreateDirPath(folder);
       if (retain_attributes_) {
         uint32_t attributes = h.ExternalAttributes;
@@ -215,11 +296,15 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   if (!test_only_) {
     const std::string parent = ExtractFilePath(fname);
     if (!parent.empty() && parent != run.known_folder) {
+      if (ThroughOutsideLink(dest_dir_, parent)) {
+        GiveUp(run, srCreateError, fname, index);
+        return;
+      }
       if (!platform::FolderExists(StripTrailingBackslash(parent))) CreateDirPath(parent);
       run.known_folder = parent;
     }
   }
-  if (h.IsEncrypted() && !run.CheckPassword(index)) {
+  if (h.IsEncrypted() && !UnsupportedEncryption(h) && !run.CheckPassword(index)) {
     GiveUp(run, srBadPassword, h.Path(), index);
     return;
   }
@@ -230,8 +315,9 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     run.pipeline->Begin(std::move(out));
   }
   bool unsupported = false;
-  DecodeAndClose(run, index, fname, unsupported);
-  const bool matched = run.crc == h.Crc32 && !(unsupported && run.usize > 0);
+  bool undecodable = false;
+  DecodeAndClose(run, index, fname, unsupported, undecodable);
+  const bool matched = !undecodable && run.crc == h.Crc32 && !(unsupported && run.usize > 0);
 
   if (matched) {
     ++run.extracted;
@@ -295,13 +381,19 @@ bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipH
   return write;
 }
 
-void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported) {
-  if (!run.pipeline) {
-    run.Decode(index, unsupported);
-    return;
-  }
+void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported,
+                               bool& undecodable) {
   try {
-    const bool success = run.Decode(index, unsupported);
+    bool success = false;
+    try {
+      success = run.Decode(index, unsupported);
+    } catch (const EZCompressionError&) {
+      // A wrong password passes the check byte once in 256 times and then yields data that does
+      // not inflate: such an entry is judged like one whose CRC-32 differs.
+      if (!run.header.IsEncrypted()) throw;
+      undecodable = true;
+    }
+    if (!run.pipeline) return;
     // A declared size larger than the data would leave a tail of zeros behind the real content.
     const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
     const TZipHeaderInfo& h = run.header;
@@ -321,13 +413,19 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     run.DecodeAhead(next);
     run.pipeline->Wait();
   } catch (...) {
-    run.pipeline->Abandon();  // what was written stays, at the length given at creation
+    // The file was made at its full declared length: what is left of it would look complete.
+    if (run.pipeline) {
+      run.pipeline->Abandon();
+      RemoveFile(fname);
+    }
     throw;
   }
 }
 
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
+  // A link in the entry's place is replaced, never written through: its target may lie anywhere.
+  if (platform::IsLink(fname)) RemoveFile(fname);
   // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
   // process write it anyway, so the attribute is looked at before trying.
   if (const auto attrs = FileAttributes(fname);

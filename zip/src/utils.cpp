@@ -120,10 +120,30 @@ int CompareTextAscii(std::string_view a, std::string_view b) {
 
 bool DirectoryReachable(const std::string& path) { return platform::FolderExists(path); }
 
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kFolderBreaks = "\\:";
+#else
+constexpr const char* kFolderBreaks = "\\";
+#endif
+
+// Nothing above it to make: the root, or a drive. "C:" is a drive only on Windows; elsewhere it
+// is a folder name like any other, and so is every short name ("o", "ab").
+bool IsPathRoot(const std::string& dir) {
+  if (dir.empty() || dir == "\\") return true;
+#ifdef _WIN32
+  if (dir.size() == 2 && dir[1] == ':') return true;
+#endif
+  return false;
+}
+
+}  // namespace
+
 void CreateDirPath(const std::string& path) {
   const std::string dir = StripTrailingBackslash(path);
-  if (dir.size() < 3 || DirectoryReachable(dir)) return;
-  const size_t cut = dir.find_last_of("\\:");
+  if (IsPathRoot(dir) || DirectoryReachable(dir)) return;
+  const size_t cut = dir.find_last_of(kFolderBreaks);
   if (cut != std::string::npos && cut + 1 < dir.size()) CreateDirPath(dir.substr(0, cut + 1));
   platform::CreateFolder(dir);
 }

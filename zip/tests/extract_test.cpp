@@ -2,8 +2,11 @@
 // entries, overwrite rules, placement and the run's error endings.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 
+#include "decode.h"
 #include "file_ops.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -124,12 +127,48 @@ TEST_F(Extraction, RejectedEntriesAreDeletedAndTheRunGoesOn) {
   EXPECT_EQ(rec_.log, (std::vector<std::string>{
                           "info 5 1030", "start badcrc.txt", "badcrc badcrc.txt", "start longer.txt",
                           "badcrc longer.txt", "start deflate64.bin",
-                          "message 197 Unknown Compression Method / Zip Error 0", "badcrc deflate64.bin",
-                          "start bzip2.bin", "message 197 Unknown Compression Method / Zip Error 0",
+                          "message 197 Unknown Compression Method 9 (Deflate64): deflate64.bin / Zip Error 0",
+                          "badcrc deflate64.bin", "start bzip2.bin",
+                          "message 197 Unknown Compression Method 12 (bzip2): bzip2.bin / Zip Error 0",
                           "badcrc bzip2.bin", "start good.txt", "end good.txt", "complete 1"}));
   for (const char* gone : {"badcrc.txt", "longer.txt", "deflate64.bin", "bzip2.bin"})
     EXPECT_FALSE(OutExists(gone)) << gone;
   EXPECT_EQ(OutFile("good.txt"), "fine");
+}
+
+// Encryption the engine cannot decrypt is named as such, never taken for a wrong password, and a
+// method it cannot decode is named with its number and name.
+TEST_F(Extraction, UnsupportedEncryptionAndMethodsAreNamed) {
+  struct Case {
+    EntryDef entry;
+    std::string message;
+  } cases[] = {
+      {EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, "message 203 Unsupported Encryption Method (AES): aes.bin"},
+      {EntryDef{"sub/strong.bin", "ciphertext", 8, 0x5A2B6000, 0x41},
+       "message 203 Unsupported Encryption Method (PKWARE strong encryption): sub\\strong.bin"},
+      {EntryDef{"lzma.bin", "data", 14}, "message 197 Unknown Compression Method 14 (LZMA): lzma.bin"},
+      {EntryDef{"odd.bin", "data", 77}, "message 197 Unknown Compression Method 77: odd.bin"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    ZipBuilder b;
+    b.Add(c.entry);
+    b.Add(EntryDef{"next.txt", "n"});
+    WriteFile(dir / "a.zip", b.Build());
+    TUnZipper u;
+    Recorder rec;
+    rec.Attach(u);
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    u.Password = "some password";
+    EXPECT_EQ(u.UnZipSelected(), 1) << c.message;
+    EXPECT_EQ(rec.log[2], c.message + " / Zip Error 0");
+    EXPECT_EQ(rec.log[3], "badcrc " + zip_test::EnginePath(c.entry.name));
+    EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << c.message;
+    EXPECT_EQ(ReadFile(dir / "out" / "next.txt"), "n");
+  }
 }
 
 TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
@@ -144,16 +183,17 @@ TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
 
 TEST_F(Extraction, TruncatedDataEndsTheRun) {
   ZipBuilder b;
-  b.Add(EntryDef{"first.txt", "one"});
-  EntryDef big{"big.bin", std::string(100, 'z')};
+  b.Add(EntryDef{"a.txt", "one"});
+  b.Add(EntryDef{"c.txt", "never"});
+  EntryDef big{"b.bin", std::string(100, 'z')};
   big.usize = 1000000;
   b.Add(big);
-  b.Add(EntryDef{"after.txt", "never"});
   std::string bytes = b.Build();
-  // The second entry claims far more data than the file holds.
-  const size_t central_second = b.CentralOffset() + 46 + 9;
-  bytes.replace(central_second + 20, 4, zip_test::Le32(1000000));
+  // The last entry claims far more data than the file holds; sorted by name it comes second.
+  const size_t central_third = b.CentralOffset() + 46 + 5 + 46 + 5;
+  bytes.replace(central_third + 20, 4, zip_test::Le32(1000000));
   WriteFile(dir_ / "a.zip", bytes);
+  u_.SetSortMode(ByName);
   u_.SetZipName(dir_.Engine("a.zip"));
   u_.SetDestDir(dir_.Engine("out"));
   u_.SetDoAll(true);
@@ -162,11 +202,13 @@ TEST_F(Extraction, TruncatedDataEndsTheRun) {
     u_.UnZipSelected();
     FAIL();
   } catch (const EFatalUnzipError& e) {
-    EXPECT_STREQ(e.what(), "Premature end of file reached");
+    EXPECT_STREQ(e.what(), "b.bin: Premature end of file reached");
   }
   EXPECT_EQ(rec_.log.back(), "complete 1");
-  EXPECT_EQ(OutFile("first.txt"), "one");
-  EXPECT_FALSE(OutExists("after.txt"));
+  EXPECT_EQ(OutFile("a.txt"), "one");
+  // Made at its declared length of a million bytes, it would look whole.
+  EXPECT_FALSE(OutExists("b.bin"));
+  EXPECT_FALSE(OutExists("c.txt"));
 }
 
 TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
@@ -180,10 +222,11 @@ TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
     u_.UnZipSelected();
     FAIL();
   } catch (const EZCompressionError& e) {
-    EXPECT_STREQ(e.what(), "error");
+    EXPECT_STREQ(e.what(), "broken.bin: Invalid compressed data (invalid block type)");
   }
   EXPECT_EQ(rec_.log.back(), "complete 1");
   EXPECT_EQ(OutFile("first.txt"), "one");
+  EXPECT_FALSE(OutExists("broken.bin"));
 }
 
 TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
@@ -194,6 +237,225 @@ TEST_F(Extraction, DeflateDataEndingBeforeItsStreamDoes) {
   b.Add(cut);
   Prepare(b);
   EXPECT_THROW(u_.UnZipSelected(), EZCompressionError);
+}
+
+// Entries whose data fails in the middle of a run: with an OnEntryError handler that goes on, the
+// failed entry leaves no file, the handler hears its name and cause, and the entries after it are
+// still extracted.
+struct DamagedEntryCase {
+  const char* name;
+  EntryDef entry;
+  std::string message;
+  uint32_t claimed_csize = 0;  // non-zero: the directory claims this much data for the entry
+};
+
+void PrintTo(const DamagedEntryCase& c, std::ostream* os) { *os << c.name; }
+
+class DamagedEntry : public testing::TestWithParam<DamagedEntryCase> {};
+
+TEST_P(DamagedEntry, HandlerGoesOnAndNothingOfTheEntryRemains) {
+  const DamagedEntryCase& c = GetParam();
+  TempDir dir;
+  ZipBuilder b;
+  // The damaged entry lies last, where its data may run into the end of the file; by name it is
+  // extracted second.
+  b.Add(EntryDef{"a-first.txt", "one", 8});
+  b.Add(EntryDef{"z-after.txt", "two", 8});
+  b.Add(c.entry);
+  std::string bytes = b.Build();
+  if (c.claimed_csize) bytes.replace(b.CentralOffset() + 2 * (46 + 11) + 20, 4, zip_test::Le32(c.claimed_csize));
+  WriteFile(dir / "a.zip", bytes);
+  TUnZipper u;
+  u.SetSortMode(ByName);
+  u.SetZipName(dir.Engine("a.zip"));
+  u.SetDestDir(dir.Engine("out"));
+  u.SetDoAll(true);
+  u.SetRecreateDirs(true);
+  u.SetOverwriteMode(Always);
+  // An older version of the entry is replaced: the failure must not leave a truncated one.
+  WriteFile(dir / "out" / c.entry.name, "old version");
+  std::vector<std::string> failures;
+  u.OnEntryError = [&](TUnZipper*, int index, const std::string& message, bool& abort) {
+    EXPECT_TRUE(abort);
+    EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << "removed before the event";
+    failures.push_back(std::to_string(index) + " " + message);
+    abort = false;
+  };
+  EXPECT_EQ(u.UnZipSelected(), 2) << c.name;
+  EXPECT_EQ(failures, std::vector<std::string>{"1 " + c.message}) << c.name;
+  EXPECT_FALSE(fs::exists(dir / "out" / c.entry.name)) << c.name;
+  EXPECT_EQ(ReadFile(dir / "out" / "a-first.txt"), "one");
+  EXPECT_EQ(ReadFile(dir / "out" / "z-after.txt"), "two") << c.name;
+}
+
+EntryDef WithData(EntryDef e, std::string compressed) {
+  e.compressed = std::move(compressed);
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, DamagedEntry,
+    testing::Values(
+        DamagedEntryCase{"bad block type", WithData(EntryDef{"broken.bin", std::string(70000, 'b'), 8}, "\xff\xff\xff"),
+                         "broken.bin: Invalid compressed data (invalid block type)"},
+        // A valid beginning: two full output blocks are written before the data runs out.
+        DamagedEntryCase{"deflate data ends early",
+                         WithData(EntryDef{"sub/cut.bin", std::string(100000, 'c'), 8},
+                                  zip_test::RawDeflate(std::string(100000, 'c'), 0).substr(0, 70000)),
+                         "sub\\cut.bin: Invalid compressed data (unexpected end of data)"},
+        DamagedEntryCase{"archive ends inside the entry",
+                         [] {
+                           EntryDef e{"big.bin", std::string(40000, 'z')};
+                           e.usize = 1000000;
+                           return e;
+                         }(),
+                         "big.bin: Premature end of file reached", 1000000}));
+
+// Bytes put in front of an archive without adjusting its offsets (a self-extractor's program):
+// the distance is found from where the central directory really lies, and every entry is read
+// from its real place. A local header that is not at the corrected place fails its entry.
+TEST_F(Extraction, ArchiveBehindBytesItsOffsetsDoNotCount) {
+  const std::string decoy = zip_test::Le32(0x04034B50) + zip_test::Le16(20) + std::string(20, '\0') +
+                            zip_test::Le16(5) + zip_test::Le16(0) + "decoy";
+  struct Case {
+    const char* name;
+    std::string stub;
+    bool misplaced;  // the last entry's recorded offset is off by one more byte
+  } cases[] = {
+      {"program stub", "MZ" + std::string(98, '\0'), false},
+      {"stub holding a local header signature", std::string(300, 'M') + decoy + std::string(300, 'M'), false},
+      {"one entry misplaced", std::string(64, 'S'), true},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    ZipBuilder b;
+    b.Add(EntryDef{"a.txt", "alpha", 8});
+    b.Add(EntryDef{"sub/b.txt", std::string(5000, 'b'), 8});
+    b.Add(EntryDef{"c.txt", "charlie"});
+    std::string bytes = b.Build();
+    if (c.misplaced) {
+      // The third central header follows those of "a.txt" and "sub/b.txt" (no extra fields).
+      const size_t at = b.CentralOffset() + 46 + 5 + 46 + 9;
+      bytes.replace(at + 42, 4, zip_test::Le32(static_cast<uint32_t>(b.Offsets()[2] + 1)));
+    }
+    WriteFile(dir / "a.zip", c.stub + bytes);
+    TUnZipper u;
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    std::vector<std::string> errors;
+    u.OnEntryError = [&](TUnZipper*, int, const std::string& message, bool& abort) {
+      errors.push_back(message);
+      abort = false;
+    };
+    u.LoadDirectory();
+    EXPECT_EQ(u.LeadingBytes(), static_cast<int64_t>(c.stub.size())) << c.name;
+    ASSERT_EQ(u.EntryCount(), 3) << c.name;
+    EXPECT_EQ(u.UnZipSelected(), c.misplaced ? 2 : 3) << c.name;
+    EXPECT_EQ(ReadFile(dir / "out" / "a.txt"), "alpha") << c.name;
+    EXPECT_EQ(ReadFile(dir / "out" / "sub" / "b.txt"), std::string(5000, 'b')) << c.name;
+    if (!c.misplaced) {
+      EXPECT_TRUE(errors.empty()) << c.name;
+      EXPECT_EQ(ReadFile(dir / "out" / "c.txt"), "charlie") << c.name;
+    } else {
+      EXPECT_EQ(errors, std::vector<std::string>{"c.txt: Local header not found where the directory says"});
+      EXPECT_FALSE(fs::exists(dir / "out" / "c.txt"));
+    }
+  }
+}
+
+// Overlapped entries are refused before anything is written, however much they declare; the
+// declared total of the selection is there for a host to look at beforehand.
+TEST_F(Extraction, OverlappedEntriesAreRefusedBeforeWriting) {
+  WriteFile(dir_ / "bomb.zip", zip_test::OverlappedBomb(250, 1 << 20));
+  u_.SetZipName(dir_.Engine("bomb.zip"));
+  u_.SetDestDir(dir_.Engine("out"));
+  u_.SetDoAll(true);
+  u_.SetRecreateDirs(true);
+  rec_.Attach(u_);
+  u_.LoadDirectory();
+  ASSERT_EQ(u_.EntryCount(), 250);
+  EXPECT_GT(u_.SelectedUncompressedSize(), int64_t{250} << 20);
+  for (const bool test_only : {false, true}) {
+    u_.SetTestOnly(test_only);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      u_.UnZipSelected();
+      FAIL();
+    } catch (const EOverlappedEntries& e) {
+      EXPECT_STREQ(e.what(), "Invalid zip file with overlapped components (possible zip bomb)");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(fs::exists(dir_ / "out"));
+  }
+  EXPECT_EQ(rec_.log, (std::vector<std::string>{"complete 0", "complete 0"}));
+}
+
+TEST_F(Extraction, SelectedUncompressedSizeFollowsTheSelection) {
+  ZipBuilder b;
+  b.Add(EntryDef{"dir/", ""});
+  b.Add(EntryDef{"dir/a.txt", std::string(1000, 'a'), 8});
+  b.Add(EntryDef{"b.bin", std::string(30, 'b')});
+  Prepare(b);
+  u_.LoadDirectory();
+  EXPECT_EQ(u_.SelectedUncompressedSize(), 1030);
+  u_.SetDoAll(false);
+  u_.SetFilesList({"*.bin"});
+  EXPECT_EQ(u_.SelectedUncompressedSize(), 30);
+  u_.SetFilesList({});
+  EXPECT_EQ(u_.SelectedUncompressedSize(), 0);
+}
+
+TEST_F(Extraction, EntryWithoutANameIsAnError) {
+  ZipBuilder b;
+  b.Add(EntryDef{"a.txt", "a"});
+  b.Add(EntryDef{"", "lost data"});
+  b.Add(EntryDef{"b.txt", "b"});
+  Prepare(b);
+  try {
+    u_.UnZipSelected();
+    FAIL();
+  } catch (const EBadZipFile& e) {
+    EXPECT_STREQ(e.what(), "entry #2: No file name");
+  }
+  EXPECT_EQ(rec_.log.back(), "complete 1");
+  // Handled: the run goes on. Without recreated folders the entry is still no folder entry.
+  std::vector<std::string> errors;
+  u_.OnEntryError = [&](TUnZipper*, int, const std::string& message, bool& abort) {
+    errors.push_back(message);
+    abort = false;
+  };
+  u_.SetRecreateDirs(false);
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_EQ(errors, std::vector<std::string>{"entry #2: No file name"});
+  EXPECT_EQ(OutFile("b.txt"), "b");
+}
+
+TEST_F(Extraction, WrongPasswordPassingTheCheckByteLeavesNoFile) {
+  ZipBuilder b;
+  EntryDef secret{"secret.bin", std::string(50000, 's'), 8};
+  secret.password = "right";
+  b.Add(secret);
+  b.Add(EntryDef{"plain.txt", "p"});
+  Prepare(b);
+  // Find a wrong password whose decrypted header ends with the check byte.
+  const std::string bytes = ReadFile(dir_ / "a.zip");
+  const uint8_t check = static_cast<uint8_t>(zip_test::Crc32(secret.data) >> 24);
+  std::string wrong;
+  for (int n = 0; wrong.empty(); ++n) {
+    uint8_t head[12];
+    std::memcpy(head, bytes.data() + 30 + secret.name.size(), 12);
+    ZipCrypto crypto;
+    crypto.Init("x" + std::to_string(n));
+    crypto.Decrypt(head, 12);
+    if (head[11] == check) wrong = "x" + std::to_string(n);
+  }
+  u_.Password = wrong;
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_FALSE(OutExists("secret.bin"));
+  EXPECT_EQ(OutFile("plain.txt"), "p");
+  EXPECT_NE(std::find(rec_.log.begin(), rec_.log.end(), "skip 0 secret.bin"), rec_.log.end());
 }
 
 TEST_F(Extraction, PathsLeavingTheDestinationAreRefused) {
@@ -230,6 +492,59 @@ TEST_F(Extraction, SharedTraversalArchivesWriteNothingOutside) {
     }
   }
 }
+
+#ifndef _WIN32
+// Links already in the destination are never written through: one in an entry's place is
+// replaced by the entry's file, a folder link leading outside is refused, one staying inside is
+// followed.
+TEST_F(Extraction, LinksInTheDestinationAreNotWrittenThrough) {
+  struct Case {
+    const char* name;
+    std::string entry;                                  // its content is "new"
+    std::vector<std::pair<std::string, std::string>> links;  // link (under out) -> target
+    int extracted;
+    std::string written;  // where the content lands, under out; empty: nowhere
+  } cases[] = {
+      {"link to an outside file", "a.txt", {{"a.txt", "../outside/file.txt"}}, 1, "a.txt"},
+      {"dangling link to an outside path", "b.txt", {{"b.txt", "../outside/new.txt"}}, 1, "b.txt"},
+      {"folder link leading outside", "sub/c.txt", {{"sub", "../outside"}}, 0, ""},
+      {"folder link deeper down", "real/sub/d.txt", {{"real/sub", "../../outside"}}, 0, ""},
+      {"folder entry below an outside link", "sub/deeper/", {{"sub", "../outside"}}, 0, ""},
+      {"folder link staying inside", "in/e.txt", {{"in", "real"}}, 1, "real/e.txt"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "outside" / "file.txt", "outside content");
+    fs::create_directories(dir / "out" / "real");
+    for (const auto& [link, target] : c.links) {
+      fs::create_directories((dir / "out" / link).parent_path());
+      fs::create_symlink(target, dir / "out" / link);
+    }
+    ZipBuilder b;
+    b.Add(EntryDef{c.entry, c.entry.back() == '/' ? "" : "new"});
+    WriteFile(dir / "a.zip", b.Build());
+    TUnZipper u;
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetRecreateDirs(true);
+    u.SetOverwriteMode(Always);
+    std::vector<TSkipReason> skipped;
+    u.OnSkippingFile = [&](TUnZipper*, TSkipReason r, const std::string&, int, bool&) { skipped.push_back(r); };
+    EXPECT_EQ(u.UnZipSelected(), c.extracted) << c.name;
+    EXPECT_EQ(zip_test::Tree(dir / "outside"),
+              (std::vector<std::pair<std::string, std::string>>{{"file.txt", "outside content"}}))
+        << c.name;
+    EXPECT_FALSE(fs::exists(dir / "outside" / "deeper")) << c.name;
+    if (c.written.empty()) {
+      EXPECT_EQ(skipped, std::vector<TSkipReason>{srCreateError}) << c.name;
+    } else {
+      EXPECT_FALSE(fs::is_symlink(dir / "out" / c.written)) << c.name;
+      EXPECT_EQ(ReadFile(dir / "out" / c.written), "new") << c.name;
+    }
+  }
+}
+#endif
 
 TEST_F(Extraction, StartEventMaySkipOrRedirect) {
   ZipBuilder b;

@@ -64,7 +64,26 @@ TEST(CreateDirPath, CreatesEveryMissingLevel) {
   std::filesystem::create_directories(dir / "A");
   CreateDirPath(dir.Engine("A") + "\\B\\C\\");
   EXPECT_TRUE(platform::FolderExists(dir.Engine("A") + "\\B\\C"));
+#ifdef _WIN32
   CreateDirPath("C:");  // a drive alone counts as existing
+#endif
+}
+
+// Relative folders with short first parts were once taken for a drive and never made.
+TEST(CreateDirPath, ShortRelativeNames) {
+  zip_test::TempDir dir;
+  const std::string before = platform::CurrentFolder();
+  ASSERT_TRUE(platform::SetCurrentFolder(dir.Engine()));
+  const char* cases[] = {"o", "ab", "x\\y", "p\\", "abc\\d\\e"};
+  for (const char* path : cases) {
+    CreateDirPath(path);
+    EXPECT_TRUE(platform::FolderExists(StripTrailingBackslash(path))) << path;
+  }
+#ifndef _WIN32
+  CreateDirPath("C:\\x");  // outside Windows, a name with a colon
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "C:" / "x"));
+#endif
+  platform::SetCurrentFolder(before);
 }
 
 TEST(DosDateTime, ClampsOnlyWhatIsOutOfRange) {

@@ -183,6 +183,7 @@ TEST_P(PipelineRoad, CancelTakesEffectWithinOneBlock) {
                                                                   "total 5", "complete 1"}));
   EXPECT_EQ(Out("first.txt"), "one");
   EXPECT_EQ(Out("after.txt"), "old content");
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "middle.bin"));
 }
 
 #ifndef _WIN32
@@ -228,15 +229,17 @@ TEST_P(PipelineRoad, WriteErrorIsReportedForItsEntryAndLeaksNothing) {
       u_.UnZipSelected();
       FAIL() << "the write error went unnoticed";
     } catch (const ECantWriteUCF& e) {
-      EXPECT_STREQ(e.what(), "Cant write uncompressed file");
+      EXPECT_STREQ(e.what(), "middle.bin: Cant write uncompressed file");
     }
   }
-  // Reported while middle.bin is the entry: it never ends, nothing after it starts.
+  // Reported while middle.bin is the entry: it never ends, nothing after it starts, and what
+  // was written of it is gone.
   EXPECT_EQ(log_.Count("start "), 2u);
   EXPECT_EQ(log_.Count("end "), 1u);
   EXPECT_EQ(log_.lines.back(), "complete 1");
   EXPECT_EQ(Out("first.txt"), "one");
   EXPECT_EQ(Out("after.txt"), "old content");
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "middle.bin"));
   // After an error the archive stays open until the next operation on it.
   u_.CloseArchive();
   EXPECT_EQ(OpenFileCount(), open_before);

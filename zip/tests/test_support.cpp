@@ -152,6 +152,48 @@ std::string ZipBuilder::Build(const std::string& archive_comment) {
   return out;
 }
 
+std::string OverlappedBomb(int entries, size_t kernel_bytes) {
+  // Built from the last entry backwards: the last one's data is the kernel; every other entry's
+  // data quotes the next entry's local header in a stored deflate block and then continues with
+  // that entry's data, so each entry decodes to all the local headers after it plus the kernel.
+  const std::string kernel = RawDeflate(std::string(kernel_bytes, 'a'), 9);
+  std::vector<std::string> names, headers;
+  std::vector<uint32_t> crcs, csizes, usizes;
+  std::string data = kernel;
+  uint32_t crc = Crc32(std::string(kernel_bytes, 'a'));
+  uint64_t usize = kernel_bytes;
+  for (int i = entries - 1; i >= 0; --i) {
+    const std::string name = "f" + std::to_string(i);
+    const std::string header = Le32(0x04034B50) + Le16(20) + Le16(0) + Le16(8) + Le32(0x5A2B6000) + Le32(crc) +
+                               Le32(static_cast<uint32_t>(data.size())) + Le32(static_cast<uint32_t>(usize)) +
+                               Le16(static_cast<uint16_t>(name.size())) + Le16(0) + name;
+    names.insert(names.begin(), name);
+    headers.insert(headers.begin(), header);
+    crcs.insert(crcs.begin(), crc);
+    csizes.insert(csizes.begin(), static_cast<uint32_t>(data.size()));
+    usizes.insert(usizes.begin(), static_cast<uint32_t>(usize));
+    const uint16_t n = static_cast<uint16_t>(header.size());
+    const std::string quote = std::string(1, '\0') + Le16(n) + Le16(static_cast<uint16_t>(~n));
+    crc = static_cast<uint32_t>(crc32_combine(Crc32(header), crc, static_cast<z_off_t>(usize)));
+    usize += header.size();
+    data = quote + header + data;
+  }
+  // The file: the first local header, then everything the first entry's data holds.
+  std::string out = headers[0] + data.substr(5 + headers[0].size());
+  std::string central;
+  uint64_t offset = 0;
+  for (int i = 0; i < entries; ++i) {
+    central += Le32(0x02014B50) + Le16(20) + Le16(20) + Le16(0) + Le16(8) + Le32(0x5A2B6000) + Le32(crcs[i]) +
+               Le32(csizes[i]) + Le32(usizes[i]) + Le16(static_cast<uint16_t>(names[i].size())) + Le16(0) + Le16(0) +
+               Le16(0) + Le16(0) + Le32(0x20) + Le32(static_cast<uint32_t>(offset)) + names[i];
+    offset += headers[i].size() + 5;
+  }
+  const size_t central_offset = out.size();
+  out += central;
+  return out + EndRecord(static_cast<uint16_t>(entries), static_cast<uint32_t>(central.size()),
+                         static_cast<uint32_t>(central_offset));
+}
+
 bool HaveTool(const std::string& name) {
 #ifdef _WIN32
   (void)name;

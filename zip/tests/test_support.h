@@ -65,6 +65,10 @@ class ZipBuilder {
   uint64_t central_offset_ = 0;
 };
 
+// A zip bomb of overlapped entries: every entry's data holds the entries after it, so each
+// decodes to more than the last, and all of them share one kernel of `kernel_bytes` letters.
+std::string OverlappedBomb(int entries, size_t kernel_bytes);
+
 std::string Le16(uint16_t v);
 std::string Le32(uint32_t v);
 std::string Le64(uint64_t v);

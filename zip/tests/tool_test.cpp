@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -89,6 +92,16 @@ TEST_F(Tool, ExitCodes) {
   EXPECT_EQ(zip_test::ReadFile(dir_ / "out" / "secret.txt"), "data");
 }
 
+TEST_F(Tool, SelfExtractorWithoutAdjustedOffsets) {
+  const fs::path sfx = zip_test::SharedFixture("edge/gen_sfx_pe_unadjusted.exe");
+  if (!fs::exists(sfx)) GTEST_SKIP() << "no shared fixtures here";
+  const std::string said = Capture(Quote(tool_) + " -t " + Quote(sfx));
+  EXPECT_NE(said.find("14848 extra bytes at beginning or within zipfile"), std::string::npos) << said;
+  EXPECT_NE(said.find("No errors detected"), std::string::npos) << said;
+  EXPECT_EQ(Shell(Quote(tool_) + " -qq -d " + Quote(dir_ / "sfx") + " " + Quote(sfx) + " </dev/null"), 1);
+  EXPECT_EQ(fs::file_size(dir_ / "sfx" / "sub" / "app.bin"), 300000u);
+}
+
 TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   ZipBuilder b;
   b.Add(EntryDef{"docs/readme.txt", "r"});
@@ -106,8 +119,91 @@ TEST_F(Tool, ExtractsSelectedEntriesAndJunksPaths) {
   // Without -d the entries land in the current folder.
   EXPECT_EQ(Shell("cd " + Quote(dir_.Path()) + " && " + Quote(tool_) + " -qq " + Quote(dir_ / "a.zip") + " </dev/null"), 0);
   EXPECT_TRUE(fs::exists(dir_ / "docs" / "readme.txt"));
+  // Relative destinations with short first parts.
+  for (const char* dest : {"o", "ab", "x/y"}) {
+    EXPECT_EQ(Shell("cd " + Quote(dir_.Path()) + " && " + Quote(tool_) + " -qq -d " + dest + " " + Quote(dir_ / "a.zip") +
+                    " </dev/null"),
+              0)
+        << dest;
+    EXPECT_EQ(zip_test::ReadFile(dir_ / dest / "docs" / "readme.txt"), "r") << dest;
+  }
   const std::string sorted = Capture(Quote(tool_) + " -l --sort name " + Quote(dir_ / "a.zip"));
   EXPECT_LT(sorted.find("bin/tool.exe"), sorted.find("docs/readme.txt"));
 }
+
+// How the tool reports archives and entries it cannot take as they are: the exit code, the words
+// it prints and which files it leaves.
+struct ReportCase {
+  const char* name;
+  std::string archive;  // bytes
+  std::string args;     // before the archive; " -d <out>" follows for extraction
+  int code;
+  std::vector<std::string> said;    // lines (or parts of lines) of the output
+  std::vector<std::string> files;   // present afterwards, relative to out
+  std::vector<std::string> absent;  // not present afterwards
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
+
+class ToolReport : public Tool, public testing::WithParamInterface<ReportCase> {};
+
+TEST_P(ToolReport, ExitCodeWordsAndFiles) {
+  const ReportCase& c = GetParam();
+  WriteFile(dir_ / "a.zip", c.archive);
+  const bool extract = c.args.find("-t") == std::string::npos;
+  const std::string said = Capture(Quote(tool_) + " " + c.args + (extract ? " -d " + Quote(dir_ / "out") : "") + " " +
+                                   Quote(dir_ / "a.zip") + " </dev/null");
+  EXPECT_EQ(Shell(Quote(tool_) + " -qq " + c.args + (extract ? " -d " + Quote(dir_ / "again") : "") + " " +
+                  Quote(dir_ / "a.zip") + " </dev/null >/dev/null 2>&1"),
+            c.code)
+      << said;
+  for (const std::string& words : c.said) EXPECT_NE(said.find(words), std::string::npos) << words << "\n" << said;
+  for (const std::string& file : c.files) EXPECT_TRUE(fs::exists(dir_ / "out" / file)) << file << "\n" << said;
+  for (const std::string& file : c.absent) EXPECT_FALSE(fs::exists(dir_ / "out" / file)) << file << "\n" << said;
+}
+
+std::string Archive(std::vector<EntryDef> entries) {
+  ZipBuilder b;
+  for (const EntryDef& e : entries) b.Add(e);
+  return b.Build();
+}
+
+EntryDef Damaged(const std::string& name) {
+  EntryDef e{name, std::string(5000, 'd'), 8};
+  e.compressed = std::string("\xff\xff\xff\xff", 4);
+  return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ToolReport,
+    testing::Values(
+        ReportCase{"damaged entry, extraction goes on",
+                   Archive({EntryDef{"first.txt", "1", 8}, Damaged("sub/bad.bin"), EntryDef{"last.txt", "2", 8}}),
+                   "-o", 2, {"  error:  sub/bad.bin: Invalid compressed data (invalid block type)"},
+                   {"first.txt", "last.txt"}, {"sub/bad.bin"}},
+        ReportCase{"damaged entry, testing goes on",
+                   Archive({EntryDef{"first.txt", "1", 8}, Damaged("bad.bin"), EntryDef{"last.txt", "2", 8}}),
+                   "-t", 2,
+                   {"  error:  bad.bin: Invalid compressed data", "testing: last.txt",
+                    "At least one error was detected"}},
+        ReportCase{"entry without a name",
+                   Archive({EntryDef{"a.txt", "a"}, EntryDef{"", "lost"}, EntryDef{"b.txt", "b"}}), "-o", 2,
+                   {"  error:  entry #2: No file name"}, {"a.txt", "b.txt"}},
+        ReportCase{"AES entry",
+                   Archive({EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, EntryDef{"b.txt", "b"}}),
+                   "-o -P pw", 81, {"Zip Error: Unsupported Encryption Method (AES): aes.bin"}, {"b.txt"},
+                   {"aes.bin"}},
+        ReportCase{"Deflate64 entry, testing",
+                   Archive({EntryDef{"d64.bin", "data", 9}, EntryDef{"b.txt", "b"}}), "-t", 81,
+                   {"Zip Error: Unknown Compression Method 9 (Deflate64): d64.bin", "testing: b.txt"}},
+        ReportCase{"archive behind a stub", std::string(100, 'M') + Archive({EntryDef{"a.txt", "a", 8}}), "-o", 1,
+                   {"warning [", "100 extra bytes at beginning or within zipfile"}, {"a.txt"}},
+        ReportCase{"overlapped entries, testing", zip_test::OverlappedBomb(20, 1000), "-t", 12,
+                   {"Invalid zip file with overlapped components (possible zip bomb)"}},
+        ReportCase{"overlapped entries, extraction", zip_test::OverlappedBomb(20, 1000), "-o", 12, {}, {},
+                   {"f0", "f19"}},
+        ReportCase{"empty file, testing", "", "-t", 1, {"zipfile is empty"}},
+        ReportCase{"empty file, extraction", "", "-o", 1, {"zipfile is empty"}},
+        ReportCase{"archive without entries, testing", Archive({}), "-t", 1, {"zipfile is empty"}}));
 
 }  // namespace

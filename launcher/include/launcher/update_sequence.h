@@ -37,6 +37,7 @@ struct LaunchState {
   platform::NameValueList VerInfo;
   std::string AppDir;
   std::string ExeFileName;
+  bool DescriptionRead = false;  // the description file was there and has been read
 };
 LaunchState& State();
 

@@ -34,6 +34,11 @@ bool FolderExists(const std::string& path);  // exists and is a folder
 bool CreateFolder(const std::string& path);  // one level; false when it could not be made
 bool DeleteFile(const std::string& path);
 bool RemoveFolder(const std::string& path);  // empty folder only
+// The path itself is a symbolic link (on Windows also a junction or another reparse point);
+// the link is not followed.
+bool IsLink(const std::string& path);
+// The path with every link in it resolved, absolute; empty when it does not exist.
+std::string ResolvedPath(const std::string& path);
 std::optional<uint32_t> GetFileAttributes(const std::string& path);
 bool SetFileAttributes(const std::string& path, uint32_t attributes);
 // POSIX permission bits (st_mode & 07777); no-op returning false on Windows.

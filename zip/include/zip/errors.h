@@ -27,6 +27,11 @@ enum MessageId : int {
   kMsgZipError = 198,
   kMsgBiggerThanUncompressed = 199,
   kMsgFileExistsAlert = 200,
+  kMsgInvalidCompressedData = 201,
+  kMsgNoFileName = 202,
+  kMsgUnsupportedEncryption = 203,
+  kMsgLocalHeaderMissing = 204,
+  kMsgOverlappedEntries = 205,
   kMsgCantWriteUcf = 207,
 };
 
@@ -39,6 +44,10 @@ class EZipException : public platform::Exception {
 };
 class EBadZipFile : public EZipException {
   using EZipException::EZipException;
+};
+// Entries share stretches of the archive's data: a zip bomb that declares far more than it holds.
+class EOverlappedEntries : public EBadZipFile {
+  using EBadZipFile::EBadZipFile;
 };
 class EIncompleteZip : public EZipException {
   using EZipException::EZipException;

@@ -43,6 +43,11 @@ using TUnZipComplete = std::function<void(TUnZipper* Sender, int FileCount)>;
 using TDecryptEvent = std::function<void(TUnZipper* Sender, uint8_t* buffer, int length, const std::string& Password)>;
 using THandleMessageEvent = std::function<void(TUnZipper* Sender, int MessageID, const std::string& Msg1,
                                                const std::string& Msg2, uint32_t flags, int& Return)>;
+// An entry could not be decoded (damaged data, the archive ending inside it, a local header that
+// is not where the directory says). Its output file is already removed and Message names the
+// entry and the cause. Abort comes in true: the failure then ends the run as an exception, as
+// every other failure does; a handler that clears it lets the run go on with the next entry.
+using TEntryError = std::function<void(TUnZipper* Sender, int FileIndex, const std::string& Message, bool& Abort)>;
 using TInCompleteZipEvent = std::function<void(TUnZipper* Sender, TIncompleteZipMode& IncompleteMode)>;
 using TGetNextDiskEvent = std::function<void(TUnZipper* Sender, int NextDisk, std::string& FName)>;
 using TFileNameForSplitPartEvent =
@@ -79,6 +84,15 @@ class TUnZipper {
   std::string ArchiveComment();
   void SetArchiveComment(const std::string& text);
   const TEndCentral& EndCentral() const { return end_; }
+  // Bytes in front of the archive that its recorded offsets do not count (a self-extractor's
+  // program added without adjusting them). The loaded offsets are corrected by this much; a
+  // host may warn that the archive is not as it was written.
+  int64_t LeadingBytes() const { return leading_bytes_; }
+
+  // The archive's bytes come from `stream`, which the host has opened and keeps open until it
+  // sets nullptr again, instead of from opening ZipName (which still names the archive in
+  // messages). Only a single-part archive is read this way: no other file is opened for it.
+  void SetArchiveStream(platform::Stream* stream);
 
   void OpenArchive();
   void CloseArchive();
@@ -132,6 +146,10 @@ class TUnZipper {
   void SetRetainAttributes(bool v) { retain_attributes_ = v; }
   bool ReplaceReadOnly() const { return replace_read_only_; }
   void SetReplaceReadOnly(bool v) { replace_read_only_ = v; }
+  // The declared uncompressed size of the entries that DoAll, FilesList and RecreateDirs select
+  // in the loaded directory: what a run would write at most (each entry is cut off at its
+  // declared size). For a host's free-space check before UnZipSelected.
+  int64_t SelectedUncompressedSize() const;
   // Decode and check every selected entry without writing anything.
   bool TestOnly() const { return test_only_; }
   void SetTestOnly(bool v) { test_only_ = v; }
@@ -153,6 +171,7 @@ class TUnZipper {
   TUnZipComplete OnUnZipComplete;
   TDecryptEvent OnDecrypt;
   THandleMessageEvent OnHandleMessage;
+  TEntryError OnEntryError;
   TInCompleteZipEvent OnInCompleteZip;
   TGetNextDiskEvent OnGetNextDisk;
   TFileNameForSplitPartEvent OnFileNameForSplitPart;
@@ -163,6 +182,7 @@ class TUnZipper {
 
   void ReadDirectory();
   bool ScanLocalHeaders();
+  int64_t FindLeadingBytes(platform::Stream& s) const;
   std::optional<uint64_t> ArchiveStamp(const std::string& path) const;
   std::string PartFileName(int n, TSplitPartType type);
   std::string AskForDisk(int n, const std::string& proposal);
@@ -174,11 +194,20 @@ class TUnZipper {
   void FreeLists();
   std::string ComputePartBase(const std::string& name) const;
 
-  // extraction, per entry
+  // extraction
+  bool SelectedBySettings(const TZipHeaderInfo& entry) const;
+  void RefuseOverlappedEntries() const;
+  // per entry
   void ProcessEntry(DecodeRun& run, int index);
+  // ProcessEntry, with a failure of the entry's data named after the entry and offered to
+  // OnEntryError.
+  void ExtractEntry(DecodeRun& run, int index);
+  template <class E>
+  void EntryFailed(DecodeRun& run, int index, const E& failure);
   // Decodes the entry into its output (none when testing) and closes the output; an exception
-  // leaves the output closed, at the length it was given, without time or attributes.
-  void DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported);
+  // leaves no output behind. `undecodable`: an encrypted entry's data did not inflate.
+  void DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported,
+                      bool& undecodable);
   bool OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index);
   std::unique_ptr<TLFNFileStream> CreateOutput(DecodeRun& run, const std::string& fname,
                                                const TZipHeaderInfo& entry, int index);
@@ -186,11 +215,13 @@ class TUnZipper {
 
   std::string zip_name_;
   std::string part_base_;
-  std::unique_ptr<TLFNFileStream> archive_;
+  std::unique_ptr<TS_BufferStream> archive_;
+  platform::Stream* host_stream_ = nullptr;
   std::unique_ptr<TSortedZip> natural_;
   TSortedZip* view_ = nullptr;  // the natural list itself in ByNone
   std::unique_ptr<TSortedZip> sorted_;
   TEndCentral end_;
+  int64_t leading_bytes_ = 0;
   std::optional<uint64_t> stamp_;
   int current_part_ = 0;
   int part_count_ = 1;

@@ -1,0 +1,3 @@
+halvex-signature 1 ed25519ph
+key C9zHX4izIH4hCFJr1bL2NFPp4bjenOedziJfIoF7alo=
+sig p26cyXGZFF4vQvOcjUtkW4Ao7M+A5s/VbBEzyq700JvSaIk4gyVo8nzanKlMdvc81PKjkoh1iY8W6lCW0pEXCA==

@@ -1,0 +1,15 @@
+// Ed25519ph (Ed25519 over the SHA-512 of the message) of a whole stream, read in blocks from its
+// start to its end: memory stays the same whatever the stream's size.
+#pragma once
+
+#include "platform/stream.h"
+#include "signature/keys.h"
+
+namespace signature {
+
+// Both raise platform::EReadError "Stream read error" when fewer bytes than the stream's size
+// could be read: a signature over part of a file would be worthless.
+Signature SignStream(platform::Stream& stream, const SecretKey& key);
+bool VerifyStream(platform::Stream& stream, const Signature& signature, const PublicKey& key);
+
+}  // namespace signature
