@@ -77,3 +77,13 @@ function(halvex_add_shipped_checks)
            COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} "-DPROGRAMS=${programs}"
                    -P ${PROJECT_SOURCE_DIR}/cmake/CheckImports.cmake)
 endfunction()
+
+# halvex_program_resources(TARGET RC_FILE): a Windows program's resource script, which includes
+# the shared manifest and version resource (cmake/win32/) and may name the icon (assets/logo/).
+function(halvex_program_resources target rc)
+  set(shared ${PROJECT_SOURCE_DIR}/cmake/win32)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES
+    INCLUDE_DIRECTORIES "${shared};${PROJECT_SOURCE_DIR}/assets/logo"
+    OBJECT_DEPENDS "${shared}/program.manifest;${shared}/version.rc;${PROJECT_SOURCE_DIR}/assets/logo/halvex.ico")
+endfunction()

@@ -260,6 +260,45 @@ TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
   EXPECT_EQ(launcher::State().ExeFileName, AppExe());
 }
 
+// The window keeps the outer bounds of its design in every skin; the client area is what each
+// skin's frame leaves of it, and the strip and the panel follow by their alignment. The border
+// sizes the window, and a skin change reaches the controls only after the frame took it.
+TEST_F(LauncherInProcess, KeepsItsBoundsAcrossSkinsAndStaysSizeable) {
+  launcher::TfmMain form({AppExe()});
+  form.Create();
+  const HWND window = form.Handle();
+  const LONG style = ::GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_THICKFRAME);
+  EXPECT_FALSE(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  std::vector<int> controls_at_frame_change;
+  form.bsSkinForm->OnChangeSkinData = [&] { controls_at_frame_change.push_back(form.pgMeter->ControlDataIndex()); };
+  for (int index : {2, 0, 5, 11, 2}) {
+    SCOPED_TRACE(index);
+    form.SetSkinIndex(index);
+    ASSERT_FALSE(form.bsSkinData->Empty);
+    RECT outer{}, client{};
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    EXPECT_EQ(outer.right - outer.left, 636);
+    EXPECT_EQ(outer.bottom - outer.top, 387);
+    const skin::FrameSkin frame = skin::FrameSkinFrom(*form.bsSkinData);
+    const int client_width = 636 - (frame.Pw - frame.ClRect.Width());
+    const int client_height = 387 - (frame.Ph - frame.ClRect.Height());
+    EXPECT_EQ(client.right, client_width);
+    EXPECT_EQ(client.bottom, client_height);
+    EXPECT_EQ(form.bsSkinPanel2->Width(), client_width);
+    EXPECT_EQ(form.bsSkinPanel2->Top() + form.bsSkinPanel2->Height(), client_height);
+    EXPECT_EQ(form.Panel1->Height(), client_height - form.bsSkinPanel2->Height());
+    // Halfway down the left border, and the bottom-right corner.
+    const LPARAM left = MAKELPARAM(outer.left, outer.top + 193), corner = MAKELPARAM(outer.right - 1, outer.bottom - 1);
+    EXPECT_EQ(::SendMessageW(window, WM_NCHITTEST, 0, left), HTLEFT);
+    EXPECT_EQ(::SendMessageW(window, WM_NCHITTEST, 0, corner), HTBOTTOMRIGHT);
+    EXPECT_GE(form.pgMeter->ControlDataIndex(), 0);
+  }
+  // 2 was loaded already: four changes, each seen by the frame while the gauge was still reset.
+  EXPECT_EQ(controls_at_frame_change, (std::vector<int>{-1, -1, -1, -1}));
+}
+
 // Hints are shown as designed, through the skinned hint; none of the window's controls has one,
 // and the application gets its own hint back when the window goes.
 TEST_F(LauncherInProcess, ShowsHintsThroughTheSkinnedHint) {

@@ -12,13 +12,13 @@
 
 #include "skin/image_list.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_dialogs.h"
+#include "skin/win32/skin_dialogs.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
-#include "skin/skin_gauge.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_hint.h"
 #include "skin/skin_package.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_panel.h"
 
 namespace launcher {
 
@@ -50,6 +50,9 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void ShellOpen(const std::string& file, const std::string& parameters) override;
 
   int SkinIndex() const;
+
+  // The client area of the design, in the design-time skin.
+  static constexpr int kDesignClientWidth = 634, kDesignClientHeight = 362;
 
   // The skin data's change messages go to every skinned control of the window.
   void SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t param) override;

@@ -13,7 +13,7 @@
 #include "platform/exceptions.h"
 #include "platform/format.h"
 #include "platform/ui/application.h"
-#include "skin/bitmap_canvas.h"
+#include "skin/win32/bitmap_canvas.h"
 #include "skin/png_file.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include "skin/builtin_skins.h"
 #include "skin/control_geometry.h"
 #include "skin/image_list.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
-#include "skin/skin_gauge.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_panel.h"
 #include "skin/skin_schema.h"
 
 namespace skin {

@@ -18,8 +18,8 @@
 #include "platform/ui/application.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_hint.h"
 #include "skin/skin_package.h"
 #include "form_test_window.h"
 

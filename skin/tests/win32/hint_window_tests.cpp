@@ -17,10 +17,10 @@
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "skin/builtin_skins.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
-#include "skin/skin_hint.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_hint.h"
+#include "skin/win32/skin_panel.h"
 
 namespace skin {
 namespace {

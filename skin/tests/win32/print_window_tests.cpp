@@ -9,12 +9,12 @@
 
 #include "platform/ui/form.h"
 #include "platform/ui/print.h"
-#include "skin/bitmap_canvas.h"
+#include "skin/win32/bitmap_canvas.h"
 #include "skin/builtin_skins.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
-#include "skin/skin_gauge.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_panel.h"
 
 namespace skin {
 namespace {
