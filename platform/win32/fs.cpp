@@ -1,5 +1,7 @@
 #include "platform/fs.h"
 
+#include "platform/file.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -79,17 +81,25 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   return (static_cast<uint32_t>(date) << 16) | time;
 }
 
+// The last-write time of an open handle from an MS-DOS local date and time.
+static bool SetHandleDosTime(HANDLE h, uint32_t dos_date_time) {
+  FILETIME local, utc;
+  return ::DosDateTimeToFileTime(static_cast<WORD>(dos_date_time >> 16), static_cast<WORD>(dos_date_time & 0xFFFF),
+                                 &local) &&
+         ::LocalFileTimeToFileTime(&local, &utc) && ::SetFileTime(h, nullptr, nullptr, &utc);
+}
+
 bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
   HANDLE h = ::CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  FILETIME local, utc;
-  const bool ok = ::DosDateTimeToFileTime(static_cast<WORD>(dos_date_time >> 16),
-                                          static_cast<WORD>(dos_date_time & 0xFFFF), &local) &&
-                  ::LocalFileTimeToFileTime(&local, &utc) && ::SetFileTime(h, nullptr, nullptr, &utc);
+  const bool ok = SetHandleDosTime(h, dos_date_time);
   ::CloseHandle(h);
   return ok;
 }
+
+// An explicitly set time is not replaced when the handle is closed.
+bool File::SetDosTime(uint32_t dos_date_time) { return SetHandleDosTime(NativeHandle(), dos_date_time); }
 
 int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
