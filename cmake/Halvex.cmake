@@ -11,6 +11,7 @@ function(halvex_add_test name)
   endif()
   target_compile_definitions(${name} PRIVATE
     HALVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    HALVEX_BINARY_DIR="${CMAKE_BINARY_DIR}"
     HALVEX_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
   if(WIN32)
     # Under Wine every process start costs seconds: run each binary once, whole.

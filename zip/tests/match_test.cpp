@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_support.h"
 #include "platform/fs.h"
 #include "zip/utils.h"
@@ -64,7 +66,17 @@ TEST(CreateDirPath, CreatesEveryMissingLevel) {
   std::filesystem::create_directories(dir / "A");
   CreateDirPath(dir.Engine("A") + "\\B\\C\\");
   EXPECT_TRUE(platform::FolderExists(dir.Engine("A") + "\\B\\C"));
-  CreateDirPath("C:");  // a drive alone counts as existing
+}
+
+TEST(CreateDirPath, ADriveAloneCountsAsExisting) {
+  // Run from an empty folder: here a folder named "C:" would be made in it.
+  zip_test::TempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  CreateDirPath("C:");
+  CreateDirPath("C:\\");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
 TEST(DosDateTime, ClampsOnlyWhatIsOutOfRange) {
