@@ -226,6 +226,10 @@ struct FileState {
   bool operator==(const FileState&) const = default;
 };
 
+void PrintTo(const FileState& s, std::ostream* os) {
+  *os << (s.exists ? "a file of " + std::to_string(s.content.size()) + " bytes" : std::string("nothing"));
+}
+
 FileState StateOf(const fs::path& path) {
   std::error_code ec;
   if (!fs::exists(path, ec)) return {};
