@@ -11,15 +11,24 @@ function(halvex_add_test name)
   endif()
   target_compile_definitions(${name} PRIVATE
     HALVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    HALVEX_BINARY_DIR="${CMAKE_BINARY_DIR}"
     HALVEX_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  # Each binary's tests carry its name as their label, so that scripts/test runs and counts them
+  # suite by suite.
   if(WIN32)
-    # Under Wine every process start costs seconds: run each binary once, whole.
-    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
+    # Under Wine every process start costs seconds: run each binary once, whole. Its XML report
+    # holds the counts of the tests inside.
+    set(report "${CMAKE_BINARY_DIR}/test-results/${name}.xml")
+    if(CMAKE_HOST_UNIX)
+      set(report "Z:${report}")  # Wine shows the Unix root as drive Z:
+    endif()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 --gtest_output=xml:${report})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 1200 LABELS ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES TIMEOUT 600)
+                         PROPERTIES TIMEOUT 600 LABELS ${name})
   endif()
+  set_property(GLOBAL APPEND PROPERTY HALVEX_TEST_SUITES ${name})
 endfunction()
 
 # halvex_add_fuzzers(MODULE): every <module>/fuzz/fuzz_*.cpp becomes a libFuzzer binary of the

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -27,6 +26,7 @@ namespace fs = std::filesystem;
 using platform::Narrow;
 using platform::Widen;
 using zip_test::EntryDef;
+using zip_test::WaitFor;
 using zip_test::ZipBuilder;
 
 constexpr uint32_t kOld = 0x4A210000;    // 2017-01-01 00:00:00
@@ -91,16 +91,6 @@ Box FindBox(DWORD pid) {
       },
       reinterpret_cast<LPARAM>(&ctx));
   return box;
-}
-
-template <typename F>
-bool WaitFor(F predicate, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (predicate()) return true;
-    ::Sleep(50);
-  }
-  return predicate();
 }
 
 class UpdateRun : public testing::Test {

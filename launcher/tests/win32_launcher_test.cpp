@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -15,28 +14,18 @@
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::Narrow;
 using platform::Widen;
+using zip_test::WaitFor;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Waits for `predicate` for up to `ms`, pumping this thread's messages meanwhile.
-template <typename F>
-bool WaitFor(F predicate, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (predicate()) return true;
-    platform::PumpMessages();
-    ::Sleep(50);
-  }
-  return predicate();
 }
 
 class TempFolder {
@@ -183,16 +172,6 @@ class LauncherInProcess : public testing::Test {
   std::vector<std::string> shown_;
 };
 
-TEST_F(LauncherInProcess, CompletionStartsTheApplicationWithUpdateRun) {
-  launcher::TfmMain form({AppExe()});
-  form.Create();
-  EXPECT_TRUE(shown_.empty());
-  launcher::UnZipComplete(form);
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000))
-      << ReadFile(app_.path() / "standin.log");
-}
-
 // The components the launcher never opens still come with the window, with their settings and
 // pictures: two PNG image lists whose every picture decodes at the list's size, the frame's quick
 // button list linked, the message box and skin chooser tied to the window's skin data.
@@ -231,17 +210,45 @@ TEST_F(LauncherInProcess, WindowHoldsItsImageListsAndDialogSettings) {
   EXPECT_EQ(form.bsSelectSkinDialog->Title, "윈도우스킨 선택");
 }
 
-TEST_F(LauncherInProcess, CompletionStartsTheProgramTheDescriptionFileNames) {
-  fs::create_directories(app_.path() / "UPDATE");
-  fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "New App.exe");
-  std::ofstream(app_.path() / "UPDATE" / "VER_INFO.INF", std::ios::binary) << "EXE_FILENAME=New App.exe\r\nNAME=Acme\r\n";
+// The completion starts the program through the shell with UPDATE_RUN: the application itself, or
+// the one the description file names. The stand-in records its start in its own folder.
+struct CompletionCase {
+  const char* name;
+  const char* description;  // VER_INFO.INF, or nullptr for none
+  const char* program;      // copied beside App.exe when it is another one
+  const char* caption;      // of the corporate panel
+};
+
+class LauncherCompletion : public LauncherInProcess, public testing::WithParamInterface<CompletionCase> {};
+
+TEST_P(LauncherCompletion, StartsTheProgramWithUpdateRun) {
+  const CompletionCase& c = GetParam();
+  if (c.description) {
+    fs::create_directories(app_.path() / "UPDATE");
+    std::ofstream(app_.path() / "UPDATE" / "VER_INFO.INF", std::ios::binary) << c.description;
+  }
+  const fs::path program = app_.path() / c.program;
+  if (!fs::exists(program)) {
+    fs::create_directories(program.parent_path());
+    fs::copy_file(HALVEX_STANDIN_EXE, program);
+  }
   launcher::TfmMain form({AppExe()});
   form.Create();
-  EXPECT_EQ(form.pnCorp->Caption(), "Acme");
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(form.pnCorp->Caption(), c.caption);
   launcher::UnZipComplete(form);
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000));
+  const fs::path log = program.parent_path() / "standin.log";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }, 15000));
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(log) == "UPDATE_RUN\r\n"; }, 5000)) << ReadFile(log);
+  if (program != app_.path() / "App.exe") EXPECT_FALSE(fs::exists(app_.path() / "standin.log")) << "App.exe started";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, LauncherCompletion,
+    testing::Values(CompletionCase{"TheApplication", nullptr, "App.exe", ""},
+                    CompletionCase{"TheNamedProgram", "EXE_FILENAME=bin\\New App.exe\r\nNAME=Acme\r\n",
+                                   "bin/New App.exe", "Acme"}),
+    [](const testing::TestParamInfo<CompletionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
   fs::create_directories(app_.path() / "UPDATE");

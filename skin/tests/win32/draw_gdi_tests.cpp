@@ -125,10 +125,22 @@ TEST(GdiText, FitTextToWidthWithARealFont) {
   EXPECT_LE(MeasureTextWidth(s.dc(), fitted), full / 2);
   EXPECT_GT(kept.size(), 0u);
 
-  const std::wstring wide = FitTextToWidth(s.dc(), std::wstring_view(L"a\U0001F600\U0001F600\U0001F600bcdef"), dots + 1);
-  EXPECT_TRUE(wide == L"..." || wide == L"a..." || wide.size() >= 6) << "no half surrogate pair";
-  if (wide.size() >= 4) {
-    EXPECT_FALSE(IS_HIGH_SURROGATE(wide[wide.size() - 4]));
+  // Wide text is cut between characters, never inside a surrogate pair: at each candidate's own
+  // width, and one pixel short of it, the result is the longest candidate that fits.
+  const std::wstring text = L"a\U0001F600\U0001F600\U0001F600bc";
+  const std::vector<std::wstring> candidates = {L"...", L"a...", L"a\U0001F600...", L"a\U0001F600\U0001F600...",
+                                                L"a\U0001F600\U0001F600\U0001F600...",
+                                                L"a\U0001F600\U0001F600\U0001F600b..."};
+  auto width = [&](const std::wstring& t) { return MeasureTextWidth(s.dc(), platform::Narrow(t)); };
+  for (const std::wstring& candidate : candidates) {
+    for (const int limit : {width(candidate), width(candidate) - 1}) {
+      std::wstring expected = candidates.front();
+      for (const std::wstring& c : candidates)
+        if (width(c) <= limit) expected = c;
+      if (width(text) <= limit) expected = text;
+      EXPECT_EQ(platform::Narrow(FitTextToWidth(s.dc(), std::wstring_view(text), limit)), platform::Narrow(expected))
+          << "at width " << limit;
+    }
   }
 }
 
