@@ -11,15 +11,24 @@ function(halvex_add_test name)
   endif()
   target_compile_definitions(${name} PRIVATE
     HALVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    HALVEX_BINARY_DIR="${CMAKE_BINARY_DIR}"
     HALVEX_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  # Each binary's tests carry its name as their label, so that scripts/test runs and counts them
+  # suite by suite.
   if(WIN32)
-    # Under Wine every process start costs seconds: run each binary once, whole.
-    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
+    # Under Wine every process start costs seconds: run each binary once, whole. Its XML report
+    # holds the counts of the tests inside.
+    set(report "${CMAKE_BINARY_DIR}/test-results/${name}.xml")
+    if(CMAKE_HOST_UNIX)
+      set(report "Z:${report}")  # Wine shows the Unix root as drive Z:
+    endif()
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 --gtest_output=xml:${report})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 1200 LABELS ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                         PROPERTIES TIMEOUT 600)
+                         PROPERTIES TIMEOUT 600 LABELS ${name})
   endif()
+  set_property(GLOBAL APPEND PROPERTY HALVEX_TEST_SUITES ${name})
 endfunction()
 
 # halvex_add_fuzzers(MODULE): every <module>/fuzz/fuzz_*.cpp becomes a libFuzzer binary of the
@@ -76,4 +85,14 @@ function(halvex_add_shipped_checks)
   add_test(NAME shipped_imports
            COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} "-DPROGRAMS=${programs}"
                    -P ${PROJECT_SOURCE_DIR}/cmake/CheckImports.cmake)
+endfunction()
+
+# halvex_program_resources(TARGET RC_FILE): a Windows program's resource script, which includes
+# the shared manifest and version resource (cmake/win32/) and may name the icon (assets/logo/).
+function(halvex_program_resources target rc)
+  set(shared ${PROJECT_SOURCE_DIR}/cmake/win32)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES
+    INCLUDE_DIRECTORIES "${shared};${PROJECT_SOURCE_DIR}/assets/logo"
+    OBJECT_DEPENDS "${shared}/program.manifest;${shared}/version.rc;${PROJECT_SOURCE_DIR}/assets/logo/halvex.ico")
 endfunction()

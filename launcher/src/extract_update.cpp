@@ -1,27 +1,211 @@
 #include "launcher/extract_update.h"
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
 #include "launcher/signed_archive.h"
+#include "launcher/update_plan.h"
+#include "platform/file_ops.h"
+#include "platform/fs.h"
+#include "platform/messages.h"
 #include "zip/unzipper.h"
 
 namespace launcher {
 
-void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host) {
-  unzipper.OnStartUnZip = [&host](zip::TUnZipper*, int, std::string& fname, bool& skip) {
-    StartUnZip(host, fname, skip);
-  };
-  unzipper.OnTotalPercentDone = [&host](zip::TUnZipper*, int percent) { TotalPercentDone(host, percent); };
-  unzipper.OnUnZipComplete = [&host](zip::TUnZipper*, int) { UnZipComplete(host); };
+namespace {
+
+constexpr unsigned kProgramPollMs = 250;
+
+class SystemClock : public Clock {
+ public:
+  uint64_t NowMs() override {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  // The window keeps painting and answering while the launcher waits.
+  void SleepMs(unsigned ms) override {
+    const uint64_t end = NowMs() + ms;
+    for (;;) {
+      platform::PumpMessages();
+      const uint64_t now = NowMs();
+      if (now >= end) break;
+      platform::Sleep(static_cast<unsigned>(std::min<uint64_t>(end - now, 50)));
+    }
+  }
+};
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// The folder the update is applied to, ending with '\'. A first argument without a folder part
+// names a program in the current folder.
+std::string UpdateFolder(const std::string& app_dir) {
+  if (app_dir.empty()) {
+    std::string folder = platform::CurrentFolder();
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder;
+  }
+  return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
 }
 
-void ExtractUpdate(zip::TUnZipper& unzipper, const std::string& launcher_dir) {
-  unzipper.SetZipName(launcher_dir + kArchiveName);
-  const SignedArchive archive(unzipper, launcher_dir + kArchiveName);
-  unzipper.LoadDirectory();
-  unzipper.SetDoAll(true);
-  unzipper.SetDestDir(State().AppDir);
-  unzipper.SetRecreateDirs(true);
-  unzipper.SetRetainAttributes(true);
-  unzipper.UnZipSelected();
+void WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log) {
+  const std::string& program = State().FirstArgument;
+  if (!env.is_running || !env.is_running(program)) return;
+  host.SetNameCaption(kWaitingForProgramText + program);
+  log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
+           " s for it to close");
+  const uint64_t start = env.clock->NowMs();
+  while (env.is_running(program)) {
+    if (env.clock->NowMs() - start >= env.wait_ms) {
+      log.Line(Quoted(program) + " still runs: going on; files it holds are tried again before giving up");
+      return;
+    }
+    env.clock->SleepMs(kProgramPollMs);
+  }
+  log.Line(Quoted(program) + " closed after " + std::to_string(env.clock->NowMs() - start) + " ms");
+}
+
+// Extracts every planned entry below the staging folder; the window sees the final paths. An
+// entry that fails stops the extraction: the cause names it.
+void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& stage_dir) {
+  std::string cause;
+  int extracted = 0;
+  auto fail = [&](const std::string& why) {
+    if (cause.empty()) cause = why;
+    unzipper.CancelRequested = true;
+  };
+  unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int, bool&) {
+    fail(Quoted(FinalPath(fname)) + (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
+  };
+  unzipper.OnBadCRC = [&](zip::TUnZipper* z, uint32_t, uint32_t, int index) {
+    fail("the archive's entry " + Quoted(z->Entry(index).Path()) + " is damaged (its CRC does not match)");
+  };
+  unzipper.OnEndUnZip = [&](zip::TUnZipper*, int, const std::string&) { ++extracted; };
+  State().StageDir = stage_dir;
+  State().StageTarget = plan.app_dir;
+  auto restore = [&unzipper] {
+    unzipper.OnSkippingFile = nullptr;
+    unzipper.OnBadCRC = nullptr;
+    unzipper.OnEndUnZip = nullptr;
+    State().StageDir.clear();
+    State().StageTarget.clear();
+  };
+  try {
+    unzipper.SetDoAll(true);
+    unzipper.SetDestDir(stage_dir);
+    unzipper.SetRecreateDirs(true);
+    unzipper.SetRetainAttributes(true);
+    // Each file on the disk before the journal says it may be moved into place.
+    unzipper.SetFlushFilesOnClose(!platform::FlushFolderCoversFileData());
+    unzipper.UnZipSelected();
+  } catch (const std::exception& e) {
+    restore();
+    throw EUpdateFailed(cause.empty() ? e.what() : cause, true);
+  }
+  restore();
+  if (!cause.empty()) throw EUpdateFailed(cause, true);
+  if (extracted != static_cast<int>(plan.files.size()))
+    throw EUpdateFailed("only " + std::to_string(extracted) + " of the " + std::to_string(plan.files.size()) +
+                            " files of the archive could be extracted",
+                        true);
+}
+
+}  // namespace
+
+void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host) {
+  unzipper.OnStartUnZip = [&host](zip::TUnZipper*, int, std::string& fname, bool& skip) {
+    StartUnZip(host, FinalPath(fname), skip);
+  };
+  unzipper.OnTotalPercentDone = [&host](zip::TUnZipper*, int percent) { TotalPercentDone(host, percent); };
+  unzipper.OnUnZipComplete = nullptr;
+}
+
+UpdateEnvironment SystemEnvironment() {
+  static SystemClock clock;
+  UpdateEnvironment env;
+  env.ops = &platform::SystemFileOps();
+  env.clock = &clock;
+  env.is_running = platform::IsProgramRunning;
+  return env;
+}
+
+void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string& launcher_dir,
+                   const UpdateEnvironment& env) {
+  const LaunchState& s = State();
+  const std::string app_dir = UpdateFolder(s.AppDir);
+  const std::string archive = launcher_dir + kArchiveName;
+  // The log is kept whatever happens to the update, so it is written past any substitute.
+  UpdateLog log(platform::SystemFileOps(), app_dir);
+  log.Line("---- update of " + Quoted(app_dir) + " from " + Quoted(archive));
+  if (s.ExeFromArgument)
+    log.Line("the description file names no program to start: " + Quoted(s.ExeFileName) + " is restarted");
+  auto report = [&](UpdateOutcome outcome, int files, const std::string& error) {
+    log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
+             (error.empty() ? "" : "; " + error));
+    WriteResultFile(platform::SystemFileOps(), app_dir, outcome, files, error, archive);
+  };
+  // The application comes back whatever happened to the update; then the user is told.
+  auto restart_and_raise = [&](UpdateOutcome outcome, const std::string& cause, bool restored) {
+    const std::string text = restored ? kNotAppliedText + cause
+                                      : "The update was not applied and the application could not be restored "
+                                        "completely; the launcher finishes that at its next start: " + cause;
+    report(outcome, 0, cause);
+    UnZipComplete(host);
+    throw platform::Exception(text);
+  };
+
+  UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
+  tx.RetryMs = env.retry_ms;
+  tx.OnWaiting = [&host](const std::string& text) { host.SetNameCaption(text); };
+  try {
+    tx.Recover();
+  } catch (const EUpdateFailed& e) {
+    restart_and_raise(UpdateOutcome::kNotStarted, "an update that an earlier run began could not be undone: " +
+                                                      std::string(e.what()), false);
+  }
+  WaitForApplication(host, env, log);
+
+  unzipper.SetZipName(archive);
+  // A signed update is checked before its directory is read and stays open until the end.
+  std::optional<SignedArchive> signed_archive;
+  try {
+    signed_archive.emplace(unzipper, archive);
+    log.Line(signed_archive->Signed() ? "the archive's signature was checked with the vendor's key"
+                                      : "the update is not signed (no PUBLIC_KEY in the description file)");
+    unzipper.LoadDirectory();
+    unzipper.OpenArchive();  // an archive without an end record says so here
+    unzipper.CloseArchive();
+  } catch (const platform::Exception& e) {
+    report(UpdateOutcome::kNotStarted, 0, e.what());
+    throw;
+  }
+  UpdatePlan plan;
+  try {
+    plan = MakePlan(app_dir, ArchiveEntries(unzipper), s.VerInfo.Value("COPY_FILENAME"),
+                    s.VerInfo.Value("VER_HISTORY"));
+    log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
+             " files to write (" + std::to_string(plan.total_size) + " bytes)");
+    tx.Prepare(plan);
+  } catch (const EUpdateRefused& e) {
+    log.Line(std::string("refused: ") + e.what());
+    restart_and_raise(UpdateOutcome::kNotStarted, e.what(), true);
+  }
+
+  int placed = 0;
+  try {
+    try {
+      Stage(unzipper, plan, tx.StageDir());
+    } catch (const EUpdateFailed&) {
+      tx.Discard();
+      throw;
+    }
+    log.Line("staged " + std::to_string(plan.files.size()) + " files");
+    placed = tx.Commit(plan);
+  } catch (const EUpdateFailed& e) {
+    restart_and_raise(UpdateOutcome::kRolledBack, e.what(), e.Restored());
+  }
+  report(UpdateOutcome::kApplied, placed, "");
+  UnZipComplete(host);
 }
 
 }  // namespace launcher

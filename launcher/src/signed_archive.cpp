@@ -3,6 +3,7 @@
 #include "launcher/update_sequence.h"
 #include "platform/exceptions.h"
 #include "platform/fs.h"
+#include "platform/messages.h"
 #include "signature/update_check.h"
 #include "zip/unzipper.h"
 
@@ -23,7 +24,9 @@ SignedArchive::SignedArchive(zip::TUnZipper& unzipper, const std::string& archiv
     throw platform::EConvertError(std::string(kPublicKeyName) + " in \"" + description +
                                   "\" is not a public key (the base64 of 32 bytes)");
   auto file = std::make_unique<platform::FileStream>(archive_path, platform::FileMode::OpenReadDenyWrite);
-  signature::CheckUpdateSignature(*file, archive_path, signature::SignatureFileName(archive_path), *key);
+  // The window keeps repainting while a large archive is read, as during the extraction.
+  signature::CheckUpdateSignature(*file, archive_path, signature::SignatureFileName(archive_path), *key,
+                                  [] { platform::PumpMessages(); });
   file_ = std::move(file);
   unzipper_.SetArchiveStream(file_.get());
 }

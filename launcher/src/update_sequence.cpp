@@ -19,15 +19,25 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   }
   host.SetShowMainForm(true);
   s.ExeFileName = arguments.front();
+  s.FirstArgument = arguments.front();
   s.AppDir = AppDirOf(s.ExeFileName);
   const std::string description = s.AppDir + kDescriptionFile;
   if (platform::FileExists(description)) {
     s.VerInfo.LoadFromFile(description);
     s.DescriptionRead = true;
-    s.ExeFileName = s.AppDir + s.VerInfo.Value("EXE_FILENAME");
+    // Without a program name the shell would be asked to open the folder itself.
+    const std::string exe = s.VerInfo.Value("EXE_FILENAME");
+    if (!exe.empty()) s.ExeFileName = s.AppDir + exe;
+    s.ExeFromArgument = exe.empty();
   }
   host.SetCorpCaption(s.VerInfo.Value("NAME"));
   host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
+}
+
+std::string FinalPath(const std::string& fname) {
+  const LaunchState& s = State();
+  if (s.StageDir.empty() || fname.compare(0, s.StageDir.size() + 1, s.StageDir + "\\") != 0) return fname;
+  return s.StageTarget + fname.substr(s.StageDir.size() + 1);
 }
 
 void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {

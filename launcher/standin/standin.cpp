@@ -1,9 +1,11 @@
 // Stands in for the companion application in the demo and the end-to-end tests: records the
 // command line it was started with in standin.log beside itself (one run per line, the arguments
-// after the program separated by " | "), and exits.
+// after the program separated by " | "), and exits; with the first argument "--linger=MS" it
+// stays that long first, as an application that takes its time to close.
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/command_line.h"
 #include "platform/fs.h"
@@ -18,6 +20,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   line += "\r\n";
   std::string log = platform::ProgramPath();
   log = log.substr(0, log.find_last_of('\\') + 1) + "standin.log";
+  const std::vector<std::string> args = platform::ProgramArguments();
+  if (!args.empty() && args.front().starts_with("--linger=")) ::Sleep(std::stoul(args.front().substr(9)));
   try {
     platform::File file = platform::File::Open(log, platform::FileMode::OpenReadWrite);
     if (!file.IsOpen()) file = platform::File::Open(log, platform::FileMode::Create);

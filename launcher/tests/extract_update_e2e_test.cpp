@@ -45,7 +45,9 @@ class ExtractUpdateTest : public testing::Test {
     if (!description.empty()) zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", description);
     launcher::FormCreate(host_, {app_.Engine("App.exe")});
   }
-  void Extract() { launcher::ExtractUpdate(unzipper_, launcher_dir_.Engine() + "\\"); }
+  void Extract() {
+    launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+  }
   zip_test::TempDir app_, launcher_dir_;
   RecordingHost host_;
   zip::TUnZipper unzipper_;
@@ -99,15 +101,25 @@ TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
   EXPECT_TRUE(host_.opened.empty()) << "refused before the run starts: no restart";
 }
 
-TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndKeepsTheEarlierFiles) {
+TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
   Start();
+  zip_test::WriteFile(app_ / "first.txt", "old");
   ZipBuilder zip;
   zip.Add(EntryDef{.name = "first.txt", .data = "fine", .method = 8});
+  zip.Add(EntryDef{.name = "new.txt", .data = "new", .method = 0});
   zip.Add(EntryDef{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
                     .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
-  EXPECT_THROW(Extract(), platform::Exception);
-  EXPECT_EQ(zip_test::ReadFile(app_ / "first.txt"), "fine");
+  try {
+    Extract();
+    FAIL() << "no error";
+  } catch (const platform::Exception& e) {
+    EXPECT_TRUE(std::string(e.what()).starts_with(launcher::kNotAppliedText)) << e.what();
+  }
+  EXPECT_EQ(zip_test::ReadFile(app_ / "first.txt"), "old");
+  EXPECT_FALSE(fs::exists(app_ / "new.txt"));
+  EXPECT_FALSE(fs::exists(app_ / "broken.bin"));
+  EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX")) << "the work folder is cleaned up";
   EXPECT_EQ(host_.opened.size(), 1u);
 }
 

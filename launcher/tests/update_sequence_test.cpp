@@ -2,8 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
 
 #include "platform/exceptions.h"
 
@@ -39,7 +49,6 @@ class LauncherSequence : public testing::Test {
   }
   void TearDown() override {
     std::error_code ec;
-    fs::permissions(root_ / "UPDATE" / "VER_INFO.INF", fs::perms::owner_all, ec);
     fs::remove_all(root_, ec);
   }
   std::string AppExe() const { return ToEngine(root_.string()) + "\\App.exe"; }
@@ -93,11 +102,16 @@ TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
   EXPECT_TRUE(skip);
 }
 
-TEST_F(LauncherSequence, EmptyProgramNameOpensTheFolderItself) {
-  WriteDescription("EXE_FILENAME=\nSKININDEX=12\n");
-  launcher::FormCreate(host_, {AppExe()});
-  EXPECT_EQ(State().ExeFileName, AppDir());
-  EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
+TEST_F(LauncherSequence, EmptyOrMissingProgramNameRestartsTheFirstArgument) {
+  // The shell would open the folder itself in Explorer instead of restarting the application.
+  for (const char* description : {"EXE_FILENAME=\nSKININDEX=12\n", "NAME=x\nSKININDEX=12\n"}) {
+    State() = launcher::LaunchState{};
+    WriteDescription(description);
+    launcher::FormCreate(host_, {AppExe()});
+    EXPECT_EQ(State().ExeFileName, AppExe()) << description;
+    EXPECT_TRUE(State().ExeFromArgument) << description;
+    EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
+  }
 }
 
 TEST_F(LauncherSequence, NulByteHidesTheLinesAfterIt) {
@@ -122,16 +136,36 @@ TEST_F(LauncherSequence, VeryLongAndKoreanArgumentsAreTakenAsTheyAre) {
   EXPECT_EQ(host_.calls.back(), "skin=2");
 }
 
-#ifndef _WIN32
+// A description file that nobody can read, root included: a socket in its place here, a file
+// held open without sharing on Windows.
 TEST_F(LauncherSequence, UnreadableDescriptionFileRaisesAndSkipsTheRest) {
+#ifdef _WIN32
   WriteDescription("NAME=x\n");
-  fs::permissions(root_ / "UPDATE" / "VER_INFO.INF", fs::perms::none);
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  const HANDLE lock = ::CreateFileW((root_ / "UPDATE" / "VER_INFO.INF").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+#else
+  {
+    // Bound by its short name from inside the folder: socket paths are limited to about 100 bytes.
+    const fs::path before = fs::current_path();
+    fs::current_path(root_ / "UPDATE");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, "VER_INFO.INF");
+    const int bound = ::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::close(sock);
+    fs::current_path(before);
+    ASSERT_EQ(bound, 0) << std::strerror(errno);
+  }
+#endif
   EXPECT_THROW(launcher::FormCreate(host_, {AppExe()}), platform::EFOpenError);
+#ifdef _WIN32
+  ::CloseHandle(lock);
+#endif
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1"}));
   EXPECT_EQ(State().ExeFileName, AppExe());
 }
-#endif
 
 TEST(TotalPercentDone, WritesTextMaximumAndValueInThisOrder) {
   RecordingHost host;

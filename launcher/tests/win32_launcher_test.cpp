@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -15,28 +14,18 @@
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"
+#include "test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using platform::Narrow;
 using platform::Widen;
+using zip_test::WaitFor;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Waits for `predicate` for up to `ms`, pumping this thread's messages meanwhile.
-template <typename F>
-bool WaitFor(F predicate, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    if (predicate()) return true;
-    platform::PumpMessages();
-    ::Sleep(50);
-  }
-  return predicate();
 }
 
 class TempFolder {
@@ -183,16 +172,6 @@ class LauncherInProcess : public testing::Test {
   std::vector<std::string> shown_;
 };
 
-TEST_F(LauncherInProcess, CompletionStartsTheApplicationWithUpdateRun) {
-  launcher::TfmMain form({AppExe()});
-  form.Create();
-  EXPECT_TRUE(shown_.empty());
-  form.UnZipperUnZipComplete(&form, 0);
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000))
-      << ReadFile(app_.path() / "standin.log");
-}
-
 // The components the launcher never opens still come with the window, with their settings and
 // pictures: two PNG image lists whose every picture decodes at the list's size, the frame's quick
 // button list linked, the message box and skin chooser tied to the window's skin data.
@@ -231,17 +210,45 @@ TEST_F(LauncherInProcess, WindowHoldsItsImageListsAndDialogSettings) {
   EXPECT_EQ(form.bsSelectSkinDialog->Title, "윈도우스킨 선택");
 }
 
-TEST_F(LauncherInProcess, CompletionStartsTheProgramTheDescriptionFileNames) {
-  fs::create_directories(app_.path() / "UPDATE");
-  fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "New App.exe");
-  std::ofstream(app_.path() / "UPDATE" / "VER_INFO.INF", std::ios::binary) << "EXE_FILENAME=New App.exe\r\nNAME=Acme\r\n";
+// The completion starts the program through the shell with UPDATE_RUN: the application itself, or
+// the one the description file names. The stand-in records its start in its own folder.
+struct CompletionCase {
+  const char* name;
+  const char* description;  // VER_INFO.INF, or nullptr for none
+  const char* program;      // copied beside App.exe when it is another one
+  const char* caption;      // of the corporate panel
+};
+
+class LauncherCompletion : public LauncherInProcess, public testing::WithParamInterface<CompletionCase> {};
+
+TEST_P(LauncherCompletion, StartsTheProgramWithUpdateRun) {
+  const CompletionCase& c = GetParam();
+  if (c.description) {
+    fs::create_directories(app_.path() / "UPDATE");
+    std::ofstream(app_.path() / "UPDATE" / "VER_INFO.INF", std::ios::binary) << c.description;
+  }
+  const fs::path program = app_.path() / c.program;
+  if (!fs::exists(program)) {
+    fs::create_directories(program.parent_path());
+    fs::copy_file(HALVEX_STANDIN_EXE, program);
+  }
   launcher::TfmMain form({AppExe()});
   form.Create();
-  EXPECT_EQ(form.pnCorp->Caption(), "Acme");
-  form.UnZipperUnZipComplete(&form, 0);
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_.path() / "standin.log"); }, 15000));
-  EXPECT_TRUE(WaitFor([&] { return ReadFile(app_.path() / "standin.log") == "UPDATE_RUN\r\n"; }, 5000));
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(form.pnCorp->Caption(), c.caption);
+  launcher::UnZipComplete(form);
+  const fs::path log = program.parent_path() / "standin.log";
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }, 15000));
+  EXPECT_TRUE(WaitFor([&] { return ReadFile(log) == "UPDATE_RUN\r\n"; }, 5000)) << ReadFile(log);
+  if (program != app_.path() / "App.exe") EXPECT_FALSE(fs::exists(app_.path() / "standin.log")) << "App.exe started";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, LauncherCompletion,
+    testing::Values(CompletionCase{"TheApplication", nullptr, "App.exe", ""},
+                    CompletionCase{"TheNamedProgram", "EXE_FILENAME=bin\\New App.exe\r\nNAME=Acme\r\n",
+                                   "bin/New App.exe", "Acme"}),
+    [](const testing::TestParamInfo<CompletionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
   fs::create_directories(app_.path() / "UPDATE");
@@ -258,6 +265,45 @@ TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
   EXPECT_EQ(form.pnCorp->Caption(), " Halvex Auto Update");  // the rest of FormCreate was skipped
   EXPECT_EQ(form.SkinIndex(), 2);
   EXPECT_EQ(launcher::State().ExeFileName, AppExe());
+}
+
+// The window keeps the outer bounds of its design in every skin; the client area is what each
+// skin's frame leaves of it, and the strip and the panel follow by their alignment. The border
+// sizes the window, and a skin change reaches the controls only after the frame took it.
+TEST_F(LauncherInProcess, KeepsItsBoundsAcrossSkinsAndStaysSizeable) {
+  launcher::TfmMain form({AppExe()});
+  form.Create();
+  const HWND window = form.Handle();
+  const LONG style = ::GetWindowLongW(window, GWL_STYLE);
+  EXPECT_TRUE(style & WS_THICKFRAME);
+  EXPECT_FALSE(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  std::vector<int> controls_at_frame_change;
+  form.bsSkinForm->OnChangeSkinData = [&] { controls_at_frame_change.push_back(form.pgMeter->ControlDataIndex()); };
+  for (int index : {2, 0, 5, 11, 2}) {
+    SCOPED_TRACE(index);
+    form.SetSkinIndex(index);
+    ASSERT_FALSE(form.bsSkinData->Empty);
+    RECT outer{}, client{};
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    EXPECT_EQ(outer.right - outer.left, 636);
+    EXPECT_EQ(outer.bottom - outer.top, 387);
+    const skin::FrameSkin frame = skin::FrameSkinFrom(*form.bsSkinData);
+    const int client_width = 636 - (frame.Pw - frame.ClRect.Width());
+    const int client_height = 387 - (frame.Ph - frame.ClRect.Height());
+    EXPECT_EQ(client.right, client_width);
+    EXPECT_EQ(client.bottom, client_height);
+    EXPECT_EQ(form.bsSkinPanel2->Width(), client_width);
+    EXPECT_EQ(form.bsSkinPanel2->Top() + form.bsSkinPanel2->Height(), client_height);
+    EXPECT_EQ(form.Panel1->Height(), client_height - form.bsSkinPanel2->Height());
+    // Halfway down the left border, and the bottom-right corner.
+    const LPARAM left = MAKELPARAM(outer.left, outer.top + 193), corner = MAKELPARAM(outer.right - 1, outer.bottom - 1);
+    EXPECT_EQ(::SendMessageW(window, WM_NCHITTEST, 0, left), HTLEFT);
+    EXPECT_EQ(::SendMessageW(window, WM_NCHITTEST, 0, corner), HTBOTTOMRIGHT);
+    EXPECT_GE(form.pgMeter->ControlDataIndex(), 0);
+  }
+  // 2 was loaded already: four changes, each seen by the frame while the gauge was still reset.
+  EXPECT_EQ(controls_at_frame_change, (std::vector<int>{-1, -1, -1, -1}));
 }
 
 // Hints are shown as designed, through the skinned hint; none of the window's controls has one,

@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 
 #include "launcher/extract_update.h"
+#include "launcher/update_rules.h"
 
 #include "skin/bmp_file.h"
 #include "skin/builtin_skins.h"
@@ -51,8 +52,11 @@ FontSpec Tahoma13() {
 TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {
   SetName("fmMain");
   SetCaption("Halvex Update (Ver 0303.03)");
-  SetClientSize(634, 362);
-  SetBounds(0, 0, 634, 362);
+  SetClientSize(kDesignClientWidth, kDesignClientHeight);
+  SetBounds(0, 0, kDesignClientWidth, kDesignClientHeight);
+  // Sizeable, and no caption buttons of the platform's own: the skinned frame draws its own.
+  SetBorderStyle(platform::ui::BorderStyle::Sizeable);
+  SetBorderIcons(0);
   SetColor(RGB(255, 255, 255));
   SetFont(Gulim12());
   SetStayOnTop(true);
@@ -113,13 +117,8 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
 
   UnZipper = std::make_unique<zip::TUnZipper>();
   UnZipper->SetOverwriteMode(zip::TUZOverwriteMode::Always);
-  UnZipper->OnStartUnZip = [this](zip::TUnZipper* sender, int index, std::string& fname, bool& skip) {
-    UnZipperStartUnZip(sender, index, fname, skip);
-  };
-  UnZipper->OnTotalPercentDone = [this](zip::TUnZipper* sender, int percent) {
-    UnZipperTotalPercentDone(sender, percent);
-  };
-  UnZipper->OnUnZipComplete = [this](zip::TUnZipper* sender, int count) { UnZipperUnZipComplete(sender, count); };
+  // The same wiring the sequence's tests drive.
+  launcher::ConnectUnZipper(*UnZipper, *this);
 
   CreateSkinComponents();
 
@@ -206,12 +205,18 @@ void TfmMain::CreateSkinComponents() {
   bsSkinHint->AlphaBlend = false;
   bsSkinHint->AlphaBlendValue = 0;
   bsSkinHint->AlphaBlendAnimation = false;
-  bsSkinHint->DefaultFont = {"MS Sans Serif", -11, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSkinHint->DefaultFont = {.face = "MS Sans Serif", .height = -11, .color = 0xFF000000u | COLOR_WINDOWTEXT};
   bsSkinHint->UseSkinFont = true;
 
-  // The frame. The controls follow the skin data through this window (SkinMessage), so the
-  // frame's own control hooks stay unset.
+  // The frame. Once it has the window, a skin change reaches the controls through it: reset
+  // before the frame lets the old skin go, re-applied after the frame took the new one.
   bsSkinForm = std::make_unique<skin::TbsSkinForm>();
+  bsSkinForm->OnResetControls = [this](skin::TbsSkinData* sender) {
+    skin::TbsSkinControl::Broadcast(this, skin::SKM_BEGINCHANGE, sender);
+  };
+  bsSkinForm->OnApplyControls = [this](skin::TbsSkinData* sender) {
+    skin::TbsSkinControl::Broadcast(this, skin::SKM_CHANGED, sender);
+  };
   bsSkinForm->MenusSkinData = bsSkinData.get();
   bsSkinForm->SetBorderIcons(skin::biSystemMenu | skin::biMinimize);
   bsSkinForm->PositionInMonitor = skin::bspDesktopCenter;
@@ -220,20 +225,13 @@ void TfmMain::CreateSkinComponents() {
   bsSkinForm->ShowIcon = true;
   bsSkinForm->UseDefaultSysMenu = true;
   bsSkinForm->UseSkinFontInCaption = true;
-  bsSkinForm->DefCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNTEXT, ANSI_CHARSET};
-  bsSkinForm->DefInActiveCaptionFont = {"굴림체", -12, skin::fsBold, 0xFF000000u | COLOR_BTNSHADOW, ANSI_CHARSET};
+  bsSkinForm->DefCaptionFont = {
+      .face = "굴림체", .height = -12, .charset = ANSI_CHARSET, .color = 0xFF000000u | COLOR_BTNTEXT, .style = skin::fsBold};
+  bsSkinForm->DefInActiveCaptionFont = {.face = "굴림체", .height = -12, .charset = ANSI_CHARSET,
+                                        .color = 0xFF000000u | COLOR_BTNSHADOW, .style = skin::fsBold};
   bsSkinForm->ShowObjectHint = true;
   bsSkinForm->SkinHint = bsSkinHint.get();
   bsSkinForm->AlphaBlendValue = 200;
-  // The client area keeps the design's pixel size in every skin: the frame sizes the window
-  // around it.
-  bsSkinForm->ClientWidth = 634;
-  bsSkinForm->ClientHeight = 362;
-  skin::TbsSkinForm::IsApplicationMainWindow = [](HWND window) {
-    const Form* main = Application::Instance().MainForm();
-    return main && main->Handle() == window;
-  };
-  skin::TbsSkinForm::HandleException = [](const std::exception& e) { Application::Instance().HandleException(e); };
 
   bsSkinMessage = std::make_unique<skin::TbsSkinMessage>();
   bsSkinMessage->SkinData = bsSkinData.get();
@@ -245,7 +243,7 @@ void TfmMain::CreateSkinComponents() {
   bsSkinMessage->AlphaBlendValue = 0;
   bsSkinMessage->ShowAgainFlag = false;
   bsSkinMessage->ShowAgainFlagValue = false;
-  bsSkinMessage->DefaultFont = {"굴림체", -12, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSkinMessage->DefaultFont = {.face = "굴림체", .height = -12, .color = 0xFF000000u | COLOR_WINDOWTEXT};
   bsSkinMessage->DefaultButtonFont = bsSkinMessage->DefaultFont;
   bsSkinMessage->UseSkinFont = true;
 
@@ -257,7 +255,7 @@ void TfmMain::CreateSkinComponents() {
   bsSelectSkinDialog->AlphaBlend = false;
   bsSelectSkinDialog->AlphaBlendValue = 200;
   bsSelectSkinDialog->AlphaBlendAnimation = false;
-  bsSelectSkinDialog->DefaultFont = {"Arial", 14, 0, 0xFF000000u | COLOR_WINDOWTEXT, DEFAULT_CHARSET};
+  bsSelectSkinDialog->DefaultFont = {.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_WINDOWTEXT};
 
   auto bytes = [](const unsigned char* data, unsigned long long size) {
     return std::vector<uint8_t>(data, data + size);
@@ -286,9 +284,14 @@ void TfmMain::CreateWindowHandle() {
   if (!Handle()) return;
   bsSkinForm->Attach(Handle());
   bsSkinForm->SetSkinData(bsSkinData.get());
+  // The design's client area in the design-time skin's frame gives the window's outer bounds,
+  // which it keeps across skin changes: the client area follows each skin's frame.
+  SetClientSize(kDesignClientWidth, kDesignClientHeight);
 }
 
 void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t) {
+  // With the window made, the frame passes the change on to the controls in its own order.
+  if (bsSkinForm && bsSkinForm->Window()) return;
   skin::TbsSkinControl::Broadcast(this, message, sender);
 }
 
@@ -304,17 +307,8 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-  const std::string self = platform::ProgramPath();
-  launcher::ExtractUpdate(*UnZipper, self.substr(0, self.find_last_of('\\') + 1));
+  launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
 }
-
-void TfmMain::UnZipperStartUnZip(void*, int, std::string& fname, bool& skip) {
-  launcher::StartUnZip(*this, fname, skip);
-}
-
-void TfmMain::UnZipperTotalPercentDone(void*, int percent) { launcher::TotalPercentDone(*this, percent); }
-
-void TfmMain::UnZipperUnZipComplete(void*, int) { launcher::UnZipComplete(*this); }
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
 void TfmMain::RequestTerminate() { Application::Instance().Terminate(); }

@@ -12,13 +12,13 @@
 
 #include "skin/image_list.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_dialogs.h"
+#include "skin/win32/skin_dialogs.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
-#include "skin/skin_gauge.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_hint.h"
 #include "skin/skin_package.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_panel.h"
 
 namespace launcher {
 
@@ -33,10 +33,9 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void FormCreate(Form* sender);
   void FormShow(Form* sender);
   void tmZipTimer(platform::ui::Timer* sender);
+  // The engine's events are connected by launcher::ConnectUnZipper; the application is restarted
+  // once the update is applied or undone.
   void ExtractUpdate();
-  void UnZipperStartUnZip(void* sender, int file_index, std::string& fname, bool& skip);
-  void UnZipperTotalPercentDone(void* sender, int percent);
-  void UnZipperUnZipComplete(void* sender, int file_count);
 
   // UpdateHost
   void SetShowMainForm(bool on) override;
@@ -50,6 +49,9 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void ShellOpen(const std::string& file, const std::string& parameters) override;
 
   int SkinIndex() const;
+
+  // The client area of the design, in the design-time skin.
+  static constexpr int kDesignClientWidth = 634, kDesignClientHeight = 362;
 
   // The skin data's change messages go to every skinned control of the window.
   void SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t param) override;

@@ -1,5 +1,7 @@
 #include "platform/fs.h"
 
+#include "platform/file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,7 +91,8 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   return (date << 16) | time;
 }
 
-bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
+// The last-write time from an MS-DOS local date and time; the access time stays.
+static bool DosTimeToTimes(uint32_t dos_date_time, struct timespec times[2]) {
   const uint16_t date = static_cast<uint16_t>(dos_date_time >> 16);
   const uint16_t time = static_cast<uint16_t>(dos_date_time & 0xFFFF);
   struct tm t = {};
@@ -102,12 +105,21 @@ bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
   t.tm_isdst = -1;
   const time_t when = ::mktime(&t);
   if (when == static_cast<time_t>(-1)) return false;
-  struct timespec times[2];
   times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;  // access time stays
+  times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_sec = when;
   times[1].tv_nsec = 0;
-  return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
+  return true;
+}
+
+bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
+  struct timespec times[2];
+  return DosTimeToTimes(dos_date_time, times) && ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
+}
+
+bool File::SetDosTime(uint32_t dos_date_time) {
+  struct timespec times[2];
+  return DosTimeToTimes(dos_date_time, times) && ::futimens(NativeHandle(), times) == 0;
 }
 
 int LastErrorCode() { return errno; }

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 #include <cwctype>
+#include <locale.h>
+#include <wctype.h>
 #include <string>
 
 namespace platform {
@@ -122,6 +124,42 @@ bool IsValidUtf8(std::string_view s) {
     i += static_cast<size_t>(extra) + 1;
   }
   return true;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::string NameCaseKey(std::string_view text) {
+  // The C locale folds only ASCII; C.UTF-8 knows every letter.
+  static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  std::string key;
+  key.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    char32_t cp = NextCodePoint(text, i);
+    if (cp < 0x80) {
+      if (cp >= 'a' && cp <= 'z') cp -= 32;
+    } else if (utf8) {
+      cp = static_cast<char32_t>(::towupper_l(static_cast<wint_t>(cp), utf8));
+    }
+    if (cp < 0x80) {
+      key += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      key += static_cast<char>(0xC0 | (cp >> 6));
+      key += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      key += static_cast<char>(0xE0 | (cp >> 12));
+      key += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      key += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      key += static_cast<char>(0xF0 | (cp >> 18));
+      key += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      key += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      key += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return key;
 }
 
 }  // namespace platform

@@ -75,7 +75,7 @@ File File::Open(const std::string& path, FileMode mode, std::string* error) {
       break;
   }
   File file;
-  file.handle_ = ::CreateFileW(Widen(path).c_str(), access, share, owner_only ? &attributes : nullptr, disposition,
+  file.handle_ = ::CreateFileW(WidePath(path).c_str(), access, share, owner_only ? &attributes : nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file.handle_ == INVALID_HANDLE_VALUE && error) *error = LastErrorText();
   return file;

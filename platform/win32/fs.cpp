@@ -1,5 +1,7 @@
 #include "platform/fs.h"
 
+#include "platform/file.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -12,21 +14,21 @@ std::string NativePath(const std::string& path) { return path; }
 
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
-  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FolderExists(const std::string& path) {
   if (path.empty()) return false;
-  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolder(const std::string& path) { return ::CreateDirectoryW(Widen(path).c_str(), nullptr) != 0; }
+bool CreateFolder(const std::string& path) { return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0; }
 
-bool DeleteFile(const std::string& path) { return ::DeleteFileW(Widen(path).c_str()) != 0; }
+bool DeleteFile(const std::string& path) { return ::DeleteFileW(WidePath(path).c_str()) != 0; }
 
-bool RemoveFolder(const std::string& path) { return ::RemoveDirectoryW(Widen(path).c_str()) != 0; }
+bool RemoveFolder(const std::string& path) { return ::RemoveDirectoryW(WidePath(path).c_str()) != 0; }
 
 bool IsLink(const std::string& path) {
   if (path.empty()) return false;
@@ -57,20 +59,20 @@ std::string ResolvedPath(const std::string& path) {
 }
 
 std::optional<uint32_t> GetFileAttributes(const std::string& path) {
-  const DWORD a = ::GetFileAttributesW(Widen(path).c_str());
+  const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return a;
 }
 
 bool SetFileAttributes(const std::string& path, uint32_t attributes) {
-  return ::SetFileAttributesW(Widen(path).c_str(), attributes) != 0;
+  return ::SetFileAttributesW(WidePath(path).c_str(), attributes) != 0;
 }
 
 bool SetUnixMode(const std::string&, uint32_t) { return false; }
 
 std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   FILETIME local;
   WORD date = 0, time = 0;
   if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
@@ -79,17 +81,25 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   return (static_cast<uint32_t>(date) << 16) | time;
 }
 
+// The last-write time of an open handle from an MS-DOS local date and time.
+static bool SetHandleDosTime(HANDLE h, uint32_t dos_date_time) {
+  FILETIME local, utc;
+  return ::DosDateTimeToFileTime(static_cast<WORD>(dos_date_time >> 16), static_cast<WORD>(dos_date_time & 0xFFFF),
+                                 &local) &&
+         ::LocalFileTimeToFileTime(&local, &utc) && ::SetFileTime(h, nullptr, nullptr, &utc);
+}
+
 bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
-  HANDLE h = ::CreateFileW(Widen(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE h = ::CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  FILETIME local, utc;
-  const bool ok = ::DosDateTimeToFileTime(static_cast<WORD>(dos_date_time >> 16),
-                                          static_cast<WORD>(dos_date_time & 0xFFFF), &local) &&
-                  ::LocalFileTimeToFileTime(&local, &utc) && ::SetFileTime(h, nullptr, nullptr, &utc);
+  const bool ok = SetHandleDosTime(h, dos_date_time);
   ::CloseHandle(h);
   return ok;
 }
+
+// An explicitly set time is not replaced when the handle is closed.
+bool File::SetDosTime(uint32_t dos_date_time) { return SetHandleDosTime(NativeHandle(), dos_date_time); }
 
 int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
@@ -111,13 +121,13 @@ std::string ErrorText(int code) {
 std::string LastErrorText() { return ErrorText(LastErrorCode()); }
 
 bool IsRemovableDrive(const std::string& root) {
-  const UINT type = ::GetDriveTypeW(Widen(root).c_str());
+  const UINT type = ::GetDriveTypeW(WidePath(root).c_str());
   return type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
 }
 
 std::string VolumeLabel(const std::string& root) {
   wchar_t name[14] = {};
-  if (!::GetVolumeInformationW(Widen(root).c_str(), name, 14, nullptr, nullptr, nullptr, nullptr, 0))
+  if (!::GetVolumeInformationW(WidePath(root).c_str(), name, 14, nullptr, nullptr, nullptr, nullptr, 0))
     return {};
   return Narrow(name);
 }
@@ -139,6 +149,6 @@ std::string CurrentFolder() {
   return Narrow(buffer);
 }
 
-bool SetCurrentFolder(const std::string& path) { return ::SetCurrentDirectoryW(Widen(path).c_str()) != 0; }
+bool SetCurrentFolder(const std::string& path) { return ::SetCurrentDirectoryW(WidePath(path).c_str()) != 0; }
 
 }  // namespace platform

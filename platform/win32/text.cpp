@@ -25,6 +25,25 @@ std::wstring Widen(std::string_view utf8) {
   return wide;
 }
 
+std::wstring WidePath(std::string_view utf8_path) {
+  std::wstring wide = Widen(utf8_path);
+  // CreateDirectory's limit (MAX_PATH - 12) is the lowest of the file functions.
+  constexpr size_t kShortEnough = MAX_PATH - 12;
+  if (wide.size() < kShortEnough || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  const bool drive = wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\';
+  const bool unc = wide.rfind(L"\\\\", 0) == 0;
+  if (!drive && !unc) return wide;
+  // The prefix turns off the system's own clean-up of "." and ".." parts: do it first.
+  const DWORD n = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return wide;
+  std::wstring full(n, L'\0');
+  const DWORD m = ::GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+  if (m == 0 || m >= n) return wide;
+  full.resize(m);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 std::string Narrow(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
@@ -63,6 +82,22 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
 bool IsValidUtf8(std::string_view text) {
   return text.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
                                                static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::string NameCaseKey(std::string_view text) {
+  const std::wstring wide = Widen(text);
+  if (wide.empty()) return {};
+  // The invariant locale's mapping is the one NTFS's name comparison follows.
+  std::wstring upper(wide.size(), L'\0');
+  const int n = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), static_cast<int>(wide.size()),
+                                upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (n <= 0) return std::string(text);
+  upper.resize(static_cast<size_t>(n));
+  return Narrow(upper);
 }
 
 }  // namespace platform

@@ -14,7 +14,7 @@ namespace {
 constexpr int64_t kBlockSize = 64 * 1024;
 
 // Feeds every byte of the stream, from its start, into the prehash.
-void HashWhole(platform::Stream& stream, crypto_sign_ed25519ph_state& state) {
+void HashWhole(platform::Stream& stream, crypto_sign_ed25519ph_state& state, const BlockHook& after_block) {
   const int64_t size = stream.Size();
   stream.Seek(0, platform::SeekOrigin::Begin);
   std::vector<uint8_t> block(kBlockSize);
@@ -24,6 +24,7 @@ void HashWhole(platform::Stream& stream, crypto_sign_ed25519ph_state& state) {
     if (got <= 0) break;
     crypto_sign_ed25519ph_update(&state, block.data(), static_cast<unsigned long long>(got));
     total += got;
+    if (after_block) after_block();
   }
   if (total != size) throw platform::EReadError("Stream read error");
 }
@@ -38,17 +39,18 @@ Signature SignStream(platform::Stream& stream, const SecretKey& key) {
   EnsureSodium();
   crypto_sign_ed25519ph_state state;
   crypto_sign_ed25519ph_init(&state);
-  HashWhole(stream, state);
+  HashWhole(stream, state, {});
   Signature signature;
   crypto_sign_ed25519ph_final_create(&state, signature.data(), nullptr, key.data());
   return signature;
 }
 
-bool VerifyStream(platform::Stream& stream, const Signature& signature, const PublicKey& key) {
+bool VerifyStream(platform::Stream& stream, const Signature& signature, const PublicKey& key,
+                  const BlockHook& after_block) {
   EnsureSodium();
   crypto_sign_ed25519ph_state state;
   crypto_sign_ed25519ph_init(&state);
-  HashWhole(stream, state);
+  HashWhole(stream, state, after_block);
   return crypto_sign_ed25519ph_final_verify(&state, signature.data(), key.data()) == 0;
 }
 

@@ -28,7 +28,7 @@ std::string ReadSignatureText(const std::string& sig_path) {
 std::string SignatureFileName(const std::string& archive_path) { return archive_path + ".SIG"; }
 
 void CheckUpdateSignature(platform::Stream& archive, const std::string& archive_path,
-                          const std::string& sig_path, const PublicKey& key) {
+                          const std::string& sig_path, const PublicKey& key, const BlockHook& after_block) {
   SignatureFile sig;
   switch (ParseSignatureFile(ReadSignatureText(sig_path), sig)) {
     case SignatureFileProblem::None: break;
@@ -43,7 +43,7 @@ void CheckUpdateSignature(platform::Stream& archive, const std::string& archive_
   if (sig.key != key)
     Refuse(Refusal::WrongKey,
            "Update signature " + Quoted(sig_path) + " was made with another key than the one this application trusts");
-  if (!VerifyStream(archive, sig.signature, key))
+  if (!VerifyStream(archive, sig.signature, key, after_block))
     Refuse(Refusal::NotMatching,
            Quoted(archive_path) + " does not match its signature: the archive was changed after it was signed");
 }

@@ -45,6 +45,8 @@ TEST(PublicKeyText, OnlyTheBase64OfExactly32BytesIsAKey) {
       "7BcrlK1eVjv0kyxw4SRQNMNUZ-8u_U1k6_gZaDRn4r8=",  // URL-safe alphabet
       "7BcrlK1eVjv0kyxw4SRQ\nNMNUZ+8u/U1k6/gZaDRn4r8=", // broken line
       "ec172b93ad5e563bf4932c70e1245034c35467ef2efd4d64ebf819683467e2bf",  // hex
+      "7BcrlK1eVjv0kyxw4SRQNMNUZ+8u/U1k6/gZaDRn4r9=",  // unused bits of the last character set
+      "7BcrlK1eVjv0kyxw4SRQNMNUZ+8u/U1k6/gZaDRn\xf1r8=",  // a byte outside ASCII
   };
   for (const char* text : bad) EXPECT_FALSE(ParsePublicKey(text)) << text;
 }
@@ -151,7 +153,9 @@ TEST(Ed25519ph, CoversEveryByteWhateverTheReadsAndFromTheStart) {
   platform::MemoryStream stream(data);
   const Signature sig = SignStream(stream, key);
   // The stream was left at its end: verification starts from the beginning anyway.
-  EXPECT_TRUE(VerifyStream(stream, sig, key.Public()));
+  int blocks = 0;
+  EXPECT_TRUE(VerifyStream(stream, sig, key.Public(), [&] { ++blocks; }));
+  EXPECT_EQ(blocks, 4) << "one call per 64 KiB block read";
   TrickleStream trickle(std::vector<uint8_t>(data.begin(), data.begin() + 5000));
   platform::MemoryStream same(std::vector<uint8_t>(data.begin(), data.begin() + 5000));
   EXPECT_TRUE(VerifyStream(trickle, SignStream(same, key), key.Public()));

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "package_fixtures.h"
 #include "platform/exceptions.h"
@@ -387,7 +389,7 @@ TEST(DataLoad, LayerImagesComeFromPictureAndMask) {
 
 TEST(DataLoad, CarriedGreenSkinReadsItsQuotedValues) {
   const auto skins = BuiltinSkins();
-  if (skins[2].Package.empty()) GTEST_SKIP() << "no carried packages in this build";
+  ASSERT_FALSE(skins[2].Package.empty()) << "no carried package for skin 2 in this build";
   TbsCompressedSkinList list;
   LoadBuiltinSkinList(list);
   TbsSkinData data;
@@ -451,7 +453,7 @@ TEST(DataLoad, AMegabyteOfGarbageIniLoadsOrFailsCleanly) {
                           "pictureindex=99999", "maskpictureindex=0", "fontcolor=4294967295", "morphkind=mkpush",
                           "=", ";", "[", "]", "\x01\x02", "stretchtype=stvert", "fontheight=0x7FFFFFFF"};
   std::mt19937 gen(7);
-  int loaded = 0, failed = 0;
+  std::vector<std::string> outcomes;
   for (int round = 0; round < 4; ++round) {
     std::string ini = "[VERSION]\r\n";
     while (ini.size() < (1u << 20)) {
@@ -462,13 +464,14 @@ TEST(DataLoad, AMegabyteOfGarbageIniLoadsOrFailsCleanly) {
     TbsSkinData data;
     try {
       data.LoadPackage(*stored);
-      ++loaded;
+      outcomes.push_back("loaded");
       EXPECT_FALSE(data.Empty);
-    } catch (const platform::EConvertError&) {
-      ++failed;
+    } catch (const platform::EConvertError& e) {
+      outcomes.push_back(e.what());
       EXPECT_TRUE(data.Empty);
     }
   }
-  EXPECT_EQ(loaded + failed, 4);
-  RecordProperty("loaded", loaded);
+  // The rounds are the same on every run, so each one's ending is known: the vocabulary's values
+  // are all well formed where they come first, and every round loads.
+  EXPECT_EQ(outcomes, (std::vector<std::string>{"loaded", "loaded", "loaded", "loaded"}));
 }

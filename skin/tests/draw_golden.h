@@ -1,13 +1,16 @@
 // Golden pictures of the drawing tests: 8-bit RGB PNG files beside the tests, written by the
 // product's PNG writer and read back here with zlib (only the plain layout that writer produces:
-// filter 0 on every row). A missing golden file is written from the result and the test fails,
-// so that a new picture is looked at before it is trusted; HALVEX_UPDATE_GOLDEN=1 rewrites them.
+// filter 0 on every row). A test run never writes a golden file: a missing, unreadable or
+// different one fails the test and leaves the result as NAME.actual.png in the build folder to
+// be looked at. HALVEX_UPDATE_GOLDEN=1 writes the golden files from the results instead, and the
+// test still fails, so that a new picture is looked at before it is trusted.
 #pragma once
 
 #include <zlib.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -70,24 +73,37 @@ inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+inline void WritePngFile(const std::string& path, const Bitmap& picture) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  SavePngFile(picture, path);
+}
+
 // Empty when the picture matches its golden file, else what went wrong.
 inline std::string CompareWithGolden(const Bitmap& picture, const std::string& name) {
   const std::string path = std::string(HALVEX_SOURCE_DIR) + "/skin/tests/golden/" + name;
   const char* update = std::getenv("HALVEX_UPDATE_GOLDEN");
-  const std::optional<Bitmap> golden = DecodePng(ReadFileBytes(path));
-  if (!golden || (update && std::string(update) == "1")) {
-    const std::vector<uint8_t> png = EncodePng(picture);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                static_cast<std::streamsize>(png.size()));
-    return "golden picture written to " + path + "; check it and run again";
+  if (update && std::string(update) == "1") {
+    WritePngFile(path, picture);
+    return "golden picture written to " + path + "; check it and run again without HALVEX_UPDATE_GOLDEN";
   }
-  if (golden->Width() != picture.Width() || golden->Height() != picture.Height())
-    return "size differs from " + path;
-  for (int y = 0; y < picture.Height(); ++y)
-    for (int x = 0; x < picture.Width(); ++x)
-      if ((picture.Pixel(x, y) | 0xFF000000u) != golden->Pixel(x, y))
-        return "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ") against " + path;
-  return {};
+  const std::optional<Bitmap> golden = DecodePng(ReadFileBytes(path));
+  std::string fault;
+  if (!golden) {
+    fault = "no readable golden picture " + path;
+  } else if (golden->Width() != picture.Width() || golden->Height() != picture.Height()) {
+    fault = "size differs from " + path;
+  } else {
+    for (int y = 0; y < picture.Height() && fault.empty(); ++y)
+      for (int x = 0; x < picture.Width() && fault.empty(); ++x)
+        if ((picture.Pixel(x, y) | 0xFF000000u) != golden->Pixel(x, y))
+          fault = "first difference at (" + std::to_string(x) + ", " + std::to_string(y) + ") against " + path;
+  }
+  if (fault.empty()) return {};
+  const std::string actual =
+      std::string(HALVEX_BINARY_DIR) + "/golden/" + name.substr(0, name.rfind('.')) + ".actual.png";
+  WritePngFile(actual, picture);
+  return fault + "; the result is " + actual + " (HALVEX_UPDATE_GOLDEN=1 makes it the golden picture)";
 }
 
 }  // namespace skin::testing

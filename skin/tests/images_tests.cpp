@@ -169,8 +169,14 @@ TEST(PngImage, DamagedPicturesAreRefusedWithThePictureError) {
       EXPECT_STREQ(e.what(), "PNG image is not valid");
     }
   }
-  // An unknown ancillary chunk is skipped.
-  EXPECT_NO_THROW(DecodePng(with([](PngParts& p) { p.extra_chunk_type = {'a', 'B', 'C', 'D'}; })));
+  // An unknown ancillary chunk is skipped: the picture is the one without it.
+  const Bitmap skipped = DecodePng(with([](PngParts& p) { p.extra_chunk_type = {'a', 'B', 'C', 'D'}; }));
+  ASSERT_EQ(skipped.Width(), 2);
+  ASSERT_EQ(skipped.Height(), 2);
+  EXPECT_EQ(skipped.Pixel(0, 0), Argb(255, 1, 2, 3));
+  EXPECT_EQ(skipped.Pixel(1, 0), Argb(255, 4, 5, 6));
+  EXPECT_EQ(skipped.Pixel(0, 1), Argb(255, 7, 8, 9));
+  EXPECT_EQ(skipped.Pixel(1, 1), Argb(255, 10, 11, 12));
 }
 
 TEST(PngImage, EveryFilterTypeIsUndone) {
@@ -237,6 +243,7 @@ TEST(PngImageList, DrawsBlendedClippedAndGreyWhenDisabled) {
   EXPECT_EQ(p >> 8 & 0xFF, p & 0xFF);
   EXPECT_NEAR(int(p & 0xFF), 76 / 2, 2);
   list.Draw(grey, 0, 0, 5, true);  // no such image: nothing happens
+  EXPECT_EQ(grey.Pixel(0, 0), p);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "platform/exceptions.h"
 #include "platform/format.h"
 #include "platform/ui/application.h"
-#include "skin/bitmap_canvas.h"
+#include "skin/win32/bitmap_canvas.h"
 #include "skin/png_file.h"
 
 namespace {
@@ -91,8 +91,8 @@ int RunPreview(int, char**) {
   if (form.bsSkinData->Empty) throw platform::Exception("the window did not take the skin");
   std::string fname = kSampleFile;
   bool skip = false;
-  form.UnZipperStartUnZip(nullptr, 0, fname, skip);
-  form.UnZipperTotalPercentDone(nullptr, kSamplePercent);
+  form.UnZipper->OnStartUnZip(form.UnZipper.get(), 0, fname, skip);
+  form.UnZipper->OnTotalPercentDone(form.UnZipper.get(), kSamplePercent);
   // The active frame, without taking the focus from anyone.
   ::SendMessageW(form.Handle(), WM_NCACTIVATE, TRUE, 0);
   const skin::Bitmap picture = PrintWindowPicture(form.Handle());

@@ -235,7 +235,7 @@ int Run(const std::vector<std::string>& args) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
     return kZipBomb;
   } catch (const zip::ECantWriteUCF& e) {
-    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    std::fprintf(stderr, "halvex-unzip: %s\n", ShownPath(e.what()).c_str());
     return kWriteError;
   } catch (const platform::Exception& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", e.what());

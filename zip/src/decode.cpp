@@ -1,8 +1,10 @@
 #include "decode.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "le.h"
 #include "zip/errors.h"
@@ -68,28 +70,52 @@ void ZipCrypto::Update(uint8_t plain) {
   keys_[2] = table[(keys_[2] ^ (keys_[1] >> 24)) & 0xFF] ^ (keys_[2] >> 8);
 }
 
-DecodeRun::DecodeRun(TUnZipper& o)
+struct DeflateDecompressor {
+  libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  ~DeflateDecompressor() {
+    if (d) libdeflate_free_decompressor(d);
+  }
+};
+
+DecodeRun::DecodeRun(TUnZipper& o, bool writing)
     : owner(o),
+      pipeline(writing ? std::make_unique<OutputPipeline>() : nullptr),
       in_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
       out_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
-      work(std::make_unique<legacy::WorkArea>()) {}
+      work(std::make_unique<legacy::WorkArea>()),
+      deflate_(std::make_unique<DeflateDecompressor>()) {}
+
+DecodeRun::~DecodeRun() {
+  // Buffers charged to the budget go back before the writer (which may still hold some) ends.
+  ahead_.reset();
+  pending_ = Chunk();
+  pipeline.reset();
+}
+
+std::optional<int64_t> DecodeRun::DataOffset(const TZipHeaderInfo& entry, bool& is_local_header) {
+  auto& s = *owner.archive_;
+  const uint64_t offset = entry.RelativeOffset();
+  uint8_t h[kLocalHeaderSize];
+  if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
+      s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
+      s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
+    return std::nullopt;
+  is_local_header = Le32(h) == LocalFileHeaderSig;
+  return static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
+}
 
 void DecodeRun::PositionAtEntry() {
   TUnZipper& u = owner;
   if (u.part_mode_ != pmSingle && u.end_.ThisDisk() != 0 &&
       static_cast<int>(header.DiskNumberStart()) != u.current_part_)
     u.OpenPart(static_cast<int>(header.DiskNumberStart()) + 1);
-  TS_BufferStream& s = *u.archive_;
-  const uint64_t offset = header.RelativeOffset();
-  uint8_t h[kLocalHeaderSize];
-  if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
-      s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
-      s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
-    throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+  bool is_local_header = false;
+  const std::optional<int64_t> offset = DataOffset(header, is_local_header);
+  if (!offset) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
   // Whatever lies there instead is not this entry's data.
-  if (Le32(h) != LocalFileHeaderSig) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
-  data_offset = static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
-  s.Seek(data_offset, platform::SeekOrigin::Begin);
+  if (!is_local_header) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
+  data_offset = *offset;
+  u.archive_->Seek(data_offset, platform::SeekOrigin::Begin);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));
 }
 
@@ -168,10 +194,30 @@ void DecodeRun::FlushBlock(size_t n) {
     crypto.Decrypt(data, n);
   if (written + static_cast<int64_t>(n) > usize)
     throw EBiggerThanUncompressed(LoadMessage(kMsgBiggerThanUncompressed));
-  if (output && output->Write(data, static_cast<int64_t>(n)) != static_cast<int64_t>(n))
-    throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
-  crc = static_cast<uint32_t>(::crc32(crc, data, static_cast<uInt>(n)));
+  if (pipeline) {
+    pipeline->ThrowIfFailed();
+    size_t at = 0;
+    while (at < n) {
+      if (!pending_.Data()) pending_ = Chunk(budget, kOutputChunkSize);
+      const size_t take = std::min(n - at, pending_.Capacity() - pending_.size);
+      std::memcpy(pending_.Data() + pending_.size, data + at, take);
+      pending_.size += take;
+      at += take;
+      if (pending_.size == pending_.Capacity()) HandOver();
+    }
+  }
+  crc = libdeflate_crc32(crc, data, n);
   written += static_cast<int64_t>(n);
+  ProgressStep(n);
+}
+
+void DecodeRun::HandOver() {
+  if (pending_.size > 0) pipeline->Write(std::move(pending_));
+  pending_ = Chunk();
+}
+
+void DecodeRun::ProgressStep(size_t n) {
+  TUnZipper& u = owner;
   if (u.OnFilePercentDone) u.OnFilePercentDone(&u, Percent(written, usize));
   if (u.OnTotalPercentDone) {
     done += static_cast<int64_t>(n);
@@ -231,15 +277,87 @@ void DecodeRun::Inflate() {
       FlushBlock(kBlockSize - z.zs.avail_out);
       z.zs.next_out = out_buf.get();
       z.zs.avail_out = kBlockSize;
+      // One input block may inflate to many output blocks: a cancel waits for no more than one.
+      if (r != Z_STREAM_END) owner.Checkpoint(true);
     }
   } while (r != Z_STREAM_END);
   z.open = false;
   if (inflateEnd(&z.zs) < 0) InflateFailed(nullptr);
 }
 
-bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
+bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
+  // Sizes are trusted only where the directory states them before the data and nothing stands
+  // between the bytes read and the bytes decoded.
+  if (e.IsEncrypted() || e.HasDataDescriptor() || owner.end_.ThisDisk() != 0) return false;
+  const uint64_t csize = e.CompressedSize();
+  const uint64_t usize = e.UncompressedSize();
+  if (csize > budget.Capacity() || usize > budget.Capacity()) return false;
+  if (e.CompressionMethod == 8) return csize > 0 && csize + usize <= budget.Capacity();
+  return e.CompressionMethod == 0 && csize == usize;
+}
+
+std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo& e, int64_t offset,
+                                                            bool ahead) {
   TUnZipper& u = owner;
-  output = out;
+  const size_t csize = static_cast<size_t>(e.CompressedSize());
+  const size_t usize = static_cast<size_t>(e.UncompressedSize());
+  const bool stored = e.CompressionMethod == 0;
+  WholeEntry whole;
+  Chunk packed;
+  if (!stored) packed = Chunk(budget, csize);
+  whole.data = Chunk(budget, std::max<size_t>(usize, 1));
+  uint8_t* into = stored ? whole.data.Data() : packed.Data();
+  auto& s = *u.archive_;
+  if (s.Seek(offset, platform::SeekOrigin::Begin) != offset) return std::nullopt;
+  for (size_t at = 0; at < csize;) {
+    if (ahead)
+      u.PumpIfDue();
+    else
+      u.Checkpoint(true);
+    const int64_t n = static_cast<int64_t>(std::min<size_t>(kBlockSize, csize - at));
+    if (s.Read(into + at, n) != n) return std::nullopt;
+    at += static_cast<size_t>(n);
+  }
+  size_t size = usize;
+  if (!stored) {
+    if (!deflate_->d) return std::nullopt;
+    packed.size = csize;
+    if (libdeflate_deflate_decompress(deflate_->d, packed.Data(), csize, whole.data.Data(), usize, &size) !=
+        LIBDEFLATE_SUCCESS)
+      return std::nullopt;
+  }
+  whole.data.size = size;
+  whole.crc = libdeflate_crc32(0, whole.data.Data(), size);
+  if (whole.crc != e.Crc32) return std::nullopt;
+  return whole;
+}
+
+void DecodeRun::DecodeAhead(int index) {
+  if (!pipeline || ahead_ || index < 0 || index >= owner.EntryCount()) return;
+  const TZipHeaderInfo& e = owner.Entry(index);
+  if (e.FileName().empty() || !FitsWhole(e)) return;
+  bool is_local_header = false;
+  const std::optional<int64_t> offset = DataOffset(e, is_local_header);
+  if (!offset || !is_local_header) return;  // met again, and reported, when the entry's turn comes
+  ahead_ = DecodeWhole(e, *offset, true);
+  if (ahead_) ahead_->index = index;
+}
+
+void DecodeRun::Report(WholeEntry& whole) {
+  const size_t size = whole.data.size;
+  for (size_t at = 0; at < size;) {
+    owner.Checkpoint(true);
+    const size_t n = std::min<size_t>(kBlockSize, size - at);
+    at += n;
+    written += static_cast<int64_t>(n);
+    ProgressStep(n);
+  }
+  crc = whole.crc;
+  if (pipeline && size > 0) pipeline->Write(std::move(whole.data));
+}
+
+bool DecodeRun::Decode(int index, bool& unsupported) {
+  TUnZipper& u = owner;
   unsupported = false;
   in_pos = in_left = 0;
   written = 0;
@@ -247,7 +365,27 @@ bool DecodeRun::Decode(TLFNFileStream* out, bool& unsupported) {
   usize = static_cast<int64_t>(std::min<uint64_t>(header.UncompressedSize(), INT64_MAX / 2));
   compressed_left = std::max<int64_t>(working_csize, 0);
   working_csize = compressed_left;
-  u.archive_->Seek(data_offset + (header.IsEncrypted() ? 12 : 0), platform::SeekOrigin::Begin);
+  const int64_t start = data_offset + (header.IsEncrypted() ? 12 : 0);
+
+  // Whatever ends the decoding, what was decoded goes to the writer.
+  struct HandOverAtEnd {
+    DecodeRun& run;
+    ~HandOverAtEnd() {
+      if (run.pipeline) run.HandOver();
+    }
+  } hand_over{*this};
+
+  if (ahead_ && ahead_->index != index) ahead_.reset();
+  if (FitsWhole(header)) {
+    std::optional<WholeEntry> whole = std::move(ahead_);
+    ahead_.reset();
+    if (!whole) whole = DecodeWhole(header, start, false);
+    if (whole) {
+      Report(*whole);
+      return true;
+    }
+  }
+  u.archive_->Seek(start, platform::SeekOrigin::Begin);
   try {
     const uint16_t method = header.CompressionMethod;
     if (const char* cipher = UnsupportedEncryption(header)) {

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "legacy/legacy_decoders.h"
+#include "output_pipeline.h"
 #include "zip/records.h"
 #include "zip/streams.h"
 
@@ -15,6 +17,14 @@ namespace zip {
 class TUnZipper;
 
 constexpr int kBlockSize = 32768;
+// What the buffers of a run may hold at once: output queued for the writer, and entries decoded
+// whole (their compressed and their decoded bytes). Together with the engine's own few hundred
+// KiB this keeps a run below 64 MiB, whatever the archive's size.
+constexpr size_t kRunBufferBudget = 56u << 20;
+// Output of a streamed entry is handed to the writer in pieces of this size.
+constexpr size_t kOutputChunkSize = 1u << 20;
+
+struct DeflateDecompressor;  // libdeflate's, freed with the run
 
 // Traditional PKWARE encryption.
 class ZipCrypto {
@@ -40,21 +50,30 @@ class ZipCrypto {
 const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
 
 struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
-  explicit DecodeRun(TUnZipper& owner);
+  // `writing`: entries are written to files (false: test only), through a writer thread.
+  DecodeRun(TUnZipper& owner, bool writing);
+  ~DecodeRun();
 
   // The last output folder known to exist: entries of one folder follow each other, and asking
   // the file system again for every file costs more than the small files themselves.
   std::string known_folder;
 
+  // Where the data of `entry` starts, from its local header; nothing when that cannot be read.
+  // `is_local_header`: a local header's signature stands there.
+  std::optional<int64_t> DataOffset(const TZipHeaderInfo& entry, bool& is_local_header);
   // Positions the archive at the entry's data (after any encryption header); false when the
   // local header cannot be read.
   void PositionAtEntry();
   // Reads the 12-byte encryption header and checks the password, asking OnBadPassword for
   // another one as long as it supplies one; false when the entry is given up.
   bool CheckPassword(int index);
-  // Decodes into `output` (none: test only). Returns success (false after a size overrun);
-  // `unsupported` is set for a method the engine cannot decode.
-  bool Decode(TLFNFileStream* output, bool& unsupported);
+  // Decodes the entry `index` (the working header) into the file handed to `pipeline`, or
+  // into nothing when testing. Returns success (false after a size overrun); `unsupported` is
+  // set for a method the engine cannot decode.
+  bool Decode(int index, bool& unsupported);
+  // Decodes the entry `index` whole into memory, ahead of its turn and without any event, when
+  // it is of the kind that allows it; its turn then only reports and hands over the bytes.
+  void DecodeAhead(int index);
 
   // The skip bookkeeping of an entry given up: it leaves the run's totals.
   void CountSkipped() {
@@ -68,6 +87,8 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   void FlushBlock(size_t count) override;
 
   TUnZipper& owner;
+  MemoryBudget budget{kRunBufferBudget};
+  std::unique_ptr<OutputPipeline> pipeline;  // none when testing
   std::unique_ptr<uint8_t[]> in_buf;
   std::unique_ptr<uint8_t[]> out_buf;
   std::unique_ptr<legacy::WorkArea> work;
@@ -89,13 +110,31 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   int64_t usize = 0;
   uint32_t crc = 0;  // zlib convention: the finished value of what was written so far
   ZipCrypto crypto;
-  TLFNFileStream* output = nullptr;
 
  private:
+  // An entry decoded whole: its bytes and their CRC-32, which matched the stored one.
+  struct WholeEntry {
+    int index = -1;
+    Chunk data;
+    uint32_t crc = 0;
+  };
+  bool FitsWhole(const TZipHeaderInfo& entry) const;
+  // Reads and decodes `entry` from `offset` in one piece; nothing when the data is short or
+  // damaged or does not give the stored CRC-32 (the block-wise decoding then meets the same
+  // bytes and reports them as it always does). `ahead`: only window messages are dispatched
+  // while reading, a cancel waits for the entry's turn.
+  std::optional<WholeEntry> DecodeWhole(const TZipHeaderInfo& entry, int64_t offset, bool ahead);
+  void Report(WholeEntry& whole);
+  void ProgressStep(size_t n);
+  void HandOver();
   size_t Refill();
   void ReadBlock(uint8_t* into, int64_t n);
   void Stored();
   void Inflate();
+
+  std::unique_ptr<DeflateDecompressor> deflate_;
+  std::optional<WholeEntry> ahead_;
+  Chunk pending_;  // streamed output not yet handed to the writer
 };
 
 }  // namespace zip

@@ -160,7 +160,7 @@ void TUnZipper::PumpAndCheckCancel() {
   Checkpoint(true);
 }
 
-void TUnZipper::Checkpoint(bool with_pause) {
+void TUnZipper::PumpIfDue() {
   if (!do_process_messages_) return;
   // Checkpoints come before every 32 KiB block and every entry, thousands of times a second;
   // asking the system for messages that often costs the host window's program a tenth of the
@@ -170,6 +170,11 @@ void TUnZipper::Checkpoint(bool with_pause) {
     last_pump_ = now;
     PumpMessages();
   }
+}
+
+void TUnZipper::Checkpoint(bool with_pause) {
+  if (!do_process_messages_) return;
+  PumpIfDue();
   if (CancelRequested) {
     CancelRequested = false;
     throw EUserCanceled(LoadMessage(kMsgUserAborted));

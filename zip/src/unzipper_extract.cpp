@@ -19,6 +19,18 @@ constexpr int kOutputBufferSize = 8192;
 constexpr size_t kMaxQuestionLength = 300;
 constexpr uint8_t kHostUnix = 3;
 
+// Runs on the writer thread once the file is closed: everything it needs comes by value.
+void RestoreAttributes(const std::string& fname, uint16_t made_by, uint32_t attributes) {
+#ifndef _WIN32
+  if ((made_by >> 8) == kHostUnix && (attributes >> 16) != 0) {
+    // The stored permission bits, without set-id and sticky bits.
+    platform::SetUnixMode(fname, (attributes >> 16) & 0777);
+    return;
+  }
+#endif
+  SetAttributes(fname, attributes);
+}
+
 // True when a folder between `dest_dir` and `path` (a folder path ending with '\') is a link that
 // leads out of `dest_dir`: whatever is made below it would land outside. A link that stays
 // inside is followed; paths a host chose outside `dest_dir` are its own business.
@@ -104,7 +116,7 @@ int TUnZipper::UnZipSelected() {
   try {
     LoadDirectory();
     OpenArchive();
-    DecodeRun run(*this);
+    DecodeRun run(*this, !test_only_);
     run_active_ = true;
     const bool saved_busy = busy_;
     busy_ = true;
@@ -296,40 +308,16 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     GiveUp(run, srBadPassword, h.Path(), index);
     return;
   }
-  std::unique_ptr<TLFNFileStream> out;
   if (!test_only_) {
     if (!OverwriteAllowed(run, fname, h, index)) return;
-    out = CreateOutput(run, fname, h, index);
+    std::unique_ptr<TLFNFileStream> out = CreateOutput(run, fname, h, index);
     if (!out) return;
+    run.pipeline->Begin(std::move(out));
   }
   bool unsupported = false;
-  bool success = false;
   bool undecodable = false;
-  try {
-    try {
-      success = run.Decode(out.get(), unsupported);
-    } catch (const EZCompressionError&) {
-      // A wrong password passes the check byte once in 256 times and then yields data that does
-      // not inflate: such an entry is judged like one whose CRC-32 differs.
-      if (!h.IsEncrypted()) throw;
-      undecodable = true;
-    }
-    // The last bytes still wait in the stream's buffer: a failure to write them (a full disk)
-    // must not pass for a good file.
-    if (out && !out->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
-  } catch (...) {
-    // The file was made at its full declared length: what is left of it would look complete.
-    if (out) {
-      out.reset();
-      RemoveFile(fname);
-    }
-    throw;
-  }
-  // A declared size larger than the data would leave a tail of zeros behind the real content.
-  if (out && !unsupported && run.written < run.usize) out->SetSize(run.written);
-  out.reset();
+  DecodeAndClose(run, index, fname, unsupported, undecodable);
   const bool matched = !undecodable && run.crc == h.Crc32 && !(unsupported && run.usize > 0);
-  if (!test_only_ && success && !unsupported) RestoreTimeAndAttributes(fname, h);
 
   if (matched) {
     ++run.extracted;
@@ -393,6 +381,47 @@ bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipH
   return write;
 }
 
+void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported,
+                               bool& undecodable) {
+  try {
+    bool success = false;
+    try {
+      success = run.Decode(index, unsupported);
+    } catch (const EZCompressionError&) {
+      // A wrong password passes the check byte once in 256 times and then yields data that does
+      // not inflate: such an entry is judged like one whose CRC-32 differs.
+      if (!run.header.IsEncrypted()) throw;
+      undecodable = true;
+    }
+    if (!run.pipeline) return;
+    // A declared size larger than the data would leave a tail of zeros behind the real content.
+    const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
+    const TZipHeaderInfo& h = run.header;
+    std::optional<uint32_t> time;
+    std::function<void()> attributes;
+    if (success && !unsupported) {
+      time = h.FileDateTime;
+      if (retain_attributes_)
+        attributes = [fname, made_by = h.VersionMadeBy, bits = h.ExternalAttributes] {
+          RestoreAttributes(fname, made_by, bits);
+        };
+    }
+    run.pipeline->Finish(keep, time, std::move(attributes));
+    // The next entry is decoded while this one is written, closed and stamped.
+    int next = index + 1;
+    while (next < EntryCount() && !Entry(next).Selected) ++next;
+    run.DecodeAhead(next);
+    run.pipeline->Wait();
+  } catch (...) {
+    // The file was made at its full declared length: what is left of it would look complete.
+    if (run.pipeline) {
+      run.pipeline->Abandon();
+      RemoveFile(fname);
+    }
+    throw;
+  }
+}
+
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
   // A link in the entry's place is replaced, never written through: its target may lie anywhere.
@@ -430,19 +459,6 @@ std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const st
   }
   GiveUp(run, srCreateError, fname, index);
   return nullptr;
-}
-
-void TUnZipper::RestoreTimeAndAttributes(const std::string& fname, const TZipHeaderInfo& entry) {
-  platform::SetFileDosTime(fname, entry.FileDateTime);
-  if (!retain_attributes_) return;
-#ifndef _WIN32
-  if ((entry.VersionMadeBy >> 8) == kHostUnix && (entry.ExternalAttributes >> 16) != 0) {
-    // The stored permission bits, without set-id and sticky bits.
-    platform::SetUnixMode(fname, (entry.ExternalAttributes >> 16) & 0777);
-    return;
-  }
-#endif
-  SetAttributes(fname, entry.ExternalAttributes);
 }
 
 }  // namespace zip

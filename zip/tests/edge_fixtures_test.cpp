@@ -154,7 +154,7 @@ const EdgeCase kEdgeCases[] = {
     {"dn_backslashes_FromUnix.zip", "", 1, 0, 0, ""},
     {"dn_empty.zip", "", 0, 0, 0, ""},
     {"dn_emptyWith64KBComment.zip", "", 0, 0, 0, ""},
-    {"dn_encrypted_entries_mixed.zip", "", 2, 1, 1, ""},
+    {"dn_encrypted_entries_mixed.zip", "", 2, 1, 1, ""},  // AES: refused, not a wrong password
     {"dn_extraDataLHandCDentryAndArchiveComments.zip", "", 1, 0, 0, ""},
     {"dn_fake64.zip", "", 1, 0, 0, ""},
     {"dn_invaliddate.zip", "", 1, 0, 0, ""},

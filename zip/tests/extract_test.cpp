@@ -2,6 +2,7 @@
 // entries, overwrite rules, placement and the run's error endings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -473,23 +474,68 @@ TEST_F(Extraction, PathsLeavingTheDestinationAreRefused) {
   EXPECT_EQ(rec_.log[1], "skip 3 " + Out("..\\evil.txt"));
 }
 
+// Where an entry name points when joined to the destination as it stands, '\\' taken as a separator.
+fs::path NamedTarget(const fs::path& dest, std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return (dest / name).lexically_normal();
+}
+
+// A file as it stands, to see that a run left it alone.
+struct FileState {
+  bool exists = false;
+  std::string content;
+  fs::file_time_type time;
+  bool operator==(const FileState&) const = default;
+};
+
+void PrintTo(const FileState& s, std::ostream* os) {
+  *os << (s.exists ? "a file of " + std::to_string(s.content.size()) + " bytes" : std::string("nothing"));
+}
+
+FileState StateOf(const fs::path& path) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return {};
+  return {true, fs::is_regular_file(path, ec) ? ReadFile(path) : std::string(), fs::last_write_time(path, ec)};
+}
+
+// The archives name a target forty levels up (/tmp/evil.txt, \Temp\evil.txt): nothing may appear
+// in the sentinel folder around the destination, nor at the target the entry names.
 TEST_F(Extraction, SharedTraversalArchivesWriteNothingOutside) {
   for (const char* name : {"edge/snyk_zip-slip.zip", "edge/snyk_zip-slip-win.zip"}) {
+    SCOPED_TRACE(name);
     const fs::path path = zip_test::SharedFixture(name);
-    if (!fs::exists(path)) continue;
-    TempDir d;
+    TempDir sentinel;
+    const fs::path dest = sentinel / "a" / "b" / "out";
     TUnZipper u;
+    Recorder rec;
+    rec.Attach(u);
     u.SetZipName(zip_test::EnginePath(path));
-    u.SetDestDir(d.Engine("a\\b\\out"));
+    u.SetDestDir(zip_test::EnginePath(dest));
     u.SetDoAll(true);
     u.SetRecreateDirs(true);
     u.SetOverwriteMode(Always);
-    u.UnZipSelected();
-    for (const auto& item : fs::recursive_directory_iterator(d.Path())) {
+    u.LoadDirectory();
+    ASSERT_EQ(u.EntryCount(), 2);
+    const std::string bad = u.Entry(1).Path();
+    ASSERT_EQ(bad.rfind("..\\..\\", 0), 0u) << bad;
+    const fs::path target = NamedTarget(dest, bad);
+    ASSERT_EQ(target.lexically_relative(sentinel.Path()).generic_string().rfind("../", 0), 0u)
+        << target << " lies inside the sentinel";
+    const FileState before = StateOf(target);
+
+    EXPECT_EQ(u.UnZipSelected(), 1);
+    EXPECT_EQ(ReadFile(dest / "good.txt"), "this is a good one\n");
+    EXPECT_EQ(StateOf(target), before) << target;
+    for (const auto& item : fs::recursive_directory_iterator(sentinel.Path())) {
       if (item.is_regular_file()) {
-        EXPECT_EQ(fs::relative(item.path(), d.Path()).generic_string().rfind("a/b/out/", 0), 0u) << item.path();
+        EXPECT_EQ(fs::relative(item.path(), sentinel.Path()).generic_string().rfind("a/b/out/", 0), 0u) << item.path();
       }
     }
+    std::vector<std::string> skips;
+    for (const std::string& line : rec.log)
+      if (line.rfind("skip ", 0) == 0) skips.push_back(line);
+    EXPECT_EQ(skips, std::vector<std::string>{"skip " + std::to_string(srCreateError) + " " +
+                                              zip_test::EnginePath(dest) + "\\" + bad});
   }
 }
 

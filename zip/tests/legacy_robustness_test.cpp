@@ -12,8 +12,6 @@
 namespace zip::legacy::testing {
 namespace {
 
-const std::string kLegacyDir = std::string(HALVEX_SHARED_DIR) + "/fixtures/legacy/";
-
 struct Sample {
   const char* archive;
   const char* entry;
@@ -32,7 +30,7 @@ const Sample kSamples[] = {
 };
 
 LocalEntry FindEntry(const Sample& sample) {
-  for (LocalEntry& e : WalkLocalHeaders(ReadFileBytes(kLegacyDir + sample.archive)))
+  for (LocalEntry& e : WalkLocalHeaders(ReadLegacyFixture(sample.archive)))
     if (e.name == sample.entry) return e;
   throw std::runtime_error(std::string("no entry ") + sample.entry);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "legacy/legacy_decoders.h"
+#include "test_support.h"
 
 namespace zip::legacy::testing {
 
@@ -83,6 +84,11 @@ inline Bytes ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot open " + path);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A file of the shared legacy fixtures (legacy/<relative>); a missing one throws with its path.
+inline Bytes ReadLegacyFixture(const std::string& relative) {
+  return ReadFileBytes(zip_test::SharedFixture("legacy/" + relative).string());
 }
 
 inline std::uint32_t Crc32(const Bytes& data) {

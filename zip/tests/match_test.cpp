@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_support.h"
 #include "platform/fs.h"
 #include "zip/utils.h"
@@ -64,9 +66,6 @@ TEST(CreateDirPath, CreatesEveryMissingLevel) {
   std::filesystem::create_directories(dir / "A");
   CreateDirPath(dir.Engine("A") + "\\B\\C\\");
   EXPECT_TRUE(platform::FolderExists(dir.Engine("A") + "\\B\\C"));
-#ifdef _WIN32
-  CreateDirPath("C:");  // a drive alone counts as existing
-#endif
 }
 
 // Relative folders with short first parts were once taken for a drive and never made.
@@ -85,6 +84,19 @@ TEST(CreateDirPath, ShortRelativeNames) {
 #endif
   platform::SetCurrentFolder(before);
 }
+
+#ifdef _WIN32
+TEST(CreateDirPath, ADriveAloneCountsAsExisting) {
+  // Run from an empty folder: here a folder named "C:" would be made in it.
+  zip_test::TempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  CreateDirPath("C:");
+  CreateDirPath("C:\\");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+}
+#endif
 
 TEST(DosDateTime, ClampsOnlyWhatIsOutOfRange) {
   struct Case {

@@ -12,10 +12,9 @@
 namespace zip {
 namespace {
 
+// Only Windows has window messages: the test exists there alone.
+#ifdef _WIN32
 TEST(MessagePump, QuitRequestSurvivesAnExtraction) {
-#ifndef _WIN32
-  GTEST_SKIP() << "no window messages on this system";
-#else
   zip_test::TempDir dir;
   zip_test::ZipBuilder b;
   b.Add(zip_test::EntryDef{"one.bin", std::string(100000, '1')});
@@ -31,8 +30,8 @@ TEST(MessagePump, QuitRequestSurvivesAnExtraction) {
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 3u);
-#endif
 }
+#endif
 
 }  // namespace
 }  // namespace zip

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -224,13 +225,40 @@ std::vector<std::pair<std::string, std::string>> Tree(const fs::path& root) {
   return files;
 }
 
-fs::path SharedFixture(const std::string& relative) {
-  std::string root = HALVEX_SHARED_DIR;
+namespace {
+
+const fs::path& SharedFixtureRoot() {
+  static const fs::path root = [] {
+    std::string dir = HALVEX_SHARED_DIR;
 #ifdef _WIN32
-  // Wine shows the Unix root as drive Z:.
-  if (!root.empty() && root[0] == '/') root = "Z:" + root;
+    // Wine shows the Unix root as drive Z:.
+    if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
 #endif
-  return fs::path(root) / "fixtures" / relative;
+    return fs::path(dir) / "fixtures";
+  }();
+  return root;
+}
+
+}  // namespace
+
+fs::path SharedFixture(const std::string& relative) {
+  const fs::path& root = SharedFixtureRoot();
+  const fs::path path = root / relative;
+  std::error_code ec;
+  if (fs::is_regular_file(path, ec)) return path;
+  if (!fs::is_directory(root, ec))
+    throw std::runtime_error("the shared fixtures are missing: no folder " + root.string() +
+                             " (../shared beside the source tree)");
+  throw std::runtime_error("missing fixture " + path.string());
+}
+
+const std::vector<std::string>& LegacyArchives() {
+  static const std::vector<std::string> names = {
+      "cc_SHRUNK.ZIP",  "zr_shrink.zip",    "d2a_HWSHRINK.ZIP",  "d2a_example-s.zip",
+      "d2s_PKZ80B1.ZIP", "d2s_PKZ80B3.ZIP", "zr_reduce.zip",     "d2a_HWREDUCE.ZIP",
+      "d2a_example-r.zip", "cc_imploding-4Kdict-2trees.zip", "d2a_example-i.zip",
+      "cc_imploding-8Kdict-3trees.zip", "zr_implode.zip", "d2a_HWIMPODE.ZIP"};
+  return names;
 }
 
 }  // namespace zip_test

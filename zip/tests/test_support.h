@@ -2,11 +2,14 @@
 // fixtures and access to the peer tools that make real archives.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/messages.h"
 
 namespace zip_test {
 
@@ -75,7 +78,7 @@ std::string Le64(uint64_t v);
 std::string EndRecord(uint16_t entries, uint32_t central_size, uint32_t central_offset,
                       const std::string& comment = "", uint16_t this_disk = 0, uint16_t start_disk = 0);
 
-// Peer tools (Info-ZIP zip/unzip, 7z) are run only by the native build.
+// Peer tools (Info-ZIP zip/unzip, 7z) are run only by the native build: false under Windows.
 bool HaveTool(const std::string& name);
 // Runs a shell command; returns its exit status.
 int Shell(const std::string& command);
@@ -84,6 +87,23 @@ std::string Quote(const std::filesystem::path& path);
 // Every regular file under `root` with its content, by path relative to root with '/'.
 std::vector<std::pair<std::string, std::string>> Tree(const std::filesystem::path& root);
 
+// A real-world archive of the shared fixtures (../shared/fixtures beside the source tree).
+// Throws, naming the path, when it is not there: a test must fail rather than check nothing.
 std::filesystem::path SharedFixture(const std::string& relative);
+
+// The shared archives of the legacy methods (shrink, reduce, implode), under legacy/.
+const std::vector<std::string>& LegacyArchives();
+
+// Waits for `predicate` for up to `ms`, running this thread's window messages meanwhile.
+template <typename F>
+bool WaitFor(F predicate, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (predicate()) return true;
+    platform::PumpMessages();
+    platform::Sleep(50);
+  }
+  return predicate();
+}
 
 }  // namespace zip_test

@@ -67,11 +67,7 @@ class ToolOnAFullDisk : public testing::Test {
 
 TEST_F(ToolOnAFullDisk, WriteErrorEndsWithCode50TheEntryAndTheCauseAndLeavesNothingOfIt) {
   EXPECT_EQ(Run("-o"), 50);
-  const std::string err = ReadFile(dir_ / "stderr");
-  const std::string cause = "big.bin: Cant write uncompressed file\n";
-  EXPECT_EQ(err.rfind("halvex-unzip: sub", 0), 0u) << err;
-  ASSERT_GE(err.size(), cause.size()) << err;
-  EXPECT_EQ(err.substr(err.size() - cause.size()), cause) << err;
+  EXPECT_EQ(ReadFile(dir_ / "stderr"), "halvex-unzip: sub/big.bin: Cant write uncompressed file\n");
   // The entry written before the disk filled is whole; the one that could not be written does
   // not stay behind at its declared length (its tail would be zeros).
   EXPECT_EQ(ReadFile(dir_ / "result" / "first.bin"), first_);

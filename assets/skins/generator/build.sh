@@ -19,8 +19,8 @@ fi
 
 python3 "$here/generate.py" "$skins" >/dev/null
 mkdir -p "$skins/packed"
-# Skin list order; the folder name is the package's file name without .skn.
-for name in AquaT Office2013_Blue Office2013_Green Office2013_Orange Office2013_Purple \
-            Office2010_Black Office2010_Blue Office2010_Silver Ubuntu iTunes10_std iMetal Laconic; do
+# The folders of skin_list.tsv (second field); the folder name is the package's file name
+# without .skn.
+grep -v '^#' "$skins/skin_list.tsv" | cut -f 2 | while read -r name; do
     "$tool" pack "$skins/$name/skin.ini" "$skins/packed/$name.skn"
 done

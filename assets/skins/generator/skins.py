@@ -1,10 +1,14 @@
 """The twelve skins, in the order of the program's skin list."""
 
+import os
+
 from raster import rgb, lighten, darken
 from families import FlatTheme, GlossTheme, GelTheme, MetalTheme
 import glyphs
 
 WHITE = (255, 255, 255)
+# The one list of the built-in skins: index, folder, list item name, description.
+SKIN_LIST = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "skin_list.tsv")
 
 
 # ---------------------------------------------------------------------------
@@ -534,9 +538,22 @@ class Laconic(FlatTheme):
                     "disabled": [(0, rgb("#f0f0ee")), (1, rgb("#f0f0ee"))]}
 
 
+def read_skin_list(path=SKIN_LIST):
+    """The rows of the skin list: (index, folder, name, description), in index order."""
+    rows = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\r\n")
+            if not line or line.startswith("#"):
+                continue
+            index, folder, name, description = line.split("\t")
+            rows.append((int(index), folder, name, description))
+    return rows
+
+
 def all_skins():
-    """The skins in skin-list order (index 0 to 11)."""
-    return [
+    """The skins in skin-list order (index 0 to 11), as assets/skins/skin_list.tsv lists them."""
+    themes = [
         AquaT(),
         Office2013("Office2013_Blue", "Office 2013 Blue", rgb("#2b579a")),
         Office2013("Office2013_Green", "Office 2013 Green", rgb("#217346")),
@@ -550,3 +567,8 @@ def all_skins():
         Metal(),
         Laconic(),
     ]
+    by_folder = {t.folder: t for t in themes}
+    listed = [folder for _, folder, _, _ in read_skin_list()]
+    if sorted(listed) != sorted(by_folder):
+        raise ValueError("skin_list.tsv lists %s, the generator draws %s" % (listed, sorted(by_folder)))
+    return [by_folder[folder] for folder in listed]

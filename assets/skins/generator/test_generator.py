@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import bmpfile  # noqa: E402
 import skinfiles  # noqa: E402
 from raster import Image  # noqa: E402
-from skins import all_skins  # noqa: E402
+from skins import all_skins, read_skin_list  # noqa: E402
 
 SKINS = all_skins()
 BUILT = {t.folder: skinfiles.build(t) for t in SKINS}
@@ -84,10 +84,12 @@ class BmpFileTest(unittest.TestCase):
 
 class SkinSetTest(unittest.TestCase):
     def test_twelve_distinct_folders_in_list_order(self):
-        self.assertEqual([t.folder for t in SKINS], [
-            "AquaT", "Office2013_Blue", "Office2013_Green", "Office2013_Orange",
-            "Office2013_Purple", "Office2010_Black", "Office2010_Blue", "Office2010_Silver",
-            "Ubuntu", "iTunes10_std", "iMetal", "Laconic"])
+        rows = read_skin_list()
+        self.assertEqual([index for index, _, _, _ in rows], list(range(12)))
+        self.assertEqual([t.folder for t in SKINS], [folder for _, folder, _, _ in rows])
+        self.assertEqual(len(set(t.folder for t in SKINS)), 12)
+        # The default skin of the window, index 2.
+        self.assertEqual(rows[2][1:], ("Office2013_Green", "bsSkin2", "오피스2013 그린"))
 
     def test_depths_across_the_skins(self):
         depths = set()

@@ -32,18 +32,28 @@ inline constexpr const char* kExtractPrefix = "Extract Files.. ";
 inline constexpr const char* kExtractingText = "압축 푸는중.. - ";
 inline constexpr int kDefaultSkinIndex = 2;
 
-// The three process-wide values of the launcher.
+// The three process-wide values of the launcher, and what the update run adds to them.
 struct LaunchState {
   platform::NameValueList VerInfo;
   std::string AppDir;
   std::string ExeFileName;
   bool DescriptionRead = false;  // the description file was there and has been read
+  // The program named by the first argument: it must have closed before files are replaced, and
+  // it is the one restarted when the description file names none.
+  std::string FirstArgument;
+  bool ExeFromArgument = false;  // the description file exists but names no program
+  // While the update is staged the engine writes below StageDir; the window shows and the skip
+  // rule compares the path below AppDir that the file will finally have.
+  std::string StageDir;
+  std::string StageTarget;  // the application folder the staged files go to, ending with '\'
 };
 LaunchState& State();
 
 // FormCreate: reads the first argument and the description file. An unreadable description file
 // raises the runtime's file-open error and the remaining steps are skipped.
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments);
+// The final destination of a path the engine built below StageDir (the path itself otherwise).
+std::string FinalPath(const std::string& fname);
 // OnStartUnZip: shows the destination path and skips the two configured entries.
 void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip);
 // OnTotalPercentDone: text, maximum and value, in this order, on every call.

@@ -34,6 +34,9 @@ class File {
   int64_t Size();
   bool SetSize(int64_t size);
   bool Flush();  // FlushFileBuffers / fsync
+  // Sets the last-write time from an MS-DOS local date and time (date high word); the other
+  // times stay. Set after the last write, it holds when the file is closed.
+  bool SetDosTime(uint32_t dos_date_time);
   void Close();
 
 #ifdef _WIN32

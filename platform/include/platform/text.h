@@ -23,9 +23,17 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b);
 
 bool IsValidUtf8(std::string_view text);
 
+// The text with every letter in upper case as the file system folds names (Windows: the
+// invariant locale's upper-case mapping), so that two names compare equal exactly when their
+// keys are equal.
+std::string NameCaseKey(std::string_view text);
+
 #ifdef _WIN32
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);
+// A path for the W file functions: long absolute paths get the extended-length prefix (\\?\ or
+// \\?\UNC\), so that paths beyond MAX_PATH work; others are passed as they are.
+std::wstring WidePath(std::string_view utf8_path);
 #endif
 
 }  // namespace platform

@@ -43,6 +43,21 @@ void Application::Terminate() {
 
 void Application::HandleException(const std::exception& e) { HandleException(std::string(e.what())); }
 
+void HandleCurrentException() noexcept {
+  try {
+    try {
+      throw;
+    } catch (const std::exception& e) {
+      Application::Instance().HandleException(e);
+    } catch (...) {
+      Application::Instance().HandleException(std::string("Unknown error"));
+    }
+  } catch (...) {
+    // The handler itself failed (out of memory for the box's text): there is nobody left to
+    // tell, and unwinding on into the system's frames would end the process.
+  }
+}
+
 void Application::HandleException(const std::string& message) {
   const std::string text = ExceptionDisplayText(message);
   if (OnException) {

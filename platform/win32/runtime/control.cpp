@@ -16,9 +16,11 @@ COLORREF ResolveColor(COLORREF color) {
   return color & 0x00FFFFFF;
 }
 
-UniqueFont CreateFontFrom(const FontSpec& spec) {
+UniqueFont CreateFontFrom(const FontSpec& spec, int escapement) {
   LOGFONTW lf = {};
   lf.lfHeight = spec.height;
+  lf.lfEscapement = escapement;
+  lf.lfOrientation = escapement;
   lf.lfWeight = (spec.style & kFsBold) ? FW_BOLD : FW_NORMAL;
   lf.lfItalic = (spec.style & kFsItalic) ? TRUE : FALSE;
   lf.lfUnderline = (spec.style & kFsUnderline) ? TRUE : FALSE;
@@ -90,15 +92,7 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
   }
   auto* self = reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  // No exception may unwind through the system's frames: hand it to the default handler here.
-  try {
-    return self->Dispatch(msg, wparam, lparam);
-  } catch (const std::exception& e) {
-    Application::Instance().HandleException(e);
-  } catch (...) {
-    Application::Instance().HandleException(std::string("Unknown error"));
-  }
-  return 0;
+  return Guarded(LRESULT{0}, [&] { return self->Dispatch(msg, wparam, lparam); });
 }
 
 Control* Control::FromHandle(HWND hwnd) {
@@ -174,7 +168,7 @@ void Control::PaintBuffered() {
   ::GetClientRect(hwnd_, &rc);
   const int w = rc.right - rc.left, h = rc.bottom - rc.top;
   if (w <= 0 || h <= 0) return;
-  UniqueMemoryDc mem(::CreateCompatibleDC(paint.dc()));
+  UniqueMemoryDc mem = CompatibleDc(paint.dc());
   UniqueBitmap bmp(::CreateCompatibleBitmap(paint.dc(), w, h));
   {
     ScopedSelect select(mem.get(), bmp.get());
@@ -193,7 +187,7 @@ void Control::PaintTo(HDC target) {
   BITMAPINFO info = TopDownDibInfo(w, h, 32);
   void* bits = nullptr;
   UniqueBitmap bmp(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  UniqueMemoryDc mem(::CreateCompatibleDC(nullptr));
+  UniqueMemoryDc mem = CompatibleDc(nullptr);
   if (!bmp || !mem) return;
   ScopedSelect select(mem.get(), bmp.get());
   Paint(mem.get());

@@ -14,7 +14,17 @@ Form::~Form() {
 }
 
 DWORD Form::WindowStyle() const {
-  return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+  if (border_style_ == BorderStyle::None) return style;
+  style |= WS_CAPTION;
+  if (border_style_ == BorderStyle::Sizeable) style |= WS_THICKFRAME;
+  if (border_icons_ & kBiSystemMenu) {
+    style |= WS_SYSMENU;
+    // The platform shows the minimise and maximise boxes only beside a system menu.
+    if (border_icons_ & kBiMinimize) style |= WS_MINIMIZEBOX;
+    if (border_icons_ & kBiMaximize) style |= WS_MAXIMIZEBOX;
+  }
+  return style;
 }
 
 DWORD Form::WindowExStyle() const {
@@ -28,10 +38,13 @@ DWORD Form::WindowExStyle() const {
 void Form::SetClientSize(int width, int height) {
   client_width_ = width;
   client_height_ = height;
-  RECT rc = {0, 0, width, height};
-  ::AdjustWindowRectEx(&rc, WindowStyle(), FALSE, WindowExStyle());
   if (hwnd_) {
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+    RECT outer{}, client{};
+    ::GetWindowRect(hwnd_, &outer);
+    ::GetClientRect(hwnd_, &client);
+    const int frame_width = (outer.right - outer.left) - (client.right - client.left);
+    const int frame_height = (outer.bottom - outer.top) - (client.bottom - client.top);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width + frame_width, height + frame_height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   Realign();
@@ -49,13 +62,7 @@ void Form::CreateWindowHandle() {
 
 void Form::Create() {
   CreateHandle();
-  if (OnCreate) {
-    try {
-      OnCreate(this);
-    } catch (const std::exception& e) {
-      Application::Instance().HandleException(e);
-    }
-  }
+  if (OnCreate) Guarded([&] { OnCreate(this); });
 }
 
 void Form::Show() {
@@ -70,13 +77,7 @@ void Form::Show() {
     ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
                    work.top + (work.bottom - work.top - h) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (OnShow) {
-    try {
-      OnShow(this);
-    } catch (const std::exception& e) {
-      Application::Instance().HandleException(e);
-    }
-  }
+  if (OnShow) Guarded([&] { OnShow(this); });
   showing_ = true;
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::UpdateWindow(hwnd_);
@@ -145,13 +146,7 @@ void CALLBACK Timer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
   auto it = Timers().find(id);
   if (it == Timers().end()) return;
   Timer* timer = it->second;
-  try {
-    if (timer->OnTimer) timer->OnTimer(timer);
-  } catch (const std::exception& e) {
-    Application::Instance().HandleException(e);
-  } catch (...) {
-    Application::Instance().HandleException(std::string("Unknown error"));
-  }
+  if (timer->OnTimer) Guarded([&] { timer->OnTimer(timer); });
 }
 
 }  // namespace platform::ui

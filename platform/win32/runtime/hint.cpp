@@ -68,14 +68,7 @@ void CALLBACK Application::HintTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     return;
   }
-  // No exception may unwind through the system's frames.
-  try {
-    app.HintTimerExpired();
-  } catch (const std::exception& e) {
-    app.HandleException(e);
-  } catch (...) {
-    app.HandleException(std::string("Unknown error"));
-  }
+  Guarded([&] { app.HintTimerExpired(); });
 }
 
 void Application::HideHint() {
@@ -206,13 +199,7 @@ LRESULT CALLBACK PlainHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wparam,
     case WM_PAINT:
       if (self) {
         PaintScope paint(hwnd);
-        try {
-          self->Paint(paint.dc());
-        } catch (const std::exception& e) {
-          Application::Instance().HandleException(e);
-        } catch (...) {
-          Application::Instance().HandleException(std::string("Unknown error"));
-        }
+        Guarded([&] { self->Paint(paint.dc()); });
         return 0;
       }
       break;

@@ -33,7 +33,7 @@ void ImageList::Draw(HDC dc, int x, int y, int index) const {
     const uint32_t r = ((p >> 16) & 0xFF) * a / 255, g = ((p >> 8) & 0xFF) * a / 255, b = (p & 0xFF) * a / 255;
     *out++ = (a << 24) | (r << 16) | (g << 8) | b;
   }
-  UniqueMemoryDc mem(::CreateCompatibleDC(dc));
+  UniqueMemoryDc mem = CompatibleDc(dc);
   if (!mem) return;
   ScopedSelect select(mem.get(), dib.get());
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};

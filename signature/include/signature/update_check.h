@@ -6,6 +6,7 @@
 
 #include "platform/exceptions.h"
 #include "platform/stream.h"
+#include "signature/ed25519ph.h"
 #include "signature/keys.h"
 
 namespace signature {
@@ -28,6 +29,6 @@ std::string SignatureFileName(const std::string& archive_path);
 // Raises ESignatureError, or the runtime's file-open error when the signature file exists but
 // cannot be opened, or EReadError when the archive cannot be read to its end.
 void CheckUpdateSignature(platform::Stream& archive, const std::string& archive_path,
-                          const std::string& sig_path, const PublicKey& key);
+                          const std::string& sig_path, const PublicKey& key, const BlockHook& after_block = {});
 
 }  // namespace signature

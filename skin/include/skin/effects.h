@@ -12,9 +12,6 @@
 #include "skin/bitmap.h"
 #include "skin/geometry.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace skin {
 
@@ -34,9 +31,6 @@ class TbsEffectBmp {
 
   // Unscaled transfer of all rows to (X, Y), clipped to dest; the pixels become opaque.
   void DrawTo(Bitmap& dest, int X, int Y) const;
-#ifdef _WIN32
-  void DrawTo(HDC dc, int X, int Y) const;
-#endif
 
   void Brighten(double k);
   void Darken(double k);
@@ -123,11 +117,6 @@ class TbsBitmap {
   // Transparent, else copied.
   void DrawTo(TbsBitmap& dest, int X, int Y) const { DrawTo(dest.surface_, X, Y); }
   void DrawTo(Bitmap& dest, int X, int Y) const;
-#ifdef _WIN32
-  // Onto any device context: blended (AlphaBlend) or key-skipping (Transparent) through a copy
-  // of the destination area, otherwise a plain colour-on-colour block transfer.
-  void DrawTo(HDC dc, int X, int Y) const;
-#endif
 
   std::string Name;
   bool AlphaBlend = false;

@@ -11,10 +11,6 @@
 #include "skin/compose.h"
 #include "skin/geometry.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace skin {
 
 // A 24-bit top-down scan copy of a bitmap: 3 bytes a pixel (blue, green, red), rows padded to a
@@ -53,13 +49,5 @@ std::vector<uint8_t> MaskToRegionData(const Bitmap& Mask, int OffsetX, int Offse
 // at their places. No region (nullopt) when n.RT.X < n.LT.X or n.LB.Y < n.LT.Y.
 std::optional<std::vector<Rect>> FrameRegionRects(const SliceGeometry& g, const SliceGeometry& n,
                                                   const Bitmap& Mask, int W);
-
-#ifdef _WIN32
-// Windows regions; the caller owns (and deletes) the returned handle. Null for an empty mask.
-HRGN RegionFromMask(const Bitmap& Mask);
-// The region of a W x H frame; false (and Region null) when there is none.
-bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, int W,
-                         int H);
-#endif
 
 }  // namespace skin

@@ -4,18 +4,17 @@
 
 #include <algorithm>
 
+#include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/region.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/region.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 
 namespace skin {
 
-Color ResolveSystemColour(Color c) {
-  if ((c & 0xFF000000u) == 0xFF000000u) return static_cast<Color>(::GetSysColor(static_cast<int>(c & 0xFF)));
-  return c & 0x00FFFFFFu;
-}
+// On Windows the portable drawing asks the runtime, like every other colour of the skin engine.
+Color ResolveSystemColour(Color c) { return static_cast<Color>(platform::ui::ResolveColor(c)); }
 
 platform::ui::FontSpec SkinFontSpec(const std::string& name, int height, TFontStyles style, Color colour,
                                     int charset) {

@@ -4,10 +4,10 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/skin_gauge.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/skin_gauge.h"
 #include "skin/skin_schema.h"
-#include "skin/text.h"
+#include "skin/win32/text.h"
 
 namespace skin {
 
@@ -16,21 +16,6 @@ using platform::ui::FontSpec;
 namespace {
 // The gauge's plain bar colour (red 182, green 190, blue 210).
 constexpr Color kPlainBarColour = 13811126;
-
-platform::ui::UniqueFont CreateRotatedFont(const FontSpec& spec, int escapement) {
-  LOGFONTW lf{};
-  lf.lfHeight = spec.height;
-  lf.lfEscapement = escapement;
-  lf.lfOrientation = escapement;
-  lf.lfWeight = (spec.style & platform::ui::kFsBold) ? FW_BOLD : FW_NORMAL;
-  lf.lfItalic = (spec.style & platform::ui::kFsItalic) ? TRUE : FALSE;
-  lf.lfUnderline = (spec.style & platform::ui::kFsUnderline) ? TRUE : FALSE;
-  lf.lfStrikeOut = (spec.style & platform::ui::kFsStrikeOut) ? TRUE : FALSE;
-  lf.lfCharSet = static_cast<BYTE>(spec.charset);
-  const std::wstring face = platform::Widen(spec.face);
-  wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  return platform::ui::UniqueFont(::CreateFontIndirectW(&lf));
-}
 }  // namespace
 
 TbsSkinGauge::TbsSkinGauge(platform::ui::Control* parent) : TbsSkinCustomControl(parent) {
@@ -159,7 +144,7 @@ void TbsSkinGauge::DrawGaugeText(Bitmap& bitmap, int value) {
     textHeight = MeasureTextHeight(dc, text);
   }
   const Point at = GaugeTextOrigin(bitmap.Width(), bitmap.Height(), textWidth, textHeight, spec.height, vertical_);
-  platform::ui::UniqueFont font = CreateRotatedFont(spec, vertical_ ? 900 : 0);
+  platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec, vertical_ ? 900 : 0);
   platform::ui::ScopedSelect select(dc, font.get());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, platform::ui::ResolveColor(spec.color));

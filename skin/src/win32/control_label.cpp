@@ -4,11 +4,11 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/skin_panel.h"
 #include "skin/skin_schema.h"
-#include "skin/text.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/text.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 
@@ -22,18 +22,15 @@ bool IsAlignedToFullWidth(platform::ui::Align a) {
 // A device context with the font selected, for measuring outside painting.
 struct MeasureDc {
   explicit MeasureDc(const FontSpec& spec)
-      : screen(::GetDC(nullptr)), dc(::CreateCompatibleDC(screen)), font(platform::ui::CreateFontFrom(spec)) {
-    previous = ::SelectObject(dc, font.get());
-  }
-  ~MeasureDc() {
-    ::SelectObject(dc, previous);
-    ::DeleteDC(dc);
-    ::ReleaseDC(nullptr, screen);
-  }
-  HDC screen;
-  HDC dc;
+      : screen(platform::ui::WindowDc::Client(nullptr)),
+        memory(platform::ui::CompatibleDc(screen.get())),
+        font(platform::ui::CreateFontFrom(spec)),
+        select(memory.get(), font.get()) {}
+  HDC get() const { return memory.get(); }
+  platform::ui::WindowDc screen;
+  platform::ui::UniqueMemoryDc memory;
   platform::ui::UniqueFont font;
-  HGDIOBJ previous;
+  platform::ui::ScopedSelect select;
 };
 }  // namespace
 
@@ -129,7 +126,7 @@ int TbsSkinLabel::MeasureOverflow() {
   const LeadingPicture picture = LeadingPictureSize();
   const int extra = picture.Width > 0 ? picture.Width + 3 : 0;
   MeasureDc m(TextFont());
-  const int textWidth = MeasureTextWidth(m.dc, Caption());
+  const int textWidth = MeasureTextWidth(m.get(), Caption());
   if (ControlDataIndex() == -1) return textWidth + 4 - Width() + extra;
   if (geometry_.SliceMode == kSliceFixed) return 0;
   return textWidth - geometry_.New.ClRect.Width() + extra;
@@ -170,7 +167,7 @@ void TbsSkinLabel::DrawLabelText(Bitmap& bitmap, const Rect& r) {
   if (ShadowEffect) {
     skin::Color glow = ShadowColor;
     if (ControlDataIndex() != -1 && use_skin_font_color_)
-      glow = DarkenColor(ResolveSystemColour(SkinData()->SkinColors.cbtnface), 70);
+      glow = DarkenColor(static_cast<skin::Color>(platform::ui::ResolveColor(SkinData()->SkinColors.cbtnface)), 70);
     const UINT format = DT_SINGLELINE | DT_NOPREFIX |
                         (alignment_ == taRightJustify ? DT_RIGHT : alignment_ == taCenter ? DT_CENTER : DT_LEFT);
     DrawGlowText(dc, RECT{r.Left, y, r.Right, r.Bottom}, text, ShadowSize, glow, ShadowOffset, format);

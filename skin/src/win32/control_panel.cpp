@@ -4,11 +4,11 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/skin_panel.h"
 #include "skin/skin_schema.h"
-#include "skin/text.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/text.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 

@@ -1,8 +1,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include "draw_gdi.h"
-#include "skin/marks.h"
+#include "platform/ui/gdi.h"
+#include "skin/win32/marks.h"
 
 namespace skin {
 
@@ -18,10 +18,10 @@ class PenScope {
         brushSelection_(dc, filled ? static_cast<HGDIOBJ>(brush_.get()) : ::GetStockObject(NULL_BRUSH)) {}
 
  private:
-  gdi::Pen pen_;
-  gdi::Brush brush_;
-  gdi::Selection penSelection_;
-  gdi::Selection brushSelection_;
+  platform::ui::UniquePen pen_;
+  platform::ui::UniqueBrush brush_;
+  platform::ui::ScopedSelect penSelection_;
+  platform::ui::ScopedSelect brushSelection_;
 };
 
 void Line(HDC dc, int x0, int y0, int x1, int y1) {

@@ -1,36 +1,31 @@
 // GDI transfers of the engine's pixel buffers.
 #include <cstring>
 
-#include "draw_gdi.h"
 #include "platform/ui/gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
 
 namespace skin {
 
 BitmapCanvas::BitmapCanvas(Bitmap& bitmap) {
   if (bitmap.Empty()) return;
-  dc_ = ::CreateCompatibleDC(nullptr);
+  dc_ = platform::ui::CompatibleDc();
   if (!dc_) return;
-  previous_ = ::SelectObject(dc_, static_cast<HGDIOBJ>(bitmap.NativeHandle()));
-  if (!previous_ || previous_ == HGDI_ERROR) {
-    ::DeleteDC(dc_);
-    dc_ = nullptr;
-    previous_ = nullptr;
+  selection_.emplace(dc_.get(), static_cast<HGDIOBJ>(bitmap.NativeHandle()));
+  if (!selection_->ok()) {
+    selection_.reset();
+    dc_.reset();
   }
 }
 
-BitmapCanvas::~BitmapCanvas() {
-  if (!dc_) return;
-  ::SelectObject(dc_, previous_);
-  ::DeleteDC(dc_);
-}
+BitmapCanvas::~BitmapCanvas() = default;
 
-void TbsEffectBmp::DrawTo(HDC dc, int X, int Y) const {
-  if (width_ == 0 || height_ == 0) return;
-  BITMAPINFO info = platform::ui::TopDownDibInfo(width_, height_, 24);
-  ::SetDIBitsToDevice(dc, X, Y, static_cast<DWORD>(width_), static_cast<DWORD>(height_), 0, 0, 0,
-                      static_cast<UINT>(height_), memory_.data(), &info, DIB_RGB_COLORS);
+void DrawTo(HDC dc, const TbsEffectBmp& bitmap, int X, int Y) {
+  const int width = bitmap.Width(), height = bitmap.Height();
+  if (width == 0 || height == 0) return;
+  BITMAPINFO info = platform::ui::TopDownDibInfo(width, height, 24);
+  ::SetDIBitsToDevice(dc, X, Y, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                      static_cast<UINT>(height), bitmap.Row(0), &info, DIB_RGB_COLORS);
 }
 
 namespace {
@@ -49,24 +44,25 @@ void DrawThroughCopy(const TbsBitmap& source, HDC dc, int X, int Y) {
 
 }  // namespace
 
-void TbsBitmap::DrawTo(HDC dc, int X, int Y) const {
-  if (Empty() || !dc) return;
-  if (AlphaBlend) {
-    DrawThroughCopy(*this, dc, X, Y);
+void DrawTo(HDC dc, const TbsBitmap& bitmap, int X, int Y) {
+  if (bitmap.Empty() || !dc) return;
+  if (bitmap.AlphaBlend) {
+    DrawThroughCopy(bitmap, dc, X, Y);
     return;
   }
   // GDI reads the DIB section through a context of its own; a const bitmap is not changed.
-  Bitmap& pixels = const_cast<Bitmap&>(surface_);
-  if (Transparent) {
+  Bitmap& pixels = const_cast<Bitmap&>(bitmap.Surface());
+  if (bitmap.Transparent) {
     // Not TransparentBlt: on a 32-bit source it may compare the alpha byte too (Wine does), and
     // a key-coloured pixel must be skipped whatever its alpha.
-    DrawThroughCopy(*this, dc, X, Y);
+    DrawThroughCopy(bitmap, dc, X, Y);
     return;
   }
   BitmapCanvas canvas(pixels);
   if (!canvas.dc()) return;
   const int mode = ::SetStretchBltMode(dc, COLORONCOLOR);
-  ::StretchBlt(dc, X, Y, Width(), Height(), canvas.dc(), 0, 0, Width(), Height(), SRCCOPY);
+  const int width = bitmap.Width(), height = bitmap.Height();
+  ::StretchBlt(dc, X, Y, width, height, canvas.dc(), 0, 0, width, height, SRCCOPY);
   ::SetStretchBltMode(dc, mode);
 }
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 
-#include "draw_gdi.h"
-#include "skin/region.h"
+#include "platform/ui/gdi.h"
+#include "skin/win32/region.h"
 
 namespace skin {
 
@@ -9,7 +9,7 @@ namespace {
 
 // A region of the given rectangles. ExtCreateRegion takes the whole block at once; should the
 // system refuse a very large block, the rectangles are added in batches instead.
-gdi::Region RegionOfRects(const std::vector<Rect>& rects, const Rect& bounds) {
+platform::ui::UniqueRegion RegionOfRects(const std::vector<Rect>& rects, const Rect& bounds) {
   auto block = [&bounds](const Rect* first, size_t count) {
     std::vector<uint8_t> data(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
     auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
@@ -20,15 +20,15 @@ gdi::Region RegionOfRects(const std::vector<Rect>& rects, const Rect& bounds) {
     header->rcBound = {bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
     auto* out = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
     for (size_t i = 0; i < count; ++i) out[i] = {first[i].Left, first[i].Top, first[i].Right, first[i].Bottom};
-    return gdi::Region(::ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
-                                         reinterpret_cast<const RGNDATA*>(data.data())));
+    return platform::ui::UniqueRegion(
+        ::ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<const RGNDATA*>(data.data())));
   };
-  gdi::Region whole = block(rects.data(), rects.size());
+  platform::ui::UniqueRegion whole = block(rects.data(), rects.size());
   if (whole || rects.empty()) return whole;
   constexpr size_t kBatch = 4000;
-  gdi::Region result(::CreateRectRgn(0, 0, 0, 0));
+  platform::ui::UniqueRegion result(::CreateRectRgn(0, 0, 0, 0));
   for (size_t at = 0; result && at < rects.size(); at += kBatch) {
-    gdi::Region part = block(rects.data() + at, std::min(kBatch, rects.size() - at));
+    platform::ui::UniqueRegion part = block(rects.data() + at, std::min(kBatch, rects.size() - at));
     if (!part) return {};
     ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
   }
@@ -48,13 +48,14 @@ bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeomet
   if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return false;
   FramePieces pieces;
   ComposeMaskBorders(g, n, Mask, pieces, W);
-  gdi::Region result(RectIsEmpty(n.ClRect) ? ::CreateRectRgn(0, 0, 0, 0)
-                                           : ::CreateRectRgn(n.ClRect.Left, n.ClRect.Top, n.ClRect.Right,
-                                                             n.ClRect.Bottom));
+  const Rect& client = n.ClRect;
+  platform::ui::UniqueRegion result(RectIsEmpty(client) ? ::CreateRectRgn(0, 0, 0, 0)
+                                                        : ::CreateRectRgn(client.Left, client.Top, client.Right,
+                                                                          client.Bottom));
   if (!result) return false;
   auto add = [&result](const Bitmap& piece, int x, int y) {
     if (piece.Empty()) return;
-    gdi::Region part(RegionFromMask(piece));
+    platform::ui::UniqueRegion part(RegionFromMask(piece));
     if (!part) return;
     ::OffsetRgn(part.get(), x, y);
     ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);

@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "draw_gdi.h"
+#include "platform/ui/gdi.h"
 #include "platform/text.h"
-#include "skin/effects.h"
-#include "skin/text.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/text.h"
 
 namespace skin {
 
@@ -67,7 +67,7 @@ void DrawLine(HDC dc, std::string_view text, const RECT& rect, bool centred, boo
 // A bitmap of w x h with a memory context, the font of dc, red text on a clear background.
 struct RedStamp {
   TbsBitmap bitmap;
-  gdi::MemoryDC dc;
+  platform::ui::UniqueMemoryDc dc = platform::ui::CompatibleDc();
   RedStamp(HDC source, int w, int h) {
     bitmap.SetSize(w, h);
     if (!bitmap.Empty() && dc) {
@@ -79,7 +79,7 @@ struct RedStamp {
   }
   bool ok() const { return !bitmap.Empty() && dc && !selected.empty() && selected.front().ok(); }
   void Text(std::string_view text, RECT r, UINT format) { DrawTextAuto(dc.get(), text, r, format); }
-  std::vector<gdi::Selection> selected;
+  std::vector<platform::ui::ScopedSelect> selected;
 };
 
 void DrawPlainText(HDC dc, const RECT& rect, std::string_view text, UINT format) {
@@ -110,7 +110,7 @@ void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glowSize,
       ::GdiFlush();
       StackBlur(stamp.bitmap, glowSize);
       RedStampToGlow(stamp.bitmap, glowColour);
-      stamp.bitmap.DrawTo(dc, rect.left + glowOffset - glowSize, rect.top + glowOffset - glowSize);
+      DrawTo(dc, stamp.bitmap, rect.left + glowOffset - glowSize, rect.top + glowOffset - glowSize);
     }
   }
   DrawPlainText(dc, rect, text, format);
@@ -131,7 +131,7 @@ void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glo
       StackBlur(stamp.bitmap, m / 2);
       StackBlur(stamp.bitmap, m / 2);
       RedStampToGlow(stamp.bitmap, glowColour);
-      stamp.bitmap.DrawTo(dc, rect.left - m, rect.top - m);
+      DrawTo(dc, stamp.bitmap, rect.left - m, rect.top - m);
     }
   }
   DrawPlainText(dc, rect, text, format);
@@ -160,7 +160,7 @@ void DrawReflectedText(HDC dc, int x, int y, std::string_view text, int offset, 
         uint32_t* p = s.Row(row);
         for (int i = 0; i < s.Width(); ++i) p[i] = ((p[i] >> 24) * fade / 255) << 24 | (p[i] & 0xFFFFFFu);
       }
-      stamp.bitmap.DrawTo(dc, x, y + size.cy + offset);
+      DrawTo(dc, stamp.bitmap, x, y + size.cy + offset);
     }
   }
   const int mode = ::SetBkMode(dc, TRANSPARENT);

@@ -1,7 +1,7 @@
-#include "draw_gdi.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/window_helpers.h"
+#include "platform/ui/gdi.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 
@@ -91,7 +91,7 @@ bool PushLayeredBitmap(const TbsBitmap& bitmap, BYTE alpha, HWND window) {
   if (!layered.update || bitmap.Empty() || !window) return false;
   RECT place{};
   if (!::GetWindowRect(window, &place)) return false;
-  gdi::WindowDC screen = gdi::WindowDC::Client(nullptr);
+  platform::ui::WindowDc screen = platform::ui::WindowDc::Client(nullptr);
   BitmapCanvas canvas(const_cast<Bitmap&>(bitmap.Surface()));
   if (!screen || !canvas.dc()) return false;
   POINT position{place.left, place.top};
@@ -109,7 +109,7 @@ void PaintParentBackground(HWND control, HDC dc) {
   ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&bounds), 2);
   RECT client{};
   ::GetClientRect(parent, &client);
-  gdi::SavedState saved(dc);
+  platform::ui::ScopedSavedDc saved(dc);
   ::SetViewportOrgEx(dc, -bounds.left, -bounds.top, nullptr);
   ::IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
   // An MDI frame's visible background is its client window's.

@@ -3,15 +3,15 @@
 // the plain 3-pixel frame used without a skin.
 #include <algorithm>
 
-#include "draw_gdi.h"
 #include "platform/text.h"
 #include "platform/ui/font.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/marks.h"
-#include "skin/region.h"
+#include "platform/ui/gdi.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/marks.h"
+#include "skin/win32/region.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 namespace {
@@ -50,20 +50,6 @@ void TileOver(Bitmap& dest, const Bitmap& src, const Rect& sr) {
 }
 
 }  // namespace
-
-COLORREF ResolveSkinColor(Color colour) {
-  if ((colour & 0xFF000000u) == 0xFF000000u) return ::GetSysColor(static_cast<int>(colour & 0xFFu));
-  return colour & 0x00FFFFFFu;
-}
-
-HFONT CreateSkinFont(const TbsFontSpec& spec) {
-  platform::ui::FontSpec font;
-  font.face = spec.Name;
-  font.height = spec.Height;
-  font.style = static_cast<unsigned>(spec.Style);  // the same bits as the runtime's styles
-  font.charset = spec.CharSet;
-  return platform::ui::CreateFontFrom(font).release();
-}
 
 bool TbsSkinForm::PaintSize() const { return W_ >= FrameMinWidth() && H_ >= FrameMinHeight(); }
 
@@ -122,7 +108,7 @@ void TbsSkinForm::UpdateRegion(bool rebuild) {
 
 void TbsSkinForm::RepaintFrame() {
   if (!hwnd_ || changing_skin_ || !skinnable_ || !::IsWindow(hwnd_)) return;
-  gdi::WindowDC dc = gdi::WindowDC::Whole(hwnd_);
+  const platform::ui::WindowDc dc = platform::ui::WindowDc::Whole(hwnd_);
   if (!dc) return;
   PaintFrame(dc.get());
 }
@@ -153,11 +139,12 @@ void TbsSkinForm::PaintSkinnedFrame(HDC dc) {
   frame_pieces_ = pieces;
   DrawObjectsInto(pieces);
 
-  gdi::SavedState saved(dc);
+  platform::ui::ScopedSavedDc saved(dc);
   const Rect& cl = geometry_.NewClRect;
   ::ExcludeClipRect(dc, cl.Left, cl.Top, cl.Right, cl.Bottom);
-  const int topH = pieces.Top.Height();
-  const Point at[4] = {{0, 0}, {0, topH}, {W_ - pieces.Right.Width(), topH}, {0, H_ - pieces.Bottom.Height()}};
+  const int top_height = pieces.Top.Height();
+  const Point at[4] = {
+      {0, 0}, {0, top_height}, {W_ - pieces.Right.Width(), top_height}, {0, H_ - pieces.Bottom.Height()}};
   Bitmap* order[4] = {&pieces.Top, &pieces.Left, &pieces.Right, &pieces.Bottom};
   const bool effect = !active_ && d.autorenderinginactiveimage;
   for (int i = 0; i < 4; ++i) {
@@ -165,7 +152,7 @@ void TbsSkinForm::PaintSkinnedFrame(HDC dc) {
     if (effect) {
       TbsEffectBmp e(*order[i]);
       ApplyEffect(e, d.inactiveeffect);
-      e.DrawTo(dc, at[i].X, at[i].Y);
+      DrawTo(dc, e, at[i].X, at[i].Y);
     } else {
       Blit(dc, at[i].X, at[i].Y, *order[i]);
     }
@@ -188,12 +175,12 @@ void TbsSkinForm::RepaintObject(TbsActiveSkinObject* o) {
       CanvasCopy(cell, Rect{0, 0, w, h}, piece, OffsetRect(o->ObjectRect, 0, -dy));
   }
   o->Draw(cell, origin, true);
-  gdi::WindowDC dc = gdi::WindowDC::Whole(hwnd_);
+  const platform::ui::WindowDc dc = platform::ui::WindowDc::Whole(hwnd_);
   if (!dc) return;
   if (skinned_ && !active_ && skin_data_->autorenderinginactiveimage) {
     TbsEffectBmp e(cell);
     ApplyEffect(e, skin_data_->inactiveeffect);
-    e.DrawTo(dc.get(), origin.X, origin.Y);
+    DrawTo(dc.get(), e, origin.X, origin.Y);
   } else {
     Blit(dc.get(), origin.X, origin.Y, cell);
   }
@@ -264,8 +251,9 @@ void TbsSkinForm::PaintPlainFrame(HDC dc) {
       else right = std::min(right, b->ObjectRect.Left - 2);
     }
     for (int row = 2; row <= ch - 4; ++row) {
-      gdi::Pen pen(::CreatePen(PS_SOLID, 1, ::GetSysColor(row % 2 ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW)));
-      gdi::Selection sel(c, pen.get());
+      const platform::ui::UniquePen pen(
+          ::CreatePen(PS_SOLID, 1, ::GetSysColor(row % 2 ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW)));
+      platform::ui::ScopedSelect select_pen(c, pen.get());
       ::MoveToEx(c, left, kPlainBorder + row, nullptr);
       ::LineTo(c, right, kPlainBorder + row);
     }
@@ -276,10 +264,10 @@ void TbsSkinForm::PaintPlainFrame(HDC dc) {
     } else {
       const std::string caption = Caption();
       if (!caption.empty() && strip.right > strip.left) {
-        TbsFontSpec spec = active_ ? DefCaptionFont : DefInActiveCaptionFont;
-        if (skin_data_ && skin_data_->ResourceStrData()) spec.CharSet = skin_data_->ResourceStrData()->CharSet;
-        gdi::Font font(CreateSkinFont(spec));
-        gdi::Selection selFont(c, font.get());
+        platform::ui::FontSpec spec = active_ ? DefCaptionFont : DefInActiveCaptionFont;
+        if (skin_data_ && skin_data_->ResourceStrData()) spec.charset = skin_data_->ResourceStrData()->CharSet;
+        const platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec);
+        platform::ui::ScopedSelect select_font(c, font.get());
         std::wstring text = platform::Widen(caption);
         RECT calc{0, 0, 0, 0};
         ::DrawTextW(c, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
@@ -290,7 +278,7 @@ void TbsSkinForm::PaintPlainFrame(HDC dc) {
         ::IntersectRect(&clear, &clear, &strip);
         ::FillRect(c, &clear, ::GetSysColorBrush(COLOR_BTNFACE));
         ::SetBkMode(c, TRANSPARENT);
-        ::SetTextColor(c, ResolveSkinColor(spec.FontColor));
+        ::SetTextColor(c, platform::ui::ResolveColor(spec.color));
         RECT tr{x, y, x + tw, y + th};
         ::DrawTextW(c, text.c_str(), static_cast<int>(text.size()), &tr,
                     DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -301,7 +289,7 @@ void TbsSkinForm::PaintPlainFrame(HDC dc) {
   for (auto& b : default_buttons_)
     if (b->Visible) b->Draw(frame, {0, 0}, false);
 
-  gdi::SavedState saved(dc);
+  platform::ui::ScopedSavedDc saved(dc);
   const Rect cl = PlainClientRect();
   ::ExcludeClipRect(dc, cl.Left, cl.Top, cl.Right, cl.Bottom);
   Blit(dc, 0, 0, frame);

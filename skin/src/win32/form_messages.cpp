@@ -6,14 +6,10 @@
 #include <algorithm>
 
 #include "platform/ui/print.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 namespace {
-constexpr UINT_PTR kFadeTimer = 1;
-constexpr UINT_PTR kHoverTimer = 0x4801;
-constexpr UINT_PTR kMorphTimer = 0x4802;
-
 bool InRect(const Rect& r, Point p) { return r.Left <= p.X && p.X < r.Right && r.Top <= p.Y && p.Y < r.Bottom; }
 
 template <typename List>
@@ -47,6 +43,15 @@ int TbsSkinForm::HitTest(Point p) {
 }
 
 bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (HandleSkinMessage(msg, wparam)) return true;
+  if (!skinnable_) return false;
+  return HandleNonClient(msg, wparam, lparam, result) || HandleSizeMove(msg, wparam, lparam, result) ||
+         HandleWindowMessage(msg, wparam, lparam, result);
+}
+
+// The skin data's notices (the sender in wparam); handled here whether or not the form is
+// skinnable, and never passed on.
+bool TbsSkinForm::HandleSkinMessage(UINT msg, WPARAM wparam) {
   switch (msg) {
     case SKM_BEGINCHANGE:
       if (reinterpret_cast<TbsSkinData*>(wparam) == skin_data_ && skin_data_) BeginSkinChange();
@@ -80,8 +85,12 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
     case SKM_BLURCHANGED:
       return true;
   }
-  if (!skinnable_) return false;
+  return false;
+}
 
+// The frame in place of the platform's: non-client size, hit test, painting and activation,
+// the caption's text, the client background, clicks on the caption, the cursor.
+bool TbsSkinForm::HandleNonClient(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (msg) {
     case WM_NCCALCSIZE: {
       if (BorderNone()) return false;
@@ -130,16 +139,57 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
       EraseClient(reinterpret_cast<HDC>(wparam));
       result = 1;
       return true;
-    case WM_SHOWWINDOW:
-      if (wparam) OnShow();
+    case WM_SETCURSOR:
+      if (UseFormCursorInNCArea && !IsSizingHit(LOWORD(lparam))) {
+        result = CallDefault(msg, wparam, MAKELPARAM(HTCLIENT, HIWORD(lparam)));
+        return true;
+      }
       return false;
-    case WM_TIMER:
-      if (wparam == kFadeTimer) FadeIn();
-      else if (wparam == kHoverTimer) HoverTick();
-      else if (wparam == kMorphTimer) MorphTick();
-      else return false;
-      result = 0;
-      return true;
+    case WM_CONTEXTMENU:
+      // The caption's right click opens the skinned system menu instead of the platform's.
+      if (lparam != -1) {
+        const Point p = ToWindow(lparam);
+        const Rect cl = skinned_ ? geometry_.NewClRect : PlainClientRect();
+        if (!InRect(cl, p)) {
+          result = 0;
+          return true;
+        }
+      }
+      return false;
+    case WM_NCRBUTTONDOWN:
+      // The platform's default for a right press on the caption waits for the release in a
+      // message loop of its own and then opens its own system menu (Wine does); the skinned menu
+      // opens at the press instead, and the default does not run.
+      if (wparam == HTCAPTION && !in_size_move_) {
+        AfterDefault(msg, wparam, lparam);
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_NCLBUTTONDBLCLK:
+      if (wparam == HTCAPTION) {
+        const Point p = ToWindow(lparam);
+        UpdateHover(p);
+        OnCaptionDoubleClick();
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_SYNCPAINT:
+      if (rolled_up_) {
+        RepaintFrame();
+        result = 0;
+        return true;
+      }
+      return false;
+  }
+  return false;
+}
+
+// Sizes and moves: the minimum and maximum track sizes, the frame following a resize, magnetic
+// edges, the size-or-move loop and a change of the display.
+bool TbsSkinForm::HandleSizeMove(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (msg) {
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lparam));
       result = 0;
@@ -186,6 +236,36 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
       RelayoutFrame();
       return false;
     }
+    case WM_DISPLAYCHANGE: {
+      // A window left larger than the new screen allows is brought back within it.
+      MINMAXINFO info{};
+      OnGetMinMaxInfo(info);
+      RECT wr{};
+      ::GetWindowRect(hwnd_, &wr);
+      const int w = std::min<int>(wr.right - wr.left, info.ptMaxTrackSize.x);
+      const int h = std::min<int>(wr.bottom - wr.top, info.ptMaxTrackSize.y);
+      if (w != wr.right - wr.left || h != wr.bottom - wr.top)
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      NudgeWidth();
+      return false;
+    }
+  }
+  return false;
+}
+
+// The rest of the window's life: showing, the timers, system commands and destruction.
+bool TbsSkinForm::HandleWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (msg) {
+    case WM_SHOWWINDOW:
+      if (wparam) OnShow();
+      return false;
+    case WM_TIMER:
+      if (wparam == kFadeTimer) FadeIn();
+      else if (wparam == kHoverTimer) HoverTick();
+      else if (wparam == kMorphTimer) MorphTick();
+      else return false;
+      result = 0;
+      return true;
     case WM_SYSCOMMAND:
       switch (wparam & 0xFFF0) {
         case SC_RESTORE:
@@ -212,62 +292,6 @@ bool TbsSkinForm::BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT&
           return true;
       }
       return false;
-    case WM_SETCURSOR:
-      if (UseFormCursorInNCArea && !IsSizingHit(LOWORD(lparam))) {
-        result = CallDefault(msg, wparam, MAKELPARAM(HTCLIENT, HIWORD(lparam)));
-        return true;
-      }
-      return false;
-    case WM_CONTEXTMENU:
-      // The caption's right click opens the skinned system menu instead of the platform's.
-      if (lparam != -1) {
-        const Point p = ToWindow(lparam);
-        const Rect cl = skinned_ ? geometry_.NewClRect : PlainClientRect();
-        if (!InRect(cl, p)) {
-          result = 0;
-          return true;
-        }
-      }
-      return false;
-    case WM_NCRBUTTONDOWN:
-      // The platform's default for a right press on the caption waits for the release in a
-      // message loop of its own and then opens its own system menu (Wine does); the skinned menu
-      // opens at the press instead, and the default does not run.
-      if (wparam == HTCAPTION && !in_size_move_) {
-        AfterDefault(msg, wparam, lparam);
-        result = 0;
-        return true;
-      }
-      return false;
-    case WM_NCLBUTTONDBLCLK:
-      if (wparam == HTCAPTION) {
-        const Point p = ToWindow(lparam);
-        UpdateHover(p);
-        OnCaptionDoubleClick();
-        result = 0;
-        return true;
-      }
-      return false;
-    case WM_SYNCPAINT:
-      if (rolled_up_) {
-        RepaintFrame();
-        result = 0;
-        return true;
-      }
-      return false;
-    case WM_DISPLAYCHANGE: {
-      // A window left larger than the new screen allows is brought back within it.
-      MINMAXINFO info{};
-      OnGetMinMaxInfo(info);
-      RECT wr{};
-      ::GetWindowRect(hwnd_, &wr);
-      const int w = std::min<int>(wr.right - wr.left, info.ptMaxTrackSize.x);
-      const int h = std::min<int>(wr.bottom - wr.top, info.ptMaxTrackSize.y);
-      if (w != wr.right - wr.left || h != wr.bottom - wr.top)
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      NudgeWidth();
-      return false;
-    }
     case WM_DESTROY:
       StopTimers();
       return false;

@@ -2,15 +2,15 @@
 // buttons' mouse behaviour and commands.
 #include <algorithm>
 
-#include "draw_gdi.h"
+#include "platform/ui/gdi.h"
 #include "platform/text.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/marks.h"
-#include "skin/skin_form.h"
-#include "skin/skin_hint.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/marks.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_hint.h"
 #include "skin/resource_strings.h"
-#include "skin/text.h"
+#include "skin/win32/text.h"
 
 namespace skin {
 
@@ -59,12 +59,12 @@ Bitmap CutOut(const Bitmap* src, const Rect& rect, int w, int h) {
 }
 }  // namespace
 
-void TbsActiveSkinObject::DrawMorph(Bitmap& dest, Point origin, const Bitmap* normalSrc, const Rect& normal,
-                                    const Bitmap* activeSrc, const Rect& active) const {
+void TbsActiveSkinObject::DrawMorph(Bitmap& dest, Point origin, const Bitmap* normal_src, const Rect& normal,
+                                    const Bitmap* active_src, const Rect& active) const {
   const int w = RectSpanX(ObjectRect), h = RectSpanY(ObjectRect);
   if (w <= 0 || h <= 0) return;
-  TbsEffectBmp from(CutOut(normalSrc, normal, w, h));
-  const TbsEffectBmp to(CutOut(activeSrc, active, w, h));
+  TbsEffectBmp from(CutOut(normal_src, normal, w, h));
+  const TbsEffectBmp to(CutOut(active_src, active, w, h));
   Morph(from, to);
   from.DrawTo(dest, ObjectRect.Left - origin.X, ObjectRect.Top - origin.Y);
 }
@@ -83,15 +83,15 @@ void TbsActiveSkinObject::Morph(TbsEffectBmp& from, const TbsEffectBmp& to) cons
 
 void TbsActiveSkinObject::Draw(Bitmap& dest, Point origin, bool force) {
   if (!Parent->Skinned()) return;
-  const bool formActive = Parent->FormActive();
-  const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
-  if (!Enabled || formActive || IsRectEmpty(InActiveSkinRect)) {
+  const bool form_active = Parent->FormActive();
+  const Bitmap* normal_src = SkinRectInAPicture ? ActivePicture : Picture;
+  if (!Enabled || form_active || IsRectEmpty(InActiveSkinRect)) {
     if (CanMorph() && MorphInProgress()) {
-      DrawMorph(dest, origin, normalSrc, SkinRect, ActivePicture, ActiveSkinRect);
+      DrawMorph(dest, origin, normal_src, SkinRect, ActivePicture, ActiveSkinRect);
     } else if (!Active || IsRectEmpty(ActiveSkinRect)) {
       // The frame picture already shows an object painted into it.
       if (!SkinRectInAPicture && !force) return;
-      CopyState(dest, origin, normalSrc, SkinRect);
+      CopyState(dest, origin, normal_src, SkinRect);
     } else {
       CopyState(dest, origin, ActivePicture, ActiveSkinRect);
     }
@@ -202,17 +202,17 @@ void TbsSkinStdButtonObject::Draw(Bitmap& dest, Point origin, bool force) {
     return;
   }
   const bool alt = AlternativeState();
-  const bool formActive = Parent->FormActive();
-  if (Enabled && (formActive || IsRectEmpty(InActiveSkinRect) || alt)) {
+  const bool form_active = Parent->FormActive();
+  if (Enabled && (form_active || IsRectEmpty(InActiveSkinRect) || alt)) {
     if (!alt || IsRectEmpty(RestoreRect)) {
       if (Command == cmSysMenu && Down && !IsRectEmpty(DownRect)) CopyState(dest, origin, ActivePicture, DownRect);
       else TbsSkinButtonObject::Draw(dest, origin, force);
       return;
     }
-    const bool inProgress = MorphInProgress();
-    if (!formActive && !IsRectEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
+    const bool in_progress = MorphInProgress();
+    if (!form_active && !IsRectEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
     else if (Down && MouseIn && !IsRectEmpty(RestoreDownRect)) CopyState(dest, origin, ActivePicture, RestoreDownRect);
-    else if (CanMorph() && inProgress && !IsRectEmpty(RestoreActiveRect))
+    else if (CanMorph() && in_progress && !IsRectEmpty(RestoreActiveRect))
       DrawMorph(dest, origin, ActivePicture, RestoreRect, ActivePicture, RestoreActiveRect);
     else if (Active && !IsRectEmpty(RestoreActiveRect)) CopyState(dest, origin, ActivePicture, RestoreActiveRect);
     else CopyState(dest, origin, ActivePicture, RestoreRect);
@@ -245,8 +245,8 @@ void TbsSkinStdButtonObject::DrawPlain(Bitmap& dest, Point origin) const {
     const bool pressed = Down && Active;
     RECT r{0, 0, w, h};
     if (Active) {
-      gdi::Brush frame(::CreateSolidBrush(0x800000));
-      gdi::Brush fill(::CreateSolidBrush(pressed ? 0xB59385 : 0xD2BDB6));
+      const platform::ui::UniqueBrush frame(::CreateSolidBrush(0x800000));
+      const platform::ui::UniqueBrush fill(::CreateSolidBrush(pressed ? 0xB59385 : 0xD2BDB6));
       ::FillRect(dc, &r, fill.get());
       ::FrameRect(dc, &r, frame.get());
     } else {
@@ -288,9 +288,9 @@ void TbsSkinStdButtonObject::MouseDown(int button, int x, int y) {
 }
 
 void TbsSkinStdButtonObject::MouseUp(int button, int x, int y) {
-  const bool wasDown = Down;
+  const bool was_down = Down;
   TbsSkinButtonObject::MouseUp(button, x, y);
-  if (button == 1 && wasDown && Active && Command != cmSysMenu) Parent->RunCommand(Command);
+  if (button == 1 && was_down && Active && Command != cmSysMenu) Parent->RunCommand(Command);
 }
 
 void TbsSkinStdButtonObject::MouseEnter() {
@@ -331,22 +331,22 @@ void TbsSkinCaptionObject::DrawBackground(Bitmap& dest, const Rect& place) const
   if (w <= 0 || h <= 0) return;
   // The caps are the parts of the caption outside the frame picture's stretchable top edge.
   const FrameSkin& s = Parent->Skin();
-  const int leftCap = std::max(0, s.LT.X - SkinRect.Left), rightCap = std::max(0, SkinRect.Right - s.RT.X);
+  const int left_cap = std::max(0, s.LT.X - SkinRect.Left), right_cap = std::max(0, SkinRect.Right - s.RT.X);
   auto strip = [&](const Bitmap* src, const Rect& r) {
     Bitmap composed, cell(w, h);
     if (!src || IsRectEmpty(r)) return cell;
-    ComposeHorizontalStrip(leftCap, rightCap, composed, *src, r, w, Data->stretcheffect);
+    ComposeHorizontalStrip(left_cap, right_cap, composed, *src, r, w, Data->stretcheffect);
     if (!composed.Empty())
       CanvasCopy(cell, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
     return cell;
   };
-  const Bitmap* normalSrc = SkinRectInAPicture ? ActivePicture : Picture;
+  const Bitmap* normal_src = SkinRectInAPicture ? ActivePicture : Picture;
   if (CanMorph() && MorphInProgress()) {
-    TbsEffectBmp from(strip(normalSrc, SkinRect));
+    TbsEffectBmp from(strip(normal_src, SkinRect));
     Morph(from, TbsEffectBmp(strip(ActivePicture, ActiveSkinRect)));
     from.DrawTo(dest, place.Left, place.Top);
   } else {
-    const Bitmap cell = Active ? strip(ActivePicture, ActiveSkinRect) : strip(normalSrc, SkinRect);
+    const Bitmap cell = Active ? strip(ActivePicture, ActiveSkinRect) : strip(normal_src, SkinRect);
     CanvasCopy(dest, place, cell, Rect{0, 0, w, h});
   }
 }
@@ -369,15 +369,15 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   DrawnText.clear();
   if (caption.empty() || IsRectEmpty(Data->textrect)) return;
 
-  TbsFontSpec spec = Parent->DefCaptionFont;
+  platform::ui::FontSpec spec = Parent->DefCaptionFont;
   if (Parent->UseSkinFontInCaption) {
-    spec.Name = Data->fontname;
-    spec.Height = Data->fontheight;
-    spec.Style = Data->fontstyle;
+    spec.face = Data->fontname;
+    spec.height = Data->fontheight;
+    spec.style = Data->fontstyle;
   }
-  if (SkinData && SkinData->ResourceStrData()) spec.CharSet = SkinData->ResourceStrData()->CharSet;
-  gdi::Font font(CreateSkinFont(spec));
-  gdi::Selection selectFont(dc, font.get());
+  if (SkinData && SkinData->ResourceStrData()) spec.charset = SkinData->ResourceStrData()->CharSet;
+  const platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec);
+  platform::ui::ScopedSelect select_font(dc, font.get());
   ::SetBkMode(dc, TRANSPARENT);
 
   const Rect tr = OffsetRect(CaptionTextRect(Data->textrect, ObjectRect, SkinRect), -origin.X, -origin.Y);
@@ -387,7 +387,7 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   RECT calc{0, 0, 0, 0};
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   const int tw = calc.right - calc.left, th = calc.bottom - calc.top;
-  const Point at = CaptionTextOrigin(tr, {tw, th}, Data->alignment, spec.Height);
+  const Point at = CaptionTextOrigin(tr, {tw, th}, Data->alignment, spec.height);
 
   if (Data->light) DrawTextAt(dc, text, at.X - 1, at.Y - 1, tw, th, active ? Data->activelightcolor : Data->lightcolor);
   if (Data->shadow)

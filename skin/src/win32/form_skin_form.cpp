@@ -1,62 +1,29 @@
-// TbsSkinForm's hook into the window procedure and the window behaviour: skin changes, sizing,
-// moving with magnetic edges, showing with centring and fade-in, activation, mouse routing to the
-// frame objects, hover polling and morph timers, window state and the system menu.
+// TbsSkinForm's hook into the window procedure and the window behaviour: attaching, properties,
+// skin changes, sizing, moving with magnetic edges, showing with centring and fade-in. Window
+// state is in form_window_state.cpp, hover, press and morph in form_hover.cpp.
 #include <windowsx.h>
 
 #include <algorithm>
-#include <stdexcept>
 
+#include "form_internal.h"
 #include "platform/messages.h"
 #include "platform/text.h"
-#include "platform/exception_text.h"
+#include "platform/ui/application.h"
+#include "platform/ui/form.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_form.h"
-#include "skin/skin_hint.h"
-#include "skin/skin_message_window.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/skin_form.h"
+#include "skin/win32/skin_message_window.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 namespace {
 
 const wchar_t kFormProperty[] = L"HalvexSkinForm";
-constexpr UINT_PTR kFadeTimer = 1;
-constexpr UINT_PTR kHoverTimer = 0x4801;
-constexpr UINT_PTR kMorphTimer = 0x4802;
-constexpr UINT kHoverInterval = 50;
-constexpr UINT kMorphInterval = 25;
-
-void ReportException(const std::exception& e) {
-  if (TbsSkinForm::HandleException) TbsSkinForm::HandleException(e);
-  else platform::ShowMessageBox(e.what(), "Error", MB_OK | MB_ICONERROR);
-}
 
 LRESULT CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   auto* form = static_cast<TbsSkinForm*>(::GetPropW(hwnd, kFormProperty));
   if (!form) return ::DefWindowProcW(hwnd, msg, wparam, lparam);
-  // Exceptions never unwind through the platform's window-procedure frames.
-  try {
-    return form->HandleMessage(msg, wparam, lparam);
-  } catch (const std::exception& e) {
-    ReportException(e);
-  } catch (...) {
-    ReportException(std::runtime_error("Unknown error"));
-  }
-  return 0;
-}
-
-Point ScreenToWindowPoint(HWND hwnd, POINT screen) {
-  RECT wr{};
-  ::GetWindowRect(hwnd, &wr);
-  return {screen.x - wr.left, screen.y - wr.top};
-}
-
-Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
-
-// The forms attached in this process (one user-interface thread), so that a minimized form finds
-// the places the others already took.
-std::vector<TbsSkinForm*>& AttachedForms() {
-  static std::vector<TbsSkinForm*> forms;
-  return forms;
+  return platform::ui::Guarded(LRESULT{0}, [&] { return form->HandleMessage(msg, wparam, lparam); });
 }
 
 }  // namespace
@@ -103,12 +70,10 @@ void TbsSkinForm::Detach() {
   previous_proc_ = nullptr;
 }
 
-std::function<bool(HWND)> TbsSkinForm::IsApplicationMainWindow;
-std::function<void(const std::exception&)> TbsSkinForm::HandleException;
-
 bool TbsSkinForm::IsMainForm() const {
   if (!hwnd_) return false;
-  if (IsApplicationMainWindow) return IsApplicationMainWindow(hwnd_);
+  if (const platform::ui::Form* main = platform::ui::Application::Instance().MainForm())
+    return main->Handle() == hwnd_;
   return !::GetWindow(hwnd_, GW_OWNER) && !(::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD);
 }
 
@@ -220,10 +185,10 @@ void TbsSkinForm::ApplySkin() {
   if (!rolled_up_ && skinned_ && (ClientWidth > 0 || ClientHeight > 0)) {
     RECT wr{};
     ::GetWindowRect(hwnd_, &wr);
-    const int frameW = frame_skin_.Pw - RectSpanX(frame_skin_.ClRect);
-    const int frameH = frame_skin_.Ph - RectSpanY(frame_skin_.ClRect);
-    const int w = ClientWidth > 0 ? ClientWidth + frameW : wr.right - wr.left;
-    const int h = ClientHeight > 0 ? ClientHeight + frameH : wr.bottom - wr.top;
+    const int frame_w = frame_skin_.Pw - RectSpanX(frame_skin_.ClRect);
+    const int frame_h = frame_skin_.Ph - RectSpanY(frame_skin_.ClRect);
+    const int w = ClientWidth > 0 ? ClientWidth + frame_w : wr.right - wr.left;
+    const int h = ClientHeight > 0 ? ClientHeight + frame_h : wr.bottom - wr.top;
     ::SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
@@ -328,9 +293,9 @@ void TbsSkinForm::UpdateCaptionActivity() {
   if (morph) StartMorph();
 }
 
-void TbsSkinForm::ResetObjectStates(bool includeCaption) {
+void TbsSkinForm::ResetObjectStates(bool include_caption) {
   for (auto& o : objects_) {
-    if (!includeCaption && o->Kind == FrameObjectKind::Caption) continue;
+    if (!include_caption && o->Kind == FrameObjectKind::Caption) continue;
     o->Active = o->MouseIn = false;
     o->MorphKf = 0;
   }
@@ -423,9 +388,9 @@ void TbsSkinForm::OnShow() {
       ::SetWindowPos(hwnd_, nullptr, p.X, p.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
   }
-  const bool animateAll = skin_data_ && skin_data_->AnimationForAllWindows;
-  if (animateAll && AlphaBlendValue == 0) AlphaBlendValue = 255;
-  if (OsVersionAtLeast2000() && (AlphaBlend || AlphaBlendAnimation || animateAll)) {
+  const bool animate_all = skin_data_ && skin_data_->AnimationForAllWindows;
+  if (animate_all && AlphaBlendValue == 0) AlphaBlendValue = 255;
+  if (OsVersionAtLeast2000() && (AlphaBlend || AlphaBlendAnimation || animate_all)) {
     const LONG ex = ::GetWindowLongW(hwnd_, GWL_EXSTYLE);
     ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ex | WS_EX_LAYERED);
     // Without layered-window support the style alone could hide the window: no fade then.
@@ -437,8 +402,8 @@ void TbsSkinForm::OnShow() {
 
 void TbsSkinForm::FadeIn() {
   ::KillTimer(hwnd_, kFadeTimer);
-  const bool animateAll = skin_data_ && skin_data_->AnimationForAllWindows;
-  const bool animate = AlphaBlendAnimation || animateAll;
+  const bool animate_all = skin_data_ && skin_data_->AnimationForAllWindows;
+  const bool animate = AlphaBlendAnimation || animate_all;
   const int target = std::clamp(AlphaBlend || !animate ? AlphaBlendValue : 255, 0, 255);
   fade_steps_ = 0;
   if (animate) {
@@ -470,325 +435,6 @@ void TbsSkinForm::FadeIn() {
   }
 }
 
-// ---- window state
-
-void TbsSkinForm::SetWindowState(TWindowState state) {
-  if (!hwnd_) {
-    window_state_ = state;
-    return;
-  }
-  if (!skinnable_) {
-    ::ShowWindow(hwnd_, state == wsMinimized ? SW_MINIMIZE : state == wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
-    window_state_ = state;
-    return;
-  }
-  switch (state) {
-    case wsMinimized: MinimizeForm(); break;
-    case wsMaximized: MaximizeForm(); break;
-    case wsNormal: RestoreForm(); break;
-  }
-}
-
-bool TbsSkinForm::ShrunkByMinimize() const { return window_state_ == wsMinimized && !IsMainForm(); }
-
-void TbsSkinForm::MinimizeForm() {
-  if (IsMainForm()) {
-    // The whole application goes to the task bar; the component's own state stays normal.
-    ::ShowWindow(hwnd_, SW_MINIMIZE);
-    window_state_ = wsNormal;
-    if (OnMinimize) OnMinimize();
-    return;
-  }
-  if (window_state_ == wsMinimized) return;
-  minimized_from_maximized_ = IsMaximized();
-  // A maximized form goes back to its normal bounds first: those are what a restore returns to,
-  // and moving a maximized window would leave the platform's maximized state on it.
-  if (minimized_from_maximized_) ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-  ::GetWindowRect(hwnd_, &unminimized_bounds_);
-  RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  MonitorAreaOf(hwnd_, true, area);
-  const Rect work = ToRect(area);
-  std::vector<Rect> taken;
-  for (const TbsSkinForm* other : AttachedForms()) {
-    if (other == this || !other->hwnd_ || !other->ShrunkByMinimize() || !::IsWindowVisible(other->hwnd_)) continue;
-    RECT r{};
-    ::GetWindowRect(other->hwnd_, &r);
-    taken.push_back(ToRect(r));
-  }
-  const Size size{FrameMinWidth(), FrameMinHeight()};
-  const Point at = MinimizedFormPlace(work, size, taken);
-  // The state first: the frame repainted by the resize shows the minimize button as a restore.
-  window_state_ = wsMinimized;
-  ClearHover();
-  ::SetWindowPos(hwnd_, nullptr, at.X, at.Y, size.Width, size.Height, SWP_NOZORDER | SWP_NOACTIVATE);
-  RepaintFrame();
-  if (OnMinimize) OnMinimize();
-}
-
-void TbsSkinForm::MaximizeForm() {
-  if (ShrunkByMinimize()) {
-    // From the minimized place straight to maximized: the bounds to restore to later are the
-    // ones from before the minimize, not the minimized place.
-    const RECT& r = unminimized_bounds_;
-    window_state_ = wsNormal;
-    minimized_from_maximized_ = false;
-    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  window_state_ = wsMaximized;
-  ::ShowWindow(hwnd_, SW_MAXIMIZE);
-  RepaintFrame();
-  if (OnMaximize) OnMaximize();
-}
-
-void TbsSkinForm::RestoreForm() {
-  if (ShrunkByMinimize()) {
-    const RECT& r = unminimized_bounds_;
-    window_state_ = wsNormal;
-    ClearHover();
-    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (minimized_from_maximized_) {
-      window_state_ = wsMaximized;
-      ::ShowWindow(hwnd_, SW_MAXIMIZE);
-    }
-    minimized_from_maximized_ = false;
-    RepaintFrame();
-  } else if (rolled_up_ && !IsMaximized() && !IsMinimized()) {
-    SetRolledUp(false);
-    window_state_ = wsNormal;
-  } else {
-    window_state_ = wsNormal;
-    ::ShowWindow(hwnd_, SW_RESTORE);
-    RepaintFrame();
-  }
-  if (OnRestore) OnRestore();
-}
-
-void TbsSkinForm::SetRolledUp(bool value) {
-  if (value == rolled_up_ || !hwnd_) return;
-  // A minimized form shows its caption only already; its restore brings back the bounds it had.
-  if (IsMinimized() || ShrunkByMinimize()) return;
-  RECT wr{};
-  ::GetWindowRect(hwnd_, &wr);
-  if (value) {
-    old_height_ = wr.bottom - wr.top;
-    rolled_up_ = true;
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, FrameMinHeight(), SWP_NOMOVE | SWP_NOZORDER);
-  } else {
-    rolled_up_ = false;
-    int h = old_height_;
-    if (ClientHeight > 0 && skinned_) h = ClientHeight + frame_skin_.Ph - RectSpanY(frame_skin_.ClRect);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, h, SWP_NOMOVE | SWP_NOZORDER);
-  }
-  if (OnChangeRollUpState) OnChangeRollUpState();
-}
-
-void TbsSkinForm::RunCommand(TbsStdCommand command) {
-  switch (command) {
-    case cmClose:
-      ClearHover();
-      // Posted, so that the release that asked for it is processed first.
-      ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-      break;
-    case cmMaximize:
-      ClearHover();
-      if (IsMaximized() || window_state_ == wsMaximized) RestoreForm();
-      else MaximizeForm();
-      break;
-    case cmMinimize:
-    case cmMinimizeToTray:
-      // There is no tray icon in this program: minimizing to the tray minimizes.
-      ClearHover();
-      if (window_state_ == wsMinimized) RestoreForm();
-      else MinimizeForm();
-      break;
-    case cmRollUp:
-      SetRolledUp(!rolled_up_);
-      break;
-    case cmSysMenu:
-    case cmDefault:
-      break;
-  }
-}
-
-void TbsSkinForm::ShowSystemMenu(POINT screen, bool) {
-  // One menu loop at a time: a second one would fail inside the first and leave it confused.
-  if (menu_tracking_ || !hwnd_) return;
-  const std::vector<SysMenuItem> items = SystemMenuItems();
-  HMENU menu = ::CreatePopupMenu();
-  if (!menu) return;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i].Command == SysMenuCommand::Separator) {
-      ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-      continue;
-    }
-    std::string text = items[i].Caption;
-    if (!items[i].ShortCut.empty()) text += "\t" + items[i].ShortCut;
-    ::AppendMenuW(menu, MF_STRING, i + 1, platform::Widen(text).c_str());
-  }
-  menu_tracking_ = true;
-  const int chosen = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON,
-                                      screen.x, screen.y, 0, hwnd_, nullptr);
-  menu_tracking_ = false;
-  ::DestroyMenu(menu);
-  // The menu took the mouse: the release of a press that opened it never reaches the button.
-  pressed_index_ = -1;
-  if (::GetCapture() == hwnd_) ::ReleaseCapture();
-  // The window may have gone while its menu was open.
-  if (!hwnd_ || chosen <= 0 || static_cast<size_t>(chosen) > items.size()) return;
-  switch (items[static_cast<size_t>(chosen) - 1].Command) {
-    case SysMenuCommand::Minimize:
-    case SysMenuCommand::MinimizeToTray: MinimizeForm(); break;
-    case SysMenuCommand::Maximize: MaximizeForm(); break;
-    case SysMenuCommand::Restore: RestoreForm(); break;
-    case SysMenuCommand::RollUp: SetRolledUp(true); break;
-    case SysMenuCommand::Close: ::PostMessageW(hwnd_, WM_CLOSE, 0, 0); break;
-    case SysMenuCommand::Separator: break;
-  }
-}
-
-void TbsSkinForm::OnCaptionDoubleClick() {
-  SysMenuState st;
-  st.BorderIcons = border_icons_;
-  st.Minimized = IsMinimized() || ShrunkByMinimize();
-  st.Maximized = IsMaximized();
-  st.RolledUp = rolled_up_;
-  switch (DecideCaptionDoubleClick(Resizable(), st)) {
-    case CaptionDoubleClick::Restore: RestoreForm(); break;
-    case CaptionDoubleClick::Maximize: MaximizeForm(); break;
-    case CaptionDoubleClick::ToggleRollUp: SetRolledUp(!rolled_up_); break;
-    case CaptionDoubleClick::Nothing: break;
-  }
-}
-
-// ---- hover, press, morph
-
-std::vector<TbsActiveSkinObject*> TbsSkinForm::Items() const {
-  std::vector<TbsActiveSkinObject*> out;
-  if (skinned_) {
-    for (const auto& o : objects_) out.push_back(o.get());
-  } else if (skinnable_) {
-    for (const auto& o : default_buttons_) out.push_back(o.get());
-  }
-  return out;
-}
-
-int TbsSkinForm::ObjectAt(Point p) const {
-  const auto items = Items();
-  for (size_t i = 0; i < items.size(); ++i) {
-    const TbsActiveSkinObject* o = items[i];
-    const Rect& r = o->ObjectRect;
-    if (!o->Enabled || !o->Visible) continue;
-    if (r.Left <= p.X && p.X < r.Right && r.Top <= p.Y && p.Y < r.Bottom && o->ContainsPoint(p.X - r.Left, p.Y - r.Top))
-      return static_cast<int>(i);
-  }
-  return -1;
-}
-
-void TbsSkinForm::UpdateHover(Point p, bool track) {
-  const auto items = Items();
-  if (items.empty() || !active_ || in_size_move_ || menu_tracking_ || BorderNone()) return;
-  previous_hover_index_ = hover_index_;
-  int index = track ? ObjectAt(p) : -1;
-  if (pressed_index_ >= 0 && index != pressed_index_) index = -1;
-  if (index == hover_index_) return;
-  const int old = hover_index_;
-  hover_index_ = index;
-  if (old >= 0 && old < static_cast<int>(items.size())) {
-    TbsActiveSkinObject* o = items[static_cast<size_t>(old)];
-    if (o->Enabled && o->Visible) o->MouseLeave();
-    if (ShowObjectHint && SkinHint && !o->Hint.empty()) SkinHint->HideHint();
-  }
-  if (index >= 0) {
-    TbsActiveSkinObject* o = items[static_cast<size_t>(index)];
-    o->MouseEnter();
-    if (ShowObjectHint && SkinHint && !o->Hint.empty()) SkinHint->ShowHintDelayed(o->Hint);
-  }
-}
-
-void TbsSkinForm::ClearHover() {
-  const auto items = Items();
-  const int old = hover_index_;
-  hover_index_ = -1;
-  if (old >= 0 && old < static_cast<int>(items.size())) {
-    TbsActiveSkinObject* o = items[static_cast<size_t>(old)];
-    if (o->Enabled && o->Visible) o->MouseLeave();
-    if (ShowObjectHint && SkinHint && !o->Hint.empty()) SkinHint->HideHint();
-  }
-}
-
-void TbsSkinForm::PressObject(int button, Point p) {
-  const auto items = Items();
-  if (hover_index_ < 0 || hover_index_ >= static_cast<int>(items.size())) return;
-  TbsActiveSkinObject* o = items[static_cast<size_t>(hover_index_)];
-  if (o->Kind != FrameObjectKind::Caption) ::SetCapture(hwnd_);
-  pressed_index_ = hover_index_;
-  o->MouseDown(button, p.X - o->ObjectRect.Left, p.Y - o->ObjectRect.Top);
-}
-
-void TbsSkinForm::ReleaseObject(int button, Point p) {
-  const auto items = Items();
-  const int pressed = pressed_index_;
-  pressed_index_ = -1;
-  if (::GetCapture() == hwnd_) ::ReleaseCapture();
-  if (pressed < 0 || pressed >= static_cast<int>(items.size())) return;
-  TbsActiveSkinObject* o = items[static_cast<size_t>(pressed)];
-  o->MouseUp(button, p.X - o->ObjectRect.Left, p.Y - o->ObjectRect.Top);
-}
-
-void TbsSkinForm::StartHoverTimer() {
-  if (!hwnd_ || hover_timer_) return;
-  hover_timer_ = ::SetTimer(hwnd_, kHoverTimer, kHoverInterval, nullptr) != 0;
-}
-
-void TbsSkinForm::StartMorph() {
-  if (!hwnd_ || morph_timer_) return;
-  morph_timer_ = ::SetTimer(hwnd_, kMorphTimer, kMorphInterval, nullptr) != 0;
-}
-
-void TbsSkinForm::StopTimers() {
-  if (!hwnd_) return;
-  ::KillTimer(hwnd_, kHoverTimer);
-  ::KillTimer(hwnd_, kMorphTimer);
-  ::KillTimer(hwnd_, kFadeTimer);
-  hover_timer_ = morph_timer_ = false;
-}
-
-void TbsSkinForm::HoverTick() {
-  POINT cursor{};
-  ::GetCursorPos(&cursor);
-  if (::WindowFromPoint(cursor) != hwnd_ || in_size_move_ || menu_tracking_) {
-    ::KillTimer(hwnd_, kHoverTimer);
-    hover_timer_ = false;
-    if (!in_size_move_ && !menu_tracking_) ClearHover();
-    return;
-  }
-  const Point p = ScreenToWindowPoint(hwnd_, cursor);
-  const Rect& cl = skinned_ ? geometry_.NewClRect : PlainClientRect();
-  const bool inClient = cl.Left <= p.X && p.X < cl.Right && cl.Top <= p.Y && p.Y < cl.Bottom;
-  if (!inClient) UpdateHover(p);
-  else if (hover_index_ >= 0) ClearHover();
-}
-
-void TbsSkinForm::MorphTick() {
-  bool any = false;
-  for (TbsActiveSkinObject* o : Items()) {
-    if (o->CanMorph() && o->IsMorphing()) {
-      o->MorphKf = NextMorphKf(o->MorphKf, o->Active);
-      RepaintObject(o);
-      any = any || o->IsMorphing();
-    }
-  }
-  if (!any) {
-    ::KillTimer(hwnd_, kMorphTimer);
-    morph_timer_ = false;
-  }
-}
-
-Rect TbsSkinForm::PlainClientRect() const {
-  const int ch = PlainCaptionHeight(ToolWindow());
-  return {kPlainBorder, kPlainBorder + ch, W_ - kPlainBorder, H_ - kPlainBorder};
-}
-
 // ---- the window procedure
 
 LRESULT TbsSkinForm::CallDefault(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -796,8 +442,8 @@ LRESULT TbsSkinForm::CallDefault(UINT msg, WPARAM wparam, LPARAM lparam) {
                         : ::DefWindowProcW(hwnd_, msg, wparam, lparam);
 }
 
-Point TbsSkinForm::ToWindow(LPARAM screenPoint) const {
-  return ScreenToWindowPoint(hwnd_, POINT{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)});
+Point TbsSkinForm::ToWindow(LPARAM screen_point) const {
+  return ScreenToWindowPoint(hwnd_, POINT{GET_X_LPARAM(screen_point), GET_Y_LPARAM(screen_point)});
 }
 
 LRESULT TbsSkinForm::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {

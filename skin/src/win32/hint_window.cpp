@@ -3,17 +3,17 @@
 #include <optional>
 #include <vector>
 
-#include "draw_gdi.h"
+#include "platform/ui/gdi.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/hint.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/region.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/region.h"
 #include "skin/resource_strings.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
-#include "skin/skin_hint.h"
-#include "skin/window_helpers.h"
+#include "skin/win32/skin_hint.h"
+#include "skin/win32/window_helpers.h"
 
 namespace skin {
 namespace {
@@ -34,24 +34,24 @@ bool SkinUsable(const TbsSkinData* d) {
 // ---- the window
 
 namespace {
-Size MeasureHintText(const TbsFontSpec& spec, const std::string& text) {
-  gdi::WindowDC screen = gdi::WindowDC::Client(nullptr);
-  gdi::Font font(CreateSkinFont(spec));
-  gdi::Selection sel(screen.get(), font.get());
+Size MeasureHintText(const platform::ui::FontSpec& spec, const std::string& text) {
+  const platform::ui::WindowDc screen = platform::ui::WindowDc::Client(nullptr);
+  const platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec);
+  platform::ui::ScopedSelect select(screen.get(), font.get());
   const std::wstring wide = platform::Widen(text);
   RECT calc{0, 0, 0, 0};
   ::DrawTextW(screen.get(), wide.c_str(), static_cast<int>(wide.size()), &calc, DT_CALCRECT);
   return {calc.right - calc.left, calc.bottom - calc.top};
 }
 
-TbsFontSpec Bold(TbsFontSpec spec) {
-  spec.Style |= fsBold;
+platform::ui::FontSpec Bold(platform::ui::FontSpec spec) {
+  spec.style |= fsBold;
   return spec;
 }
 
-void DrawHintText(HDC dc, const TbsFontSpec& spec, const std::string& text, RECT r) {
-  gdi::Font font(CreateSkinFont(spec));
-  gdi::Selection sel(dc, font.get());
+void DrawHintText(HDC dc, const platform::ui::FontSpec& spec, const std::string& text, RECT r) {
+  const platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec);
+  platform::ui::ScopedSelect select(dc, font.get());
   const std::wstring wide = platform::Widen(text);
   ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r, 0);
 }
@@ -106,15 +106,11 @@ LRESULT CALLBACK TbsSkinHintWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wpara
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_PAINT:
       if (self) {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd, &ps);
-        try {
+        platform::ui::PaintScope paint(hwnd);
+        platform::ui::Guarded([&] {
           Bitmap picture = self->Render();
-          PresentBitmap(dc, picture);
-        } catch (const std::exception& e) {
-          if (TbsSkinForm::HandleException) TbsSkinForm::HandleException(e);
-        }
-        ::EndPaint(hwnd, &ps);
+          PresentBitmap(paint.dc(), picture);
+        });
         return 0;
       }
       break;
@@ -132,12 +128,12 @@ void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
 
   font_ = hint->DefaultFont;
   if (skin_data_ && hint->UseSkinFont) {
-    font_.Name = skin_data_->HintWindow.fontname;
-    font_.Height = skin_data_->HintWindow.fontheight;
-    font_.Style = skin_data_->HintWindow.fontstyle;
-    font_.FontColor = skin_data_->HintWindow.fontcolor;
+    font_.face = skin_data_->HintWindow.fontname;
+    font_.height = skin_data_->HintWindow.fontheight;
+    font_.style = skin_data_->HintWindow.fontstyle;
+    font_.color = skin_data_->HintWindow.fontcolor;
   }
-  if (data && data->ResourceStrData()) font_.CharSet = data->ResourceStrData()->CharSet;
+  if (data && data->ResourceStrData()) font_.charset = data->ResourceStrData()->CharSet;
 
   text_ = ExpandHintLines(text, hint->LineSeparator);
   ::SetWindowTextW(hwnd_, platform::Widen(text_).c_str());
@@ -152,9 +148,9 @@ void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
   titled_ = !title_.empty() || image;
   title_layout_ = {};
   if (titled_) {
-    const Size imageSize = image ? Size{image_list_->Width(), image_list_->Height()} : Size{};
-    const Size titleSize = title_.empty() ? Size{} : MeasureHintText(Bold(font_), title_);
-    title_layout_ = TitledHintContent(imageSize, titleSize, content_);
+    const Size image_size = image ? Size{image_list_->Width(), image_list_->Height()} : Size{};
+    const Size title_size = title_.empty() ? Size{} : MeasureHintText(Bold(font_), title_);
+    title_layout_ = TitledHintContent(image_size, title_size, content_);
     content_ = title_layout_.Content;
   }
   const Bitmap* picture = skin_data_ ? skin_data_->ActivePicture(skin_data_->HintWindow.windowpictureindex) : nullptr;
@@ -284,6 +280,7 @@ using ShowHintFn = void (*)(std::string&, bool&, platform::ui::HintInfo&);
 }  // namespace
 
 TbsSkinHint::TbsSkinHint() {
+  timer_.OnTimer = [this](platform::ui::Timer*) { TimerExpired(); };
   HintList().push_back(this);
   auto& app = platform::ui::Application::Instance();
   if (app.GetHintWindowClass() != &TbsSkinHintWindow::Create) {
@@ -380,44 +377,21 @@ TbsSkinHint* TbsSkinHint::Current() {
   return nullptr;
 }
 
-namespace {
-std::vector<std::pair<UINT_PTR, TbsSkinHint*>>& HintTimers() {
-  static std::vector<std::pair<UINT_PTR, TbsSkinHint*>> timers;
-  return timers;
-}
-}  // namespace
-
-void TbsSkinHint::StopTimer() {
-  if (!timer_) return;
-  ::KillTimer(nullptr, timer_);
-  std::erase_if(HintTimers(), [this](const auto& t) { return t.second == this; });
-  timer_ = 0;
-}
+void TbsSkinHint::StopTimer() { timer_.SetEnabled(false); }
 
 void TbsSkinHint::StartTimer(unsigned ms) {
-  StopTimer();
-  timer_ = ::SetTimer(nullptr, 0, std::max(ms, 1u), &TbsSkinHint::TimerProc);
-  if (timer_) HintTimers().emplace_back(timer_, this);
+  timer_.SetEnabled(false);
+  timer_.SetInterval(std::max(ms, 1u));
+  timer_.SetEnabled(true);
 }
 
-void CALLBACK TbsSkinHint::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
-  TbsSkinHint* hint = nullptr;
-  for (const auto& t : HintTimers())
-    if (t.first == id) hint = t.second;
-  if (!hint) {
-    ::KillTimer(nullptr, id);
-    return;
-  }
-  try {
-    if (hint->showing_phase_) {
-      hint->ShowHintNow(hint->pending_);
-      hint->showing_phase_ = false;
-      hint->StartTimer(platform::ui::Application::Instance().HintHidePause());
-    } else {
-      hint->HideHint();
-    }
-  } catch (const std::exception& e) {
-    if (TbsSkinForm::HandleException) TbsSkinForm::HandleException(e);
+void TbsSkinHint::TimerExpired() {
+  if (showing_phase_) {
+    ShowHintNow(pending_);
+    showing_phase_ = false;
+    StartTimer(platform::ui::Application::Instance().HintHidePause());
+  } else {
+    HideHint();
   }
 }
 

@@ -1,4 +1,4 @@
-#include "skin/skin_message_window.h"
+#include "skin/win32/skin_message_window.h"
 
 namespace skin {
 

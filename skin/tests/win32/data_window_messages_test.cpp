@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "skin/skin_message_window.h"
+#include "skin/win32/skin_message_window.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 #include <windows.h>
 
 #include "platform/text.h"
-#include "skin/bitmap_canvas.h"
-#include "skin/effects.h"
-#include "skin/marks.h"
-#include "skin/region.h"
-#include "skin/text.h"
-#include "skin/window_helpers.h"
-#include "win32/draw_gdi.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/win32/effects.h"
+#include "skin/win32/marks.h"
+#include "skin/win32/region.h"
+#include "skin/win32/text.h"
+#include "skin/win32/window_helpers.h"
+#include "platform/ui/gdi.h"
 
 namespace skin {
 namespace {
@@ -35,11 +35,11 @@ Rows RegionText(HRGN region, int w, int h) {
 
 TEST(GdiRegion, FromMaskCoversExactlyTheBlackPixels) {
   const Rows mask = {"kkwk", "wkkk", "wwww", "kwwk"};
-  gdi::Region region(RegionFromMask(Mask(mask)));
+  platform::ui::UniqueRegion region(RegionFromMask(Mask(mask)));
   ASSERT_TRUE(region);
   EXPECT_EQ(RegionText(region.get(), 4, 4), (Rows{"kk.k", ".kkk", "....", "k..k"}));
   EXPECT_EQ(RegionFromMask(Bitmap()), nullptr);
-  gdi::Region none(RegionFromMask(Mask({"www"})));
+  platform::ui::UniqueRegion none(RegionFromMask(Mask({"www"})));
   ASSERT_TRUE(none);
   RECT box{};
   EXPECT_EQ(::GetRgnBox(none.get(), &box), NULLREGION);
@@ -49,7 +49,7 @@ TEST(GdiRegion, MoreThanTenThousandRuns) {
   Bitmap mask(202, 101);
   for (int y = 0; y < mask.Height(); ++y)
     for (int x = 0; x < mask.Width(); ++x) mask.SetPixel(x, y, (x + y) % 2 == 0 ? 0xFF000000u : 0xFFFFFFFFu);
-  gdi::Region region(RegionFromMask(mask));
+  platform::ui::UniqueRegion region(RegionFromMask(mask));
   ASSERT_TRUE(region);
   const DWORD size = ::GetRegionData(region.get(), 0, nullptr);
   std::vector<uint8_t> data(size);
@@ -66,7 +66,7 @@ TEST(GdiRegion, FrameRegionMatchesThePortableRectangles) {
   const SliceGeometry newCut{{2, 2}, {7, 2}, {2, 6}, {7, 6}, {1, 1, 8, 7}};
   HRGN raw = nullptr;
   ASSERT_TRUE(FrameRegionFromMask(raw, cut, newCut, mask, 9, 8));
-  gdi::Region region(raw);
+  platform::ui::UniqueRegion region(raw);
   EXPECT_EQ(RegionText(region.get(), 10, 9), (Rows{".kkkkkkk..", "kkkkkkkkk.", "kkkkkkkkk.", "kkkkkkkkk.",
                                                    "kkkkkkkkk.", "kkkkkkkkk.", "kkkkkkkkk.", ".kkkkkkk..",
                                                    ".........."}));
@@ -80,8 +80,8 @@ TEST(GdiRegion, FrameRegionMatchesThePortableRectangles) {
 struct TextSurface {
   Bitmap bitmap;
   BitmapCanvas canvas;
-  gdi::Font font;
-  gdi::Selection selection;
+  platform::ui::UniqueFont font;
+  platform::ui::ScopedSelect selection;
   TextSurface(int w, int h, int fontHeight)
       : bitmap(w, h),
         canvas(bitmap),
@@ -125,10 +125,22 @@ TEST(GdiText, FitTextToWidthWithARealFont) {
   EXPECT_LE(MeasureTextWidth(s.dc(), fitted), full / 2);
   EXPECT_GT(kept.size(), 0u);
 
-  const std::wstring wide = FitTextToWidth(s.dc(), std::wstring_view(L"a\U0001F600\U0001F600\U0001F600bcdef"), dots + 1);
-  EXPECT_TRUE(wide == L"..." || wide == L"a..." || wide.size() >= 6) << "no half surrogate pair";
-  if (wide.size() >= 4) {
-    EXPECT_FALSE(IS_HIGH_SURROGATE(wide[wide.size() - 4]));
+  // Wide text is cut between characters, never inside a surrogate pair: at each candidate's own
+  // width, and one pixel short of it, the result is the longest candidate that fits.
+  const std::wstring text = L"a\U0001F600\U0001F600\U0001F600bc";
+  const std::vector<std::wstring> candidates = {L"...", L"a...", L"a\U0001F600...", L"a\U0001F600\U0001F600...",
+                                                L"a\U0001F600\U0001F600\U0001F600...",
+                                                L"a\U0001F600\U0001F600\U0001F600b..."};
+  auto width = [&](const std::wstring& t) { return MeasureTextWidth(s.dc(), platform::Narrow(t)); };
+  for (const std::wstring& candidate : candidates) {
+    for (const int limit : {width(candidate), width(candidate) - 1}) {
+      std::wstring expected = candidates.front();
+      for (const std::wstring& c : candidates)
+        if (width(c) <= limit) expected = c;
+      if (width(text) <= limit) expected = text;
+      EXPECT_EQ(platform::Narrow(FitTextToWidth(s.dc(), std::wstring_view(text), limit)), platform::Narrow(expected))
+          << "at width " << limit;
+    }
   }
 }
 
@@ -250,7 +262,7 @@ TEST(GdiTransfer, TbsBitmapOntoADeviceContext) {
   source.SetPixel(2, 0, 0xFF112233u);
   source.Transparent = true;
   TextSurface s(4, 2, -12);
-  source.DrawTo(s.dc(), 1, 1);
+  DrawTo(s.dc(), source, 1, 1);
   std::vector<uint32_t> p = s.Pixels();
   EXPECT_EQ(p[4 + 1], 0xFFFFFFu);
   EXPECT_EQ(p[4 + 2], 0xFFFFFFu);
@@ -260,14 +272,14 @@ TEST(GdiTransfer, TbsBitmapOntoADeviceContext) {
   source.AlphaBlend = true;
   source.SetPixel(0, 0, 0x80000000u);  // half black over white
   s.Clear();
-  source.DrawTo(s.dc(), 0, 0);
+  DrawTo(s.dc(), source, 0, 0);
   p = s.Pixels();
   EXPECT_EQ(p[0], 0x7E7E7Eu);  // 255 * 127 div 256
   EXPECT_EQ(p[2], 0x112233u);
 
   source.AlphaBlend = false;
   s.Clear();
-  source.DrawTo(s.dc(), 0, 1);
+  DrawTo(s.dc(), source, 0, 1);
   p = s.Pixels();
   EXPECT_EQ(p[4 + 1], 0x7F007Fu);
 
@@ -277,7 +289,7 @@ TEST(GdiTransfer, TbsBitmapOntoADeviceContext) {
   TbsEffectBmp effect(grey);
   effect.Invert();
   s.Clear();
-  effect.DrawTo(s.dc(), 2, 1);
+  DrawTo(s.dc(), effect, 2, 1);
   p = s.Pixels();
   EXPECT_EQ(p[4 + 2], 0xBFBFBFu);
   EXPECT_EQ(p[4 + 3], 0x7F7F7Fu);

@@ -5,9 +5,9 @@
 #include <windows.h>
 
 #include "form_test_window.h"
-#include "skin/effects.h"
+#include "skin/win32/effects.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/text.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 namespace {

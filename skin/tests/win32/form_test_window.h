@@ -17,7 +17,7 @@
 #include "draw_golden.h"
 #include "platform/text.h"
 #include "skin/skin_data.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin::formtest {
 

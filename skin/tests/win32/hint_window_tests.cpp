@@ -17,10 +17,10 @@
 #include "platform/ui/form.h"
 #include "platform/ui/image_list.h"
 #include "skin/builtin_skins.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
-#include "skin/skin_hint.h"
-#include "skin/skin_panel.h"
+#include "skin/win32/skin_hint.h"
+#include "skin/win32/skin_panel.h"
 
 namespace skin {
 namespace {
@@ -68,7 +68,7 @@ class SkinnedHint : public ::testing::Test {
     data_->SetShowLayeredBorders(false);
     data_->SetSkinIndex(2);
     data_->SetSkinList(&list_);
-    if (data_->Empty) GTEST_SKIP() << "no carried package for skin 2";
+    ASSERT_FALSE(data_->Empty) << "no carried package for skin 2";
     hint_ = std::make_unique<TbsSkinHint>();
     hint_->SetSkinData(data_.get());
 

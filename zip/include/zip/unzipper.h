@@ -188,6 +188,7 @@ class TUnZipper {
   std::string AskForDisk(int n, const std::string& proposal);
   bool CheckDiskLabel(int n, const std::string& path) const;
   void Checkpoint(bool with_pause);
+  void PumpIfDue();  // window messages only, at most a hundred times a second
   void PumpAndCheckCancel();
   void NewNaturalList();
   void FreeLists();
@@ -203,10 +204,13 @@ class TUnZipper {
   void ExtractEntry(DecodeRun& run, int index);
   template <class E>
   void EntryFailed(DecodeRun& run, int index, const E& failure);
+  // Decodes the entry into its output (none when testing) and closes the output; an exception
+  // leaves no output behind. `undecodable`: an encrypted entry's data did not inflate.
+  void DecodeAndClose(DecodeRun& run, int index, const std::string& fname, bool& unsupported,
+                      bool& undecodable);
   bool OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index);
   std::unique_ptr<TLFNFileStream> CreateOutput(DecodeRun& run, const std::string& fname,
                                                const TZipHeaderInfo& entry, int index);
-  void RestoreTimeAndAttributes(const std::string& fname, const TZipHeaderInfo& entry);
   void GiveUp(DecodeRun& run, TSkipReason reason, const std::string& fname, int index);
 
   std::string zip_name_;

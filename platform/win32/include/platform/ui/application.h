@@ -105,6 +105,29 @@ class Application {
   HintTimerMode hint_timer_mode_ = HintTimerMode::Show;
 };
 
+// The one exception boundary of the user interface. Every window procedure, timer callback and
+// other C frame the system calls runs its work through Guarded: an exception never unwinds
+// through the system's frames, it goes to the application's default handler, and the callback
+// returns `fallback`.
+void HandleCurrentException() noexcept;
+template <typename Body>
+void Guarded(Body&& body) noexcept {
+  try {
+    body();
+  } catch (...) {
+    HandleCurrentException();
+  }
+}
+template <typename Result, typename Body>
+Result Guarded(Result fallback, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    HandleCurrentException();
+  }
+  return fallback;
+}
+
 // Starts a program through the shell (ShellExecute): operation, file, parameters, show command.
 // Returns true when the shell accepted the request.
 bool ShellStart(void* owner_window, const std::string& operation, const std::string& file,

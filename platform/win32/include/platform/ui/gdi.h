@@ -45,16 +45,26 @@ struct MemoryDcTraits {
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits>;
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits>;
+using UniquePen = UniqueHandle<HPEN, GdiObjectTraits>;
 using UniqueRegion = UniqueHandle<HRGN, GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 
-// Selects an object into a DC for the scope and puts the previous one back.
+// A memory device context compatible with `dc` (the screen when null).
+inline UniqueMemoryDc CompatibleDc(HDC dc = nullptr) { return UniqueMemoryDc(::CreateCompatibleDC(dc)); }
+
+// Selects an object into a DC for the scope and puts the previous one back. A null object is not
+// selected, and a failed selection restores nothing; ok() tells whether the object is in.
 class ScopedSelect {
  public:
-  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
-  ~ScopedSelect() { ::SelectObject(dc_, old_); }
+  ScopedSelect(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? ::SelectObject(dc, object) : nullptr) {}
+  ~ScopedSelect() {
+    if (ok()) ::SelectObject(dc_, old_);
+  }
+  ScopedSelect(ScopedSelect&& o) noexcept : dc_(o.dc_), old_(std::exchange(o.old_, nullptr)) {}
+  ScopedSelect& operator=(ScopedSelect&&) = delete;
   ScopedSelect(const ScopedSelect&) = delete;
   ScopedSelect& operator=(const ScopedSelect&) = delete;
+  bool ok() const { return old_ != nullptr && old_ != HGDI_ERROR; }
 
  private:
   HDC dc_;
@@ -86,9 +96,11 @@ class WindowDc {
     if (dc_) ::ReleaseDC(hwnd_, dc_);
   }
   WindowDc(WindowDc&& o) noexcept : hwnd_(o.hwnd_), dc_(std::exchange(o.dc_, nullptr)) {}
+  WindowDc& operator=(WindowDc&&) = delete;
   WindowDc(const WindowDc&) = delete;
   WindowDc& operator=(const WindowDc&) = delete;
   HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
 
  private:
   WindowDc(HWND hwnd, HDC dc) : hwnd_(hwnd), dc_(dc) {}

@@ -1,12 +1,12 @@
 // The skinned message box and the skin chooser as a window design places them: their settings,
 // kept with the window. The launcher reports through the runtime's plain message box and offers
-// no skin choice, so nothing here opens a dialog yet. Windows only.
+// no skin choice, so nothing here opens a dialog yet.
 #pragma once
 
-#ifdef _WIN32
 #include <string>
 
-#include "skin/skin_form.h"
+#include "platform/ui/font.h"
+#include "skin/win32/skin_form.h"
 
 namespace skin {
 
@@ -24,8 +24,8 @@ class TbsSkinMessage {
   int AlphaBlendValue = 200;
   bool ShowAgainFlag = false;
   bool ShowAgainFlagValue = false;
-  TbsFontSpec DefaultFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
-  TbsFontSpec DefaultButtonFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  platform::ui::FontSpec DefaultFont{.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_BTNTEXT};
+  platform::ui::FontSpec DefaultButtonFont{.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_BTNTEXT};
   bool UseSkinFont = true;
 };
 
@@ -38,8 +38,7 @@ class TbsSelectSkinDialog {
   bool AlphaBlend = false;
   int AlphaBlendValue = 200;
   bool AlphaBlendAnimation = false;
-  TbsFontSpec DefaultFont{"Arial", 14, 0, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
+  platform::ui::FontSpec DefaultFont{.face = "Arial", .height = 14, .color = 0xFF000000u | COLOR_BTNTEXT};
 };
 
 }  // namespace skin
-#endif

@@ -1,10 +1,9 @@
 // The base of every skinned control: a child window that finds its data in a TbsSkinData by
 // name and paints itself through an off-screen skin::Bitmap (TbsSkinControl), and the control
 // that copies the skin's geometry so that its image can be composed for any size, with a default
-// size and font for when there is no skin (TbsSkinCustomControl). Windows only.
+// size and font for when there is no skin (TbsSkinCustomControl).
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include <cstdint>
@@ -135,4 +134,3 @@ int ControlCharSet(const TbsSkinData* data, const platform::ui::FontSpec& defaul
 void PresentBitmap(HDC dc, Bitmap& bitmap);
 
 }  // namespace skin
-#endif

@@ -1,16 +1,15 @@
 // The skinned gauge (skin sections "gauge", "statusgauge", "vgauge"): a bar from the skin's
 // progress rectangle whose length follows the value, the progress text and percent centred over
-// it, and the optional progress animation. Windows only.
+// it, and the optional progress animation.
 #pragma once
 
-#ifdef _WIN32
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/ui/form.h"
 #include "skin/gauge_geometry.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 
 namespace skin {
 
@@ -107,4 +106,3 @@ class TbsSkinGauge : public TbsSkinCustomControl {
 };
 
 }  // namespace skin
-#endif

@@ -1,7 +1,6 @@
-// Windows only: an open form, seen by the skin data, as the window that gets the skin messages.
+//: an open form, seen by the skin data, as the window that gets the skin messages.
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include "skin/skin_data.h"
@@ -28,4 +27,3 @@ class WindowSkinTarget : public SkinMessageTarget {
 };
 
 }  // namespace skin
-#endif

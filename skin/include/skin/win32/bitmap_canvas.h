@@ -1,10 +1,12 @@
 // A GDI device context drawing into a skin::Bitmap (its DIB section), for text and other GDI
-// output into the engine's own pictures. Windows only.
+// output into the engine's own pictures.
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
+#include <optional>
+
+#include "platform/ui/gdi.h"
 #include "skin/bitmap.h"
 
 namespace skin {
@@ -16,14 +18,14 @@ class BitmapCanvas {
   BitmapCanvas(const BitmapCanvas&) = delete;
   BitmapCanvas& operator=(const BitmapCanvas&) = delete;
   // Null when the bitmap is empty or no context could be made.
-  HDC dc() const { return dc_; }
+  HDC dc() const { return dc_.get(); }
   // Lets GDI finish its pending drawing so that the pixels can be read.
   static void Flush() { ::GdiFlush(); }
 
  private:
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  platform::ui::UniqueMemoryDc dc_;
+  // Destroyed first: the bitmap leaves the context before the context goes.
+  std::optional<platform::ui::ScopedSelect> selection_;
 };
 
 }  // namespace skin
-#endif

@@ -2,20 +2,21 @@
 // plain tooltip) and becomes the application's hint window; TbsSkinHint installs it, hands it
 // the title and image of skinned controls, and offers the delayed show and hide the caption
 // buttons use.
-// Windows only.
+//
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "platform/ui/font.h"
+#include "platform/ui/form.h"
 #include "platform/ui/hint.h"
 #include "platform/ui/image_list.h"
 #include "skin/bitmap.h"
-#include "skin/skin_form.h"
+#include "skin/win32/skin_form.h"
 #include "skin/compose.h"
 #include "skin/hint_geometry.h"
 
@@ -63,7 +64,7 @@ class TbsSkinHintWindow : public platform::ui::HintWindow {
   int image_index_ = -1;
   bool titled_ = false;
   TbsSkinData* skin_data_ = nullptr;
-  TbsFontSpec font_;
+  platform::ui::FontSpec font_;
   Size content_;  // the text, or title, text and image together
   HintLayout layout_;
   HintTitleLayout title_layout_;
@@ -89,7 +90,7 @@ class TbsSkinHint {
   bool AlphaBlend = false;
   int AlphaBlendValue = 0;
   bool AlphaBlendAnimation = false;
-  TbsFontSpec DefaultFont{"MS Sans Serif", -11, 0, 0xFF000000u | COLOR_INFOTEXT, DEFAULT_CHARSET};
+  platform::ui::FontSpec DefaultFont{.face = "MS Sans Serif", .height = -11, .color = 0xFF000000u | COLOR_INFOTEXT};
   bool UseSkinFont = true;
   // Called from the show-hint handler after the title and image are taken from the control.
   std::function<void(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info)> OnShowHint;
@@ -113,20 +114,21 @@ class TbsSkinHint {
   static TbsSkinHint* Current();
 
  private:
-  static void CALLBACK TimerProc(HWND, UINT, UINT_PTR id, DWORD);
   static void ApplicationShowHint(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info);
   void InstallShowHintHandler();
   void SkinShowHint(std::string& hint_str, bool& can_show, platform::ui::HintInfo& info);
   void ClearTitle();
   void StopTimer();
   void StartTimer(unsigned ms);
+  void TimerExpired();
 
   TbsSkinData* skin_data_ = nullptr;
   platform::ui::ImageList* hint_image_list_ = nullptr;
   bool active_ = true;
   TbsSkinHintWindow window_;
   std::string pending_;
-  UINT_PTR timer_ = 0;
+  // The show delay, then the hide delay.
+  platform::ui::Timer timer_;
   bool showing_phase_ = false;
 };
 
@@ -134,4 +136,3 @@ class TbsSkinHint {
 int CursorDropHeight();
 
 }  // namespace skin
-#endif

@@ -1,8 +1,7 @@
-// Bevel frames and the small pen-drawn marks of caption buttons and controls. Windows only.
+// Bevel frames and the small pen-drawn marks of caption buttons and controls.
 // Line ends are exclusive, as GDI draws them.
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
 #include "skin/geometry.h"
@@ -27,4 +26,3 @@ enum class ArrowDirection { kLeft, kRight, kUp, kDown };
 void PaintArrowMark(HDC dc, const RECT& rect, Color colour, ArrowDirection direction);
 
 }  // namespace skin
-#endif

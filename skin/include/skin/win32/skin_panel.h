@@ -1,14 +1,13 @@
 // The skinned panel (skin section "panel"), the skinned label ("label") and the status panel
-// ("statuspanel"): a label with a leading glyph. Windows only.
+// ("statuspanel"): a label with a leading glyph.
 #pragma once
 
-#ifdef _WIN32
 #include <functional>
 #include <string>
 
 #include "skin/bitmap.h"
 #include "skin/image_list.h"
-#include "skin/skin_control.h"
+#include "skin/win32/skin_control.h"
 
 namespace skin {
 
@@ -175,4 +174,3 @@ class TbsSkinStatusPanel : public TbsSkinLabel {
 };
 
 }  // namespace skin
-#endif

@@ -3,18 +3,17 @@
 // non-client size, paint and hit-test messages from the pure frame geometry, shapes the window
 // with the skin's mask, runs the caption objects (hover, morph, press, commands), keeps the
 // minimum size, centres and fades the window in on its first show and snaps it to the work area's
-// edges while it is dragged. Windows only.
+// edges while it is dragged.
 #pragma once
 
-#ifdef _WIN32
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/ui/font.h"
 #include "skin/compose.h"
 #include "skin/form_geometry.h"
 #include "skin/form_objects.h"
@@ -31,17 +30,6 @@ class WindowSkinTarget;
 
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 
-// A font as the component's properties name it. Height follows the platform's convention
-// (negative: character height, positive: cell height); a colour 0xFF000000 + n is system colour n.
-struct TbsFontSpec {
-  std::string Name = "Tahoma";
-  int Height = 13;
-  TFontStyles Style = 0;
-  Color FontColor = 0;
-  int CharSet = DEFAULT_CHARSET;
-};
-HFONT CreateSkinFont(const TbsFontSpec& spec);  // the caller deletes it
-COLORREF ResolveSkinColor(Color colour);
 enum TbsPositionInMonitor { bspDefault, bspScreenCenter, bspDesktopCenter };
 
 // ---- frame objects
@@ -80,7 +68,7 @@ class TbsActiveSkinObject : public FrameObjectInfo {
  protected:
   // Copies rect of src onto ObjectRect of dest.
   void CopyState(Bitmap& dest, Point origin, const Bitmap* src, const Rect& rect) const;
-  void DrawMorph(Bitmap& dest, Point origin, const Bitmap* normalSrc, const Rect& normal, const Bitmap* activeSrc,
+  void DrawMorph(Bitmap& dest, Point origin, const Bitmap* normal_src, const Rect& normal, const Bitmap* active_src,
                  const Rect& active) const;
   // `from` blended towards `to` by MorphKf in the object's morph kind.
   void Morph(TbsEffectBmp& from, const TbsEffectBmp& to) const;
@@ -172,8 +160,10 @@ class TbsSkinForm {
   int AlphaBlendValue = 200;
   int ClientWidth = 0, ClientHeight = 0;
   bool UseSkinFontInCaption = true;
-  TbsFontSpec DefCaptionFont{"Tahoma", 13, fsBold, 0xFF000000u | COLOR_BTNTEXT, DEFAULT_CHARSET};
-  TbsFontSpec DefInActiveCaptionFont{"Tahoma", 13, fsBold, 0xFF000000u | COLOR_BTNSHADOW, DEFAULT_CHARSET};
+  platform::ui::FontSpec DefCaptionFont{
+      .face = "Tahoma", .height = 13, .color = 0xFF000000u | COLOR_BTNTEXT, .style = fsBold};
+  platform::ui::FontSpec DefInActiveCaptionFont{
+      .face = "Tahoma", .height = 13, .color = 0xFF000000u | COLOR_BTNSHADOW, .style = fsBold};
   bool ShowObjectHint = false;
   bool UseDefaultObjectHint = true;
   TbsSkinHint* SkinHint = nullptr;
@@ -198,13 +188,8 @@ class TbsSkinForm {
   bool FormActive() const { return active_; }
   bool RolledUp() const { return rolled_up_; }
   bool InSizeMove() const { return in_size_move_; }
+  // The application's main form; without one set, an unowned top-level window counts as main.
   bool IsMainForm() const;
-  // Tells whether a window is the application's main form (the launcher answers from its
-  // application object); unset, an unowned top-level window counts as the main form.
-  static std::function<bool(HWND)> IsApplicationMainWindow;
-  // Where an exception raised while handling a message goes (the application's default
-  // handler); unset, it is shown in a message box. Exceptions never leave the window procedure.
-  static std::function<void(const std::exception&)> HandleException;
   bool IsMaximized() const { return hwnd_ && ::IsZoomed(hwnd_); }
   bool IsMinimized() const { return hwnd_ && ::IsIconic(hwnd_); }
   // Minimized as a form other than the main one is: shrunk to its caption at the bottom of the
@@ -236,7 +221,7 @@ class TbsSkinForm {
   void ClearHover();
   void StartMorph();
   void RunCommand(TbsStdCommand command);
-  void ShowSystemMenu(POINT screen, bool underButton);
+  void ShowSystemMenu(POINT screen, bool under_button);
   void MinimizeForm();
   void MaximizeForm();
   void RestoreForm();
@@ -248,12 +233,19 @@ class TbsSkinForm {
   LRESULT HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
 
  private:
+  // The form's window timers: the fade-in on showing, hover polling and the buttons' morph.
+  static constexpr UINT_PTR kFadeTimer = 1, kHoverTimer = 0x4801, kMorphTimer = 0x4802;
+
   friend class TbsActiveSkinObject;
   friend class TbsSkinStdButtonObject;
   friend class TbsSkinCaptionObject;
 
   LRESULT CallDefault(UINT msg, WPARAM wparam, LPARAM lparam);
   bool BeforeDefault(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool HandleSkinMessage(UINT msg, WPARAM wparam);
+  bool HandleNonClient(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool HandleSizeMove(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  bool HandleWindowMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
   void AfterDefault(UINT msg, WPARAM wparam, LPARAM lparam);
 
   // skin changes
@@ -276,13 +268,13 @@ class TbsSkinForm {
   void EraseClient(HDC dc);
   void CreateDefaultButtons();
   void UpdateCaptionActivity();
-  void ResetObjectStates(bool includeCaption);
+  void ResetObjectStates(bool include_caption);
   int HitTest(Point p);
   std::vector<TbsActiveSkinObject*> Items() const;
   int ObjectAt(Point p) const;
   Rect PlainClientRect() const;
   bool PaintSize() const;
-  Point ToWindow(LPARAM screenPoint) const;
+  Point ToWindow(LPARAM screen_point) const;
 
   // behaviour
   bool Resizable() const;
@@ -342,4 +334,3 @@ class TbsSkinForm {
 };
 
 }  // namespace skin
-#endif

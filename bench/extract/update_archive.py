@@ -1,0 +1,45 @@
+"""The update-like archive of the extraction benchmarks (~250 MB: a few large binaries, thousands
+of small text files, deflated), made once into build/bench-cache and reused."""
+import os, random, zipfile
+
+def binary_like(rng, size):
+    # Code-like data: blocks repeat now and then, the rest uses a narrow byte range.
+    pool, out = [], bytearray()
+    narrow = bytes.maketrans(bytes(range(256)), bytes((b & 0x3F) + 0x20 if b < 160 else b for b in range(256)))
+    while len(out) < size:
+        if pool and rng.random() < 0.45:
+            out += rng.choice(pool)
+        else:
+            block = os.urandom(4096).translate(narrow)
+            pool.append(block)
+            if len(pool) > 64:
+                pool.pop(0)
+            out += block
+    return bytes(out[:size])
+
+WORDS = ("update install version module config resource string window dialog buffer stream "
+         "archive entry folder value error message table index header record option").split()
+
+def text_like(rng, size):
+    parts, n = [], 0
+    while n < size:
+        line = " ".join(rng.choice(WORDS) for _ in range(rng.randint(4, 14))) + "\n"
+        parts.append(line)
+        n += len(line)
+    return "".join(parts)[:size].encode()
+
+def make_archive(archive):
+    if os.path.exists(archive):
+        return
+    rng = random.Random(20241217)
+    tmp = archive + ".tmp"
+    with zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as z:
+        for name, size in (("bin/app.exe", 48 << 20), ("bin/core.dll", 40 << 20), ("bin/render.dll", 36 << 20),
+                           ("data/resources.pak", 30 << 20)):
+            z.writestr(zipfile.ZipInfo(name, (2024, 12, 1, 9, 30, 0)), binary_like(rng, size), zipfile.ZIP_DEFLATED)
+        for i in range(4000):
+            name = "res/%s/%s_%04d.%s" % (rng.choice(WORDS), rng.choice(WORDS), i, rng.choice(("txt", "ini", "xml", "lng")))
+            z.writestr(zipfile.ZipInfo(name, (2024, 12, 1, 9, 30, 0)), text_like(rng, rng.randint(2000, 45000)),
+                       zipfile.ZIP_DEFLATED)
+    os.rename(tmp, archive)
+

@@ -1,0 +1,61 @@
+// What an update will write, worked out from the archive's directory before anything is written:
+// every entry's final destination by the engine's placement rule, the configured skips applied,
+// and the destinations Windows could not take refused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/exceptions.h"
+
+namespace zip {
+class TUnZipper;
+}
+
+namespace launcher {
+
+// The update cannot be applied; the text says why. Nothing has been changed.
+class EUpdateRefused : public platform::Exception {
+  using Exception::Exception;
+};
+
+// One entry of the archive as the plan needs it.
+struct ArchiveEntry {
+  std::string folder_part;  // as the engine gives it: '\' separated, ends with '\' or empty
+  std::string file_name;    // empty for a folder entry
+  uint64_t size = 0;
+};
+
+struct PlannedFile {
+  std::string rel;          // path below the application folder, '\' separated
+  std::string final_path;   // application folder + rel: what the window shows
+  uint64_t size = 0;
+};
+
+struct UpdatePlan {
+  std::string app_dir;                // ends with '\'
+  std::vector<PlannedFile> files;     // the entries to write, in the archive's order
+  std::vector<std::string> folders;   // every folder the update needs (rel), parents first
+  uint64_t total_size = 0;            // of `files`
+};
+
+// The reserved folder of the update's own work (staging, backups, journal), below the
+// application folder. No entry may be written into it.
+inline constexpr const char* kWorkFolder = "UPDATE\\~HALVEX";
+
+// Why `component` (one part of a path) is a name Windows cannot create; empty when it can.
+std::string WindowsNameProblem(std::string_view component);
+
+// The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path equals
+// COPY_FILENAME or VER_HISTORY are left out, as the window's handler leaves them out. Raises
+// EUpdateRefused for a destination outside the folder or in the work folder, a name Windows
+// cannot create, or two destinations that Windows would take for one.
+UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>& entries,
+                    std::string_view copy_filename, std::string_view ver_history);
+
+// The entries of the engine's loaded directory, in its view order.
+std::vector<ArchiveEntry> ArchiveEntries(zip::TUnZipper& unzipper);
+
+}  // namespace launcher

@@ -1,0 +1,41 @@
+// What a run leaves for the vendor and the restarted application in the application's UPDATE
+// folder: a log of every step (UTF-8, one line per step, UTC time) and a small result file in the
+// description file's own NAME=value format.
+#pragma once
+
+#include <string>
+
+#include "platform/file_ops.h"
+
+namespace launcher {
+
+inline constexpr const char* kLogFile = "UPDATE\\HalvexUpdate.log";
+inline constexpr const char* kResultFile = "UPDATE\\UPDATE_RESULT.INF";
+// The log moves to HalvexUpdate.log.1 (replacing an older one) once it has grown past this.
+inline constexpr uint64_t kLogRotateSize = 1 << 20;
+
+// The current time as "YYYY-MM-DD HH:MM:SS UTC".
+std::string UtcTimeText();
+
+class UpdateLog {
+ public:
+  // `app_dir` ends with '\'. The log is rotated here, when the run begins. A log that cannot be
+  // written never stops an update.
+  UpdateLog(platform::FileOps& ops, const std::string& app_dir);
+  void Line(const std::string& text);
+  const std::string& Path() const { return path_; }
+
+ private:
+  platform::FileOps& ops_;
+  std::string path_;
+};
+
+enum class UpdateOutcome { kApplied, kRolledBack, kNotStarted };
+const char* OutcomeText(UpdateOutcome outcome);  // "applied", "rolled back", "not started"
+
+// Writes UPDATE_RESULT.INF: RESULT, FILES, ERROR, TIME and ARCHIVE, in the system code page like
+// the description file, so that the application reads it with the same reader.
+void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
+                     const std::string& error, const std::string& archive);
+
+}  // namespace launcher

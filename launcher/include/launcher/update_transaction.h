@@ -1,0 +1,96 @@
+// Applying a staged update to the application's folder completely or not at all.
+//
+// Everything happens in the work folder UPDATE\~HALVEX below the application folder (on the same
+// volume, so every move is a rename; no archive entry may be written there):
+//   STAGE\    the new files, extracted and checked, laid out as in the application folder
+//   BACKUP\   the files they replace, moved aside during the commit
+//   JOURNAL   the list of planned moves, on the disk before the first one is made; "COMMITTED"
+//             or "ROLLED BACK" is appended when the moves are complete or undone
+// Where a run stopped can be read from the disk itself: a staged file still in STAGE has not been
+// moved into place, a file in BACKUP is an old one moved aside. Undoing is therefore the same
+// work after an error and after a crash, and doing it twice does no harm.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "launcher/update_plan.h"
+#include "launcher/update_report.h"
+#include "platform/exceptions.h"
+#include "platform/file_ops.h"
+
+namespace launcher {
+
+// The update failed after it began; the text is the cause (the file and the reason).
+class EUpdateFailed : public platform::Exception {
+ public:
+  EUpdateFailed(const std::string& cause, bool restored) : Exception(cause), restored_(restored) {}
+  // False when the old version could not be put back completely: the journal stays for the
+  // next run to finish the job.
+  bool Restored() const { return restored_; }
+
+ private:
+  bool restored_;
+};
+
+// Time for waits and retries.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual uint64_t NowMs() = 0;  // a steady count of milliseconds
+  virtual void SleepMs(unsigned ms) = 0;
+};
+
+class UpdateTransaction {
+ public:
+  // `app_dir` ends with '\'.
+  UpdateTransaction(platform::FileOps& ops, Clock& clock, UpdateLog& log, std::string app_dir);
+
+  // How long a file held by another program is tried again before the update is given up.
+  uint64_t RetryMs = 10000;
+  // Told while a held file is waited for (the text for the window's label).
+  std::function<void(const std::string& text)> OnWaiting;
+
+  std::string WorkDir() const { return app_dir_ + kWorkFolder; }
+  std::string StageDir() const { return WorkDir() + "\\STAGE"; }
+  std::string BackupDir() const { return WorkDir() + "\\BACKUP"; }
+  std::string JournalPath() const { return WorkDir() + "\\JOURNAL"; }
+
+  // Resolves what an interrupted run left behind: an unfinished commit is rolled back, a complete
+  // one has its cleanup finished, a staging area is removed. Returns what was done ("" when there
+  // was nothing). Raises EUpdateFailed when the old version could not be put back.
+  std::string Recover();
+
+  // Checks that the folder can take the plan (no folder where a file goes and the reverse, free
+  // space, write access) and makes the staging area. Raises EUpdateRefused; nothing is changed
+  // then.
+  void Prepare(const UpdatePlan& plan);
+
+  // Moves the staged files into place, the replaced ones into the backup, with the journal; on
+  // any failure every move is undone and EUpdateFailed is raised. Returns the files placed.
+  int Commit(const UpdatePlan& plan);
+
+  // Removes the work folder after a failed staging.
+  void Discard();
+
+ private:
+  struct Journal {
+    std::vector<std::string> new_folders;
+    std::vector<std::string> files;
+  };
+  platform::FileOpResult Move(const std::string& from, const std::string& to, const std::string& subject);
+  void Require(const platform::FileOpResult& r, const std::string& what);
+  bool Exists(const std::string& path) { return ops_.Attributes(path).has_value(); }
+  void Rollback(const Journal& journal);
+  bool DeleteTree(const std::string& path);
+  bool Cleanup();
+
+  platform::FileOps& ops_;
+  Clock& clock_;
+  UpdateLog& log_;
+  std::string app_dir_;
+};
+
+}  // namespace launcher

@@ -1,0 +1,68 @@
+#include "launcher/update_report.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace launcher {
+
+namespace {
+
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
+}  // namespace
+
+std::string UtcTimeText() {
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date{day};
+  const hh_mm_ss time{now - day};
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d UTC", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
+  return text;
+}
+
+UpdateLog::UpdateLog(platform::FileOps& ops, const std::string& app_dir) : ops_(ops), path_(app_dir + kLogFile) {
+  const size_t slash = path_.find_last_of('\\');
+  if (!ops_.Attributes(path_.substr(0, slash))) ops_.CreateFolder(path_.substr(0, slash));
+  const std::optional<std::string> old = ops_.ReadFile(path_);
+  if (old && old->size() >= kLogRotateSize) ops_.Rename(path_, path_ + ".1", true);
+}
+
+void UpdateLog::Line(const std::string& text) {
+  const std::string line = UtcTimeText() + "  " + OneLine(text) + "\r\n";
+  // Not flushed line by line: the log tells what happened, the journal is what must survive.
+  platform::File file = platform::File::Open(path_, platform::FileMode::OpenReadWrite);
+  if (!file.IsOpen()) file = platform::File::Open(path_, platform::FileMode::Create);
+  if (!file.IsOpen() || file.Seek(0, 2) < 0) return;
+  file.Write(line.data(), static_cast<int64_t>(line.size()));
+}
+
+const char* OutcomeText(UpdateOutcome outcome) {
+  switch (outcome) {
+    case UpdateOutcome::kApplied: return "applied";
+    case UpdateOutcome::kRolledBack: return "rolled back";
+    case UpdateOutcome::kNotStarted: break;
+  }
+  return "not started";
+}
+
+void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
+                     const std::string& error, const std::string& archive) {
+  const std::string text = std::string("RESULT=") + OutcomeText(outcome) + "\r\nFILES=" + std::to_string(files) +
+                           "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText() + "\r\nARCHIVE=" +
+                           OneLine(archive) + "\r\n";
+  ops.WriteFile(app_dir + kResultFile, platform::Utf8ToCodePage(text, platform::AnsiCodePage()));
+}
+
+}  // namespace launcher

@@ -1,0 +1,277 @@
+#include "launcher/update_transaction.h"
+
+#include <algorithm>
+#include <set>
+
+#include "platform/fs.h"
+
+namespace launcher {
+
+namespace {
+
+using platform::FileOpResult;
+using platform::FileOpStatus;
+
+constexpr const char* kJournalHeader = "HALVEX UPDATE JOURNAL 1";
+constexpr const char* kJournalEnd = "END";
+constexpr const char* kCommitted = "COMMITTED";
+constexpr const char* kRolledBack = "ROLLED BACK";
+// Room the file system needs beyond the files' bytes: clusters, the journal, the log.
+constexpr uint64_t kCluster = 4096;
+constexpr uint64_t kSpareSpace = 1 << 20;
+constexpr unsigned kFirstPauseMs = 100;
+constexpr unsigned kLongestPauseMs = 1000;
+// Label while a file held by another program is waited for ("waiting for a file in use.. ").
+constexpr const char* kWaitingForFileText = "사용중인 파일 대기중.. ";
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+std::string ParentOf(const std::string& rel) {
+  const size_t slash = rel.find_last_of('\\');
+  return slash == std::string::npos ? std::string() : rel.substr(0, slash);
+}
+
+std::string Megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
+
+}  // namespace
+
+UpdateTransaction::UpdateTransaction(platform::FileOps& ops, Clock& clock, UpdateLog& log, std::string app_dir)
+    : ops_(ops), clock_(clock), log_(log), app_dir_(std::move(app_dir)) {}
+
+void UpdateTransaction::Require(const FileOpResult& r, const std::string& what) {
+  if (!r.ok()) throw EUpdateFailed(what + (r.error.empty() ? "" : ": " + r.error), true);
+}
+
+FileOpResult UpdateTransaction::Move(const std::string& from, const std::string& to, const std::string& subject) {
+  FileOpResult r = ops_.Rename(from, to);
+  if (r.status != FileOpStatus::kBusy) return r;
+  // An antivirus scanner or the application itself, still closing, often lets go in a moment.
+  const std::string holder = ops_.HolderOf(subject);
+  const std::string by = holder.empty() ? "" : " (" + holder + ")";
+  log_.Line(Quoted(subject) + " is in use" + by + ": " + r.error + "; trying again for up to " +
+            std::to_string(RetryMs / 1000) + " s");
+  if (OnWaiting) OnWaiting(kWaitingForFileText + subject + by);
+  const uint64_t start = clock_.NowMs();
+  unsigned pause = kFirstPauseMs;
+  int attempt = 1;
+  while (r.status == FileOpStatus::kBusy && clock_.NowMs() - start < RetryMs) {
+    clock_.SleepMs(pause);
+    pause = std::min(pause * 2, kLongestPauseMs);
+    r = ops_.Rename(from, to);
+    ++attempt;
+    log_.Line("attempt " + std::to_string(attempt) + " on " + Quoted(subject) + ": " +
+              (r.ok() ? std::string("done") : r.error));
+  }
+  if (!r.ok() && !holder.empty()) r.error += " (in use by " + holder + ")";
+  return r;
+}
+
+void UpdateTransaction::Prepare(const UpdatePlan& plan) {
+  for (const PlannedFile& f : plan.files)
+    if (const auto a = ops_.Attributes(app_dir_ + f.rel); a && (*a & platform::kAttrDirectory))
+      throw EUpdateRefused(Quoted(app_dir_ + f.rel) + " is a folder, where the update has a file");
+  for (const std::string& rel : plan.folders)
+    if (const auto a = ops_.Attributes(app_dir_ + rel); a && !(*a & platform::kAttrDirectory))
+      throw EUpdateRefused(Quoted(app_dir_ + rel) + " is a file, where the update has a folder");
+
+  // Old files are moved aside on the same volume, so only the staged copies take space.
+  uint64_t needed = kSpareSpace;
+  for (const PlannedFile& f : plan.files) needed += (f.size + kCluster - 1) / kCluster * kCluster;
+  if (const auto free = ops_.FreeSpace(app_dir_); free && *free < needed)
+    throw EUpdateRefused("there is not enough free space on the application's drive (" + Megabytes(needed) +
+                         " needed, " + Megabytes(*free) + " free)");
+
+  const std::string update_dir = app_dir_ + "UPDATE";
+  FileOpResult r;
+  if (!Exists(update_dir)) r = ops_.CreateFolder(update_dir);
+  if (r.ok()) r = ops_.CreateFolder(WorkDir());
+  if (r.status == FileOpStatus::kExists)
+    throw EUpdateRefused("the work folder " + Quoted(WorkDir()) + " of an earlier run could not be removed");
+  if (!r.ok())
+    throw EUpdateRefused("the application's folder " + Quoted(app_dir_) + " cannot be written to: " + r.error);
+  std::vector<std::string> folders = {StageDir(), BackupDir()};
+  for (const std::string& rel : plan.folders) folders.push_back(StageDir() + "\\" + rel);
+  for (const std::string& folder : folders) {
+    r = ops_.CreateFolder(folder);
+    if (!r.ok()) {
+      DeleteTree(WorkDir());
+      throw EUpdateRefused("the folder " + Quoted(folder) + " could not be made: " + r.error);
+    }
+  }
+  log_.Line("staging in " + Quoted(StageDir()) + ": " + std::to_string(plan.files.size()) + " files, " +
+            std::to_string(plan.total_size) + " bytes");
+}
+
+void UpdateTransaction::Discard() {
+  if (Exists(WorkDir()) && !DeleteTree(WorkDir())) log_.Line("the work folder could not be removed completely");
+}
+
+int UpdateTransaction::Commit(const UpdatePlan& plan) {
+  Journal journal;
+  std::vector<bool> has_old;
+  bool journal_written = false;
+  try {
+    Require(ops_.FlushFolder(StageDir()), "the staged files could not be written to the disk");
+    std::set<std::string> backup_folders;
+    for (const std::string& rel : plan.folders)
+      if (!Exists(app_dir_ + rel)) journal.new_folders.push_back(rel);
+    for (const PlannedFile& f : plan.files) {
+      journal.files.push_back(f.rel);
+      has_old.push_back(Exists(app_dir_ + f.rel));
+      if (!has_old.back()) continue;
+      // The backup keeps the layout of the folder: every parent of an old file is made there.
+      std::vector<std::string> chain;
+      for (std::string p = ParentOf(f.rel); !p.empty() && !backup_folders.count(p); p = ParentOf(p))
+        chain.push_back(p);
+      for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        Require(ops_.CreateFolder(BackupDir() + "\\" + *it), "the folder " + Quoted(BackupDir() + "\\" + *it) +
+                                                                  " could not be made");
+        backup_folders.insert(*it);
+      }
+    }
+    std::string text = std::string(kJournalHeader) + "\r\n";
+    for (const std::string& rel : journal.new_folders) text += "DIR " + rel + "\r\n";
+    for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
+    text += std::string(kJournalEnd) + "\r\n";
+    // A journal that failed to be written is removed with the work folder: nothing was moved.
+    Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
+    journal_written = true;
+    log_.Line("journal written: " + std::to_string(journal.files.size()) + " files, " +
+              std::to_string(journal.new_folders.size()) + " new folders; moving into place");
+
+    for (const std::string& rel : journal.new_folders) {
+      const FileOpResult r = ops_.CreateFolder(app_dir_ + rel);
+      if (r.status != FileOpStatus::kExists) Require(r, "the folder " + Quoted(app_dir_ + rel) + " could not be made");
+    }
+    for (size_t i = 0; i < journal.files.size(); ++i) {
+      const std::string& rel = journal.files[i];
+      const std::string target = app_dir_ + rel;
+      if (has_old[i]) Require(Move(target, BackupDir() + "\\" + rel, target), Quoted(target) + " could not be replaced");
+      Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
+    }
+    Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
+    Require(ops_.AppendFile(JournalPath(), std::string(kCommitted) + "\r\n"),
+            "the journal " + Quoted(JournalPath()) + " could not be completed");
+  } catch (const EUpdateFailed& failure) {
+    log_.Line("failed: " + std::string(failure.what()));
+    if (!journal_written) {
+      Discard();
+      throw;
+    }
+    log_.Line("rolling back");
+    try {
+      Rollback(journal);
+    } catch (const EUpdateFailed& rollback) {
+      throw EUpdateFailed(std::string(failure.what()) + "; putting the old version back failed too: " +
+                              rollback.what(),
+                          false);
+    }
+    throw;
+  }
+  log_.Line("committed: " + std::to_string(journal.files.size()) + " files in place");
+  if (!Cleanup()) log_.Line("the work folder could not be removed completely; the next run removes it");
+  return static_cast<int>(journal.files.size());
+}
+
+void UpdateTransaction::Rollback(const Journal& journal) {
+  std::string first_error;
+  for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
+    const std::string target = app_dir_ + *it;
+    const std::string staged = StageDir() + "\\" + *it;
+    const std::string backup = BackupDir() + "\\" + *it;
+    // A staged file no longer in STAGE was moved into place: it goes back first.
+    if (!Exists(staged) && Exists(target)) {
+      const FileOpResult r = Move(target, staged, target);
+      if (!r.ok()) {
+        if (first_error.empty()) first_error = Quoted(target) + " could not be taken back: " + r.error;
+        continue;
+      }
+    }
+    if (Exists(backup)) {
+      const FileOpResult r = Move(backup, target, target);
+      if (!r.ok() && first_error.empty()) first_error = Quoted(target) + " could not be put back: " + r.error;
+    }
+  }
+  for (auto it = journal.new_folders.rbegin(); it != journal.new_folders.rend(); ++it) {
+    const std::string folder = app_dir_ + *it;
+    if (Exists(folder) && !ops_.RemoveFolder(folder).ok()) log_.Line("the new folder " + Quoted(folder) + " stays");
+  }
+  if (!first_error.empty()) {
+    log_.Line("rollback incomplete: " + first_error + "; the journal stays for the next run");
+    throw EUpdateFailed(first_error, false);
+  }
+  // Without the mark, the cleanup would remove staged files that a later recovery still reads
+  // as "not moved yet": then the work folder stays for that recovery, which finds nothing to do.
+  if (!ops_.AppendFile(JournalPath(), std::string(kRolledBack) + "\r\n").ok()) {
+    log_.Line("rolled back; the journal could not be marked, the next run removes the work folder");
+    return;
+  }
+  log_.Line("rolled back: the application's folder is as it was");
+  if (!Cleanup()) log_.Line("the work folder could not be removed completely; the next run removes it");
+}
+
+std::string UpdateTransaction::Recover() {
+  if (!Exists(WorkDir())) return {};
+  const std::optional<std::string> text = Exists(JournalPath()) ? ops_.ReadFile(JournalPath()) : std::nullopt;
+  Journal journal;
+  bool complete = false, committed = false, rolled_back = false;
+  if (text) {
+    size_t start = 0;
+    bool header = false;
+    while (start < text->size()) {
+      size_t end = text->find("\r\n", start);
+      if (end == std::string::npos) break;  // a line cut short was never finished
+      const std::string line = text->substr(start, end - start);
+      start = end + 2;
+      if (!header) {
+        header = line == kJournalHeader;
+        if (!header) break;
+      } else if (!complete) {
+        if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
+        else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
+        else if (line == kJournalEnd) complete = true;
+      } else {
+        committed = committed || line == kCommitted;
+        rolled_back = rolled_back || line == kRolledBack;
+      }
+    }
+  }
+  std::string done;
+  if (!complete) {
+    // The journal is written before the first move: without a whole one, nothing was moved.
+    done = "removed the staging area of an interrupted run (the application's folder was not touched)";
+    Discard();
+  } else if (committed || rolled_back) {
+    done = committed ? "finished the cleanup of an update that an interrupted run had applied"
+                     : "finished the cleanup of an update that an interrupted run had rolled back";
+    if (!Cleanup()) log_.Line("the work folder could not be removed completely");
+  } else {
+    log_.Line("an interrupted run left an unfinished update of " + std::to_string(journal.files.size()) +
+              " files: rolling back");
+    Rollback(journal);
+    done = "rolled back the update that an interrupted run had begun (the old version is in place)";
+  }
+  log_.Line("recovery: " + done);
+  return done;
+}
+
+bool UpdateTransaction::DeleteTree(const std::string& path) {
+  bool ok = true;
+  for (const platform::FolderItem& item : ops_.ListFolder(path)) {
+    const std::string child = path + "\\" + item.name;
+    ok = (item.is_folder ? DeleteTree(child) : ops_.RemoveFile(child).ok()) && ok;
+  }
+  return ops_.RemoveFolder(path).ok() && ok;
+}
+
+bool UpdateTransaction::Cleanup() {
+  bool ok = true;
+  for (const std::string& folder : {StageDir(), BackupDir()})
+    if (Exists(folder)) ok = DeleteTree(folder) && ok;
+  if (!ok) return false;
+  // The journal goes last: until then a new run can tell what this one did.
+  if (Exists(JournalPath()) && !ops_.RemoveFile(JournalPath()).ok()) return false;
+  return ops_.RemoveFolder(WorkDir()).ok();
+}
+
+}  // namespace launcher

@@ -1,0 +1,219 @@
+// The update is applied completely or not at all, whatever file operation goes wrong: an update
+// of twenty files (replaced, added, a read-only target, nested new folders, an entry the
+// description file skips) is run with a failure, then with a stop, at every operation in turn.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include "launcher/extract_update.h"
+#include "launcher/update_transaction.h"
+#include "test_support.h"
+#include "update_fault_ops.h"
+#include "zip/unzipper.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using update_test::FakeClock;
+using update_test::FaultOps;
+using zip_test::EntryDef;
+using zip_test::ZipBuilder;
+
+class NullHost : public launcher::UpdateHost {
+ public:
+  int restarts = 0;
+  void SetShowMainForm(bool) override {}
+  void RequestTerminate() override {}
+  void SetCorpCaption(const std::string&) override {}
+  void SetSkinIndex(int) override {}
+  void SetNameCaption(const std::string&) override {}
+  void SetGaugeProgressText(const std::string&) override {}
+  void SetGaugeMaxValue(int) override {}
+  void SetGaugeValue(int) override {}
+  void ShellOpen(const std::string&, const std::string&) override { ++restarts; }
+};
+
+// Names, bytes, permission bits and times of every file; names and permission bits of every
+// folder. The launcher's own report files are left out: writing them is the point of them.
+struct Item {
+  bool folder;
+  std::string bytes;
+  unsigned mode;
+  int64_t mtime;
+  bool operator==(const Item&) const = default;
+};
+using Tree = std::map<std::string, Item>;
+
+Tree Snapshot(const fs::path& root) {
+  Tree tree;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    const std::string rel = fs::relative(e.path(), root).generic_string();
+    if (rel.starts_with("UPDATE/HalvexUpdate.log") || rel == "UPDATE/UPDATE_RESULT.INF") continue;
+    struct stat st;
+    ::lstat(e.path().c_str(), &st);
+    const bool folder = e.is_directory();
+    std::string bytes = folder ? "" : zip_test::ReadFile(e.path());
+    // The description file names a path in its folder; the folders differ from run to run.
+    if (const size_t at = bytes.find(zip_test::EnginePath(root)); at != std::string::npos)
+      bytes.replace(at, zip_test::EnginePath(root).size(), "<app>");
+    tree[rel] = Item{folder, bytes, static_cast<unsigned>(st.st_mode & 07777),
+                     folder ? 0 : static_cast<int64_t>(st.st_mtime)};
+  }
+  return tree;
+}
+
+std::string Describe(const Tree& a, const Tree& b) {
+  std::string d;
+  for (const auto& [k, v] : a)
+    if (!b.count(k)) d += " only-first:" + k;
+    else if (!(b.at(k) == v)) d += " differs:" + k;
+  for (const auto& [k, v] : b)
+    if (!a.count(k)) d += " only-second:" + k;
+  return d;
+}
+
+class UpdateCrash : public testing::Test {
+ protected:
+  void SetUp() override {
+    ZipBuilder zip;
+    auto add = [&](const std::string& name, const std::string& data = "", uint32_t attributes = 0x20) {
+      zip.Add(EntryDef{.name = name, .data = data, .method = static_cast<uint16_t>(data.size() > 64 ? 8 : 0),
+                       .external_attributes = attributes});
+    };
+    add("App.exe", "new program " + std::string(40000, 'P'));
+    add("core.dll", std::string(70000, 'C'));
+    add("readonly.cfg", "new settings");  // replaces a read-only file
+    add("data/user.cfg", "vendor defaults");  // skipped: COPY_FILENAME
+    add("data/table.dat", std::string(3000, 'T'));
+    add("lang/en.txt", "english");
+    add("lang/ko.txt", "korean");
+    add("plugins/");  // a folder entry
+    add("plugins/net/http/client.dll", std::string(5000, 'h'));
+    add("plugins/net/http/server.dll", std::string(6000, 's'));
+    add("plugins/net/ftp.dll", "ftp");
+    add("plugins/gfx/shaders/blur.fx", "blur");
+    add("plugins/gfx/shaders/glow.fx", "glow");
+    add("plugins/gfx/readme.txt", "gfx", 0x21);  // a new read-only file
+    add("docs/readme.txt", "readme");
+    add("docs/license.txt", "license");
+    add("docs/changes.txt", "changes");
+    add("res/icons/app.ico", std::string(800, 'i'));
+    add("res/icons/tray.ico", std::string(300, 't'));
+    add("res/sounds/done.wav", std::string(9000, 'w'));
+    add("empty.txt", "");
+    archive_ = zip.Build();
+  }
+
+  // The application as installed: some files the update replaces, one it leaves alone.
+  void MakeOldTree(const fs::path& app) {
+    fs::create_directories(app / "UPDATE");
+    zip_test::WriteFile(app / "UPDATE" / "VER_INFO.INF",
+                        "EXE_FILENAME=App.exe\r\nCOPY_FILENAME=" + zip_test::EnginePath(app / "data" / "user.cfg") + "\r\n");
+    const std::pair<const char*, const char*> files[] = {
+        {"App.exe", "old program"}, {"core.dll", "old core"}, {"readonly.cfg", "old settings"},
+        {"data/user.cfg", "my own settings"}, {"data/table.dat", "old table"}, {"lang/en.txt", "old english"},
+        {"keep.txt", "not in the update"}};
+    int64_t t = 1500000000;
+    for (const auto& [name, bytes] : files) zip_test::WriteFile(app / name, bytes);
+    for (const char* name : {"App.exe", "core.dll", "readonly.cfg", "data/user.cfg", "data/table.dat", "lang/en.txt",
+                             "keep.txt", "UPDATE/VER_INFO.INF"}) {
+      const fs::path p = app / name;
+      const timespec times[2] = {{t, 0}, {t, 0}};
+      ::utimensat(AT_FDCWD, p.c_str(), times, 0);
+      t += 86400;
+    }
+    fs::permissions(app / "readonly.cfg", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  }
+
+  // One run of the launcher's update as the window runs it, over `ops`.
+  void Run(const fs::path& app, const fs::path& launcher_dir, platform::FileOps& ops) {
+    launcher::State() = launcher::LaunchState{};
+    launcher::FormCreate(host_, {zip_test::EnginePath(app / "App.exe")});
+    zip::TUnZipper unzipper;
+    unzipper.SetOverwriteMode(zip::Always);
+    launcher::ConnectUnZipper(unzipper, host_);
+    launcher::UpdateEnvironment env;
+    env.ops = &ops;
+    env.clock = &clock_;
+    launcher::ExtractUpdate(unzipper, host_, zip_test::EnginePath(launcher_dir) + "\\", env);
+  }
+
+  std::string Result(const fs::path& app) { return zip_test::ReadFile(app / "UPDATE" / "UPDATE_RESULT.INF"); }
+
+  std::string archive_;
+  NullHost host_;
+  FakeClock clock_;
+};
+
+TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
+  zip_test::TempDir scratch;
+  const fs::path launcher_dir = scratch / "launcher";
+  fs::create_directories(launcher_dir);
+  zip_test::WriteFile(launcher_dir / "UPDATE.ZIP", archive_);
+
+  // The reference runs: the old tree, and the new one as a run without faults leaves it.
+  // Every application folder's path has the same length: the description file holds it.
+  const fs::path reference = scratch / "ref000";
+  MakeOldTree(reference);
+  const Tree old_tree = Snapshot(reference);
+  FaultOps counting;
+  Run(reference, launcher_dir, counting);
+  const Tree new_tree = Snapshot(reference);
+  ASSERT_NE(old_tree, new_tree);
+  EXPECT_EQ(zip_test::ReadFile(reference / "data" / "user.cfg"), "my own settings") << "the skipped entry";
+  EXPECT_EQ(zip_test::ReadFile(reference / "readonly.cfg"), "new settings") << "the read-only target";
+  EXPECT_EQ(zip_test::ReadFile(reference / "plugins" / "net" / "http" / "client.dll"), std::string(5000, 'h'));
+  EXPECT_EQ(new_tree.at("plugins/gfx/readme.txt").mode & 0222, 0u) << "extracted attributes kept";
+  EXPECT_EQ(new_tree.at("App.exe").mtime, new_tree.at("docs/readme.txt").mtime) << "extracted times kept";
+  EXPECT_FALSE(fs::exists(reference / "UPDATE" / "~HALVEX"));
+  EXPECT_TRUE(Result(reference).starts_with("RESULT=applied\r\nFILES=19\r\n")) << Result(reference);
+  const int operations = counting.count;
+  const int commit_mark = counting.commit_mark_at;
+  ASSERT_GT(operations, 40);
+  ASSERT_GT(commit_mark, 0);
+
+  for (FaultOps::Mode mode : {FaultOps::Mode::kError, FaultOps::Mode::kStop}) {
+    for (int k = 0; k < operations; ++k) {
+      const bool stop = mode == FaultOps::Mode::kStop;
+      SCOPED_TRACE((stop ? "stop at operation " : "failure at operation ") + std::to_string(k));
+      char name[16];
+      std::snprintf(name, sizeof name, "r%d%04d", static_cast<int>(mode), k);
+      const fs::path app = scratch / name;
+      MakeOldTree(app);
+      FaultOps faulty;
+      faulty.mode = mode;
+      faulty.fault_at = k;
+      bool stopped = false;
+      try {
+        Run(app, launcher_dir, faulty);
+      } catch (const update_test::Stopped&) {
+        stopped = true;
+      } catch (const platform::Exception& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with(launcher::kNotAppliedText)) << e.what();
+        EXPECT_NE(std::string(e.what()).find("injected failure"), std::string::npos) << e.what();
+      }
+      EXPECT_EQ(stopped, stop);
+      // Until the journal says the moves are complete the old version stands; after it, the new.
+      const bool committed = k > commit_mark;
+      const Tree& expected = committed ? new_tree : old_tree;
+      if (!stop) {
+        EXPECT_EQ(Result(app).starts_with("RESULT=applied"), committed) << Result(app);
+        // Only a failure in the cleanup after the commit leaves the work folder (to the next run).
+        EXPECT_EQ(fs::exists(app / "UPDATE" / "~HALVEX"), committed);
+      }
+      // A new run begins by resolving what this one left.
+      launcher::UpdateLog log(platform::SystemFileOps(), zip_test::EnginePath(app) + "\\");
+      launcher::UpdateTransaction next(platform::SystemFileOps(), clock_, log, zip_test::EnginePath(app) + "\\");
+      next.Recover();
+      const Tree now = Snapshot(app);
+      EXPECT_TRUE(now == expected) << Describe(now, expected);
+      for (const auto& e : fs::recursive_directory_iterator(app)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
+      fs::remove_all(app);
+    }
+  }
+}
+
+}  // namespace

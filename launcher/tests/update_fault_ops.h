@@ -1,0 +1,83 @@
+// File operations for the update's tests: the system's, with a failure, a stop (as after a power
+// loss: the operation and everything after it never happen) or a busy file injected at a chosen
+// operation. Only the operations that change the disk are counted.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "launcher/update_transaction.h"
+#include "platform/file_ops.h"
+
+namespace update_test {
+
+// Thrown at a stop. Deliberately no std::exception: nothing in the product may catch it.
+struct Stopped {};
+
+class FaultOps : public platform::FileOps {
+ private:
+  template <typename F>
+  platform::FileOpResult Run(F op) {
+    const int n = count++;
+    if (mode == Mode::kStop && n >= fault_at) throw Stopped{};
+    if (mode == Mode::kError && n == fault_at) return {platform::FileOpStatus::kFailed, "injected failure"};
+    return op();
+  }
+  template <typename F>
+  auto Ask(F question) -> decltype(question()) {
+    if (mode == Mode::kStop && count > fault_at) throw Stopped{};
+    return question();
+  }
+  platform::FileOps& real_ = platform::SystemFileOps();
+ public:
+  enum class Mode { kNone, kError, kStop };
+  Mode mode = Mode::kNone;
+  int fault_at = -1;  // operation number (0-based) that fails or stops
+  // When set: asked before every move; true answers "busy" instead of moving.
+  std::function<bool(const std::string& from, const std::string& to)> busy;
+
+  int count = 0;            // operations that changed (or would have changed) the disk
+  int commit_mark_at = -1;  // the number of the operation that marked the journal complete
+
+  platform::FileOpResult CreateFolder(const std::string& p) override {
+    return Run([&] { return real_.CreateFolder(p); });
+  }
+  platform::FileOpResult RemoveFolder(const std::string& p) override {
+    return Run([&] { return real_.RemoveFolder(p); });
+  }
+  platform::FileOpResult Rename(const std::string& a, const std::string& b, bool replace) override {
+    if (busy && busy(a, b)) return {platform::FileOpStatus::kBusy, "in use (injected)"};
+    return Run([&] { return real_.Rename(a, b, replace); });
+  }
+  platform::FileOpResult RemoveFile(const std::string& p) override {
+    return Run([&] { return real_.RemoveFile(p); });
+  }
+  platform::FileOpResult WriteFile(const std::string& p, const std::string& bytes) override {
+    return Run([&] { return real_.WriteFile(p, bytes); });
+  }
+  platform::FileOpResult AppendFile(const std::string& p, const std::string& bytes) override {
+    if (bytes.starts_with("COMMITTED")) commit_mark_at = count;
+    return Run([&] { return real_.AppendFile(p, bytes); });
+  }
+  platform::FileOpResult FlushFolder(const std::string& p) override {
+    return Run([&] { return real_.FlushFolder(p); });
+  }
+  std::optional<uint32_t> Attributes(const std::string& p) override { return Ask([&] { return real_.Attributes(p); }); }
+  std::optional<std::string> ReadFile(const std::string& p) override { return Ask([&] { return real_.ReadFile(p); }); }
+  std::vector<platform::FolderItem> ListFolder(const std::string& p) override {
+    return Ask([&] { return real_.ListFolder(p); });
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& p) override { return Ask([&] { return real_.FreeSpace(p); }); }
+  std::string HolderOf(const std::string&) override { return "Holder.exe"; }
+
+};
+
+// Time that passes only when slept.
+class FakeClock : public launcher::Clock {
+ public:
+  uint64_t now = 0;
+  uint64_t NowMs() override { return now; }
+  void SleepMs(unsigned ms) override { now += ms; }
+};
+
+}  // namespace update_test

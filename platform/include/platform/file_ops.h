@@ -1,0 +1,71 @@
+// The file operations an update is applied with, behind an interface so that a caller can be
+// handed another implementation (one that fails or stops at a chosen operation). Paths are UTF-8
+// with '\' as the separator. Every operation that changes the disk reports its outcome instead of
+// raising, so that the caller decides between retrying, rolling back and giving up.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class FileOpStatus {
+  kOk,
+  kBusy,     // held by another program, or access denied: may succeed when tried again
+  kMissing,  // the source (or a parent folder) does not exist
+  kExists,   // the destination already exists
+  kFailed,   // anything else (disk full, invalid name, ...)
+};
+
+struct FileOpResult {
+  FileOpStatus status = FileOpStatus::kOk;
+  std::string error;  // the system's text for a failure
+  bool ok() const { return status == FileOpStatus::kOk; }
+};
+
+struct FolderItem {
+  std::string name;
+  bool is_folder = false;
+};
+
+class FileOps {
+ public:
+  virtual ~FileOps() = default;
+
+  // ---- operations that change the disk ----
+  virtual FileOpResult CreateFolder(const std::string& path) = 0;       // one level
+  virtual FileOpResult RemoveFolder(const std::string& path) = 0;       // empty folders only
+  // A rename on one volume, on the disk when it returns (written through). Without `replace` an
+  // existing destination is an error (kExists). Read-only files move like any other.
+  virtual FileOpResult Rename(const std::string& from, const std::string& to, bool replace = false) = 0;
+  virtual FileOpResult RemoveFile(const std::string& path) = 0;  // read-only files too
+  // Creates (or truncates) the file, writes `bytes` and flushes them to the disk.
+  virtual FileOpResult WriteFile(const std::string& path, const std::string& bytes) = 0;
+  // Appends `bytes` to an existing file and flushes them to the disk.
+  virtual FileOpResult AppendFile(const std::string& path, const std::string& bytes) = 0;
+  // Everything written under `folder` (file data and names) reaches the disk.
+  virtual FileOpResult FlushFolder(const std::string& folder) = 0;
+
+  // ---- questions ----
+  virtual std::optional<uint32_t> Attributes(const std::string& path) = 0;  // nullopt: absent
+  virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+  virtual std::vector<FolderItem> ListFolder(const std::string& path) = 0;
+  // Bytes free for this user on the volume of `path` (an existing folder); nullopt: unknown.
+  virtual std::optional<uint64_t> FreeSpace(const std::string& path) = 0;
+  // The programs that hold `path` open, as the system names them ("" when it cannot tell).
+  virtual std::string HolderOf(const std::string& path) = 0;
+};
+
+// The operating system's file operations.
+FileOps& SystemFileOps();
+
+// False where FlushFolder cannot reach the data of files written earlier (Windows: only a
+// handle with write access flushes a file), so each file has to be flushed as it is closed.
+bool FlushFolderCoversFileData();
+
+// True while a process runs the program at `path` (compared as the system compares paths).
+bool IsProgramRunning(const std::string& path);
+
+}  // namespace platform

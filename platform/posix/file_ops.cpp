@@ -1,0 +1,169 @@
+#include "platform/file_ops.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "platform/fs.h"
+
+namespace platform {
+
+namespace {
+
+FileOpResult Failure(int code) {
+  FileOpResult r;
+  switch (code) {
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+    case ETXTBSY: r.status = FileOpStatus::kBusy; break;
+    case ENOENT: r.status = FileOpStatus::kMissing; break;
+    case EEXIST: r.status = FileOpStatus::kExists; break;
+    default: r.status = FileOpStatus::kFailed; break;
+  }
+  r.error = std::strerror(code);
+  return r;
+}
+
+FileOpResult Outcome(bool ok) { return ok ? FileOpResult{} : Failure(errno); }
+
+FileOpResult WriteAll(const std::string& path, const std::string& bytes, int flags) {
+  const int fd = ::open(NativePath(path).c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return Failure(errno);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int code = errno;
+      ::close(fd);
+      return Failure(code);
+    }
+    done += static_cast<size_t>(n);
+  }
+  const bool synced = ::fsync(fd) == 0;
+  const int code = errno;
+  ::close(fd);
+  return synced ? FileOpResult{} : Failure(code);
+}
+
+class PosixFileOps : public FileOps {
+ public:
+  FileOpResult CreateFolder(const std::string& path) override {
+    return Outcome(::mkdir(NativePath(path).c_str(), 0777) == 0);
+  }
+  FileOpResult RemoveFolder(const std::string& path) override {
+    return Outcome(::rmdir(NativePath(path).c_str()) == 0);
+  }
+  FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
+    const std::string a = NativePath(from), b = NativePath(to);
+    if (!replace) {
+      // Atomic refusal where the file system knows it; a look first where it does not.
+      if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return {};
+      if (errno != EINVAL && errno != ENOSYS) return Failure(errno);
+      struct stat st;
+      if (::lstat(b.c_str(), &st) == 0) return Failure(EEXIST);
+    }
+    // Renames reach the disk in the order they were made (the journal of the file system);
+    // FlushFolder makes them durable where the order of the caller's steps needs it.
+    return Outcome(::rename(a.c_str(), b.c_str()) == 0);
+  }
+  FileOpResult RemoveFile(const std::string& path) override {
+    return Outcome(::unlink(NativePath(path).c_str()) == 0);
+  }
+  FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
+    return WriteAll(path, bytes, O_CREAT | O_TRUNC);
+  }
+  FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
+    return WriteAll(path, bytes, O_APPEND);
+  }
+  FileOpResult FlushFolder(const std::string& folder) override {
+    const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Failure(errno);
+    const bool ok = ::syncfs(fd) == 0;
+    const int code = errno;
+    ::close(fd);
+    return ok ? FileOpResult{} : Failure(code);
+  }
+
+  std::optional<uint32_t> Attributes(const std::string& path) override { return GetFileAttributes(path); }
+  std::optional<std::string> ReadFile(const std::string& path) override {
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ::close(fd);
+        return std::nullopt;
+      }
+      if (n == 0) break;
+      bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
+  }
+  std::vector<FolderItem> ListFolder(const std::string& path) override {
+    std::vector<FolderItem> items;
+    const std::string native = NativePath(path);
+    DIR* dir = ::opendir(native.c_str());
+    if (!dir) return items;
+    while (const dirent* e = ::readdir(dir)) {
+      const std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat st;
+      const bool folder = ::lstat((native + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+      items.push_back({name, folder});
+    }
+    ::closedir(dir);
+    return items;
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& path) override {
+    struct statvfs st;
+    if (::statvfs(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+    return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
+  }
+  std::string HolderOf(const std::string&) override { return {}; }
+};
+
+}  // namespace
+
+FileOps& SystemFileOps() {
+  static PosixFileOps ops;
+  return ops;
+}
+
+bool FlushFolderCoversFileData() { return true; }
+
+bool IsProgramRunning(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (!::realpath(NativePath(path).c_str(), resolved)) return false;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return false;
+  bool found = false;
+  while (const dirent* e = ::readdir(proc)) {
+    if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+    char target[PATH_MAX];
+    const std::string link = std::string("/proc/") + e->d_name + "/exe";
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n <= 0) continue;
+    target[n] = '\0';
+    if (std::strcmp(target, resolved) == 0) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(proc);
+  return found;
+}
+
+}  // namespace platform

@@ -1,0 +1,209 @@
+#include "platform/file_ops.h"
+
+#include <windows.h>
+
+#include <restartmanager.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "platform/fs.h"
+#include "platform/text.h"
+
+namespace platform {
+
+namespace {
+
+FileOpResult Failure(DWORD code) {
+  FileOpResult r;
+  switch (code) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_USER_MAPPED_FILE: r.status = FileOpStatus::kBusy; break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: r.status = FileOpStatus::kMissing; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: r.status = FileOpStatus::kExists; break;
+    default: r.status = FileOpStatus::kFailed; break;
+  }
+  r.error = ErrorText(static_cast<int>(code));
+  return r;
+}
+
+FileOpResult Outcome(BOOL ok) { return ok ? FileOpResult{} : Failure(::GetLastError()); }
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (h_ != INVALID_HANDLE_VALUE && h_) ::CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_; }
+
+ private:
+  HANDLE h_;
+};
+
+FileOpResult WriteAll(const std::string& path, const std::string& bytes, DWORD disposition, bool append) {
+  Handle file(::CreateFileW(WidePath(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                            nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return Failure(::GetLastError());
+  size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD n = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    if (!::WriteFile(file.get(), bytes.data() + done, chunk, &n, nullptr)) return Failure(::GetLastError());
+    done += n;
+  }
+  return Outcome(::FlushFileBuffers(file.get()));
+}
+
+// The Restart Manager names the programs that hold a file (Vista and later). Looked up at run
+// time, so that the program imports nothing beyond the system's core libraries for it.
+struct RestartManager {
+  decltype(&::RmStartSession) start = nullptr;
+  decltype(&::RmRegisterResources) add = nullptr;
+  decltype(&::RmGetList) list = nullptr;
+  decltype(&::RmEndSession) end = nullptr;
+  RestartManager() {
+    HMODULE dll = ::LoadLibraryExW(L"rstrtmgr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!dll) return;
+    start = reinterpret_cast<decltype(start)>(::GetProcAddress(dll, "RmStartSession"));
+    add = reinterpret_cast<decltype(add)>(::GetProcAddress(dll, "RmRegisterResources"));
+    list = reinterpret_cast<decltype(list)>(::GetProcAddress(dll, "RmGetList"));
+    end = reinterpret_cast<decltype(end)>(::GetProcAddress(dll, "RmEndSession"));
+  }
+  bool usable() const { return start && add && list && end; }
+};
+
+class Win32FileOps : public FileOps {
+ public:
+  FileOpResult CreateFolder(const std::string& path) override {
+    return Outcome(::CreateDirectoryW(WidePath(path).c_str(), nullptr));
+  }
+  FileOpResult RemoveFolder(const std::string& path) override {
+    return Outcome(::RemoveDirectoryW(WidePath(path).c_str()));
+  }
+  FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return Outcome(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags));
+  }
+  FileOpResult RemoveFile(const std::string& path) override {
+    const std::wstring wide = WidePath(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    // DeleteFile refuses a read-only file.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    return Outcome(::DeleteFileW(wide.c_str()));
+  }
+  FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
+    return WriteAll(path, bytes, CREATE_ALWAYS, false);
+  }
+  FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
+    return WriteAll(path, bytes, OPEN_EXISTING, true);
+  }
+  // Files written for the update are flushed when they are closed and every move is written
+  // through, so nothing is left to do for a folder as a whole (flushing a volume needs rights
+  // the launcher does not have).
+  FileOpResult FlushFolder(const std::string&) override { return {}; }
+
+  std::optional<uint32_t> Attributes(const std::string& path) override {
+    const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return static_cast<uint32_t>(a);
+  }
+  std::optional<std::string> ReadFile(const std::string& path) override {
+    Handle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+      DWORD n = 0;
+      if (!::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr)) return std::nullopt;
+      if (n == 0) break;
+      bytes.append(buffer, n);
+    }
+    return bytes;
+  }
+  std::vector<FolderItem> ListFolder(const std::string& path) override {
+    std::vector<FolderItem> items;
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW(WidePath(path + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return items;
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      items.push_back({Narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    return items;
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& path) override {
+    ULARGE_INTEGER available;
+    std::string folder = path;
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    if (!::GetDiskFreeSpaceExW(WidePath(folder).c_str(), &available, nullptr, nullptr)) return std::nullopt;
+    return available.QuadPart;
+  }
+  std::string HolderOf(const std::string& path) override {
+    static const RestartManager rm;
+    if (!rm.usable()) return {};
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (rm.start(&session, 0, key) != ERROR_SUCCESS) return {};
+    std::string names;
+    const std::wstring wide = WidePath(path);
+    LPCWSTR files[] = {wide.c_str()};
+    if (rm.add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+      RM_PROCESS_INFO info[8];
+      UINT needed = 0, count = 8;
+      DWORD reasons = 0;
+      const DWORD rc = rm.list(session, &needed, &count, info, &reasons);
+      if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+        for (UINT i = 0; i < count && i < 8; ++i) {
+          if (!names.empty()) names += ", ";
+          names += Narrow(info[i].strAppName);
+        }
+      }
+    }
+    rm.end(session);
+    return names;
+  }
+};
+
+}  // namespace
+
+FileOps& SystemFileOps() {
+  static Win32FileOps ops;
+  return ops;
+}
+
+bool FlushFolderCoversFileData() { return false; }
+
+bool IsProgramRunning(const std::string& path) {
+  const std::wstring wanted = Widen(path);
+  Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.valid()) return false;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  const DWORD self = ::GetCurrentProcessId();
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == self || entry.th32ProcessID == 0) continue;
+    Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (!process.valid()) continue;
+    wchar_t image[32768];
+    DWORD size = 32768;
+    if (!::QueryFullProcessImageNameW(process.get(), 0, image, &size)) continue;
+    if (::CompareStringOrdinal(image, static_cast<int>(size), wanted.c_str(), static_cast<int>(wanted.size()),
+                               TRUE) == CSTR_EQUAL)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace platform

@@ -1,0 +1,195 @@
+#include "output_pipeline.h"
+
+#include "zip/errors.h"
+
+namespace zip {
+
+void MemoryBudget::Acquire(size_t n) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  freed_.wait(lock, [&] { return used_ == 0 || used_ + n <= capacity_; });
+  used_ += n;
+}
+
+void MemoryBudget::Release(size_t n) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    used_ -= n;
+  }
+  freed_.notify_all();
+}
+
+Chunk::Chunk(MemoryBudget& budget, size_t capacity) : budget_(&budget), capacity_(capacity) {
+  budget.Acquire(capacity);
+  try {
+    data_.reset(new uint8_t[capacity]);
+  } catch (...) {
+    budget.Release(capacity);
+    throw;
+  }
+}
+
+Chunk::Chunk(Chunk&& other) noexcept
+    : size(other.size), budget_(other.budget_), data_(std::move(other.data_)), capacity_(other.capacity_) {
+  other.budget_ = nullptr;
+  other.capacity_ = other.size = 0;
+}
+
+Chunk& Chunk::operator=(Chunk&& other) noexcept {
+  if (this != &other) {
+    Free();
+    size = other.size;
+    budget_ = other.budget_;
+    data_ = std::move(other.data_);
+    capacity_ = other.capacity_;
+    other.budget_ = nullptr;
+    other.capacity_ = other.size = 0;
+  }
+  return *this;
+}
+
+Chunk::~Chunk() { Free(); }
+
+void Chunk::Free() {
+  data_.reset();
+  if (budget_) budget_->Release(capacity_);
+  budget_ = nullptr;
+  capacity_ = size = 0;
+}
+
+OutputPipeline::OutputPipeline() : worker_([this] { Run(); }) {}
+
+OutputPipeline::~OutputPipeline() {
+  Abandon();
+  Push(Command(Command::kStop));
+  worker_.join();
+}
+
+void OutputPipeline::Push(Command command, bool wake) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(command));
+  }
+  if (wake) queued_.notify_one();
+}
+
+void OutputPipeline::Begin(std::unique_ptr<TLFNFileStream> file) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = false;
+    finish_queued_ = false;
+    error_ = nullptr;
+  }
+  Command c(Command::kBegin);
+  c.file = std::move(file);
+  Push(std::move(c), false);
+}
+
+void OutputPipeline::Write(Chunk chunk) {
+  if (chunk.size == 0) return;
+  Command c(Command::kWrite);
+  c.chunk = std::move(chunk);
+  Push(std::move(c));
+}
+
+void OutputPipeline::Finish(int64_t keep_size, std::optional<uint32_t> dos_time,
+                            std::function<void()> after_close) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finish_queued_ = true;
+  }
+  Command c(Command::kFinish);
+  c.keep_size = keep_size;
+  c.dos_time = dos_time;
+  c.after_close = std::move(after_close);
+  Push(std::move(c));
+}
+
+void OutputPipeline::Wait() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_.wait(lock, [&] { return finished_; });
+  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+void OutputPipeline::ThrowIfFailed() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+void OutputPipeline::Abandon() noexcept {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (finished_) return;
+  if (!finish_queued_) {
+    finish_queued_ = true;
+    Command c(Command::kFinish);
+    queue_.push_back(std::move(c));
+    queued_.notify_one();
+  }
+  done_.wait(lock, [&] { return finished_; });
+  error_ = nullptr;
+}
+
+void OutputPipeline::Run() {
+  for (;;) {
+    Command command(Command::kStop);
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      queued_.wait(lock, [&] { return !queue_.empty(); });
+      command = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    if (command.kind == Command::kStop) return;
+    Execute(command);
+  }
+}
+
+void OutputPipeline::Execute(Command& command) {
+  try {
+    switch (command.kind) {
+      case Command::kBegin:
+        file_ = std::move(command.file);
+        failed_ = false;
+        return;
+      case Command::kWrite: {
+        if (failed_ || !file_) return;
+        const int64_t n = static_cast<int64_t>(command.chunk.size);
+        const int64_t done = file_->Write(command.chunk.Data(), n);
+        command.chunk = Chunk();  // its memory goes back before the next write starts
+        if (done != n) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
+        return;
+      }
+      case Command::kFinish:
+        break;
+      case Command::kStop:
+        return;
+    }
+    // The last bytes still wait in the stream's buffer: a failure to write them (a full disk)
+    // must not pass for a good file.
+    if (file_ && !failed_) {
+      if (!file_->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
+      if (command.keep_size >= 0) file_->SetSize(command.keep_size);
+      if (command.dos_time) file_->FileHandle().SetDosTime(*command.dos_time);
+    }
+  } catch (...) {
+    failed_ = true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!error_) error_ = std::current_exception();
+    if (command.kind != Command::kFinish) return;
+  }
+  file_.reset();  // closes the file
+  if (!failed_ && command.after_close) {
+    try {
+      command.after_close();
+    } catch (...) {
+      failed_ = true;
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!error_) error_ = std::current_exception();
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+  }
+  done_.notify_all();
+}
+
+}  // namespace zip

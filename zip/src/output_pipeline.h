@@ -1,0 +1,116 @@
+// Output that overlaps decoding: a worker thread writes, truncates, closes and stamps the file
+// being extracted while the calling thread decodes. Everything the host sees (events, questions,
+// the verdict) stays on the calling thread; the worker only touches the file handed to it.
+//
+// One file is in flight at a time: the calling thread hands over an open file, then its bytes,
+// then asks for it to be finished, and waits for that before it reports the entry. The buffers
+// that carry bytes (queued output, and whole entries decoded ahead) are Chunks drawn on one
+// memory budget, so the run's memory stays bounded whatever the archive holds.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "zip/streams.h"
+
+namespace zip {
+
+// Bytes that buffers may hold at once; Acquire waits until the worker has given enough back.
+class MemoryBudget {
+ public:
+  explicit MemoryBudget(size_t capacity) : capacity_(capacity) {}
+  size_t Capacity() const { return capacity_; }
+  // A request larger than the capacity is granted once nothing else is held.
+  void Acquire(size_t n);
+  void Release(size_t n);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable freed_;
+  size_t capacity_;
+  size_t used_ = 0;
+};
+
+// A byte buffer whose size is charged to a budget for its lifetime.
+class Chunk {
+ public:
+  Chunk() = default;
+  Chunk(MemoryBudget& budget, size_t capacity);
+  Chunk(Chunk&& other) noexcept;
+  Chunk& operator=(Chunk&& other) noexcept;
+  ~Chunk();
+
+  uint8_t* Data() const { return data_.get(); }
+  size_t Capacity() const { return capacity_; }
+  size_t size = 0;  // bytes in use
+
+ private:
+  void Free();
+  MemoryBudget* budget_ = nullptr;
+  std::unique_ptr<uint8_t[]> data_;
+  size_t capacity_ = 0;
+};
+
+class OutputPipeline {
+ public:
+  OutputPipeline();
+  ~OutputPipeline();  // finishes whatever is queued, closes the file, ends the worker
+  OutputPipeline(const OutputPipeline&) = delete;
+  OutputPipeline& operator=(const OutputPipeline&) = delete;
+
+  // Hands over an open file: the bytes written next go into it.
+  void Begin(std::unique_ptr<TLFNFileStream> file);
+  void Write(Chunk chunk);
+  // Closes the file after its last bytes, cut to `keep_size` first unless that is negative and
+  // given the last-write time `dos_time` if there is one (through the open handle: no second
+  // open per file). `after_close` runs on the worker once the file is closed, only when
+  // everything before succeeded.
+  void Finish(int64_t keep_size, std::optional<uint32_t> dos_time, std::function<void()> after_close);
+  // Waits until the file is finished; rethrows on this thread what went wrong with it.
+  void Wait();
+  // Rethrows a failure of the current file at once, so that decoding stops within a block.
+  void ThrowIfFailed();
+  // After an error on this thread: what is queued is still written, the file is closed and
+  // nothing else happens to it; its own failure, if any, is dropped.
+  void Abandon() noexcept;
+
+ private:
+  struct Command {
+    enum Kind { kBegin, kWrite, kFinish, kStop };
+    explicit Command(Kind k) : kind(k) {}
+    Kind kind;
+    std::unique_ptr<TLFNFileStream> file;
+    Chunk chunk;
+    int64_t keep_size = -1;
+    std::optional<uint32_t> dos_time;
+    std::function<void()> after_close;
+  };
+  // `wake`: the worker is woken for it; a file's opening waits for its first bytes, which
+  // spares a wake-up (two system calls) per file.
+  void Push(Command command, bool wake = true);
+  void Run();
+  void Execute(Command& command);
+
+  std::mutex mutex_;
+  std::condition_variable queued_;
+  std::condition_variable done_;
+  std::deque<Command> queue_;
+  bool busy_ = false;        // the worker is executing a command
+  bool finished_ = true;     // the current file (if any) is closed
+  bool finish_queued_ = true;
+  std::exception_ptr error_;  // what went wrong with the current file
+  // Worker-owned.
+  std::unique_ptr<TLFNFileStream> file_;
+  bool failed_ = false;
+  std::thread worker_;
+};
+
+}  // namespace zip
