@@ -245,7 +245,7 @@ fs::path SharedFixture(const std::string& relative) {
   const fs::path& root = SharedFixtureRoot();
   const fs::path path = root / relative;
   std::error_code ec;
-  if (fs::is_regular_file(path, ec)) return path;
+  if (fs::is_regular_file(path, ec) || (fs::is_directory(path, ec) && path != root)) return path;
   if (!fs::is_directory(root, ec))
     throw std::runtime_error("the shared fixtures are missing: no folder " + root.string() +
                              " (../shared beside the source tree)");
