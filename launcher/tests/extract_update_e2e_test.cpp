@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/exceptions.h"
+#include "recording_host.h"
 #include "test_support.h"
 #include "zip/unzipper.h"
 
@@ -16,23 +17,7 @@ namespace fs = std::filesystem;
 using zip_test::EntryDef;
 using zip_test::ZipBuilder;
 
-class RecordingHost : public launcher::UpdateHost {
- public:
-  std::vector<std::string> labels;
-  std::vector<int> percents;
-  std::vector<std::string> opened;
-  int terminates = 0;
-  std::string gauge_text;
-  void SetShowMainForm(bool) override {}
-  void RequestTerminate() override { ++terminates; }
-  void SetCorpCaption(const std::string&) override {}
-  void SetSkinIndex(int) override {}
-  void SetNameCaption(const std::string& c) override { labels.push_back(c); }
-  void SetGaugeProgressText(const std::string& t) override { gauge_text = t; }
-  void SetGaugeMaxValue(int) override {}
-  void SetGaugeValue(int v) override { percents.push_back(v); }
-  void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
-};
+using launcher_test::RecordingHost;
 
 class ExtractUpdateTest : public testing::Test {
  protected:

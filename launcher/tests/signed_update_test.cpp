@@ -9,6 +9,7 @@
 #include "launcher/signed_archive.h"
 #include "platform/exceptions.h"
 #include "platform/stream.h"
+#include "recording_host.h"
 #include "signature/ed25519ph.h"
 #include "signature/signature_file.h"
 #include "test_support.h"
@@ -22,19 +23,7 @@ using zip_test::ReadFile;
 using zip_test::WriteFile;
 using zip_test::ZipBuilder;
 
-class Host : public launcher::UpdateHost {
- public:
-  std::vector<std::string> opened;
-  void SetShowMainForm(bool) override {}
-  void RequestTerminate() override {}
-  void SetCorpCaption(const std::string&) override {}
-  void SetSkinIndex(int) override {}
-  void SetNameCaption(const std::string&) override {}
-  void SetGaugeProgressText(const std::string&) override {}
-  void SetGaugeMaxValue(int) override {}
-  void SetGaugeValue(int) override {}
-  void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
-};
+using Host = launcher_test::RecordingHost;
 
 std::string Sign(const std::string& bytes, const signature::SecretKey& key) {
   platform::MemoryStream stream(bytes.data(), bytes.size());

@@ -10,6 +10,7 @@
 
 #include "launcher/extract_update.h"
 #include "launcher/update_transaction.h"
+#include "recording_host.h"
 #include "test_support.h"
 #include "update_fault_ops.h"
 #include "zip/unzipper.h"
@@ -22,19 +23,7 @@ using update_test::FaultOps;
 using zip_test::EntryDef;
 using zip_test::ZipBuilder;
 
-class NullHost : public launcher::UpdateHost {
- public:
-  int restarts = 0;
-  void SetShowMainForm(bool) override {}
-  void RequestTerminate() override {}
-  void SetCorpCaption(const std::string&) override {}
-  void SetSkinIndex(int) override {}
-  void SetNameCaption(const std::string&) override {}
-  void SetGaugeProgressText(const std::string&) override {}
-  void SetGaugeMaxValue(int) override {}
-  void SetGaugeValue(int) override {}
-  void ShellOpen(const std::string&, const std::string&) override { ++restarts; }
-};
+using NullHost = launcher_test::RecordingHost;
 
 // Names, bytes, permission bits and times of every file; names and permission bits of every
 // folder. The launcher's own report files are left out: writing them is the point of them.

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "launcher/extract_update.h"
+#include "recording_host.h"
 #include "test_support.h"
 #include "update_fault_ops.h"
 #include "zip/unzipper.h"
@@ -17,20 +18,7 @@ using update_test::FaultOps;
 using zip_test::EntryDef;
 using zip_test::ZipBuilder;
 
-class RecordingHost : public launcher::UpdateHost {
- public:
-  std::vector<std::string> labels;
-  std::vector<std::string> opened;
-  void SetShowMainForm(bool) override {}
-  void RequestTerminate() override {}
-  void SetCorpCaption(const std::string&) override {}
-  void SetSkinIndex(int) override {}
-  void SetNameCaption(const std::string& c) override { labels.push_back(c); }
-  void SetGaugeProgressText(const std::string&) override {}
-  void SetGaugeMaxValue(int) override {}
-  void SetGaugeValue(int) override {}
-  void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
-};
+using launcher_test::RecordingHost;
 
 class UpdateRunTest : public testing::Test {
  protected:

@@ -1,0 +1,31 @@
+// The window's stand-in for the update sequence's tests: records what the sequence shows and
+// which program it starts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "launcher/update_sequence.h"
+
+namespace launcher_test {
+
+class RecordingHost : public launcher::UpdateHost {
+ public:
+  std::vector<std::string> labels;  // every SetNameCaption, in order
+  std::vector<int> percents;        // every SetGaugeValue, in order
+  std::vector<std::string> opened;  // every ShellOpen, as "file parameters"
+  std::string gauge_text;           // the last SetGaugeProgressText
+  int terminates = 0;
+
+  void SetShowMainForm(bool) override {}
+  void RequestTerminate() override { ++terminates; }
+  void SetCorpCaption(const std::string&) override {}
+  void SetSkinIndex(int) override {}
+  void SetNameCaption(const std::string& c) override { labels.push_back(c); }
+  void SetGaugeProgressText(const std::string& t) override { gauge_text = t; }
+  void SetGaugeMaxValue(int) override {}
+  void SetGaugeValue(int v) override { percents.push_back(v); }
+  void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
+};
+
+}  // namespace launcher_test
