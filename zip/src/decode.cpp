@@ -1,5 +1,6 @@
 #include "decode.h"
 
+#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>
 
@@ -237,52 +238,62 @@ void DecodeRun::Stored() {
 
 namespace {
 
-// zlib's own word for what is wrong, when it has one.
 [[noreturn]] void InflateFailed(const char* detail) {
   std::string text = LoadMessage(kMsgInvalidCompressedData);
   if (detail && *detail) text += std::string(" (") + detail + ")";
   throw EZCompressionError(text);
 }
 
-struct InflateStream {
-  z_stream zs{};
-  bool open = false;
-  ~InflateStream() {
-    if (open) inflateEnd(&zs);
+// What the streaming decoder found wrong, in a few words.
+const char* InflateErrorText(int code) {
+  switch (code) {
+    case ISAL_INVALID_BLOCK: return "invalid block";
+    case ISAL_INVALID_SYMBOL: return "invalid code";
+    case ISAL_INVALID_LOOKBACK: return "invalid distance too far back";
+    default: return nullptr;
   }
-};
+}
 
 }  // namespace
 
+// Entries decoded block by block (too large to decode whole, or sizes not to be trusted) go
+// through ISA-L's streaming inflate: on long entries of poorly compressible data, typical of
+// executables, it decodes about twice as fast as zlib.
 void DecodeRun::Inflate() {
-  InflateStream z;
-  z.zs.next_out = out_buf.get();
-  z.zs.avail_out = kBlockSize;
+  if (!inflater_) inflater_ = std::make_unique<inflate_state>();
+  inflate_state& z = *inflater_;
+  isal_inflate_init(&z);
+  z.crc_flag = ISAL_DEFLATE;
+  z.next_out = out_buf.get();
+  z.avail_out = kBlockSize;
   if (in_left == 0) Refill();
-  z.zs.next_in = in_buf.get() + in_pos;
-  z.zs.avail_in = static_cast<uInt>(in_left);
-  if (inflateInit2(&z.zs, -MAX_WBITS) < 0) InflateFailed(z.zs.msg);
-  z.open = true;
-  int r;
-  do {
-    if (z.zs.avail_in == 0) {
-      // The entry's data ran out before the deflate stream ended: the data is damaged.
-      if (Refill() == 0) InflateFailed("unexpected end of data");
-      z.zs.next_in = in_buf.get();
-      z.zs.avail_in = static_cast<uInt>(in_left);
-    }
-    r = inflate(&z.zs, Z_NO_FLUSH);
-    if (r < 0 || r == Z_NEED_DICT) InflateFailed(z.zs.msg);
-    if (z.zs.avail_out == 0 || r == Z_STREAM_END) {
-      FlushBlock(kBlockSize - z.zs.avail_out);
-      z.zs.next_out = out_buf.get();
-      z.zs.avail_out = kBlockSize;
+  z.next_in = in_buf.get() + in_pos;
+  z.avail_in = static_cast<uint32_t>(in_left);
+  bool input_done = false;
+  for (;;) {
+    const uint32_t out_before = z.avail_out;
+    const int r = isal_inflate(&z);
+    if (r < 0) InflateFailed(InflateErrorText(r));
+    const bool finished = z.block_state == ISAL_BLOCK_FINISH;
+    if (z.avail_out == 0 || finished) {
+      FlushBlock(kBlockSize - z.avail_out);
+      if (finished) break;
+      z.next_out = out_buf.get();
+      z.avail_out = kBlockSize;
       // One input block may inflate to many output blocks: a cancel waits for no more than one.
-      if (r != Z_STREAM_END) owner.Checkpoint(true);
+      owner.Checkpoint(true);
+      continue;
     }
-  } while (r != Z_STREAM_END);
-  z.open = false;
-  if (inflateEnd(&z.zs) < 0) InflateFailed(nullptr);
+    if (z.avail_in > 0) continue;
+    if (!input_done) {
+      input_done = Refill() == 0;
+      z.next_in = in_buf.get();
+      z.avail_in = static_cast<uint32_t>(in_left);
+    } else if (z.avail_out == out_before) {
+      // The entry's data ran out before the deflate stream ended: the data is damaged.
+      InflateFailed("unexpected end of data");
+    }
+  }
 }
 
 bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {

@@ -12,6 +12,8 @@
 #include "zip/records.h"
 #include "zip/streams.h"
 
+struct inflate_state;  // ISA-L's
+
 namespace zip {
 
 class TUnZipper;
@@ -133,6 +135,7 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   void Inflate();
 
   std::unique_ptr<DeflateDecompressor> deflate_;
+  std::unique_ptr<inflate_state> inflater_;  // ISA-L's streaming state, made on first use
   std::optional<WholeEntry> ahead_;
   Chunk pending_;  // streamed output not yet handed to the writer
 };

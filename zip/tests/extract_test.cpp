@@ -223,7 +223,7 @@ TEST_F(Extraction, DamagedDeflateDataEndsTheRun) {
     u_.UnZipSelected();
     FAIL();
   } catch (const EZCompressionError& e) {
-    EXPECT_STREQ(e.what(), "broken.bin: Invalid compressed data (invalid block type)");
+    EXPECT_STREQ(e.what(), "broken.bin: Invalid compressed data (invalid block)");
   }
   EXPECT_EQ(rec_.log.back(), "complete 1");
   EXPECT_EQ(OutFile("first.txt"), "one");
@@ -298,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
     Failures, DamagedEntry,
     testing::Values(
         DamagedEntryCase{"bad block type", WithData(EntryDef{"broken.bin", std::string(70000, 'b'), 8}, "\xff\xff\xff"),
-                         "broken.bin: Invalid compressed data (invalid block type)"},
+                         "broken.bin: Invalid compressed data (invalid block)"},
         // A valid beginning: two full output blocks are written before the data runs out.
         DamagedEntryCase{"deflate data ends early",
                          WithData(EntryDef{"sub/cut.bin", std::string(100000, 'c'), 8},
