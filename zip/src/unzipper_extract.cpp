@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "decode.h"
-#include "file_ops.h"
 #include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -28,7 +27,7 @@ void RestoreAttributes(const std::string& fname, uint16_t made_by, uint32_t attr
     return;
   }
 #endif
-  SetAttributes(fname, attributes);
+  platform::SetPathAttributes(fname, attributes);
 }
 
 // True when a folder between `dest_dir` and `path` (a folder path ending with '\') is a link that
@@ -277,7 +276,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
         // There a read-only folder would keep the files that follow out of it.
         attributes &= ~static_cast<uint32_t>(platform::kAttrReadOnly);
 #endif
-        SetAttributes(StripTrailingBackslash(folder), attributes);
+        platform::SetPathAttributes(StripTrailingBackslash(folder), attributes);
       }
     }
     ++run.extracted;
@@ -340,7 +339,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   } else if (OnBadCRC) {
     OnBadCRC(this, run.crc, h.Crc32, index);
   }
-  if (!test_only_) RemoveFile(fname);
+  if (!test_only_) platform::RemoveFile(fname);
 }
 
 bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index) {
@@ -416,7 +415,7 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     // The file was made at its full declared length: what is left of it would look complete.
     if (run.pipeline) {
       run.pipeline->Abandon();
-      RemoveFile(fname);
+      platform::RemoveFile(fname);
     }
     throw;
   }
@@ -425,16 +424,16 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
   // A link in the entry's place is replaced, never written through: its target may lie anywhere.
-  if (platform::IsLink(fname)) RemoveFile(fname);
+  if (platform::IsLink(fname)) platform::RemoveFile(fname);
   // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
   // process write it anyway, so the attribute is looked at before trying.
-  if (const auto attrs = FileAttributes(fname);
+  if (const auto attrs = platform::PathAttributes(fname);
       attrs && !(*attrs & platform::kAttrDirectory) && (*attrs & platform::kAttrReadOnly)) {
     if (!replace_read_only_) {
       GiveUp(run, srCreateError, fname, index);
       return nullptr;
     }
-    SetAttributes(fname, *attrs & ~platform::kAttrReadOnly);
+    platform::SetPathAttributes(fname, *attrs & ~platform::kAttrReadOnly);
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::unique_ptr<TLFNFileStream> out;
@@ -446,14 +445,14 @@ std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const st
       return out;
     } catch (const platform::EFCreateError&) {
       if (replace_read_only_ && attempt == 0) {
-        if (const auto attrs = FileAttributes(fname); attrs && (*attrs & platform::kAttrReadOnly))
-          SetAttributes(fname, *attrs & ~platform::kAttrReadOnly);
+        if (const auto attrs = platform::PathAttributes(fname); attrs && (*attrs & platform::kAttrReadOnly))
+          platform::SetPathAttributes(fname, *attrs & ~platform::kAttrReadOnly);
         continue;
       }
     } catch (const platform::Exception&) {
       // The file exists but cannot take its size: nothing of it is worth keeping.
       out.reset();
-      RemoveFile(fname);
+      platform::RemoveFile(fname);
     }
     break;
   }
