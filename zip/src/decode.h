@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "decoder_io.h"
 #include "legacy/legacy_decoders.h"
 #include "output_pipeline.h"
 #include "zip/records.h"
@@ -49,7 +50,7 @@ class ZipCrypto {
 // none for a plain entry or traditional encryption.
 const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
 
-struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
+struct DecodeRun : ByteReader, OutputSink {
   // `writing`: entries are written to files (false: test only), through a writer thread.
   DecodeRun(TUnZipper& owner, bool writing);
   ~DecodeRun();
@@ -81,7 +82,7 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
     --num_files;
   }
 
-  // legacy::ByteReader / OutputSink
+  // ByteReader / OutputSink
   bool NextByte(uint8_t& byte) override;
   uint8_t* Buffer() override { return out_buf.get(); }
   void FlushBlock(size_t count) override;
