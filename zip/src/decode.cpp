@@ -8,6 +8,7 @@
 
 #include "le.h"
 #include "zip/errors.h"
+#include "zip/methods.h"
 #include "zip/unzipper.h"
 
 namespace zip {
@@ -20,24 +21,24 @@ const z_crc_t* CrcTable() {
 }
 
 // The names of the methods other archivers write, for the message that refuses them.
-const char* MethodName(uint16_t method) {
+const char* MethodName(Method method) {
   switch (method) {
-    case 7: return "Tokenizing";
-    case 9: return "Deflate64";
-    case 10: return "PKWARE DCL Implode";
-    case 12: return "bzip2";
-    case 14: return "LZMA";
-    case 16: return "IBM z/OS CMPSC";
-    case 18: return "IBM TERSE";
-    case 19: return "IBM LZ77";
-    case 20:
-    case 93: return "Zstandard";
-    case 94: return "MP3";
-    case 95: return "XZ";
-    case 96: return "JPEG";
-    case 97: return "WavPack";
-    case 98: return "PPMd";
-    case 99: return "AES";
+    case Method::kTokenized: return "Tokenizing";
+    case Method::kDeflate64: return "Deflate64";
+    case Method::kDclImploded: return "PKWARE DCL Implode";
+    case Method::kBzip2: return "bzip2";
+    case Method::kLzma: return "LZMA";
+    case Method::kCmpsc: return "IBM z/OS CMPSC";
+    case Method::kTerse: return "IBM TERSE";
+    case Method::kLz77: return "IBM LZ77";
+    case Method::kZstandardOld:
+    case Method::kZstandard: return "Zstandard";
+    case Method::kMp3: return "MP3";
+    case Method::kXz: return "XZ";
+    case Method::kJpeg: return "JPEG";
+    case Method::kWavPack: return "WavPack";
+    case Method::kPpmd: return "PPMd";
+    case Method::kAes: return "AES";
     default: return nullptr;
   }
 }
@@ -51,7 +52,7 @@ std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry
 
 const char* UnsupportedEncryption(const TZipHeaderInfo& entry) {
   if (!entry.IsEncrypted()) return nullptr;
-  if (entry.CompressionMethod == 99) return "AES";
+  if (MethodOf(entry) == Method::kAes) return "AES";
   if (entry.GeneralFlags & 0x40) return "PKWARE strong encryption";
   return nullptr;
 }
@@ -190,7 +191,7 @@ void DecodeRun::FlushBlock(size_t n) {
   if (n == 0) return;
   TUnZipper& u = owner;
   uint8_t* data = out_buf.get();
-  if (header.IsEncrypted() && header.CompressionMethod == 0 && !u.Password.empty())
+  if (header.IsEncrypted() && MethodOf(header) == Method::kStored && !u.Password.empty())
     crypto.Decrypt(data, n);
   if (written + static_cast<int64_t>(n) > usize)
     throw EBiggerThanUncompressed(LoadMessage(kMsgBiggerThanUncompressed));
@@ -292,8 +293,8 @@ bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
   const uint64_t csize = e.CompressedSize();
   const uint64_t usize = e.UncompressedSize();
   if (csize > budget.Capacity() || usize > budget.Capacity()) return false;
-  if (e.CompressionMethod == 8) return csize > 0 && csize + usize <= budget.Capacity();
-  return e.CompressionMethod == 0 && csize == usize;
+  if (MethodOf(e) == Method::kDeflated) return csize > 0 && csize + usize <= budget.Capacity();
+  return MethodOf(e) == Method::kStored && csize == usize;
 }
 
 std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo& e, int64_t offset,
@@ -301,7 +302,7 @@ std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo
   TUnZipper& u = owner;
   const size_t csize = static_cast<size_t>(e.CompressedSize());
   const size_t usize = static_cast<size_t>(e.UncompressedSize());
-  const bool stored = e.CompressionMethod == 0;
+  const bool stored = MethodOf(e) == Method::kStored;
   WholeEntry whole;
   Chunk packed;
   if (!stored) packed = Chunk(budget, csize);
@@ -387,23 +388,23 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
   }
   u.archive_->Seek(start, platform::SeekOrigin::Begin);
   try {
-    const uint16_t method = header.CompressionMethod;
+    const Method method = MethodOf(header);
     if (const char* cipher = UnsupportedEncryption(header)) {
       // Taken for traditional encryption, it would only ever meet a wrong password.
       u.ShowEngineMessage(kMsgUnsupportedEncryption,
                           Refusal(kMsgUnsupportedEncryption, std::string("(") + cipher + ")", header),
                           LoadMessage(kMsgZipError), 0);
       unsupported = true;
-    } else if (method == 0) {
+    } else if (method == Method::kStored) {
       Stored();
-    } else if (method == 8) {
+    } else if (method == Method::kDeflated) {
       // Some writers store an empty file as deflate without any deflate data.
       if (compressed_left > 0) Inflate();
-    } else if (method == 1) {
+    } else if (method == Method::kShrunk) {
       legacy::Unshrink(*this, *this, *work);
-    } else if (method >= 2 && method <= 5) {
-      legacy::Unreduce(*this, *this, *work, method - 1, usize);
-    } else if (method == 6) {
+    } else if (const int factor = ReductionFactor(method)) {
+      legacy::Unreduce(*this, *this, *work, factor, usize);
+    } else if (method == Method::kImploded) {
       legacy::ExplodeParams params;
       params.uncompressed_size = usize;
       params.compressed_size = compressed_left;
@@ -417,7 +418,8 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
       const char* name = MethodName(method);
       u.ShowEngineMessage(
           kMsgUnknownMethod,
-          Refusal(kMsgUnknownMethod, std::to_string(method) + (name ? std::string(" (") + name + ")" : ""), header),
+          Refusal(kMsgUnknownMethod,
+                  std::to_string(header.CompressionMethod) + (name ? std::string(" (") + name + ")" : ""), header),
           LoadMessage(kMsgZipError), 0);
       unsupported = true;
     }
