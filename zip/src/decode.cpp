@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "le.h"
 #include "zip/errors.h"
 #include "zip/methods.h"
 #include "zip/unzipper.h"
@@ -78,8 +77,10 @@ struct DeflateDecompressor {
   }
 };
 
-DecodeRun::DecodeRun(TUnZipper& o, bool writing)
+DecodeRun::DecodeRun(TUnZipper& o, RunHost& h, bool writing)
     : owner(o),
+      host(h),
+      reader(h),
       pipeline(writing ? std::make_unique<OutputPipeline>() : nullptr),
       in_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
       out_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
@@ -93,30 +94,8 @@ DecodeRun::~DecodeRun() {
   pipeline.reset();
 }
 
-std::optional<int64_t> DecodeRun::DataOffset(const TZipHeaderInfo& entry, bool& is_local_header) {
-  auto& s = *owner.archive_;
-  const uint64_t offset = entry.RelativeOffset();
-  uint8_t h[kLocalHeaderSize];
-  if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
-      s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
-      s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
-    return std::nullopt;
-  is_local_header = Le32(h) == LocalFileHeaderSig;
-  return static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
-}
-
 void DecodeRun::PositionAtEntry() {
-  TUnZipper& u = owner;
-  if (u.part_mode_ != pmSingle && u.end_.ThisDisk() != 0 &&
-      static_cast<int>(header.DiskNumberStart()) != u.current_part_)
-    u.OpenPart(static_cast<int>(header.DiskNumberStart()) + 1);
-  bool is_local_header = false;
-  const std::optional<int64_t> offset = DataOffset(header, is_local_header);
-  if (!offset) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
-  // Whatever lies there instead is not this entry's data.
-  if (!is_local_header) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
-  data_offset = *offset;
-  u.archive_->Seek(data_offset, platform::SeekOrigin::Begin);
+  data_offset = reader.SeekToData(header);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));
 }
 
@@ -124,10 +103,9 @@ bool DecodeRun::CheckPassword(int index) {
   TUnZipper& u = owner;
   const uint8_t check = header.HasDataDescriptor() ? static_cast<uint8_t>(header.FileDateTime >> 8)
                                                    : static_cast<uint8_t>(header.Crc32 >> 24);
-  TS_BufferStream& s = *u.archive_;
   for (;;) {
     uint8_t head[12];
-    if (s.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+    if (reader.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
     working_csize -= 12;
     crypto.Init(u.Password);
     crypto.Decrypt(head, 12);
@@ -137,7 +115,7 @@ bool DecodeRun::CheckPassword(int index) {
       u.OnBadPassword(&u, index, next);
       if (next != u.Password) {
         u.Password = next;
-        s.Seek(-12, platform::SeekOrigin::Current);
+        reader.StepBack(12);
         working_csize += 12;
         continue;
       }
@@ -147,10 +125,10 @@ bool DecodeRun::CheckPassword(int index) {
 }
 
 size_t DecodeRun::Refill() {
-  owner.Checkpoint(true);
+  host.Checkpoint(true);
   const int64_t n = std::min<int64_t>(kBlockSize, std::max<int64_t>(working_csize, 0));
   working_csize -= n;
-  ReadBlock(in_buf.get(), n);
+  reader.ReadAcrossParts(in_buf.get(), n);
   if (header.IsEncrypted()) {
     if (owner.OnDecrypt)
       owner.OnDecrypt(&owner, in_buf.get(), static_cast<int>(n), owner.Password);
@@ -160,19 +138,6 @@ size_t DecodeRun::Refill() {
   in_pos = 0;
   in_left = static_cast<size_t>(n);
   return in_left;
-}
-
-void DecodeRun::ReadBlock(uint8_t* into, int64_t n) {
-  TUnZipper& u = owner;
-  int64_t got = n > 0 ? std::max<int64_t>(u.archive_->Read(into, n), 0) : 0;
-  if (got == n) return;
-  if (u.end_.ThisDisk() == 0 || u.part_mode_ == pmSingle)
-    throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
-  while (got < n) {
-    u.OpenPart(u.current_part_ + 2);
-    if (!u.archive_) throw EUserCanceled(LoadMessage(kMsgUserAborted));
-    got += std::max<int64_t>(u.archive_->Read(into + got, n - got), 0);
-  }
 }
 
 bool DecodeRun::NextByte(uint8_t& byte) {
@@ -228,10 +193,10 @@ void DecodeRun::ProgressStep(size_t n) {
 
 void DecodeRun::Stored() {
   while (working_csize > 0) {
-    owner.Checkpoint(true);
+    host.Checkpoint(true);
     const int64_t n = std::min<int64_t>(kBlockSize, working_csize);
     working_csize -= n;
-    ReadBlock(out_buf.get(), n);
+    reader.ReadAcrossParts(out_buf.get(), n);
     FlushBlock(static_cast<size_t>(n));
   }
 }
@@ -279,7 +244,7 @@ void DecodeRun::Inflate() {
       z.zs.next_out = out_buf.get();
       z.zs.avail_out = kBlockSize;
       // One input block may inflate to many output blocks: a cancel waits for no more than one.
-      if (r != Z_STREAM_END) owner.Checkpoint(true);
+      if (r != Z_STREAM_END) host.Checkpoint(true);
     }
   } while (r != Z_STREAM_END);
   z.open = false;
@@ -289,7 +254,7 @@ void DecodeRun::Inflate() {
 bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
   // Sizes are trusted only where the directory states them before the data and nothing stands
   // between the bytes read and the bytes decoded.
-  if (e.IsEncrypted() || e.HasDataDescriptor() || owner.end_.ThisDisk() != 0) return false;
+  if (e.IsEncrypted() || e.HasDataDescriptor() || owner.EndCentral().ThisDisk() != 0) return false;
   const uint64_t csize = e.CompressedSize();
   const uint64_t usize = e.UncompressedSize();
   if (csize > budget.Capacity() || usize > budget.Capacity()) return false;
@@ -299,7 +264,6 @@ bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
 
 std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo& e, int64_t offset,
                                                             bool ahead) {
-  TUnZipper& u = owner;
   const size_t csize = static_cast<size_t>(e.CompressedSize());
   const size_t usize = static_cast<size_t>(e.UncompressedSize());
   const bool stored = MethodOf(e) == Method::kStored;
@@ -308,15 +272,14 @@ std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo
   if (!stored) packed = Chunk(budget, csize);
   whole.data = Chunk(budget, std::max<size_t>(usize, 1));
   uint8_t* into = stored ? whole.data.Data() : packed.Data();
-  auto& s = *u.archive_;
-  if (s.Seek(offset, platform::SeekOrigin::Begin) != offset) return std::nullopt;
+  if (!reader.Seek(offset)) return std::nullopt;
   for (size_t at = 0; at < csize;) {
     if (ahead)
-      u.PumpIfDue();
+      host.PumpIfDue();
     else
-      u.Checkpoint(true);
+      host.Checkpoint(true);
     const int64_t n = static_cast<int64_t>(std::min<size_t>(kBlockSize, csize - at));
-    if (s.Read(into + at, n) != n) return std::nullopt;
+    if (reader.Read(into + at, n) != n) return std::nullopt;
     at += static_cast<size_t>(n);
   }
   size_t size = usize;
@@ -338,7 +301,7 @@ void DecodeRun::DecodeAhead(int index) {
   const TZipHeaderInfo& e = owner.Entry(index);
   if (e.FileName().empty() || !FitsWhole(e)) return;
   bool is_local_header = false;
-  const std::optional<int64_t> offset = DataOffset(e, is_local_header);
+  const std::optional<int64_t> offset = reader.DataOffset(e, is_local_header);
   if (!offset || !is_local_header) return;  // met again, and reported, when the entry's turn comes
   ahead_ = DecodeWhole(e, *offset, true);
   if (ahead_) ahead_->index = index;
@@ -347,7 +310,7 @@ void DecodeRun::DecodeAhead(int index) {
 void DecodeRun::Report(WholeEntry& whole) {
   const size_t size = whole.data.size;
   for (size_t at = 0; at < size;) {
-    owner.Checkpoint(true);
+    host.Checkpoint(true);
     const size_t n = std::min<size_t>(kBlockSize, size - at);
     at += n;
     written += static_cast<int64_t>(n);
@@ -386,7 +349,7 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
       return true;
     }
   }
-  u.archive_->Seek(start, platform::SeekOrigin::Begin);
+  reader.Seek(start);
   try {
     const Method method = MethodOf(header);
     if (const char* cipher = UnsupportedEncryption(header)) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "decoder_io.h"
+#include "entry_reader.h"
 #include "legacy/legacy_decoders.h"
 #include "output_pipeline.h"
 #include "zip/records.h"
@@ -50,18 +51,23 @@ class ZipCrypto {
 // none for a plain entry or traditional encryption.
 const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
 
+// What a run needs of its unzipper beyond the public surface: the archive's parts, and the
+// checkpoints at which the host's windows are served and a cancel or a pause takes effect.
+class RunHost : public ArchiveParts {
+ public:
+  virtual void Checkpoint(bool with_pause) = 0;
+  virtual void PumpIfDue() = 0;  // window messages only, at most a hundred times a second
+};
+
 struct DecodeRun : ByteReader, OutputSink {
   // `writing`: entries are written to files (false: test only), through a writer thread.
-  DecodeRun(TUnZipper& owner, bool writing);
+  DecodeRun(TUnZipper& owner, RunHost& host, bool writing);
   ~DecodeRun();
 
   // The last output folder known to exist: entries of one folder follow each other, and asking
   // the file system again for every file costs more than the small files themselves.
   std::string known_folder;
 
-  // Where the data of `entry` starts, from its local header; nothing when that cannot be read.
-  // `is_local_header`: a local header's signature stands there.
-  std::optional<int64_t> DataOffset(const TZipHeaderInfo& entry, bool& is_local_header);
   // Positions the archive at the entry's data (after any encryption header); false when the
   // local header cannot be read.
   void PositionAtEntry();
@@ -88,6 +94,8 @@ struct DecodeRun : ByteReader, OutputSink {
   void FlushBlock(size_t count) override;
 
   TUnZipper& owner;
+  RunHost& host;
+  EntryReader reader;
   MemoryBudget budget{kRunBufferBudget};
   std::unique_ptr<OutputPipeline> pipeline;  // none when testing
   std::unique_ptr<uint8_t[]> in_buf;
@@ -129,7 +137,6 @@ struct DecodeRun : ByteReader, OutputSink {
   void ProgressStep(size_t n);
   void HandOver();
   size_t Refill();
-  void ReadBlock(uint8_t* into, int64_t n);
   void Stored();
   void Inflate();
 

@@ -48,6 +48,21 @@ bool ThroughOutsideLink(const std::string& dest_dir, const std::string& path) {
 
 }  // namespace
 
+class TUnZipper::RunAccess final : public RunHost {
+ public:
+  explicit RunAccess(TUnZipper& unzipper) : u_(unzipper) {}
+
+  platform::Stream* OpenedPart() override { return u_.archive_.get(); }
+  int OpenedPartIndex() const override { return u_.current_part_; }
+  void OpenPart(int number) override { u_.OpenPart(number); }
+  bool Spanned() const override { return u_.part_mode_ != pmSingle && u_.end_.ThisDisk() != 0; }
+  void Checkpoint(bool with_pause) override { u_.Checkpoint(with_pause); }
+  void PumpIfDue() override { u_.PumpIfDue(); }
+
+ private:
+  TUnZipper& u_;
+};
+
 int TUnZipper::ShowEngineMessage(int MessageID, const std::string& Msg1, const std::string& Msg2,
                                  uint32_t flags) {
   if (OnHandleMessage) {
@@ -115,7 +130,8 @@ int TUnZipper::UnZipSelected() {
   try {
     LoadDirectory();
     OpenArchive();
-    DecodeRun run(*this, !test_only_);
+    RunAccess access(*this);
+    DecodeRun run(*this, access, !test_only_);
     run_active_ = true;
     const bool saved_busy = busy_;
     busy_ = true;

@@ -178,7 +178,8 @@ class TUnZipper {
   TGetNextBufferEvent OnGetNextBuffer;
 
  private:
-  friend struct DecodeRun;
+  // The unzipper's parts and checkpoints as an extraction run reaches them.
+  class RunAccess;
 
   void ReadDirectory();
   bool ScanLocalHeaders();
