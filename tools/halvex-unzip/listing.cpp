@@ -4,7 +4,8 @@
 #include <string>
 
 #include "zip/methods.h"
-#include "zip/utils.h"
+#include "zip/match.h"
+#include "zip/text.h"
 
 namespace halvex_unzip {
 

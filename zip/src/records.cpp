@@ -8,8 +8,8 @@
 
 #include "le.h"
 #include "platform/text.h"
+#include "zip/dos_time.h"
 #include "zip/methods.h"
-#include "zip/utils.h"
 
 namespace zip {
 

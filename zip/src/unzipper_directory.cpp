@@ -9,8 +9,9 @@
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "zip/paths.h"
+#include "zip/text.h"
 #include "zip/unzipper.h"
-#include "zip/utils.h"
 #include "le.h"
 
 namespace zip {
@@ -168,7 +169,7 @@ void TUnZipper::PumpIfDue() {
   const auto now = std::chrono::steady_clock::now();
   if (now - last_pump_ >= std::chrono::milliseconds(10)) {
     last_pump_ = now;
-    PumpMessages();
+    platform::PumpMessages();
   }
 }
 
@@ -182,7 +183,7 @@ void TUnZipper::Checkpoint(bool with_pause) {
   if (with_pause) {
     while (PauseRequested) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-      PumpMessages();
+      platform::PumpMessages();
     }
   }
 }

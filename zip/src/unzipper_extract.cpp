@@ -7,8 +7,11 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
+#include "zip/dos_time.h"
+#include "zip/match.h"
+#include "zip/paths.h"
+#include "zip/text.h"
 #include "zip/unzipper.h"
-#include "zip/utils.h"
 
 namespace zip {
 
