@@ -68,8 +68,8 @@ struct DecodeRun : ByteReader, OutputSink {
   // the file system again for every file costs more than the small files themselves.
   std::string known_folder;
 
-  // Positions the archive at the entry's data (after any encryption header); false when the
-  // local header cannot be read.
+  // Positions the archive at the entry's data (its encryption header first, if any); throws when
+  // the local header cannot be read or is not there.
   void PositionAtEntry();
   // Reads the 12-byte encryption header and checks the password, asking OnBadPassword for
   // another one as long as it supplies one; false when the entry is given up.
