@@ -14,6 +14,7 @@
 
 #include "legacy/legacy_decoders.h"
 
+using namespace zip;
 using namespace zip::legacy;
 using Bytes = std::vector<std::uint8_t>;
 

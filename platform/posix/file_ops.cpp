@@ -93,7 +93,7 @@ class PosixFileOps : public FileOps {
     return ok ? FileOpResult{} : Failure(code);
   }
 
-  std::optional<uint32_t> Attributes(const std::string& path) override { return GetFileAttributes(path); }
+  std::optional<uint32_t> Attributes(const std::string& path) override { return PathAttributes(path); }
   std::optional<std::string> ReadFile(const std::string& path) override {
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;

@@ -37,7 +37,7 @@ bool FolderExists(const std::string& path) {
 
 bool CreateFolder(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
-bool DeleteFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
 bool RemoveFolder(const std::string& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
 
@@ -55,7 +55,7 @@ std::string ResolvedPath(const std::string& path) {
   return result;
 }
 
-std::optional<uint32_t> GetFileAttributes(const std::string& path) {
+std::optional<uint32_t> PathAttributes(const std::string& path) {
   struct stat st;
   if (!Stat(path, &st)) return std::nullopt;
   uint32_t attributes = 0;
@@ -65,7 +65,7 @@ std::optional<uint32_t> GetFileAttributes(const std::string& path) {
   return attributes;
 }
 
-bool SetFileAttributes(const std::string& path, uint32_t attributes) {
+bool SetPathAttributes(const std::string& path, uint32_t attributes) {
   struct stat st;
   if (!Stat(path, &st)) return false;
   mode_t mode = st.st_mode & 07777;

@@ -26,7 +26,7 @@ bool FolderExists(const std::string& path) {
 
 bool CreateFolder(const std::string& path) { return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0; }
 
-bool DeleteFile(const std::string& path) { return ::DeleteFileW(WidePath(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return ::DeleteFileW(WidePath(path).c_str()) != 0; }
 
 bool RemoveFolder(const std::string& path) { return ::RemoveDirectoryW(WidePath(path).c_str()) != 0; }
 
@@ -58,13 +58,13 @@ std::string ResolvedPath(const std::string& path) {
   return Narrow(result);
 }
 
-std::optional<uint32_t> GetFileAttributes(const std::string& path) {
+std::optional<uint32_t> PathAttributes(const std::string& path) {
   const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return a;
 }
 
-bool SetFileAttributes(const std::string& path, uint32_t attributes) {
+bool SetPathAttributes(const std::string& path, uint32_t attributes) {
   return ::SetFileAttributesW(WidePath(path).c_str(), attributes) != 0;
 }
 

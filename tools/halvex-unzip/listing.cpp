@@ -3,7 +3,9 @@
 #include <cinttypes>
 #include <string>
 
-#include "zip/utils.h"
+#include "zip/methods.h"
+#include "zip/match.h"
+#include "zip/text.h"
 
 namespace halvex_unzip {
 
@@ -83,18 +85,23 @@ void AppendListLine(std::string& out, uint64_t usize, uint32_t dt, const std::st
 }
 
 std::string MethodName(const zip::TZipHeaderInfo& e) {
-  switch (e.CompressionMethod) {
-    case 0: return "Stored";
-    case 1: return "Shrunk";
-    case 2: case 3: case 4: case 5: return "Reduce" + std::to_string(e.CompressionMethod - 1);
-    case 6: return "Implode";
-    case 8: {
+  using zip::Method;
+  const Method method = zip::MethodOf(e);
+  switch (method) {
+    case Method::kStored: return "Stored";
+    case Method::kShrunk: return "Shrunk";
+    case Method::kReduced1:
+    case Method::kReduced2:
+    case Method::kReduced3:
+    case Method::kReduced4: return "Reduce" + std::to_string(zip::ReductionFactor(method));
+    case Method::kImploded: return "Implode";
+    case Method::kDeflated: {
       static const char kLevel[] = {'N', 'X', 'F', 'S'};
       return std::string("Defl:") + kLevel[(e.GeneralFlags >> 1) & 3];
     }
-    case 9: return "Def64";
-    case 12: return "BZip2";
-    case 14: return "LZMA";
+    case Method::kDeflate64: return "Def64";
+    case Method::kBzip2: return "BZip2";
+    case Method::kLzma: return "LZMA";
     default: {
       char buf[16];
       std::snprintf(buf, sizeof buf, "Unk:%03u", e.CompressionMethod);

@@ -21,6 +21,7 @@
 #include "options.h"
 #include "platform/command_line.h"
 #include "platform/fs.h"
+#include "zip/methods.h"
 #include "zip/unzipper.h"
 
 namespace {
@@ -115,7 +116,7 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
     if (!chatty || test) return;
     const zip::TZipHeaderInfo& e = z->Entry(index);
     if (progress && tally.progress_shown) std::fprintf(stderr, "\r     \r");
-    std::printf("%s %s\n", e.CompressionMethod == 0 ? " extracting:" : "  inflating:", ShownPath(fname).c_str());
+    std::printf("%s %s\n", zip::MethodOf(e) == zip::Method::kStored ? " extracting:" : "  inflating:", ShownPath(fname).c_str());
     std::fflush(stdout);
   };
   u.OnTotalPercentDone = [&](zip::TUnZipper*, int percent) {

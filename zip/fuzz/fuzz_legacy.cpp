@@ -10,6 +10,7 @@
 
 namespace {
 
+using namespace zip;
 using namespace zip::legacy;
 
 class Reader : public ByteReader {

@@ -1,6 +1,7 @@
 #include "zip/containers.h"
 
-#include "zip/utils.h"
+#include "zip/dos_time.h"
+#include "zip/text.h"
 
 namespace zip {
 

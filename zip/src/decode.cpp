@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "le.h"
 #include "zip/errors.h"
+#include "zip/methods.h"
 #include "zip/unzipper.h"
 
 namespace zip {
@@ -21,24 +21,24 @@ const z_crc_t* CrcTable() {
 }
 
 // The names of the methods other archivers write, for the message that refuses them.
-const char* MethodName(uint16_t method) {
+const char* MethodName(Method method) {
   switch (method) {
-    case 7: return "Tokenizing";
-    case 9: return "Deflate64";
-    case 10: return "PKWARE DCL Implode";
-    case 12: return "bzip2";
-    case 14: return "LZMA";
-    case 16: return "IBM z/OS CMPSC";
-    case 18: return "IBM TERSE";
-    case 19: return "IBM LZ77";
-    case 20:
-    case 93: return "Zstandard";
-    case 94: return "MP3";
-    case 95: return "XZ";
-    case 96: return "JPEG";
-    case 97: return "WavPack";
-    case 98: return "PPMd";
-    case 99: return "AES";
+    case Method::kTokenized: return "Tokenizing";
+    case Method::kDeflate64: return "Deflate64";
+    case Method::kDclImploded: return "PKWARE DCL Implode";
+    case Method::kBzip2: return "bzip2";
+    case Method::kLzma: return "LZMA";
+    case Method::kCmpsc: return "IBM z/OS CMPSC";
+    case Method::kTerse: return "IBM TERSE";
+    case Method::kLz77: return "IBM LZ77";
+    case Method::kZstandardOld:
+    case Method::kZstandard: return "Zstandard";
+    case Method::kMp3: return "MP3";
+    case Method::kXz: return "XZ";
+    case Method::kJpeg: return "JPEG";
+    case Method::kWavPack: return "WavPack";
+    case Method::kPpmd: return "PPMd";
+    case Method::kAes: return "AES";
     default: return nullptr;
   }
 }
@@ -52,7 +52,7 @@ std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry
 
 const char* UnsupportedEncryption(const TZipHeaderInfo& entry) {
   if (!entry.IsEncrypted()) return nullptr;
-  if (entry.CompressionMethod == 99) return "AES";
+  if (MethodOf(entry) == Method::kAes) return "AES";
   if (entry.GeneralFlags & 0x40) return "PKWARE strong encryption";
   return nullptr;
 }
@@ -78,8 +78,10 @@ struct DeflateDecompressor {
   }
 };
 
-DecodeRun::DecodeRun(TUnZipper& o, bool writing)
+DecodeRun::DecodeRun(TUnZipper& o, RunHost& h, bool writing)
     : owner(o),
+      host(h),
+      reader(h),
       pipeline(writing ? std::make_unique<OutputPipeline>() : nullptr),
       in_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
       out_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
@@ -93,30 +95,8 @@ DecodeRun::~DecodeRun() {
   pipeline.reset();
 }
 
-std::optional<int64_t> DecodeRun::DataOffset(const TZipHeaderInfo& entry, bool& is_local_header) {
-  auto& s = *owner.archive_;
-  const uint64_t offset = entry.RelativeOffset();
-  uint8_t h[kLocalHeaderSize];
-  if (offset > static_cast<uint64_t>(INT64_MAX) - 0x20000 ||
-      s.Seek(static_cast<int64_t>(offset), platform::SeekOrigin::Begin) != static_cast<int64_t>(offset) ||
-      s.Read(h, kLocalHeaderSize) < kLocalHeaderSize)
-    return std::nullopt;
-  is_local_header = Le32(h) == LocalFileHeaderSig;
-  return static_cast<int64_t>(offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
-}
-
 void DecodeRun::PositionAtEntry() {
-  TUnZipper& u = owner;
-  if (u.part_mode_ != pmSingle && u.end_.ThisDisk() != 0 &&
-      static_cast<int>(header.DiskNumberStart()) != u.current_part_)
-    u.OpenPart(static_cast<int>(header.DiskNumberStart()) + 1);
-  bool is_local_header = false;
-  const std::optional<int64_t> offset = DataOffset(header, is_local_header);
-  if (!offset) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
-  // Whatever lies there instead is not this entry's data.
-  if (!is_local_header) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
-  data_offset = *offset;
-  u.archive_->Seek(data_offset, platform::SeekOrigin::Begin);
+  data_offset = reader.SeekToData(header);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));
 }
 
@@ -124,10 +104,9 @@ bool DecodeRun::CheckPassword(int index) {
   TUnZipper& u = owner;
   const uint8_t check = header.HasDataDescriptor() ? static_cast<uint8_t>(header.FileDateTime >> 8)
                                                    : static_cast<uint8_t>(header.Crc32 >> 24);
-  TS_BufferStream& s = *u.archive_;
   for (;;) {
     uint8_t head[12];
-    if (s.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
+    if (reader.Read(head, 12) < 12) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
     working_csize -= 12;
     crypto.Init(u.Password);
     crypto.Decrypt(head, 12);
@@ -137,7 +116,7 @@ bool DecodeRun::CheckPassword(int index) {
       u.OnBadPassword(&u, index, next);
       if (next != u.Password) {
         u.Password = next;
-        s.Seek(-12, platform::SeekOrigin::Current);
+        reader.StepBack(12);
         working_csize += 12;
         continue;
       }
@@ -147,10 +126,10 @@ bool DecodeRun::CheckPassword(int index) {
 }
 
 size_t DecodeRun::Refill() {
-  owner.Checkpoint(true);
+  host.Checkpoint(true);
   const int64_t n = std::min<int64_t>(kBlockSize, std::max<int64_t>(working_csize, 0));
   working_csize -= n;
-  ReadBlock(in_buf.get(), n);
+  reader.ReadAcrossParts(in_buf.get(), n);
   if (header.IsEncrypted()) {
     if (owner.OnDecrypt)
       owner.OnDecrypt(&owner, in_buf.get(), static_cast<int>(n), owner.Password);
@@ -160,19 +139,6 @@ size_t DecodeRun::Refill() {
   in_pos = 0;
   in_left = static_cast<size_t>(n);
   return in_left;
-}
-
-void DecodeRun::ReadBlock(uint8_t* into, int64_t n) {
-  TUnZipper& u = owner;
-  int64_t got = n > 0 ? std::max<int64_t>(u.archive_->Read(into, n), 0) : 0;
-  if (got == n) return;
-  if (u.end_.ThisDisk() == 0 || u.part_mode_ == pmSingle)
-    throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
-  while (got < n) {
-    u.OpenPart(u.current_part_ + 2);
-    if (!u.archive_) throw EUserCanceled(LoadMessage(kMsgUserAborted));
-    got += std::max<int64_t>(u.archive_->Read(into + got, n - got), 0);
-  }
 }
 
 bool DecodeRun::NextByte(uint8_t& byte) {
@@ -191,7 +157,7 @@ void DecodeRun::FlushBlock(size_t n) {
   if (n == 0) return;
   TUnZipper& u = owner;
   uint8_t* data = out_buf.get();
-  if (header.IsEncrypted() && header.CompressionMethod == 0 && !u.Password.empty())
+  if (header.IsEncrypted() && MethodOf(header) == Method::kStored && !u.Password.empty())
     crypto.Decrypt(data, n);
   if (written + static_cast<int64_t>(n) > usize)
     throw EBiggerThanUncompressed(LoadMessage(kMsgBiggerThanUncompressed));
@@ -228,10 +194,10 @@ void DecodeRun::ProgressStep(size_t n) {
 
 void DecodeRun::Stored() {
   while (working_csize > 0) {
-    owner.Checkpoint(true);
+    host.Checkpoint(true);
     const int64_t n = std::min<int64_t>(kBlockSize, working_csize);
     working_csize -= n;
-    ReadBlock(out_buf.get(), n);
+    reader.ReadAcrossParts(out_buf.get(), n);
     FlushBlock(static_cast<size_t>(n));
   }
 }
@@ -281,7 +247,7 @@ void DecodeRun::Inflate() {
       z.next_out = out_buf.get();
       z.avail_out = kBlockSize;
       // One input block may inflate to many output blocks: a cancel waits for no more than one.
-      owner.Checkpoint(true);
+      host.Checkpoint(true);
       continue;
     }
     if (z.avail_in > 0) continue;
@@ -299,34 +265,32 @@ void DecodeRun::Inflate() {
 bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
   // Sizes are trusted only where the directory states them before the data and nothing stands
   // between the bytes read and the bytes decoded.
-  if (e.IsEncrypted() || e.HasDataDescriptor() || owner.end_.ThisDisk() != 0) return false;
+  if (e.IsEncrypted() || e.HasDataDescriptor() || owner.EndCentral().ThisDisk() != 0) return false;
   const uint64_t csize = e.CompressedSize();
   const uint64_t usize = e.UncompressedSize();
   if (csize > budget.Capacity() || usize > budget.Capacity()) return false;
-  if (e.CompressionMethod == 8) return csize > 0 && csize + usize <= budget.Capacity();
-  return e.CompressionMethod == 0 && csize == usize;
+  if (MethodOf(e) == Method::kDeflated) return csize > 0 && csize + usize <= budget.Capacity();
+  return MethodOf(e) == Method::kStored && csize == usize;
 }
 
 std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo& e, int64_t offset,
                                                             bool ahead) {
-  TUnZipper& u = owner;
   const size_t csize = static_cast<size_t>(e.CompressedSize());
   const size_t usize = static_cast<size_t>(e.UncompressedSize());
-  const bool stored = e.CompressionMethod == 0;
+  const bool stored = MethodOf(e) == Method::kStored;
   WholeEntry whole;
   Chunk packed;
   if (!stored) packed = Chunk(budget, csize);
   whole.data = Chunk(budget, std::max<size_t>(usize, 1));
   uint8_t* into = stored ? whole.data.Data() : packed.Data();
-  auto& s = *u.archive_;
-  if (s.Seek(offset, platform::SeekOrigin::Begin) != offset) return std::nullopt;
+  if (!reader.Seek(offset)) return std::nullopt;
   for (size_t at = 0; at < csize;) {
     if (ahead)
-      u.PumpIfDue();
+      host.PumpIfDue();
     else
-      u.Checkpoint(true);
+      host.Checkpoint(true);
     const int64_t n = static_cast<int64_t>(std::min<size_t>(kBlockSize, csize - at));
-    if (s.Read(into + at, n) != n) return std::nullopt;
+    if (reader.Read(into + at, n) != n) return std::nullopt;
     at += static_cast<size_t>(n);
   }
   size_t size = usize;
@@ -348,7 +312,7 @@ void DecodeRun::DecodeAhead(int index) {
   const TZipHeaderInfo& e = owner.Entry(index);
   if (e.FileName().empty() || !FitsWhole(e)) return;
   bool is_local_header = false;
-  const std::optional<int64_t> offset = DataOffset(e, is_local_header);
+  const std::optional<int64_t> offset = reader.DataOffset(e, is_local_header);
   if (!offset || !is_local_header) return;  // met again, and reported, when the entry's turn comes
   ahead_ = DecodeWhole(e, *offset, true);
   if (ahead_) ahead_->index = index;
@@ -357,7 +321,7 @@ void DecodeRun::DecodeAhead(int index) {
 void DecodeRun::Report(WholeEntry& whole) {
   const size_t size = whole.data.size;
   for (size_t at = 0; at < size;) {
-    owner.Checkpoint(true);
+    host.Checkpoint(true);
     const size_t n = std::min<size_t>(kBlockSize, size - at);
     at += n;
     written += static_cast<int64_t>(n);
@@ -396,25 +360,25 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
       return true;
     }
   }
-  u.archive_->Seek(start, platform::SeekOrigin::Begin);
+  reader.Seek(start);
   try {
-    const uint16_t method = header.CompressionMethod;
+    const Method method = MethodOf(header);
     if (const char* cipher = UnsupportedEncryption(header)) {
       // Taken for traditional encryption, it would only ever meet a wrong password.
       u.ShowEngineMessage(kMsgUnsupportedEncryption,
                           Refusal(kMsgUnsupportedEncryption, std::string("(") + cipher + ")", header),
                           LoadMessage(kMsgZipError), 0);
       unsupported = true;
-    } else if (method == 0) {
+    } else if (method == Method::kStored) {
       Stored();
-    } else if (method == 8) {
+    } else if (method == Method::kDeflated) {
       // Some writers store an empty file as deflate without any deflate data.
       if (compressed_left > 0) Inflate();
-    } else if (method == 1) {
+    } else if (method == Method::kShrunk) {
       legacy::Unshrink(*this, *this, *work);
-    } else if (method >= 2 && method <= 5) {
-      legacy::Unreduce(*this, *this, *work, method - 1, usize);
-    } else if (method == 6) {
+    } else if (const int factor = ReductionFactor(method)) {
+      legacy::Unreduce(*this, *this, *work, factor, usize);
+    } else if (method == Method::kImploded) {
       legacy::ExplodeParams params;
       params.uncompressed_size = usize;
       params.compressed_size = compressed_left;
@@ -428,7 +392,8 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
       const char* name = MethodName(method);
       u.ShowEngineMessage(
           kMsgUnknownMethod,
-          Refusal(kMsgUnknownMethod, std::to_string(method) + (name ? std::string(" (") + name + ")" : ""), header),
+          Refusal(kMsgUnknownMethod,
+                  std::to_string(header.CompressionMethod) + (name ? std::string(" (") + name + ")" : ""), header),
           LoadMessage(kMsgZipError), 0);
       unsupported = true;
     }

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "decoder_io.h"
+#include "entry_reader.h"
 #include "legacy/legacy_decoders.h"
 #include "output_pipeline.h"
 #include "zip/records.h"
@@ -51,20 +53,25 @@ class ZipCrypto {
 // none for a plain entry or traditional encryption.
 const char* UnsupportedEncryption(const TZipHeaderInfo& entry);
 
-struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
+// What a run needs of its unzipper beyond the public surface: the archive's parts, and the
+// checkpoints at which the host's windows are served and a cancel or a pause takes effect.
+class RunHost : public ArchiveParts {
+ public:
+  virtual void Checkpoint(bool with_pause) = 0;
+  virtual void PumpIfDue() = 0;  // window messages only, at most a hundred times a second
+};
+
+struct DecodeRun : ByteReader, OutputSink {
   // `writing`: entries are written to files (false: test only), through a writer thread.
-  DecodeRun(TUnZipper& owner, bool writing);
+  DecodeRun(TUnZipper& owner, RunHost& host, bool writing);
   ~DecodeRun();
 
   // The last output folder known to exist: entries of one folder follow each other, and asking
   // the file system again for every file costs more than the small files themselves.
   std::string known_folder;
 
-  // Where the data of `entry` starts, from its local header; nothing when that cannot be read.
-  // `is_local_header`: a local header's signature stands there.
-  std::optional<int64_t> DataOffset(const TZipHeaderInfo& entry, bool& is_local_header);
-  // Positions the archive at the entry's data (after any encryption header); false when the
-  // local header cannot be read.
+  // Positions the archive at the entry's data (its encryption header first, if any); throws when
+  // the local header cannot be read or is not there.
   void PositionAtEntry();
   // Reads the 12-byte encryption header and checks the password, asking OnBadPassword for
   // another one as long as it supplies one; false when the entry is given up.
@@ -83,12 +90,14 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
     --num_files;
   }
 
-  // legacy::ByteReader / OutputSink
+  // ByteReader / OutputSink
   bool NextByte(uint8_t& byte) override;
   uint8_t* Buffer() override { return out_buf.get(); }
   void FlushBlock(size_t count) override;
 
   TUnZipper& owner;
+  RunHost& host;
+  EntryReader reader;
   MemoryBudget budget{kRunBufferBudget};
   std::unique_ptr<OutputPipeline> pipeline;  // none when testing
   std::unique_ptr<uint8_t[]> in_buf;
@@ -130,7 +139,6 @@ struct DecodeRun : legacy::ByteReader, legacy::OutputSink {
   void ProgressStep(size_t n);
   void HandOver();
   size_t Refill();
-  void ReadBlock(uint8_t* into, int64_t n);
   void Stored();
   void Inflate();
 

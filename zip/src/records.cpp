@@ -8,7 +8,8 @@
 
 #include "le.h"
 #include "platform/text.h"
-#include "zip/utils.h"
+#include "zip/dos_time.h"
+#include "zip/methods.h"
 
 namespace zip {
 
@@ -44,7 +45,7 @@ void TZipHeaderInfo::ClearHeader() {
   VersionMadeBy = 45;
   VersionNeeded = 20;
   GeneralFlags = 0;
-  CompressionMethod = 8;
+  CompressionMethod = static_cast<uint16_t>(Method::kDeflated);
   FileDateTime = 0;
   Crc32 = 0xFFFFFFFF;
   CompressedSize32 = UncompressedSize32 = 0;

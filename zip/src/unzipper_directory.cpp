@@ -9,8 +9,9 @@
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "zip/paths.h"
+#include "zip/text.h"
 #include "zip/unzipper.h"
-#include "zip/utils.h"
 #include "le.h"
 
 namespace zip {
@@ -168,7 +169,7 @@ void TUnZipper::PumpIfDue() {
   const auto now = std::chrono::steady_clock::now();
   if (now - last_pump_ >= std::chrono::milliseconds(10)) {
     last_pump_ = now;
-    PumpMessages();
+    platform::PumpMessages();
   }
 }
 
@@ -182,7 +183,7 @@ void TUnZipper::Checkpoint(bool with_pause) {
   if (with_pause) {
     while (PauseRequested) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-      PumpMessages();
+      platform::PumpMessages();
     }
   }
 }
@@ -200,54 +201,17 @@ void TUnZipper::ReadDirectory() {
   FreeLists();
   leading_bytes_ = 0;
 
-  platform::Stream* s = archive_.get();
   std::unique_ptr<TLFNFileStream> zfc;
-  bool from_zfc = false;
-  bool found = end_.FindEndRecord(*archive_) && end_.StartCentralDisk() <= end_.ThisDisk();
-  if (!found) {
-    const std::string ext = ExtractFileExt(zip_name_);
-    const std::string zfc_name = zip_name_.substr(0, zip_name_.size() - ext.size()) + ".zfc";
-    if (!host_stream_ && platform::FileExists(zfc_name)) {
-      zfc = std::make_unique<TLFNFileStream>(zfc_name, kArchiveBufferSize, false, platform::FileMode::OpenRead);
-      if (end_.FindEndRecord(*zfc)) {
-        from_zfc = true;
-        found = true;
-        s = zfc.get();
-      } else {
-        zfc.reset();
-      }
-    }
-  }
-  bool skip_to_list = false;
-  if (!found) {
+  platform::Stream* s = FindEndRecord(zfc);
+  bool from_zfc = zfc != nullptr;
+  if (s) {
+    s = SeekCentralDirectory(s, from_zfc);
+  } else {
     if (OnInCompleteZip) OnInCompleteZip(this, incomplete_zip_mode_);
     if (incomplete_zip_mode_ == izAssumeNotAZip) throw ENotAZipFile(LoadMessage(kMsgNotValidZip));
     if (incomplete_zip_mode_ == izAssumeMulti) throw EIncompleteZip(LoadMessage(kMsgIncompleteZip));
-    if (!ScanLocalHeaders()) {
-      ClearDirectory();
-      throw EBadZipFile(LoadMessage(kMsgNotValidZip));
-    }
+    RebuildFromLocalHeaders();
     s = archive_.get();
-    skip_to_list = true;
-  }
-  if (!skip_to_list) {
-    current_part_ = from_zfc ? 0 : static_cast<int>(end_.ThisDisk());
-    if (end_.ThisDisk() > 0) {
-      if (part_mode_ == pmSingle) {
-        const bool drive = zip_name_.size() >= 2 && zip_name_[1] == ':';
-        part_mode_ = drive && platform::IsRemovableDrive(zip_name_.substr(0, 3)) ? pmDisks : pmFiles;
-      }
-    } else {
-      part_mode_ = pmSingle;
-    }
-    if (end_.TotalEntries() > 0) {
-      if (!from_zfc && part_mode_ != pmSingle && static_cast<int>(end_.StartCentralDisk()) != current_part_) {
-        OpenPart(static_cast<int>(end_.StartCentralDisk()) + 1);
-        s = archive_.get();
-      }
-      if (!from_zfc && part_mode_ == pmSingle) leading_bytes_ = FindLeadingBytes(*s);
-      s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()) + leading_bytes_, platform::SeekOrigin::Begin);
-    }
   }
   if (!natural_) {
     NewNaturalList();
@@ -257,6 +221,64 @@ void TUnZipper::ReadDirectory() {
   }
   part_count_ = static_cast<int>(std::min<uint32_t>(end_.ThisDisk(), 0x7FFFFFFE)) + 1;
 
+  if (!ReadCentralHeaders(s)) {
+    // The entries are found by their local headers instead; the scan stops where the central
+    // directory normally begins, and what of it can be read fills in the entries found.
+    RebuildFromLocalHeaders();
+    s = archive_.get();
+    from_zfc = false;
+    ReadCentralHeaders(s);
+  }
+  if (end_.ThisDisk() > 0) {
+    // Leave the stream on the last part, the one ZipName names from now on.
+    if (!from_zfc && part_mode_ != pmSingle && current_part_ != static_cast<int>(end_.ThisDisk())) {
+      OpenPart(static_cast<int>(end_.ThisDisk()) + 1);
+      s = archive_.get();
+    }
+    if (end_.HasComment()) {
+      s->Seek(static_cast<int64_t>(end_.CommentPosition), platform::SeekOrigin::Begin);
+      std::string raw(end_.ArchiveCommentLength, '\0');
+      raw.resize(static_cast<size_t>(std::max<int64_t>(s->Read(raw.data(), end_.ArchiveCommentLength), 0)));
+      end_.CommentText = CommentToUtf8(raw);
+    }
+  }
+  current_part_ = from_zfc ? 0 : static_cast<int>(end_.ThisDisk());
+  if (rebuilt_) current_part_ = 0;
+  Resort(sort_mode_);
+}
+
+platform::Stream* TUnZipper::FindEndRecord(std::unique_ptr<TLFNFileStream>& zfc) {
+  if (end_.FindEndRecord(*archive_) && end_.StartCentralDisk() <= end_.ThisDisk()) return archive_.get();
+  const std::string ext = ExtractFileExt(zip_name_);
+  const std::string zfc_name = zip_name_.substr(0, zip_name_.size() - ext.size()) + ".zfc";
+  if (host_stream_ || !platform::FileExists(zfc_name)) return nullptr;
+  zfc = std::make_unique<TLFNFileStream>(zfc_name, kArchiveBufferSize, false, platform::FileMode::OpenRead);
+  if (end_.FindEndRecord(*zfc)) return zfc.get();
+  zfc.reset();
+  return nullptr;
+}
+
+platform::Stream* TUnZipper::SeekCentralDirectory(platform::Stream* s, bool from_zfc) {
+  current_part_ = from_zfc ? 0 : static_cast<int>(end_.ThisDisk());
+  if (end_.ThisDisk() > 0) {
+    if (part_mode_ == pmSingle) {
+      const bool drive = zip_name_.size() >= 2 && zip_name_[1] == ':';
+      part_mode_ = drive && platform::IsRemovableDrive(zip_name_.substr(0, 3)) ? pmDisks : pmFiles;
+    }
+  } else {
+    part_mode_ = pmSingle;
+  }
+  if (end_.TotalEntries() == 0) return s;
+  if (!from_zfc && part_mode_ != pmSingle && static_cast<int>(end_.StartCentralDisk()) != current_part_) {
+    OpenPart(static_cast<int>(end_.StartCentralDisk()) + 1);
+    s = archive_.get();
+  }
+  if (!from_zfc && part_mode_ == pmSingle) leading_bytes_ = FindLeadingBytes(*s);
+  s->Seek(from_zfc ? 0 : static_cast<int64_t>(end_.CentralOffset()) + leading_bytes_, platform::SeekOrigin::Begin);
+  return s;
+}
+
+bool TUnZipper::ReadCentralHeaders(platform::Stream*& s) {
   const auto next_part = [this, &s]() -> platform::Stream* {
     OpenPart(current_part_ + 2);
     s = archive_.get();
@@ -283,16 +305,7 @@ void TUnZipper::ReadDirectory() {
         ClearDirectory();
         throw EBadZipFile(LoadMessage(kMsgNotValidZip));
       }
-      if (!ScanLocalHeaders()) {
-        ClearDirectory();
-        throw EBadZipFile(LoadMessage(kMsgNotValidZip));
-      }
-      s = archive_.get();
-      from_zfc = false;
-      prev = nullptr;
-      prev_extra = 0;
-      i = static_cast<uint64_t>(-1);  // the loop starts again at 0
-      continue;
+      return false;
     }
     if (leading_bytes_ > 0) entry->SetRelativeOffset(entry->RelativeOffset() + static_cast<uint64_t>(leading_bytes_));
     const uint16_t m = entry->ExtraFieldLength;
@@ -317,16 +330,7 @@ void TUnZipper::ReadDirectory() {
       natural_->Add(entry.get());
       entry.release();
     } catch (const platform::EListError&) {
-      if (!ScanLocalHeaders()) {
-        ClearDirectory();
-        throw EBadZipFile(LoadMessage(kMsgNotValidZip));
-      }
-      s = archive_.get();
-      from_zfc = false;
-      prev = nullptr;
-      prev_extra = 0;
-      i = static_cast<uint64_t>(-1);
-      continue;
+      return false;  // two entries on one local header
     }
     if (end_.ThisDisk() > 0 && added->HasComment()) {
       // Later the part that holds it may be gone.
@@ -341,22 +345,13 @@ void TUnZipper::ReadDirectory() {
     prev = added;
     prev_extra = m;
   }
-  if (end_.ThisDisk() > 0) {
-    // Leave the stream on the last part, the one ZipName names from now on.
-    if (!from_zfc && part_mode_ != pmSingle && current_part_ != static_cast<int>(end_.ThisDisk())) {
-      OpenPart(static_cast<int>(end_.ThisDisk()) + 1);
-      s = archive_.get();
-    }
-    if (end_.HasComment()) {
-      s->Seek(static_cast<int64_t>(end_.CommentPosition), platform::SeekOrigin::Begin);
-      std::string raw(end_.ArchiveCommentLength, '\0');
-      raw.resize(static_cast<size_t>(std::max<int64_t>(s->Read(raw.data(), end_.ArchiveCommentLength), 0)));
-      end_.CommentText = CommentToUtf8(raw);
-    }
-  }
-  current_part_ = from_zfc ? 0 : static_cast<int>(end_.ThisDisk());
-  if (rebuilt_) current_part_ = 0;
-  Resort(sort_mode_);
+  return true;
+}
+
+void TUnZipper::RebuildFromLocalHeaders() {
+  if (ScanLocalHeaders()) return;
+  ClearDirectory();
+  throw EBadZipFile(LoadMessage(kMsgNotValidZip));
 }
 
 int64_t TUnZipper::FindLeadingBytes(platform::Stream& s) const {

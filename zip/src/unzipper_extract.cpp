@@ -3,13 +3,15 @@
 #include <vector>
 
 #include "decode.h"
-#include "file_ops.h"
 #include "platform/dialogs.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
+#include "zip/dos_time.h"
+#include "zip/match.h"
+#include "zip/paths.h"
+#include "zip/text.h"
 #include "zip/unzipper.h"
-#include "zip/utils.h"
 
 namespace zip {
 
@@ -28,7 +30,7 @@ void RestoreAttributes(const std::string& fname, uint16_t made_by, uint32_t attr
     return;
   }
 #endif
-  SetAttributes(fname, attributes);
+  platform::SetPathAttributes(fname, attributes);
 }
 
 // True when a folder between `dest_dir` and `path` (a folder path ending with '\') is a link that
@@ -48,6 +50,21 @@ bool ThroughOutsideLink(const std::string& dest_dir, const std::string& path) {
 }
 
 }  // namespace
+
+class TUnZipper::RunAccess final : public RunHost {
+ public:
+  explicit RunAccess(TUnZipper& unzipper) : u_(unzipper) {}
+
+  platform::Stream* OpenedPart() override { return u_.archive_.get(); }
+  int OpenedPartIndex() const override { return u_.current_part_; }
+  void OpenPart(int number) override { u_.OpenPart(number); }
+  bool Spanned() const override { return u_.part_mode_ != pmSingle && u_.end_.ThisDisk() != 0; }
+  void Checkpoint(bool with_pause) override { u_.Checkpoint(with_pause); }
+  void PumpIfDue() override { u_.PumpIfDue(); }
+
+ private:
+  TUnZipper& u_;
+};
 
 int TUnZipper::ShowEngineMessage(int MessageID, const std::string& Msg1, const std::string& Msg2,
                                  uint32_t flags) {
@@ -116,7 +133,8 @@ int TUnZipper::UnZipSelected() {
   try {
     LoadDirectory();
     OpenArchive();
-    DecodeRun run(*this, !test_only_);
+    RunAccess access(*this);
+    DecodeRun run(*this, access, !test_only_);
     run_active_ = true;
     const bool saved_busy = busy_;
     busy_ = true;
@@ -277,7 +295,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
         // There a read-only folder would keep the files that follow out of it.
         attributes &= ~static_cast<uint32_t>(platform::kAttrReadOnly);
 #endif
-        SetAttributes(StripTrailingBackslash(folder), attributes);
+        platform::SetPathAttributes(StripTrailingBackslash(folder), attributes);
       }
     }
     ++run.extracted;
@@ -340,7 +358,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   } else if (OnBadCRC) {
     OnBadCRC(this, run.crc, h.Crc32, index);
   }
-  if (!test_only_) RemoveFile(fname);
+  if (!test_only_) platform::RemoveFile(fname);
 }
 
 bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index) {
@@ -416,7 +434,7 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     // The file was made at its full declared length: what is left of it would look complete.
     if (run.pipeline) {
       run.pipeline->Abandon();
-      RemoveFile(fname);
+      platform::RemoveFile(fname);
     }
     throw;
   }
@@ -425,16 +443,16 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
   // A link in the entry's place is replaced, never written through: its target may lie anywhere.
-  if (platform::IsLink(fname)) RemoveFile(fname);
+  if (platform::IsLink(fname)) platform::RemoveFile(fname);
   // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
   // process write it anyway, so the attribute is looked at before trying.
-  if (const auto attrs = FileAttributes(fname);
+  if (const auto attrs = platform::PathAttributes(fname);
       attrs && !(*attrs & platform::kAttrDirectory) && (*attrs & platform::kAttrReadOnly)) {
     if (!replace_read_only_) {
       GiveUp(run, srCreateError, fname, index);
       return nullptr;
     }
-    SetAttributes(fname, *attrs & ~platform::kAttrReadOnly);
+    platform::SetPathAttributes(fname, *attrs & ~platform::kAttrReadOnly);
   }
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::unique_ptr<TLFNFileStream> out;
@@ -446,14 +464,14 @@ std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const st
       return out;
     } catch (const platform::EFCreateError&) {
       if (replace_read_only_ && attempt == 0) {
-        if (const auto attrs = FileAttributes(fname); attrs && (*attrs & platform::kAttrReadOnly))
-          SetAttributes(fname, *attrs & ~platform::kAttrReadOnly);
+        if (const auto attrs = platform::PathAttributes(fname); attrs && (*attrs & platform::kAttrReadOnly))
+          platform::SetPathAttributes(fname, *attrs & ~platform::kAttrReadOnly);
         continue;
       }
     } catch (const platform::Exception&) {
       // The file exists but cannot take its size: nothing of it is worth keeping.
       out.reset();
-      RemoveFile(fname);
+      platform::RemoveFile(fname);
     }
     break;
   }

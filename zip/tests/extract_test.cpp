@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "decode.h"
-#include "file_ops.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "test_support.h"
@@ -738,7 +737,7 @@ TEST_F(Extraction, ReadOnlyTargetNeedsReplaceReadOnly) {
   b.Add(EntryDef{"ro.txt", "new"});
   Prepare(b);
   WriteFile(dir_ / "out" / "ro.txt", "old");
-  ASSERT_TRUE(SetAttributes(Out("ro.txt"), platform::kAttrReadOnly));
+  ASSERT_TRUE(platform::SetPathAttributes(Out("ro.txt"), platform::kAttrReadOnly));
   EXPECT_EQ(u_.UnZipSelected(), 0);
   EXPECT_EQ(rec_.log[2], "skip 3 " + Out("ro.txt"));
   EXPECT_EQ(OutFile("ro.txt"), "old");
@@ -746,7 +745,7 @@ TEST_F(Extraction, ReadOnlyTargetNeedsReplaceReadOnly) {
   u_.SetRetainAttributes(false);
   EXPECT_EQ(u_.UnZipSelected(), 1);
   EXPECT_EQ(OutFile("ro.txt"), "new");
-  EXPECT_FALSE(*FileAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
+  EXPECT_FALSE(*platform::PathAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
 }
 
 TEST_F(Extraction, TimeAndAttributesAreRestored) {
@@ -762,7 +761,7 @@ TEST_F(Extraction, TimeAndAttributesAreRestored) {
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 2);
   EXPECT_EQ(platform::GetFileDosTime(Out("ro.txt")).value_or(0), 0x4A8F5B2Cu);
-  EXPECT_TRUE(*FileAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
+  EXPECT_TRUE(*platform::PathAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
 #ifndef _WIN32
   EXPECT_EQ(fs::status(dir_ / "out" / "script.sh").permissions() & fs::perms::all,
             fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);

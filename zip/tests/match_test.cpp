@@ -4,7 +4,10 @@
 
 #include "test_support.h"
 #include "platform/fs.h"
-#include "zip/utils.h"
+#include "zip/dos_time.h"
+#include "zip/match.h"
+#include "zip/paths.h"
+#include "zip/text.h"
 
 namespace zip {
 namespace {

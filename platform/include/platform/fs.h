@@ -5,17 +5,6 @@
 #include <optional>
 #include <string>
 
-// <windows.h> maps these names to their A/W functions; inside the program they are ours.
-#ifdef DeleteFile
-#undef DeleteFile
-#endif
-#ifdef GetFileAttributes
-#undef GetFileAttributes
-#endif
-#ifdef SetFileAttributes
-#undef SetFileAttributes
-#endif
-
 namespace platform {
 
 // Windows file attribute bits; the POSIX build maps them (read-only = no write permission,
@@ -32,15 +21,16 @@ enum FileAttribute : uint32_t {
 bool FileExists(const std::string& path);    // exists and is not a folder
 bool FolderExists(const std::string& path);  // exists and is a folder
 bool CreateFolder(const std::string& path);  // one level; false when it could not be made
-bool DeleteFile(const std::string& path);
+bool RemoveFile(const std::string& path);
 bool RemoveFolder(const std::string& path);  // empty folder only
 // The path itself is a symbolic link (on Windows also a junction or another reparse point);
 // the link is not followed.
 bool IsLink(const std::string& path);
 // The path with every link in it resolved, absolute; empty when it does not exist.
 std::string ResolvedPath(const std::string& path);
-std::optional<uint32_t> GetFileAttributes(const std::string& path);
-bool SetFileAttributes(const std::string& path, uint32_t attributes);
+// Of a file or a folder; nullopt when the path does not exist.
+std::optional<uint32_t> PathAttributes(const std::string& path);
+bool SetPathAttributes(const std::string& path, uint32_t attributes);
 // POSIX permission bits (st_mode & 07777); no-op returning false on Windows.
 bool SetUnixMode(const std::string& path, uint32_t mode);
 // Sets the last-write time from an MS-DOS local date and time (date high word); the other

@@ -178,9 +178,25 @@ class TUnZipper {
   TGetNextBufferEvent OnGetNextBuffer;
 
  private:
-  friend struct DecodeRun;
+  // The unzipper's parts and checkpoints as an extraction run reaches them.
+  class RunAccess;
 
   void ReadDirectory();
+  // The stream whose end record was found: the archive, or the separate directory file (.zfc)
+  // of a split archive, which `zfc` then holds; none when neither has one.
+  platform::Stream* FindEndRecord(std::unique_ptr<TLFNFileStream>& zfc);
+  // Settles how a split archive's parts are stored and stands at the first central header;
+  // answers the stream that holds it (another part may have been opened).
+  platform::Stream* SeekCentralDirectory(platform::Stream* s, bool from_zfc);
+  // Lists the central directory's entries from the position of `s`, which is replaced when the
+  // directory goes on in the next part. Once the directory was rebuilt it only completes the
+  // entries already listed. False when the directory does not hold together (a header that
+  // cannot be read, two entries on one local header) and the entries are to be found by their
+  // local headers instead.
+  bool ReadCentralHeaders(platform::Stream*& s);
+  // Rebuilds the list from the local headers; without one to rebuild from, the directory is
+  // cleared and the archive refused.
+  void RebuildFromLocalHeaders();
   bool ScanLocalHeaders();
   int64_t FindLeadingBytes(platform::Stream& s) const;
   std::optional<uint64_t> ArchiveStamp(const std::string& path) const;

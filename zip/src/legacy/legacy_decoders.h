@@ -1,14 +1,7 @@
 // Decoders of the three oldest ZIP methods: shrink (1), reduce (2..5) and implode (6).
 //
 // How the entry decoder drives them:
-//  - Implement ByteReader::NextByte over the entry's compressed data (after any 12-byte
-//    encryption header): hand out the next byte, already decrypted, and answer false once the
-//    entry's data is used up (and on every later call). Exceptions (premature end of the archive,
-//    cancel at the checkpoint) may be thrown from it; they pass through the decoders unchanged.
-//  - Implement OutputSink over the run's 32768-byte output buffer: Buffer() gives its start (the
-//    same address for the whole entry); FlushBlock(n) writes the first n bytes (0 < n <= 32768),
-//    adds them to the CRC-32 and reports progress. It may throw (the size guard's
-//    EBiggerThanUncompressed, a write failure); the decoder then stops at once.
+//  - Hand each one the entry's ByteReader and the run's OutputSink (decoder_io.h).
 //  - Give each call the run's WorkArea; nothing in it needs to survive between entries.
 //  - Dispatch: method 1 -> Unshrink, methods 2..5 -> Unreduce(method - 1), method 6 -> Explode.
 //    The returned DecodeEnd only says why decoding stopped; the entry's verdict stays with the
@@ -20,26 +13,9 @@
 #include <functional>
 #include <string>
 
+#include "decoder_io.h"
+
 namespace zip::legacy {
-
-inline constexpr std::size_t kOutputBlockSize = 32768;
-
-class ByteReader {
- public:
-  virtual ~ByteReader() = default;
-  // Stores the next compressed byte in `byte` and answers true, or answers false at the end of
-  // the entry's data.
-  virtual bool NextByte(std::uint8_t& byte) = 0;
-};
-
-class OutputSink {
- public:
-  virtual ~OutputSink() = default;
-  // The output buffer of kOutputBlockSize bytes that the decoders fill from its start.
-  virtual std::uint8_t* Buffer() = 0;
-  // Takes the first `count` bytes of Buffer(); afterwards the whole buffer is free again.
-  virtual void FlushBlock(std::size_t count) = 0;
-};
 
 // The one block of memory a run lends to whichever method decodes the current entry.
 union WorkArea {
