@@ -44,7 +44,7 @@ FileStream::FileStream(const std::string& path, FileMode mode) : path_(path) {
   std::string error;
   file_ = File::Open(path, mode, &error);
   if (!file_.IsOpen()) {
-    if (mode == FileMode::Create || mode == FileMode::CreatePrivate)
+    if (mode == FileMode::Create || mode == FileMode::CreateNew || mode == FileMode::CreatePrivate)
       throw EFCreateError(Format("Cannot create file \"%s\". %s", path.c_str(), error.c_str()));
     throw EFOpenError(Format("Cannot open file \"%s\". %s", path.c_str(), error.c_str()));
   }

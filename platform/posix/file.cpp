@@ -31,6 +31,7 @@ File File::Open(const std::string& path, FileMode mode, std::string* error) {
     case FileMode::OpenReadDenyWrite: flags |= O_RDONLY; break;
     case FileMode::OpenReadWrite: flags |= O_RDWR; break;
     case FileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case FileMode::CreateNew:
     case FileMode::CreatePrivate: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
   }
   const std::string native = NativePath(path);

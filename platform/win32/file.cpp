@@ -62,6 +62,7 @@ File File::Open(const std::string& path, FileMode mode, std::string* error) {
     case FileMode::OpenReadDenyWrite: share = FILE_SHARE_READ; break;
     case FileMode::OpenReadWrite: access |= GENERIC_WRITE; share = 0; break;
     case FileMode::Create: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
+    case FileMode::CreateNew: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
     case FileMode::CreatePrivate:
       access |= GENERIC_WRITE;
       share = 0;

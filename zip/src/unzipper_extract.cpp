@@ -309,6 +309,8 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   }
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
+  // A file made ahead for this entry is used if the entry still goes to it, and removed if not.
+  FileMadeAhead made_ahead = run.made_ahead.Take(index, fname);
   if (skip) return;
 
   if (!test_only_) {
@@ -327,9 +329,12 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     return;
   }
   if (!test_only_) {
-    if (!OverwriteAllowed(run, fname, h, index)) return;
-    std::unique_ptr<TLFNFileStream> out = CreateOutput(run, fname, h, index);
-    if (!out) return;
+    std::unique_ptr<TLFNFileStream> out = made_ahead.Release();
+    if (!out) {
+      if (!OverwriteAllowed(run, fname, h, index)) return;
+      out = CreateOutput(run, fname, h, index);
+      if (!out) return;
+    }
     run.pipeline->Begin(std::move(out));
   }
   bool unsupported = false;
@@ -429,6 +434,7 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     int next = index + 1;
     while (next < EntryCount() && !Entry(next).Selected) ++next;
     run.DecodeAhead(next);
+    MakeAhead(run, next);
     run.pipeline->Wait();
   } catch (...) {
     // The file was made at its full declared length: what is left of it would look complete.
@@ -437,6 +443,31 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
       platform::RemoveFile(fname);
     }
     throw;
+  }
+}
+
+void TUnZipper::MakeAhead(DecodeRun& run, int index) noexcept {
+  if (run.made_ahead || index >= EntryCount()) return;
+  try {
+    TZipHeaderInfo h;
+    h.Assign(Entry(index));
+    // An encrypted entry may yet be given up for its password; it is made in its turn.
+    if (h.FileName().empty() || h.IsEncrypted()) return;
+    const std::string fname =
+        DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory()) + h.FileName();
+    const std::string parent = ExtractFilePath(fname);
+    // The same checks as in the entry's turn; folders are not made ahead.
+    if (parent.empty() || !StaysInside(dest_dir_, fname) ||
+        !platform::FolderExists(StripTrailingBackslash(parent)) || ThroughOutsideLink(dest_dir_, parent))
+      return;
+    // Only a new file: creating it never truncates or replaces anything (a link included).
+    FileMadeAhead made(index, fname,
+                       std::make_unique<TLFNFileStream>(fname, kOutputBufferSize, flush_files_on_close_,
+                                                        platform::FileMode::CreateNew));
+    made.Prepare(static_cast<int64_t>(std::min<uint64_t>(h.UncompressedSize(), INT64_MAX / 2)));
+    run.made_ahead = std::move(made);
+  } catch (...) {
+    // Whatever went wrong happens again in the entry's turn, where it is reported.
   }
 }
 

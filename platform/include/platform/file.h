@@ -12,6 +12,7 @@ enum class FileMode {
   OpenReadDenyWrite,  // read, others may read but not write
   OpenReadWrite,      // read and write an existing file
   Create,             // create or truncate, read and write
+  CreateNew,          // create a new file (never an existing one or through a link), read and write
   CreatePrivate,      // create a new file (never an existing one) only its owner may open
 };
 
