@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
-#include "platform/fs.h"
 #include "zip/errors.h"
 #include "zip/methods.h"
 #include "zip/unzipper.h"
@@ -79,28 +77,6 @@ struct DeflateDecompressor {
     if (d) libdeflate_free_decompressor(d);
   }
 };
-
-FileMadeAhead& FileMadeAhead::operator=(FileMadeAhead&& other) noexcept {
-  if (this != &other) {
-    Drop();
-    index_ = std::exchange(other.index_, -1);
-    name_ = std::move(other.name_);
-    file_ = std::move(other.file_);
-  }
-  return *this;
-}
-
-FileMadeAhead FileMadeAhead::Take(int index, const std::string& name) {
-  if (file_ && index == index_ && name == name_) return std::move(*this);
-  Drop();
-  return FileMadeAhead();
-}
-
-void FileMadeAhead::Drop() noexcept {
-  if (!file_) return;
-  file_.reset();
-  platform::RemoveFile(name_);
-}
 
 DecodeRun::DecodeRun(TUnZipper& o, RunHost& h, bool writing)
     : owner(o),

@@ -9,6 +9,7 @@
 
 #include "decoder_io.h"
 #include "entry_reader.h"
+#include "file_maker.h"
 #include "legacy/legacy_decoders.h"
 #include "output_pipeline.h"
 #include "zip/records.h"
@@ -61,35 +62,6 @@ class RunHost : public ArchiveParts {
   virtual void PumpIfDue() = 0;  // window messages only, at most a hundred times a second
 };
 
-// The file of the entry that follows, made while the writer still finishes the one before, so
-// that creating one file and closing another overlap. It is made only where nothing existed, and
-// is removed again unless its entry takes it (a skipped entry, another name, the run's end).
-class FileMadeAhead {
- public:
-  FileMadeAhead() = default;
-  FileMadeAhead(int index, std::string name, std::unique_ptr<TLFNFileStream> file)
-      : index_(index), name_(std::move(name)), file_(std::move(file)) {}
-  FileMadeAhead(FileMadeAhead&& other) noexcept { *this = std::move(other); }
-  FileMadeAhead& operator=(FileMadeAhead&& other) noexcept;
-  ~FileMadeAhead() { Drop(); }
-
-  explicit operator bool() const { return file_ != nullptr; }
-  // This one for the entry `index` written to `name`; anything else is removed.
-  FileMadeAhead Take(int index, const std::string& name);
-  std::unique_ptr<TLFNFileStream> Release() { return std::move(file_); }
-  // Gives the file its full length and stands at its start, as a file made in its turn.
-  void Prepare(int64_t size) {
-    file_->SetSize(size);
-    file_->Seek(0, platform::SeekOrigin::Begin);
-  }
-  void Drop() noexcept;
-
- private:
-  int index_ = -1;
-  std::string name_;
-  std::unique_ptr<TLFNFileStream> file_;
-};
-
 struct DecodeRun : ByteReader, OutputSink {
   // `writing`: entries are written to files (false: test only), through a writer thread.
   DecodeRun(TUnZipper& owner, RunHost& host, bool writing);
@@ -98,7 +70,9 @@ struct DecodeRun : ByteReader, OutputSink {
   // The last output folder known to exist: entries of one folder follow each other, and asking
   // the file system again for every file costs more than the small files themselves.
   std::string known_folder;
-  FileMadeAhead made_ahead;
+  // Makes the files of coming entries ahead of their turn (see file_maker.h); made on first use.
+  std::unique_ptr<FileMaker> maker;
+  int asked_through = -1;  // the last entry whose file was asked of `maker`
 
   // Positions the archive at the entry's data (its encryption header first, if any); throws when
   // the local header cannot be read or is not there.

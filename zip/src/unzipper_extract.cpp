@@ -288,7 +288,10 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
         GiveUp(run, srCreateError, folder, index);
         return;
       }
-      if (recreate_dirs_ && !platform::FolderExists(folder)) CreateDirPath(folder);
+      if (recreate_dirs_ && !platform::FolderExists(folder)) {
+        if (run.maker) run.maker->ClearWayTo(StripTrailingBackslash(folder));
+        CreateDirPath(folder);
+      }
       if (retain_attributes_) {
         uint32_t attributes = h.ExternalAttributes;
 #ifndef _WIN32
@@ -310,7 +313,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   bool skip = false;
   if (OnStartUnZip) OnStartUnZip(this, index, fname, skip);
   // A file made ahead for this entry is used if the entry still goes to it, and removed if not.
-  FileMadeAhead made_ahead = run.made_ahead.Take(index, fname);
+  FileMadeAhead made_ahead = run.maker ? run.maker->Take(index, fname) : FileMadeAhead();
   if (skip) return;
 
   if (!test_only_) {
@@ -320,7 +323,10 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
         GiveUp(run, srCreateError, fname, index);
         return;
       }
-      if (!platform::FolderExists(StripTrailingBackslash(parent))) CreateDirPath(parent);
+      if (!platform::FolderExists(StripTrailingBackslash(parent))) {
+        if (run.maker) run.maker->ClearWayTo(StripTrailingBackslash(parent));
+        CreateDirPath(parent);
+      }
       run.known_folder = parent;
     }
   }
@@ -446,28 +452,39 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
   }
 }
 
-void TUnZipper::MakeAhead(DecodeRun& run, int index) noexcept {
-  if (run.made_ahead || index >= EntryCount()) return;
+void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
+  constexpr size_t kFilesAhead = 8;
   try {
-    TZipHeaderInfo h;
-    h.Assign(Entry(index));
-    // An encrypted entry may yet be given up for its password; it is made in its turn.
-    if (h.FileName().empty() || h.IsEncrypted()) return;
-    const std::string fname =
-        DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory()) + h.FileName();
-    const std::string parent = ExtractFilePath(fname);
-    // The same checks as in the entry's turn; folders are not made ahead.
-    if (parent.empty() || !StaysInside(dest_dir_, fname) ||
-        !platform::FolderExists(StripTrailingBackslash(parent)) || ThroughOutsideLink(dest_dir_, parent))
-      return;
-    // Only a new file: creating it never truncates or replaces anything (a link included).
-    FileMadeAhead made(index, fname,
-                       std::make_unique<TLFNFileStream>(fname, kOutputBufferSize, flush_files_on_close_,
-                                                        platform::FileMode::CreateNew));
-    made.Prepare(static_cast<int64_t>(std::min<uint64_t>(h.UncompressedSize(), INT64_MAX / 2)));
-    run.made_ahead = std::move(made);
+    if (!run.maker) {
+      const std::string dest = dest_dir_;
+      const bool flush = flush_files_on_close_;
+      run.maker = std::make_unique<FileMaker>(
+          // The checks of the entry's own turn; folders are not made ahead.
+          [dest](const std::string& name) {
+            const std::string parent = ExtractFilePath(name);
+            return !parent.empty() && StaysInside(dest, name) &&
+                   platform::FolderExists(StripTrailingBackslash(parent)) && !ThroughOutsideLink(dest, parent);
+          },
+          // Only a new file: making it never truncates or replaces anything, a link included.
+          [flush](const std::string& name) {
+            return std::make_unique<TLFNFileStream>(name, kOutputBufferSize, flush, platform::FileMode::CreateNew);
+          });
+    }
+    for (int index = std::max(from, run.asked_through + 1);
+         index < EntryCount() && run.maker->Outstanding() < kFilesAhead; ++index) {
+      run.asked_through = index;
+      const TZipHeaderInfo& entry = Entry(index);
+      // An encrypted entry may yet be given up for its password; it is made in its turn.
+      if (!entry.Selected || entry.IsEncrypted()) continue;
+      TZipHeaderInfo h;
+      h.Assign(entry);
+      if (h.FileName().empty()) continue;
+      run.maker->Ask(index,
+                     DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory()) + h.FileName(),
+                     static_cast<int64_t>(std::min<uint64_t>(h.UncompressedSize(), INT64_MAX / 2)));
+    }
   } catch (...) {
-    // Whatever went wrong happens again in the entry's turn, where it is reported.
+    // Nothing is made ahead: every entry makes its file in its turn.
   }
 }
 

@@ -227,8 +227,9 @@ class TUnZipper {
   bool OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index);
   std::unique_ptr<TLFNFileStream> CreateOutput(DecodeRun& run, const std::string& fname,
                                                const TZipHeaderInfo& entry, int index);
-  // Makes the file of entry `index` ahead of its turn where that touches nothing that exists.
-  void MakeAhead(DecodeRun& run, int index) noexcept;
+  // Asks for the files of the entries from `from` on to be made ahead of their turn, where that
+  // touches nothing that exists.
+  void MakeAhead(DecodeRun& run, int from) noexcept;
   void GiveUp(DecodeRun& run, TSkipReason reason, const std::string& fname, int index);
 
   std::string zip_name_;

@@ -1,0 +1,139 @@
+#include "file_maker.h"
+
+#include <utility>
+#include <vector>
+
+#include "platform/fs.h"
+
+namespace zip {
+
+namespace {
+
+// Whether a file at `name` would stand where `folder` is to be made: the same path, or one of
+// its leading folders. Letter case is ignored, as on Windows; dropping one file too many only
+// costs its making again.
+bool StandsInWay(const std::string& name, const std::string& folder) {
+  auto same = [](char a, char b) {
+    auto fold = [](char c) {
+      if (c == '/') return '\\';
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return fold(a) == fold(b);
+  };
+  if (name.size() > folder.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (!same(name[i], folder[i])) return false;
+  return name.size() == folder.size() || folder[name.size()] == '\\' || folder[name.size()] == '/';
+}
+
+}  // namespace
+
+FileMadeAhead& FileMadeAhead::operator=(FileMadeAhead&& other) noexcept {
+  if (this != &other) {
+    Drop();
+    name_ = std::move(other.name_);
+    file_ = std::move(other.file_);
+  }
+  return *this;
+}
+
+void FileMadeAhead::Prepare(int64_t size) {
+  file_->SetSize(size);
+  file_->Seek(0, platform::SeekOrigin::Begin);
+}
+
+void FileMadeAhead::Drop() noexcept {
+  if (!file_) return;
+  file_.reset();
+  platform::RemoveFile(name_);
+}
+
+FileMaker::FileMaker(MayMake may_make, Make make)
+    : may_make_(std::move(may_make)), make_(std::move(make)), worker_([this] { Run(); }) {}
+
+FileMaker::~FileMaker() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+    queue_.clear();
+  }
+  asked_.notify_all();
+  worker_.join();
+  done_.clear();  // removes what no entry took
+}
+
+size_t FileMaker::Outstanding() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.size() + done_.size() + (busy_index_ >= 0 ? 1 : 0);
+}
+
+void FileMaker::Ask(int index, std::string name, int64_t size) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(Order{index, std::move(name), size});
+  }
+  asked_.notify_one();
+}
+
+FileMadeAhead FileMaker::Take(int index, const std::string& name) {
+  std::vector<FileMadeAhead> stale;  // removed outside the lock
+  FileMadeAhead taken;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!queue_.empty() && queue_.front().index <= index) queue_.pop_front();
+    made_.wait(lock, [&] { return busy_index_ < 0 || busy_index_ > index; });
+    for (auto it = done_.begin(); it != done_.end() && it->first <= index;) {
+      if (it->first == index && it->second && it->second.Name() == name)
+        taken = std::move(it->second);
+      else
+        stale.push_back(std::move(it->second));
+      it = done_.erase(it);
+    }
+  }
+  return taken;
+}
+
+void FileMaker::ClearWayTo(const std::string& folder) {
+  std::vector<FileMadeAhead> stale;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    made_.wait(lock, [&] { return busy_index_ < 0; });
+    std::erase_if(queue_, [&](const Order& o) { return StandsInWay(o.name, folder); });
+    for (auto it = done_.begin(); it != done_.end();) {
+      if (it->second && StandsInWay(it->second.Name(), folder)) {
+        stale.push_back(std::move(it->second));
+        it = done_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+}
+
+void FileMaker::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    asked_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+    if (stop_) return;
+    Order order = std::move(queue_.front());
+    queue_.pop_front();
+    busy_index_ = order.index;
+    lock.unlock();
+    FileMadeAhead made;
+    try {
+      if (may_make_(order.name)) {
+        made = FileMadeAhead(order.name, make_(order.name));
+        made.Prepare(order.size);
+      }
+    } catch (...) {
+      made.Drop();
+      // Whatever went wrong happens again in the entry's turn, where it is reported.
+    }
+    lock.lock();
+    busy_index_ = -1;
+    done_.emplace(order.index, std::move(made));
+    made_.notify_all();
+  }
+}
+
+}  // namespace zip
