@@ -133,6 +133,95 @@ TEST_F(Pipeline, MixedMethodsKeepTheirEventsInOrder) {
         << name;
 }
 
+// The files of coming entries are made ahead of their turn, on a thread of their own. Whatever the
+// host does in between, the tree ends as if every file had been made in its own turn.
+struct AheadCase {
+  const char* name;
+  std::vector<std::string> entries;  // entry names, each holding its own name as content
+  std::function<void(TUnZipper&, EventLog&)> host;  // the host's part, after the log is attached
+  std::vector<std::string> files;    // what the folder holds afterwards ("name=content")
+  bool canceled = false;
+};
+void PrintTo(const AheadCase& c, std::ostream* os) { *os << c.name; }
+
+// Chains a handler after the recording one.
+void OnStart(TUnZipper& u, std::function<void(TUnZipper*, int, std::string&, bool&)> then) {
+  u.OnStartUnZip = [record = u.OnStartUnZip, then](TUnZipper* z, int i, std::string& name, bool& skip) {
+    record(z, i, name, skip);
+    then(z, i, name, skip);
+  };
+}
+
+const AheadCase kAheadCases[] = {
+    {"skipped_by_the_host", {"a.txt", "b.txt", "c.txt"},
+     [](TUnZipper& u, EventLog&) {
+       OnStart(u, [](TUnZipper* z, int i, std::string&, bool& skip) { skip = z->Entry(i).FileName() == "b.txt"; });
+     },
+     {"a.txt=a.txt", "c.txt=c.txt"}},
+    {"renamed_by_the_host", {"a.txt", "b.txt", "c.txt"},
+     [](TUnZipper& u, EventLog&) {
+       OnStart(u, [](TUnZipper* z, int i, std::string& name, bool&) {
+         if (z->Entry(i).FileName() == "b.txt") name = name.substr(0, name.size() - 5) + "renamed.txt";
+       });
+     },
+     {"a.txt=a.txt", "c.txt=c.txt", "renamed.txt=b.txt"}},
+    {"canceled_after_the_first", {"a.txt", "b.txt", "c.txt", "d.txt"},
+     [](TUnZipper& u, EventLog&) {
+       u.OnEndUnZip = [record = u.OnEndUnZip](TUnZipper* z, int i, const std::string& name) {
+         record(z, i, name);
+         z->CancelRequested = true;
+       };
+     },
+     {"a.txt=a.txt"}, true},
+    {"a_later_file_where_a_folder_is_made", {"first.txt", "x/y.txt", "x"}, nullptr,
+     {"first.txt=first.txt", "x/y.txt=x/y.txt"}},
+    {"a_later_file_where_a_folder_entry_is", {"first.txt", "x/", "x"}, nullptr, {"first.txt=first.txt"}},
+};
+
+class MadeAhead : public Pipeline, public testing::WithParamInterface<AheadCase> {};
+
+TEST_P(MadeAhead, LeavesTheTreeOfFilesMadeInTheirTurn) {
+  const AheadCase& c = GetParam();
+  ZipBuilder b;
+  for (const std::string& name : c.entries)
+    b.Add(EntryDef{name, name.back() == '/' ? "" : name, 8});
+  Prepare(b);
+  if (c.host) c.host(u_, log_);
+  if (c.canceled)
+    EXPECT_THROW(u_.UnZipSelected(), EUserCanceled);
+  else
+    u_.UnZipSelected();
+  std::vector<std::string> found;
+  for (const auto& e : fs::recursive_directory_iterator(dir_ / "out"))
+    if (e.is_regular_file())
+      found.push_back(fs::relative(e.path(), dir_ / "out").generic_string() + "=" + ReadFile(e.path()));
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, c.files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MadeAhead, testing::ValuesIn(kAheadCases),
+                         [](const testing::TestParamInfo<AheadCase>& info) { return std::string(info.param.name); });
+
+// A file that exists before the run is never touched ahead of its entry's turn: the turn still
+// asks whether to replace it, and a refusal leaves it as it was.
+TEST_F(Pipeline, ExistingFileWaitsForItsTurn) {
+  ZipBuilder b;
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) b.Add(EntryDef{name, "new", 8});
+  Prepare(b);
+  fs::create_directories(dir_ / "out");
+  WriteFile(dir_ / "out" / "c.txt", "old");
+  u_.SetOverwriteMode(Prompt);
+  std::vector<std::string> asked;
+  u_.OnPromptForOverwrite = [&](TUnZipper*, bool& replace, int, std::string& name) {
+    asked.push_back(name);
+    replace = false;
+  };
+  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_EQ(asked, std::vector<std::string>{dir_.Engine("out\\c.txt")});
+  EXPECT_EQ(Out("a.txt"), "new");
+  EXPECT_EQ(Out("c.txt"), "old");
+}
+
 // Entries decoded whole and entries decoded block by block take different roads to the writer.
 struct Road {
   const char* name;
