@@ -221,7 +221,10 @@ void TUnZipper::ReadDirectory() {
   }
   part_count_ = static_cast<int>(std::min<uint32_t>(end_.ThisDisk(), 0x7FFFFFFE)) + 1;
 
-  if (!ReadCentralHeaders(s)) {
+  // No entries but bytes of a central directory: the end record is damaged (or disagrees with a
+  // zip64 one). Taking the archive for empty would lose its entries without a word.
+  const bool damaged_end = !rebuilt_ && end_.TotalEntries() == 0 && end_.CentralSize > 0;
+  if (damaged_end || !ReadCentralHeaders(s)) {
     // The entries are found by their local headers instead; the scan stops where the central
     // directory normally begins, and what of it can be read fills in the entries found.
     RebuildFromLocalHeaders();
