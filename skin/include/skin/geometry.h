@@ -1,5 +1,5 @@
-// Rectangles, points and colours as the skin engine uses them, and the small helpers over them.
-// Right and Bottom are exclusive; a colour is 0x00BBGGRR (red in the lowest byte).
+// Rectangles, points, sizes and colours as the skin engine uses them, and the small helpers over
+// them. Right and Bottom are exclusive; a colour is 0x00BBGGRR (red in the lowest byte).
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,12 @@ struct Rect {
   int Width() const { return Right - Left; }
   int Height() const { return Bottom - Top; }
   friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Size {
+  int Width = 0;
+  int Height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
 };
 
 // A rectangle without area: its width or its height is not positive.

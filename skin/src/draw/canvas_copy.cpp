@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "skin/compose.h"
+#include "skin/canvas_copy.h"
 #include "tiling.h"
 
 namespace skin {

@@ -14,7 +14,8 @@
 // from NewLT.X / NewLB.X like a nine-slice. The corners are drawn after the middles.
 #include <algorithm>
 
-#include "skin/compose.h"
+#include "skin/frame_borders.h"
+#include "skin/canvas_copy.h"
 #include "tiling.h"
 
 namespace skin {

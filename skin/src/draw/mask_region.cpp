@@ -1,6 +1,7 @@
 #include <cstring>
 
-#include "skin/region.h"
+#include "skin/mask_region.h"
+#include "skin/frame_borders.h"
 #include "tiling.h"
 
 namespace skin {

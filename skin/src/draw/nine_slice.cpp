@@ -22,7 +22,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "skin/compose.h"
+#include "skin/nine_slice.h"
+#include "skin/canvas_copy.h"
 #include "tiling.h"
 
 namespace skin {

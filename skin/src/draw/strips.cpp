@@ -1,5 +1,6 @@
 // One-dimensional three-part composition: two fixed caps and a middle that is tiled or stretched.
-#include "skin/compose.h"
+#include "skin/strips.h"
+#include "skin/canvas_copy.h"
 #include "tiling.h"
 
 namespace skin {

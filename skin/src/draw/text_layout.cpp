@@ -1,6 +1,6 @@
 #include <string>
 
-#include "skin/text.h"
+#include "skin/text_layout.h"
 
 namespace skin {
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/exceptions.h"
-#include "skin/effects.h"
+#include "skin/alpha_bitmap.h"
 
 namespace skin {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "skin/effects.h"
+#include "skin/stack_blur.h"
 
 namespace skin {
 

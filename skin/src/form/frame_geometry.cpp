@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "skin/form_geometry.h"
+#include "skin/frame_geometry.h"
 #include "skin/skin_data.h"
 
 namespace skin {

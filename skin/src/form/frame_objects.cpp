@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "skin/form_objects.h"
+#include "skin/frame_objects.h"
 #include "skin/resource_strings.h"
 
 namespace skin {

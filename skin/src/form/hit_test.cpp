@@ -1,4 +1,4 @@
-#include "skin/form_geometry.h"
+#include "skin/hit_test.h"
 
 namespace skin {
 namespace {

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "skin/form_geometry.h"
+#include "skin/placement.h"
 
 namespace skin {
 

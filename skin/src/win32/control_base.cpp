@@ -7,7 +7,7 @@
 #include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/resource_strings.h"
 #include "skin/win32/skin_control.h"
 

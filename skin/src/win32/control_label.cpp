@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
+#include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
 #include "skin/win32/skin_panel.h"
 #include "skin/skin_schema.h"

@@ -3,7 +3,8 @@
 
 #include "platform/ui/gdi.h"
 #include "platform/text.h"
-#include "skin/win32/effects.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/stack_blur.h"
 #include "skin/win32/text.h"
 
 namespace skin {

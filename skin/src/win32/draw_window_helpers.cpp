@@ -1,6 +1,5 @@
 #include "platform/ui/gdi.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/window_helpers.h"
 
 namespace skin {

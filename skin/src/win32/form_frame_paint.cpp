@@ -6,10 +6,10 @@
 #include "platform/text.h"
 #include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
+#include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/marks.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/resource_strings.h"
 #include "skin/win32/skin_form.h"
 

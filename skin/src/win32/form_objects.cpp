@@ -4,8 +4,9 @@
 
 #include "platform/ui/gdi.h"
 #include "platform/text.h"
+#include "skin/canvas_copy.h"
+#include "skin/strips.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/marks.h"
 #include "skin/win32/skin_form.h"
 #include "skin/win32/skin_hint.h"

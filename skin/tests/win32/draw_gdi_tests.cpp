@@ -6,9 +6,8 @@
 
 #include "platform/text.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/marks.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/win32/text.h"
 #include "skin/win32/window_helpers.h"
 #include "platform/ui/gdi.h"

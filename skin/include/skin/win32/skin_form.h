@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "platform/ui/font.h"
-#include "skin/compose.h"
-#include "skin/form_geometry.h"
-#include "skin/form_objects.h"
+#include "skin/frame_borders.h"
+#include "skin/frame_geometry.h"
+#include "skin/frame_objects.h"
+#include "skin/hit_test.h"
+#include "skin/placement.h"
 #include "skin/resource_strings.h"
 #include "skin/skin_data.h"
 

@@ -17,7 +17,7 @@
 #include "platform/ui/image_list.h"
 #include "skin/bitmap.h"
 #include "skin/win32/skin_form.h"
-#include "skin/compose.h"
+#include "skin/nine_slice.h"
 #include "skin/hint_geometry.h"
 
 namespace skin {

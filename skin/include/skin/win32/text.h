@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "skin/text.h"
+#include "skin/text_layout.h"
 
 namespace skin {
 

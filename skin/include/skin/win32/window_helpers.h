@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "skin/window_helpers.h"
+#include "skin/os_version.h"
 
 namespace skin {
 

@@ -1,5 +1,5 @@
-// Text helpers of the skin engine. The layout rules are portable functions; the drawing itself
-// is GDI (Windows only), with UTF-8 text converted to UTF-16 for the W calls.
+// The layout rules of the skin engine's text, as portable functions; the GDI drawing that follows
+// them is in skin/win32/text.h.
 #pragma once
 
 #include <functional>

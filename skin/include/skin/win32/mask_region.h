@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "skin/region.h"
+#include "skin/mask_region.h"
 
 namespace skin {
 

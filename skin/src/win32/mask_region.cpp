@@ -1,7 +1,8 @@
 #include <algorithm>
 
 #include "platform/ui/gdi.h"
-#include "skin/win32/region.h"
+#include "skin/frame_borders.h"
+#include "skin/win32/mask_region.h"
 
 namespace skin {
 

@@ -1,9 +1,8 @@
-// GDI transfers of the engine's pixel buffers.
+#include "skin/win32/bitmap_canvas.h"
+
 #include <cstring>
 
 #include "platform/ui/gdi.h"
-#include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 
 namespace skin {
 

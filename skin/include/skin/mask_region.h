@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "skin/bitmap.h"
-#include "skin/compose.h"
 #include "skin/geometry.h"
+#include "skin/nine_slice.h"
 
 namespace skin {
 

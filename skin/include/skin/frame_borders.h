@@ -1,0 +1,25 @@
+// The four border pieces of a skinned window frame, composed from the frame picture and from the
+// mask picture. Nothing is read or written outside either bitmap, whatever the geometry.
+#pragma once
+
+#include "skin/bitmap.h"
+#include "skin/geometry.h"
+#include "skin/nine_slice.h"
+
+namespace skin {
+
+// A piece that is not built stays empty (0 x 0).
+struct FramePieces {
+  Bitmap Left, Top, Right, Bottom;
+};
+
+// The frame of a W x H window from the frame picture's rectangle R. The caller places the pieces
+// at (0, 0) (top), (0, top height) (left), (W - right width, top height) and (0, H - bottom height).
+void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePieces& pieces,
+                         const Bitmap& Source, const Rect& R, int W, int H, EdgeStretch stretch);
+// The same cut of the whole mask picture, always tiled; g.ClRect and n.ClRect are the mask's
+// client rectangles. The pieces' height follows from n.ClRect.
+void ComposeMaskBorders(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, FramePieces& pieces,
+                        int W);
+
+}  // namespace skin
