@@ -18,6 +18,7 @@
 #include "skin/win32/skin_gauge.h"
 #include "skin/win32/skin_hint.h"
 #include "skin/skin_package.h"
+#include "skin/win32/skin_label.h"
 #include "skin/win32/skin_panel.h"
 
 namespace launcher {

@@ -38,25 +38,24 @@ platform::ui::UniqueRegion RegionOfRects(const std::vector<Rect>& rects, const R
 
 }  // namespace
 
-HRGN RegionFromMask(const Bitmap& Mask) {
-  if (Mask.Empty()) return nullptr;
-  return RegionOfRects(MaskRuns(Mask, 0, 0), {0, 0, Mask.Width(), Mask.Height()}).release();
+platform::ui::UniqueRegion RegionFromMask(const Bitmap& mask) {
+  if (mask.Empty()) return {};
+  return RegionOfRects(MaskRuns(mask, 0, 0), {0, 0, mask.Width(), mask.Height()});
 }
 
-bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, int W,
-                         int H) {
-  Region = nullptr;
-  if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return false;
+platform::ui::UniqueRegion FrameRegionFromMask(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& mask,
+                                               int w) {
+  if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return {};
   FramePieces pieces;
-  ComposeMaskBorders(g, n, Mask, pieces, W);
+  ComposeMaskBorders(g, n, mask, pieces, w);
   const Rect& client = n.ClRect;
   platform::ui::UniqueRegion result(RectIsEmpty(client) ? ::CreateRectRgn(0, 0, 0, 0)
                                                         : ::CreateRectRgn(client.Left, client.Top, client.Right,
                                                                           client.Bottom));
-  if (!result) return false;
+  if (!result) return {};
   auto add = [&result](const Bitmap& piece, int x, int y) {
     if (piece.Empty()) return;
-    platform::ui::UniqueRegion part(RegionFromMask(piece));
+    platform::ui::UniqueRegion part = RegionFromMask(piece);
     if (!part) return;
     ::OffsetRgn(part.get(), x, y);
     ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
@@ -65,8 +64,7 @@ bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeomet
   add(pieces.Bottom, 0, n.ClRect.Bottom);
   add(pieces.Left, 0, n.ClRect.Top);
   add(pieces.Right, n.ClRect.Right, n.ClRect.Top);
-  Region = result.release();
-  return true;
+  return result;
 }
 
 }  // namespace skin

@@ -3,14 +3,16 @@
 
 #include <windows.h>
 
+#include "platform/ui/gdi.h"
 #include "skin/mask_region.h"
 
 namespace skin {
 
-// Windows regions; the caller owns (and deletes) the returned handle. Null for an empty mask.
-HRGN RegionFromMask(const Bitmap& Mask);
-// The region of a W x H frame; false (and Region null) when there is none.
-bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, int W,
-                         int H);
+// The region of the mask's black pixels; empty for an empty mask.
+platform::ui::UniqueRegion RegionFromMask(const Bitmap& mask);
+// The region of a w-wide frame built from the mask pieces (the height follows from n); empty when
+// there is none.
+platform::ui::UniqueRegion FrameRegionFromMask(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& mask,
+                                               int w);
 
 }  // namespace skin

@@ -6,7 +6,7 @@
 #include "platform/ui/gdi.h"
 #include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/skin_panel.h"
+#include "skin/win32/skin_label.h"
 #include "skin/skin_schema.h"
 #include "skin/win32/text.h"
 #include "skin/win32/window_helpers.h"

@@ -175,14 +175,14 @@ void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
   const Rect placed = PlaceHint({r.left, r.top}, layout_.W, layout_.H, {area.left, area.top, area.right, area.bottom});
 
   // Shape from the hint mask, else none.
-  HRGN shape = nullptr;
+  platform::ui::UniqueRegion shape;
   const Bitmap* mask = skin_data_ ? skin_data_->ActivePicture(skin_data_->HintWindow.maskpictureindex) : nullptr;
   if (picture && mask) {
     const auto& hw = skin_data_->HintWindow;
     const SliceGeometry g{hw.lefttoppoint, hw.righttoppoint, hw.leftbottompoint, hw.rightbottompoint, hw.clientrect};
-    if (!FrameRegionFromMask(shape, g, layout_.New, *mask, layout_.W, layout_.H)) shape = nullptr;
+    shape = FrameRegionFromMask(g, layout_.New, *mask, layout_.W);
   }
-  if (!::SetWindowRgn(hwnd_, shape, FALSE) && shape) ::DeleteObject(shape);
+  platform::ui::SetWindowRegion(hwnd_, std::move(shape), false);
 
   if (hint->AlphaBlend && OsVersionAtLeast2000()) {
     ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
