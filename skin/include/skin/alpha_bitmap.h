@@ -21,7 +21,7 @@ class TbsBitmap {
   // Negative sizes count as their absolute values; a zero size or the current size changes
   // nothing. Otherwise the pixels are all zero afterwards. Raises platform::Exception
   // "Can't allocate the DIB handle" (and leaves the bitmap empty) when the memory is refused.
-  void SetSize(int W, int H);
+  void SetSize(int w, int h);
   int Width() const { return surface_.Width(); }
   int Height() const { return surface_.Height(); }
   bool Empty() const { return surface_.Empty(); }
@@ -48,10 +48,10 @@ class TbsBitmap {
   // From a picture without alpha: the pixels, then SetAlpha(255).
   void AssignOpaque(const Bitmap& picture);
 
-  // Draws onto dest at (X, Y), clipped: blended when AlphaBlend, key pixels skipped when
+  // Draws onto dest at (left, top), clipped: blended when AlphaBlend, key pixels skipped when
   // Transparent, else copied.
-  void DrawTo(TbsBitmap& dest, int X, int Y) const { DrawTo(dest.surface_, X, Y); }
-  void DrawTo(Bitmap& dest, int X, int Y) const;
+  void DrawTo(TbsBitmap& dest, int left, int top) const { DrawTo(dest.surface_, left, top); }
+  void DrawTo(Bitmap& dest, int left, int top) const;
 
   std::string Name;
   bool AlphaBlend = false;

@@ -15,8 +15,8 @@ void CanvasCopy(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect& sr,
 // The whole of src onto dr.
 void StretchDraw(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect* clip = nullptr);
 
-// Draws cell Index (counted from 1) of Strip, whose width holds CellCount equal cells, at (X, Y).
-// The colour of the cell's bottom-left pixel is transparent.
-void DrawGlyphCell(Bitmap& Canvas, int X, int Y, int Index, int CellCount, const Bitmap& Strip);
+// Draws cell `index` (counted from 1) of strip, whose width holds cell_count equal cells, with its
+// top-left corner at (left, top). The colour of the cell's bottom-left pixel is transparent.
+void DrawGlyphCell(Bitmap& canvas, int left, int top, int index, int cell_count, const Bitmap& strip);
 
 }  // namespace skin

@@ -25,8 +25,8 @@ class TbsEffectBmp {
   // 0x00BBGGRR colour of a pixel; for tests and callers that read single values.
   Color PixelColor(int x, int y) const;
 
-  // Unscaled transfer of all rows to (X, Y), clipped to dest; the pixels become opaque.
-  void DrawTo(Bitmap& dest, int X, int Y) const;
+  // Unscaled transfer of all rows to (left, top), clipped to dest; the pixels become opaque.
+  void DrawTo(Bitmap& dest, int left, int top) const;
 
   void Brighten(double k);
   void Darken(double k);

@@ -13,13 +13,14 @@ struct FramePieces {
   Bitmap Left, Top, Right, Bottom;
 };
 
-// The frame of a W x H window from the frame picture's rectangle R. The caller places the pieces
-// at (0, 0) (top), (0, top height) (left), (W - right width, top height) and (0, H - bottom height).
+// The frame of a width x height window from the frame picture's rectangle skin_rect. The caller
+// places the pieces at (0, 0) (top), (0, top height) (left), (width - right width, top height) and
+// (0, height - bottom height).
 void ComposeFrameBorders(const SliceGeometry& g, const SliceGeometry& n, FramePieces& pieces,
-                         const Bitmap& Source, const Rect& R, int W, int H, EdgeStretch stretch);
+                         const Bitmap& source, const Rect& skin_rect, int width, int height, EdgeStretch stretch);
 // The same cut of the whole mask picture, always tiled; g.ClRect and n.ClRect are the mask's
 // client rectangles. The pieces' height follows from n.ClRect.
-void ComposeMaskBorders(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, FramePieces& pieces,
-                        int W);
+void ComposeMaskBorders(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& mask, FramePieces& pieces,
+                        int width);
 
 }  // namespace skin

@@ -53,12 +53,12 @@ struct FrameGeometry {
 FrameGeometry ComputeFrameGeometry(const FrameSkin& skin, int W, int H);
 
 // Caption strip of the plain (unskinned) frame.
-constexpr int PlainCaptionHeight(bool toolWindow) { return toolWindow ? 15 : 19; }
+constexpr int PlainCaptionHeight(bool tool_window) { return tool_window ? 15 : 19; }
 constexpr int kPlainBorder = 3;
 
 // The client rectangle the platform should use for a proposed window rectangle. Right and Bottom
 // never fall below Left and Top.
 Rect SkinnedClientArea(const Rect& window, const FrameSkin& skin);
-Rect PlainClientArea(const Rect& window, bool toolWindow);
+Rect PlainClientArea(const Rect& window, bool tool_window);
 
 }  // namespace skin

@@ -40,9 +40,9 @@ struct HitTestState {
 bool PointInMaskShape(Point p, const FrameGeometry& g, const FramePieces& mask);
 
 // The hit code of window point p on a skinned frame. `mask` is null when the skin has no mask.
-int SkinnedHitTest(Point p, const FrameGeometry& g, int borderWidth, const FramePieces* mask,
+int SkinnedHitTest(Point p, const FrameGeometry& g, int border_width, const FramePieces* mask,
                    const HitTestState& s);
 // The hit code of window point p on the plain 3-pixel frame of a W x H window.
-int PlainHitTest(Point p, int W, int H, bool toolWindow, const HitTestState& s);
+int PlainHitTest(Point p, int W, int H, bool tool_window, const HitTestState& s);
 
 }  // namespace skin

@@ -24,12 +24,13 @@ struct EdgeStretch {
 
 enum CentreStretchType { kStretchFull = 0, kStretchHorizontal = 1, kStretchVertical = 2 };
 
-// Dest becomes W x H and receives the skin rectangle R of Source composed for the new cut.
-void ComposeNineSlice(const SliceGeometry& g, const SliceGeometry& n, Bitmap& Dest, const Bitmap& Source,
-                      const Rect& R, int W, int H, bool DrawCentre, EdgeStretch stretch, bool StretchEffect,
-                      int StretchType);
-// Everything stretched, with the corners at the client rectangle's corners; Dest keeps its size.
-void ComposeStretchedNineSlice(Bitmap& Dest, const Bitmap& Source, const Rect& R, bool DrawCentre,
-                               const Rect& ClRect);
+// dest becomes w x h and receives the skin rectangle skin_rect of source composed for the new cut
+// n (g is the cut of skin_rect).
+void ComposeNineSlice(const SliceGeometry& g, const SliceGeometry& n, Bitmap& dest, const Bitmap& source,
+                      const Rect& skin_rect, int w, int h, bool draw_centre, EdgeStretch stretch, bool stretch_effect,
+                      int stretch_type);
+// Everything stretched, with the corners at the client rectangle's corners; dest keeps its size.
+void ComposeStretchedNineSlice(Bitmap& dest, const Bitmap& source, const Rect& skin_rect, bool draw_centre,
+                               const Rect& client_rect);
 
 }  // namespace skin

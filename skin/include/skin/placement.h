@@ -16,14 +16,14 @@ struct SizeLimits {
 
 // The frame's minimum width and height; `skin` is null without a skin.
 int FrameMinWidth(const FrameSkin* skin, const SizeLimits& limits);
-int FrameMinHeight(const FrameSkin* skin, const SizeLimits& limits, bool toolWindow);
+int FrameMinHeight(const FrameSkin* skin, const SizeLimits& limits, bool tool_window);
 
 // The size after a skin change: a side below its minimum is raised. `nudge` is set when both
 // sides already fit, so that the caller nudges the width to make the platform recompute the
 // non-client area.
 Size EnforceMinimumSize(Size size, Size minimum, bool& nudge);
 // The width step of the nudge: -1, or +1 when -1 would go below the minimum.
-int WidthNudgeStep(int width, int minWidth);
+int WidthNudgeStep(int width, int min_width);
 
 // Top-left corner that centres a w x h window in the area.
 Point CenterInArea(const Rect& area, int w, int h);
@@ -32,7 +32,7 @@ Point CenterInArea(const Rect& area, int w, int h);
 // work area, or else the first free place to the right of the forms already minimized there
 // (`occupied`, their window rectangles), a row higher each time a row is full. When the whole
 // area is taken, the bottom-left corner again.
-Point MinimizedFormPlace(const Rect& workArea, Size size, std::span<const Rect> occupied);
+Point MinimizedFormPlace(const Rect& work_area, Size size, std::span<const Rect> occupied);
 
 // The magnetic edges' state of one drag.
 struct MagneticState {
@@ -42,8 +42,8 @@ struct MagneticState {
 };
 
 // Adjusts a proposed window rectangle of a drag so that it snaps to the edges of the work area
-// within `magneticSize` pixels, and stays there until the cursor has travelled more than that from
+// within `magnetic_size` pixels, and stays there until the cursor has travelled more than that from
 // where it snapped.
-Rect MagneticMove(const Rect& proposed, const Rect& workArea, int magneticSize, Point cursor, MagneticState& state);
+Rect MagneticMove(const Rect& proposed, const Rect& work_area, int magnetic_size, Point cursor, MagneticState& state);
 
 }  // namespace skin

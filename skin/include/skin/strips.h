@@ -7,11 +7,13 @@
 
 namespace skin {
 
-// Dest becomes W x RectSpanY(R): fixed caps of LeftW and RightW, the middle tiled or stretched.
-void ComposeHorizontalStrip(int LeftW, int RightW, Bitmap& Dest, const Bitmap& Source, const Rect& R, int W,
-                            bool Stretch);
-// Dest becomes RectSpanX(R) x H: fixed caps of TopH and BottomH, the middle tiled or stretched.
-void ComposeVerticalStrip(int TopH, int BottomH, Bitmap& Dest, const Bitmap& Source, const Rect& R, int H,
-                          bool Stretch);
+// dest becomes w x RectSpanY(skin_rect): fixed caps of left_w and right_w, the middle tiled or
+// stretched.
+void ComposeHorizontalStrip(int left_w, int right_w, Bitmap& dest, const Bitmap& source, const Rect& skin_rect, int w,
+                            bool stretch);
+// dest becomes RectSpanX(skin_rect) x h: fixed caps of top_h and bottom_h, the middle tiled or
+// stretched.
+void ComposeVerticalStrip(int top_h, int bottom_h, Bitmap& dest, const Bitmap& source, const Rect& skin_rect, int h,
+                          bool stretch);
 
 }  // namespace skin

@@ -20,6 +20,6 @@ std::string FitTextToWidth(std::string_view text, int width, const std::function
 
 // The rectangle DrawTextLine draws into: with the W rule, a text beginning with "W" gets 2 more
 // pixels on the right; an odd font height moves the top up by 1.
-Rect TextLineRect(const Rect& rect, std::string_view text, int fontHeight, bool wRule);
+Rect TextLineRect(const Rect& rect, std::string_view text, int font_height, bool w_rule);
 
 }  // namespace skin

@@ -48,13 +48,13 @@ Color TbsEffectBmp::PixelColor(int x, int y) const {
   return MakeColor(p[2], p[1], p[0]);
 }
 
-void TbsEffectBmp::DrawTo(Bitmap& dest, int X, int Y) const {
-  const Rect visible = IntersectRects({X, Y, X + width_, Y + height_}, {0, 0, dest.Width(), dest.Height()});
+void TbsEffectBmp::DrawTo(Bitmap& dest, int left, int top) const {
+  const Rect visible = IntersectRects({left, top, left + width_, top + height_}, {0, 0, dest.Width(), dest.Height()});
   for (int y = visible.Top; y < visible.Bottom; ++y) {
-    const uint8_t* in = Row(y - Y);
+    const uint8_t* in = Row(y - top);
     uint32_t* out = dest.Row(y);
     for (int x = visible.Left; x < visible.Right; ++x) {
-      const uint8_t* p = in + 3 * (x - X);
+      const uint8_t* p = in + 3 * (x - left);
       out[x] = 0xFF000000u | static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
     }
   }
@@ -155,11 +155,11 @@ void TbsEffectBmp::Morph(const TbsEffectBmp& other, double k) {
 void TbsEffectBmp::MorphGradient(const TbsEffectBmp& other, double k) {
   if (!SameSize(other) || width_ == 0) return;
   const long double f = Clamp01(k);
-  const bool onRows = width_ < height_;
-  const int size = onRows ? height_ : width_;
+  const bool on_rows = width_ < height_;
+  const int size = on_rows ? height_ : width_;
   const int a = RoundInt(size * f);
   long double step;
-  if (onRows) {
+  if (on_rows) {
     const int ramp = (size - a - 1) / 2;
     step = ramp > 0 ? 1.0L / ramp : 0;
   } else {
@@ -178,7 +178,7 @@ void TbsEffectBmp::MorphGradient(const TbsEffectBmp& other, double k) {
   ForEachRow([&](int y, uint8_t* row) {
     const uint8_t* q = other.Row(y);
     for (int x = 0; x < width_; ++x) {
-      const long double wx = weight[onRows ? y : x];
+      const long double wx = weight[on_rows ? y : x];
       for (int c = 0; c < 3; ++c) row[3 * x + c] = RoundChannel(wx * row[3 * x + c] + (1 - wx) * q[3 * x + c]);
     }
   });

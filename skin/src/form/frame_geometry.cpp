@@ -74,8 +74,8 @@ Rect SkinnedClientArea(const Rect& window, const FrameSkin& s) {
                       window.Right - (s.Pw - s.ClRect.Right), window.Bottom - (s.Ph - s.ClRect.Bottom)});
 }
 
-Rect PlainClientArea(const Rect& window, bool toolWindow) {
-  return NotInverted({window.Left + kPlainBorder, window.Top + kPlainBorder + PlainCaptionHeight(toolWindow),
+Rect PlainClientArea(const Rect& window, bool tool_window) {
+  return NotInverted({window.Left + kPlainBorder, window.Top + kPlainBorder + PlainCaptionHeight(tool_window),
                       window.Right - kPlainBorder, window.Bottom - kPlainBorder});
 }
 

@@ -31,10 +31,10 @@ class BitmapCanvas {
   std::optional<platform::ui::ScopedSelect> selection_;
 };
 
-// Unscaled transfer of all rows to (X, Y); the pixels become opaque.
-void DrawTo(HDC dc, const TbsEffectBmp& bitmap, int X, int Y);
+// Unscaled transfer of all rows to (left, top); the pixels become opaque.
+void DrawTo(HDC dc, const TbsEffectBmp& bitmap, int left, int top);
 // Blended (AlphaBlend) or key-skipping (Transparent) through a copy of the destination area,
 // otherwise a plain colour-on-colour block transfer.
-void DrawTo(HDC dc, const TbsBitmap& bitmap, int X, int Y);
+void DrawTo(HDC dc, const TbsBitmap& bitmap, int left, int top);
 
 }  // namespace skin
