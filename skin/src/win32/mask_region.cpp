@@ -1,7 +1,8 @@
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "platform/ui/gdi.h"
-#include "skin/frame_borders.h"
 #include "skin/win32/mask_region.h"
 
 namespace skin {
@@ -45,26 +46,15 @@ platform::ui::UniqueRegion RegionFromMask(const Bitmap& mask) {
 
 platform::ui::UniqueRegion FrameRegionFromMask(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& mask,
                                                int w) {
-  if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return {};
-  FramePieces pieces;
-  ComposeMaskBorders(g, n, mask, pieces, w);
-  const Rect& client = n.ClRect;
-  platform::ui::UniqueRegion result(RectIsEmpty(client) ? ::CreateRectRgn(0, 0, 0, 0)
-                                                        : ::CreateRectRgn(client.Left, client.Top, client.Right,
-                                                                          client.Bottom));
-  if (!result) return {};
-  auto add = [&result](const Bitmap& piece, int x, int y) {
-    if (piece.Empty()) return;
-    platform::ui::UniqueRegion part = RegionFromMask(piece);
-    if (!part) return;
-    ::OffsetRgn(part.get(), x, y);
-    ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
-  };
-  add(pieces.Top, 0, 0);
-  add(pieces.Bottom, 0, n.ClRect.Bottom);
-  add(pieces.Left, 0, n.ClRect.Top);
-  add(pieces.Right, n.ClRect.Right, n.ClRect.Top);
-  return result;
+  const std::optional<std::vector<Rect>> rects = FrameRegionRects(g, n, mask, w);
+  if (!rects) return {};
+  // A frame without client rectangle and without black pixels still has a region: an empty one.
+  if (rects->empty()) return platform::ui::UniqueRegion(::CreateRectRgn(0, 0, 0, 0));
+  Rect bounds = rects->front();
+  for (const Rect& r : *rects)
+    bounds = {std::min(bounds.Left, r.Left), std::min(bounds.Top, r.Top), std::max(bounds.Right, r.Right),
+              std::max(bounds.Bottom, r.Bottom)};
+  return RegionOfRects(*rects, bounds);
 }
 
 }  // namespace skin
