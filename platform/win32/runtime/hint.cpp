@@ -103,19 +103,22 @@ void PlainHintWindow::Hide() {
   if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
 }
 
+void PaintPlainHintBackground(HDC dc, const RECT& client) {
+  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_INFOBK));
+  ::FrameRect(dc, &client, ::GetSysColorBrush(COLOR_BTNSHADOW));
+  ::SetTextColor(dc, ::GetSysColor(COLOR_INFOTEXT));
+}
+
 void PlainHintWindow::Paint(HDC dc) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_INFOBK));
-  ::FrameRect(dc, &client, ::GetSysColorBrush(COLOR_BTNSHADOW));
+  PaintPlainHintBackground(dc, client);
   UniqueFont font = StatusFont();
-  HGDIOBJ old = font ? ::SelectObject(dc, font.get()) : nullptr;
+  ScopedSelect select_font(dc, font.get());
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, ::GetSysColor(COLOR_INFOTEXT));
   const std::wstring wide = Widen(text_);
   RECT r{3, 2, client.right - 3, client.bottom - 2};
   ::DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r, DT_NOPREFIX);
-  if (old) ::SelectObject(dc, old);
 }
 
 // ---- the cursor

@@ -244,9 +244,7 @@ Bitmap TbsSkinHintWindow::Render() {
     CanvasCopy(buffer, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
     ::SetTextColor(c, skin_data_->HintWindow.fontcolor);
   } else {
-    ::FillRect(c, &client, ::GetSysColorBrush(COLOR_INFOBK));
-    ::FrameRect(c, &client, ::GetSysColorBrush(COLOR_BTNSHADOW));
-    ::SetTextColor(c, ::GetSysColor(COLOR_INFOTEXT));
+    platform::ui::PaintPlainHintBackground(c, client);
   }
   ::SetBkMode(c, TRANSPARENT);
   const Point origin = ContentOrigin();
