@@ -28,15 +28,11 @@ struct Size {
   friend bool operator==(const Size&, const Size&) = default;
 };
 
-// A rectangle without area: its width or its height is not positive.
-inline bool IsRectEmpty(const Rect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
-// A skin point is unset when either coordinate is 0.
-inline bool IsPointUnset(const Point& p) { return p.X == 0 || p.Y == 0; }
-
 using Color = uint32_t;
 
 constexpr int RectSpanX(const Rect& r) { return r.Right - r.Left; }
 constexpr int RectSpanY(const Rect& r) { return r.Bottom - r.Top; }
+// A rectangle without area: its width or its height is not positive.
 constexpr bool RectIsEmpty(const Rect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 // A skin point with a zero coordinate was not given in the skin's INI text.
 constexpr bool PointIsUnset(const Point& p) { return p.X == 0 || p.Y == 0; }

@@ -196,7 +196,7 @@ void TbsSkinForm::EraseClient(HDC dc) {
     src = d.ActivePicture(d.bgpictureindex);
     if (src) sr = Rect{0, 0, src->Width(), src->Height()};
   }
-  if (!src || IsRectEmpty(sr)) {
+  if (!src || RectIsEmpty(sr)) {
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     return;
   }
