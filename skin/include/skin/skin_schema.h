@@ -616,6 +616,15 @@ std::unique_ptr<TbsDataSkinControl> CreateSkinControlData(const std::string& cla
 const std::vector<std::string>& SkinObjectClassWords();
 const std::vector<std::string>& SkinControlClassWords();
 
+// An entry of [SKINOBJECTS] or [SKINCONTROLS]: the section that holds the data and its class word.
+struct ListedSection {
+  std::string id;
+  std::string class_word;
+};
+// The entries "0" ... count-1 of such a list, written "id:class word", in order. An entry without
+// a colon is skipped; a count past the numbered keys the list has is cut there.
+std::vector<ListedSection> ReadListedSections(const IniFile& ini, const std::string& list);
+
 // Every key in the skin's sections that does not parse as its kind, as "section.key=value (kind)".
 std::vector<std::string> FindUnparsableKeys(const IniFile& ini);
 

@@ -293,12 +293,8 @@ void TbsSkinData::ReadIni(const IniFile& ini) {
   SkinColors.LoadFromFile(ini);
 
   auto entries = [&ini](const char* list, auto create, auto add) {
-    const int count = std::min(ReadIniInteger(ini, list, "count", 0), NumberedKeyLimit(ini, list));
-    for (int i = 0; i < count; ++i) {
-      const std::string entry = ini.ReadString(list, std::to_string(i), "");
-      const size_t colon = entry.find(':');
-      if (colon == std::string::npos) continue;
-      auto data = create(entry.substr(colon + 1), entry.substr(0, colon));
+    for (const auto& [id, word] : ReadListedSections(ini, list)) {
+      auto data = create(word, id);
       if (!data) continue;
       data->LoadFromFile(ini);
       add(std::move(data));
