@@ -7,6 +7,7 @@
 
 #include "launcher/update_sequence.h"
 #include "platform/ui/form.h"
+#include "platform/ui/timer.h"
 
 #include "zip/unzipper.h"
 

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "platform/ui/font.h"
-#include "platform/ui/form.h"
 #include "platform/ui/hint.h"
 #include "platform/ui/image_list.h"
+#include "platform/ui/timer.h"
 #include "skin/bitmap.h"
 #include "skin/win32/skin_form.h"
 #include "skin/nine_slice.h"
