@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "skin/compose.h"
+#include "skin/frame_borders.h"
 
 namespace {
 

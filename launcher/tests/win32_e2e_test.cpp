@@ -17,7 +17,9 @@
 #include "platform/text.h"
 #include "signature/ed25519ph.h"
 #include "signature/signature_file.h"
+#include "platform/ui/gdi.h"
 #include "skin/bitmap.h"
+#include "skin/win32/bitmap_canvas.h"
 #include "test_support.h"
 
 namespace {
@@ -194,13 +196,13 @@ skin::Bitmap Capture(HWND window) {
   RECT r;
   ::GetWindowRect(window, &r);
   skin::Bitmap shot(r.right - r.left, r.bottom - r.top);
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  HGDIOBJ old = ::SelectObject(mem, static_cast<HBITMAP>(shot.NativeHandle()));
-  ::BitBlt(mem, 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY | CAPTUREBLT);  // layered windows too
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
+  {
+    const auto screen = platform::ui::WindowDc::Client(nullptr);
+    skin::BitmapCanvas canvas(shot);
+    // CAPTUREBLT: layered windows too.
+    ::BitBlt(canvas.dc(), 0, 0, shot.Width(), shot.Height(), screen.get(), r.left, r.top, SRCCOPY | CAPTUREBLT);
+    skin::BitmapCanvas::Flush();
+  }
   return shot;
 }
 

@@ -14,8 +14,9 @@
 
 #include "draw_golden.h"
 #include "platform/text.h"
-#include "skin/compose.h"
-#include "skin/form_geometry.h"
+#include "skin/frame_borders.h"
+#include "skin/frame_geometry.h"
+#include "skin/hit_test.h"
 #include "skin/skin_data.h"
 #include "skin/skin_package.h"
 

@@ -7,6 +7,7 @@
 
 #include "launcher/update_sequence.h"
 #include "platform/ui/form.h"
+#include "platform/ui/timer.h"
 
 #include "zip/unzipper.h"
 
@@ -18,6 +19,7 @@
 #include "skin/win32/skin_gauge.h"
 #include "skin/win32/skin_hint.h"
 #include "skin/skin_package.h"
+#include "skin/win32/skin_label.h"
 #include "skin/win32/skin_panel.h"
 
 namespace launcher {

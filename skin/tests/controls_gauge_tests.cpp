@@ -71,8 +71,8 @@ TEST(AnimationFrames, SideBySideOrStacked) {
   EXPECT_EQ(AnimationFrameRect(strip, 40, 3, 3), (Rect{90, 100, 130, 119}));
   const Rect stack{0, 0, 40, 60};
   EXPECT_EQ(AnimationFrameRect(stack, 40, 3, 2), (Rect{0, 20, 40, 40}));
-  EXPECT_TRUE(IsRectEmpty(AnimationFrameRect(strip, 40, 0, 1)));
-  EXPECT_TRUE(IsRectEmpty(AnimationFrameRect(strip, 40, 3, 4)));
+  EXPECT_TRUE(RectIsEmpty(AnimationFrameRect(strip, 40, 0, 1)));
+  EXPECT_TRUE(RectIsEmpty(AnimationFrameRect(strip, 40, 3, 4)));
 }
 
 TEST(GaugeTextOrigin, CentredWithTheOddHeightRule) {

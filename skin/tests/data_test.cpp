@@ -407,10 +407,10 @@ TEST(DataLoad, CarriedGreenSkinReadsItsQuotedValues) {
   const auto* panel = dynamic_cast<const TbsDataSkinPanelControl*>(data.SkinControls.at(data.FindControlIndex("panel")).get());
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->skinrect, (Rect{141, 4, 200, 56}));
-  EXPECT_FALSE(IsPointUnset(panel->lefttoppoint));
-  EXPECT_FALSE(IsPointUnset(panel->righttoppoint));
-  EXPECT_FALSE(IsPointUnset(panel->leftbottompoint));
-  EXPECT_FALSE(IsPointUnset(panel->rightbottompoint));
+  EXPECT_FALSE(PointIsUnset(panel->lefttoppoint));
+  EXPECT_FALSE(PointIsUnset(panel->righttoppoint));
+  EXPECT_FALSE(PointIsUnset(panel->leftbottompoint));
+  EXPECT_FALSE(PointIsUnset(panel->rightbottompoint));
   EXPECT_FALSE(panel->stretcheffect);
 
   const auto* label = dynamic_cast<const TbsDataSkinLabelControl*>(data.SkinControls.at(data.FindControlIndex("statuspanel")).get());

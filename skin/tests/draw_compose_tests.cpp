@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "draw_pixels.h"
-#include "skin/compose.h"
+#include "skin/canvas_copy.h"
+#include "skin/frame_borders.h"
+#include "skin/nine_slice.h"
+#include "skin/strips.h"
 
 namespace skin {
 namespace {
@@ -289,7 +292,7 @@ TEST(DrawGlyphCell, DrawsOneCellWithItsBottomLeftColourTransparent) {
 #include <random>
 
 #include "platform/exceptions.h"
-#include "skin/region.h"
+#include "skin/mask_region.h"
 
 namespace skin {
 namespace {

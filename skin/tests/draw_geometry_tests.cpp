@@ -57,7 +57,7 @@ TEST(DrawGeometry, ColourAndPixelConvert) {
 }  // namespace
 }  // namespace skin
 
-#include "skin/window_helpers.h"
+#include "skin/os_version.h"
 
 namespace skin {
 namespace {

@@ -4,7 +4,9 @@
 
 #include "draw_golden.h"
 #include "skin/bmp_file.h"
-#include "skin/compose.h"
+#include "skin/canvas_copy.h"
+#include "skin/frame_borders.h"
+#include "skin/nine_slice.h"
 
 namespace skin {
 namespace {

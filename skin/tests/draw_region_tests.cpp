@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "draw_pixels.h"
-#include "skin/region.h"
+#include "skin/mask_region.h"
 
 namespace skin {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "skin/text.h"
+#include "skin/text_layout.h"
 
 namespace skin {
 namespace {

@@ -6,7 +6,9 @@
 #include <set>
 
 #include "platform/exceptions.h"
-#include "skin/effects.h"
+#include "skin/alpha_bitmap.h"
+#include "skin/effect_bmp.h"
+#include "skin/stack_blur.h"
 
 namespace skin {
 namespace {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "skin/form_geometry.h"
+#include "skin/frame_geometry.h"
+#include "skin/hit_test.h"
+#include "skin/placement.h"
 #include "skin/skin_data.h"
 #include "frame_skin_fixture.h"
 

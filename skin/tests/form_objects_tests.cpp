@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/form_objects.h"
+#include "skin/frame_objects.h"
 #include "skin/hint_geometry.h"
 #include "skin/resource_strings.h"
 #include "frame_skin_fixture.h"

@@ -1,7 +1,7 @@
 // The frame values of the launcher's default skin, shared by the frame's native tests.
 #pragma once
 
-#include "skin/form_geometry.h"
+#include "skin/frame_geometry.h"
 
 namespace skin::testing {
 

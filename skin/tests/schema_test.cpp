@@ -259,6 +259,19 @@ TEST(SchemaCheck, ReportsKeysThatDoNotParse) {
                                            "panel.leftstretch=yes (flag)", "panel.alignment=center (alignment)"}));
 }
 
+TEST(SchemaCheck, ListedSectionsSplitIdAndClassWordAndSkipEntriesWithoutColon) {
+  // The count claims more entries than there are: "1" has no colon, "2" is missing, and a key
+  // that is no number is not an entry.
+  const IniFile ini("[SKINOBJECTS]\ncount=1000\n0=close:stdbutton\n1=broken\n3=caption:caption\nnote=x:y\n");
+  const std::vector<ListedSection> sections = ReadListedSections(ini, "SKINOBJECTS");
+  ASSERT_EQ(sections.size(), 2u);
+  EXPECT_EQ(sections[0].id, "close");
+  EXPECT_EQ(sections[0].class_word, "stdbutton");
+  EXPECT_EQ(sections[1].id, "caption");
+  EXPECT_EQ(sections[1].class_word, "caption");
+  EXPECT_TRUE(ReadListedSections(ini, "SKINCONTROLS").empty());
+}
+
 TEST(SchemaRoundTrip, EverySectionOfTheCarriedSkins) {
   TbsCompressedSkinList list;
   LoadBuiltinSkinList(list);

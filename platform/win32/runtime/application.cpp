@@ -10,6 +10,10 @@
 
 namespace platform::ui {
 
+Application::Application() = default;
+
+Application::~Application() { StopHintTimer(); }
+
 Application& Application::Instance() {
   static Application app;
   return app;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "skin/bitmap.h"
-#include "skin/compose.h"
+#include "skin/nine_slice.h"
 #include "skin/geometry.h"
 #include "skin/ini_values.h"
 

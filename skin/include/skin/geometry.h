@@ -1,5 +1,5 @@
-// Rectangles, points and colours as the skin engine uses them, and the small helpers over them.
-// Right and Bottom are exclusive; a colour is 0x00BBGGRR (red in the lowest byte).
+// Rectangles, points, sizes and colours as the skin engine uses them, and the small helpers over
+// them. Right and Bottom are exclusive; a colour is 0x00BBGGRR (red in the lowest byte).
 #pragma once
 
 #include <cstdint>
@@ -22,15 +22,17 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// A rectangle without area: its width or its height is not positive.
-inline bool IsRectEmpty(const Rect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
-// A skin point is unset when either coordinate is 0.
-inline bool IsPointUnset(const Point& p) { return p.X == 0 || p.Y == 0; }
+struct Size {
+  int Width = 0;
+  int Height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
 
 using Color = uint32_t;
 
 constexpr int RectSpanX(const Rect& r) { return r.Right - r.Left; }
 constexpr int RectSpanY(const Rect& r) { return r.Bottom - r.Top; }
+// A rectangle without area: its width or its height is not positive.
 constexpr bool RectIsEmpty(const Rect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 // A skin point with a zero coordinate was not given in the skin's INI text.
 constexpr bool PointIsUnset(const Point& p) { return p.X == 0 || p.Y == 0; }

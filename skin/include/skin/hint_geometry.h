@@ -8,8 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "skin/compose.h"
-#include "skin/form_geometry.h"
+#include "skin/nine_slice.h"
 
 namespace skin {
 

@@ -1,9 +1,11 @@
+#include "skin/canvas_copy.h"
 #include "skin/control_geometry.h"
 
 #include <algorithm>
 
 #include "skin/skin_data.h"
 #include "skin/skin_schema.h"
+#include "skin/strips.h"
 
 namespace skin {
 

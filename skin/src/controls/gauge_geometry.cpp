@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "skin/compose.h"
+#include "skin/canvas_copy.h"
 
 namespace skin {
 

@@ -45,7 +45,7 @@ const std::vector<SkinMessageTarget*>& SkinForms::List() { return FormList(); }
 
 TbsBitmap CopyWithAlphaFrom(const Bitmap& source, const Rect& rect, const Bitmap& alpha) {
   TbsBitmap out;
-  if (IsRectEmpty(rect)) return out;
+  if (RectIsEmpty(rect)) return out;
   out.SetSize(rect.Width(), rect.Height());
   Bitmap& surface = out.Surface();
   for (int y = 0; y < surface.Height(); ++y) {
@@ -68,11 +68,11 @@ namespace {
 AlphaImage MakeButtonImage(const TbsSkinData& data, int picture_index, const Rect& skin_rect, int alpha_index) {
   AlphaImage out;
   const Bitmap* source = data.ActivePicture(picture_index);
-  if (IsRectEmpty(skin_rect) || !source) return out;
+  if (RectIsEmpty(skin_rect) || !source) return out;
   // Only the part inside the picture has pixels to copy; a rect from a damaged INI must not
   // size the image beyond the picture it comes from.
   const Rect rect = IntersectRects(skin_rect, Rect{0, 0, source->Width(), source->Height()});
-  if (IsRectEmpty(rect)) return out;
+  if (RectIsEmpty(rect)) return out;
   const Bitmap* alpha = data.ActivePicture(alpha_index);
   if (!alpha) {
     out = CopyWithAlphaFrom(*source, rect, Bitmap());
@@ -293,12 +293,8 @@ void TbsSkinData::ReadIni(const IniFile& ini) {
   SkinColors.LoadFromFile(ini);
 
   auto entries = [&ini](const char* list, auto create, auto add) {
-    const int count = std::min(ReadIniInteger(ini, list, "count", 0), NumberedKeyLimit(ini, list));
-    for (int i = 0; i < count; ++i) {
-      const std::string entry = ini.ReadString(list, std::to_string(i), "");
-      const size_t colon = entry.find(':');
-      if (colon == std::string::npos) continue;
-      auto data = create(entry.substr(colon + 1), entry.substr(0, colon));
+    for (const auto& [id, word] : ReadListedSections(ini, list)) {
+      auto data = create(word, id);
       if (!data) continue;
       data->LoadFromFile(ini);
       add(std::move(data));
@@ -314,7 +310,7 @@ void TbsSkinData::ReadIni(const IniFile& ini) {
 
 void TbsSkinData::ApplyFormInfoCorrections() {
   if (!mask.empty()) {
-    if (IsRectEmpty(maskrectarea)) {
+    if (RectIsEmpty(maskrectarea)) {
       maskrectarea = clientrect;
     } else {
       maskrectarea.Left = std::min(maskrectarea.Left, clientrect.Left);
@@ -322,10 +318,10 @@ void TbsSkinData::ApplyFormInfoCorrections() {
       maskrectarea.Right = std::max(maskrectarea.Right, clientrect.Right);
       maskrectarea.Bottom = std::max(maskrectarea.Bottom, clientrect.Bottom);
     }
-    if (IsPointUnset(hittestlefttoppoint)) hittestlefttoppoint = lefttoppoint;
-    if (IsPointUnset(hittestrighttoppoint)) hittestrighttoppoint = righttoppoint;
-    if (IsPointUnset(hittestleftbottompoint)) hittestleftbottompoint = leftbottompoint;
-    if (IsPointUnset(hittestrightbottompoint)) hittestrightbottompoint = rightbottompoint;
+    if (PointIsUnset(hittestlefttoppoint)) hittestlefttoppoint = lefttoppoint;
+    if (PointIsUnset(hittestrighttoppoint)) hittestrighttoppoint = righttoppoint;
+    if (PointIsUnset(hittestleftbottompoint)) hittestleftbottompoint = leftbottompoint;
+    if (PointIsUnset(hittestrightbottompoint)) hittestrightbottompoint = rightbottompoint;
   }
   if (rightbottompoint.X == lefttoppoint.X || rightbottompoint.Y == lefttoppoint.Y) return;
   const Rect& c = clientrect;

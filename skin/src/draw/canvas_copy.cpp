@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "skin/compose.h"
+#include "skin/canvas_copy.h"
 #include "tiling.h"
 
 namespace skin {
@@ -37,13 +37,13 @@ void CanvasCopy(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect& sr,
     if (RectIsEmpty(visible)) return;
     const int width = RectSpanX(visible);
     const size_t bytes = static_cast<size_t>(width) * 4;
-    const bool sameBitmap = &dest == &src;
+    const bool same_bitmap = &dest == &src;
     uint32_t* out = dest.Row(visible.Top) + visible.Left;
     const uint32_t* in = src.Row(static_cast<int>(visible.Top + dy)) + (visible.Left + dx);
-    const ptrdiff_t outStride = dest.Width(), inStride = src.Width();
-    for (int y = visible.Top; y < visible.Bottom; ++y, out += outStride, in += inStride) {
+    const ptrdiff_t out_stride = dest.Width(), in_stride = src.Width();
+    for (int y = visible.Top; y < visible.Bottom; ++y, out += out_stride, in += in_stride) {
       // Frame sides are a pixel or two wide: a call per row would cost more than the copy.
-      if (width <= 8 && !sameBitmap)
+      if (width <= 8 && !same_bitmap)
         for (int i = 0; i < width; ++i) out[i] = in[i];
       else
         std::memmove(out, in, bytes);
@@ -70,18 +70,18 @@ void StretchDraw(Bitmap& dest, const Rect& dr, const Bitmap& src, const Rect* cl
   CanvasCopy(dest, dr, src, {0, 0, src.Width(), src.Height()}, clip);
 }
 
-void DrawGlyphCell(Bitmap& Canvas, int X, int Y, int Index, int CellCount, const Bitmap& Strip) {
-  if (Strip.Empty() || CellCount <= 0 || Index < 1 || Index > CellCount) return;
-  const int cw = Strip.Width() / CellCount, ch = Strip.Height();
+void DrawGlyphCell(Bitmap& canvas, int left, int top, int index, int cell_count, const Bitmap& strip) {
+  if (strip.Empty() || cell_count <= 0 || index < 1 || index > cell_count) return;
+  const int cw = strip.Width() / cell_count, ch = strip.Height();
   if (cw <= 0) return;
-  X = detail::Sane(X);
-  Y = detail::Sane(Y);
-  const int sx0 = (Index - 1) * cw;
-  const uint32_t key = Strip.Pixel(sx0, ch - 1) & 0x00FFFFFF;
-  const Rect visible = IntersectRects({X, Y, X + cw, Y + ch}, {0, 0, Canvas.Width(), Canvas.Height()});
+  left = detail::Sane(left);
+  top = detail::Sane(top);
+  const int sx0 = (index - 1) * cw;
+  const uint32_t key = strip.Pixel(sx0, ch - 1) & 0x00FFFFFF;
+  const Rect visible = IntersectRects({left, top, left + cw, top + ch}, {0, 0, canvas.Width(), canvas.Height()});
   for (int y = visible.Top; y < visible.Bottom; ++y) {
-    const uint32_t* in = Strip.Row(y - Y) + sx0 - X;
-    uint32_t* out = Canvas.Row(y);
+    const uint32_t* in = strip.Row(y - top) + sx0 - left;
+    uint32_t* out = canvas.Row(y);
     for (int x = visible.Left; x < visible.Right; ++x)
       if ((in[x] & 0x00FFFFFF) != key) out[x] = in[x];
   }

@@ -1,6 +1,7 @@
 #include <cstring>
 
-#include "skin/region.h"
+#include "skin/mask_region.h"
+#include "skin/frame_borders.h"
 #include "tiling.h"
 
 namespace skin {
@@ -48,11 +49,11 @@ TbsFBitmap::TbsFBitmap(const Bitmap& source) : width_(source.Width()), height_(s
   }
 }
 
-std::vector<Rect> MaskRuns(const Bitmap& Mask, int offsetX, int offsetY) {
-  const int OffsetX = detail::Sane(offsetX), OffsetY = detail::Sane(offsetY);
+std::vector<Rect> MaskRuns(const Bitmap& mask, int offset_x, int offset_y) {
+  const int left = detail::Sane(offset_x), top = detail::Sane(offset_y);
   std::vector<Rect> runs;
-  if (Mask.Empty()) return runs;
-  const TbsFBitmap scan(Mask);
+  if (mask.Empty()) return runs;
+  const TbsFBitmap scan(mask);
   const int w = scan.Width();
   for (int y = 0; y < scan.Height(); ++y) {
     const uint8_t* row = scan.Row(y);
@@ -65,33 +66,33 @@ std::vector<Rect> MaskRuns(const Bitmap& Mask, int offsetX, int offsetY) {
       }
       const int start = x;
       while (x < w && black(x)) ++x;
-      runs.push_back({OffsetX + start, OffsetY + y, OffsetX + x, OffsetY + y + 1});
+      runs.push_back({left + start, top + y, left + x, top + y + 1});
     }
   }
   return runs;
 }
 
-std::vector<uint8_t> MaskToRegionData(const Bitmap& Mask, int offsetX, int offsetY) {
-  const int OffsetX = detail::Sane(offsetX), OffsetY = detail::Sane(offsetY);
+std::vector<uint8_t> MaskToRegionData(const Bitmap& mask, int offset_x, int offset_y) {
+  const int left = detail::Sane(offset_x), top = detail::Sane(offset_y);
   std::vector<uint8_t> block;
-  if (Mask.Empty()) return block;
-  const std::vector<Rect> runs = MaskRuns(Mask, OffsetX, OffsetY);
+  if (mask.Empty()) return block;
+  const std::vector<Rect> runs = MaskRuns(mask, left, top);
   block.assign(32 + 16 * runs.size(), 0);
   PutLe32(block.data(), 32);
   PutLe32(block.data() + 4, 1);
   PutLe32(block.data() + 8, static_cast<int32_t>(runs.size()));
   PutLe32(block.data() + 12, 0);
-  PutRect(block.data() + 16, {OffsetX, OffsetY, OffsetX + Mask.Width(), OffsetY + Mask.Height()});
+  PutRect(block.data() + 16, {left, top, left + mask.Width(), top + mask.Height()});
   for (size_t i = 0; i < runs.size(); ++i) PutRect(block.data() + 32 + 16 * i, runs[i]);
   return block;
 }
 
-std::optional<std::vector<Rect>> FrameRegionRects(const SliceGeometry& g, const SliceGeometry& newCut,
-                                                  const Bitmap& Mask, int W) {
-  const SliceGeometry n = detail::Sane(newCut);
+std::optional<std::vector<Rect>> FrameRegionRects(const SliceGeometry& g, const SliceGeometry& new_cut,
+                                                  const Bitmap& mask, int w) {
+  const SliceGeometry n = detail::Sane(new_cut);
   if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return std::nullopt;
   FramePieces pieces;
-  ComposeMaskBorders(g, n, Mask, pieces, W);
+  ComposeMaskBorders(g, n, mask, pieces, w);
   std::vector<Rect> rects;
   if (!RectIsEmpty(n.ClRect)) rects.push_back(n.ClRect);
   auto add = [&rects](const Bitmap& piece, int x, int y) {

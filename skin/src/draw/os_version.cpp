@@ -1,4 +1,4 @@
-#include "skin/window_helpers.h"
+#include "skin/os_version.h"
 
 namespace skin {
 

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "skin/text.h"
+#include "skin/text_layout.h"
 
 namespace skin {
 
@@ -36,10 +36,10 @@ std::string FitTextToWidth(std::string_view text, int width, const std::function
   return result + "...";
 }
 
-Rect TextLineRect(const Rect& rect, std::string_view text, int fontHeight, bool wRule) {
+Rect TextLineRect(const Rect& rect, std::string_view text, int font_height, bool w_rule) {
   Rect r = rect;
-  if (wRule && !text.empty() && text[0] == 'W') r.Right += 2;
-  if (fontHeight % 2 != 0) r.Top -= 1;
+  if (w_rule && !text.empty() && text[0] == 'W') r.Right += 2;
+  if (font_height % 2 != 0) r.Top -= 1;
   return r;
 }
 

@@ -1,4 +1,5 @@
 #include "tiling.h"
+#include "skin/canvas_copy.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Tiling of one repeatable edge segment, shared by the composition functions.
 #pragma once
 
-#include "skin/compose.h"
+#include "skin/nine_slice.h"
 
 namespace skin::detail {
 

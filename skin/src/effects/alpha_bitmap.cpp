@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/exceptions.h"
-#include "skin/effects.h"
+#include "skin/alpha_bitmap.h"
 
 namespace skin {
 
@@ -27,12 +27,12 @@ uint32_t BlendPixel(uint32_t s, uint32_t d) {
   return out;
 }
 
-void TbsBitmap::SetSize(int W, int H) {
-  W = std::abs(W);
-  H = std::abs(H);
-  if (W == 0 || H == 0 || (W == Width() && H == Height())) return;
+void TbsBitmap::SetSize(int w, int h) {
+  w = std::abs(w);
+  h = std::abs(h);
+  if (w == 0 || h == 0 || (w == Width() && h == Height())) return;
   try {
-    surface_.SetSize(W, H);
+    surface_.SetSize(w, h);
   } catch (const platform::EOutOfMemory&) {
     surface_ = Bitmap();
     throw platform::Exception("Can't allocate the DIB handle");
@@ -137,10 +137,10 @@ void TbsBitmap::AssignOpaque(const Bitmap& picture) {
   SetAlpha(255);
 }
 
-void TbsBitmap::DrawTo(Bitmap& dest, int X, int Y) const {
-  const Rect visible = IntersectRects({X, Y, X + Width(), Y + Height()}, {0, 0, dest.Width(), dest.Height()});
+void TbsBitmap::DrawTo(Bitmap& dest, int left, int top) const {
+  const Rect visible = IntersectRects({left, top, left + Width(), top + Height()}, {0, 0, dest.Width(), dest.Height()});
   for (int y = visible.Top; y < visible.Bottom; ++y) {
-    const uint32_t* in = surface_.Row(y - Y) - X;
+    const uint32_t* in = surface_.Row(y - top) - left;
     uint32_t* out = dest.Row(y);
     for (int x = visible.Left; x < visible.Right; ++x) {
       if (AlphaBlend)

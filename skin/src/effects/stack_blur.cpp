@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "skin/effects.h"
+#include "skin/stack_blur.h"
 
 namespace skin {
 
@@ -17,30 +17,30 @@ void BlurLine(uint32_t* line, int count, ptrdiff_t step, int shift, int radius, 
   const int div = 2 * radius + 1;
   const uint64_t weight = static_cast<uint64_t>(radius + 1) * static_cast<uint64_t>(radius + 1);
   auto at = [&](int i) -> uint32_t { return (line[std::clamp(i, 0, count - 1) * step] >> shift) & 0xFF; };
-  uint64_t sum = 0, sumIn = 0, sumOut = 0;
+  uint64_t sum = 0, sum_in = 0, sum_out = 0;
   for (int i = -radius; i <= radius; ++i) {
     const uint32_t v = at(i);
     stack[static_cast<size_t>(i + radius)] = v;
     sum += static_cast<uint64_t>(v) * static_cast<uint64_t>(radius + 1 - std::abs(i));
     if (i > 0)
-      sumIn += v;
+      sum_in += v;
     else
-      sumOut += v;
+      sum_out += v;
   }
   int sp = radius;
   for (int x = 0; x < count; ++x) {
     out[static_cast<size_t>(x)] = static_cast<uint8_t>(sum / weight);
-    sum -= sumOut;
+    sum -= sum_out;
     const int start = (sp + radius + 1) % div;  // the oldest entry, leaving the window
-    sumOut -= stack[static_cast<size_t>(start)];
+    sum_out -= stack[static_cast<size_t>(start)];
     const uint32_t incoming = at(x + radius + 1);
     stack[static_cast<size_t>(start)] = incoming;
-    sumIn += incoming;
-    sum += sumIn;
+    sum_in += incoming;
+    sum += sum_in;
     sp = (sp + 1) % div;
     const uint32_t centre = stack[static_cast<size_t>(sp)];
-    sumOut += centre;
-    sumIn -= centre;
+    sum_out += centre;
+    sum_in -= centre;
   }
   for (int x = 0; x < count; ++x) {
     uint32_t& px = line[x * step];

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "skin/form_geometry.h"
+#include "skin/frame_geometry.h"
 #include "skin/skin_data.h"
 
 namespace skin {
@@ -17,7 +17,7 @@ FrameSkin FrameSkinFrom(const TbsSkinData& data) {
   s.MaskRect = data.maskrectarea;
   // The skin data defaults the hit-test points only for masked skins; without these fallbacks a
   // rectangular skin would have its sizing corners collapsed onto the window's origin.
-  auto hit = [](Point p, Point corner) { return IsPointUnset(p) ? corner : p; };
+  auto hit = [](Point p, Point corner) { return PointIsUnset(p) ? corner : p; };
   s.HitLT = hit(data.hittestlefttoppoint, s.LT);
   s.HitRT = hit(data.hittestrighttoppoint, s.RT);
   s.HitLB = hit(data.hittestleftbottompoint, s.LB);
@@ -44,9 +44,9 @@ FrameGeometry ComputeFrameGeometry(const FrameSkin& s, int W, int H) {
   g.NewRB = {s.RB.X + dx, s.RB.Y + dy};
   g.NewClRect = {s.ClRect.Left, s.ClRect.Top, s.ClRect.Right + dx, s.ClRect.Bottom + dy};
   g.NewCaptionRect = s.CaptionRect;
-  if (!IsRectEmpty(s.CaptionRect)) g.NewCaptionRect.Right += dx;
+  if (!RectIsEmpty(s.CaptionRect)) g.NewCaptionRect.Right += dx;
   g.NewButtonsRect = s.ButtonsRect;
-  if (!IsRectEmpty(s.ButtonsRect)) {
+  if (!RectIsEmpty(s.ButtonsRect)) {
     const int half = s.Pw / 2;
     if (s.ButtonsRect.Left > half) g.NewButtonsRect = OffsetRect(s.ButtonsRect, dx, 0);
     else if (s.ButtonsRect.Left < half) g.ButtonsLeftAnchored = true;
@@ -74,8 +74,8 @@ Rect SkinnedClientArea(const Rect& window, const FrameSkin& s) {
                       window.Right - (s.Pw - s.ClRect.Right), window.Bottom - (s.Ph - s.ClRect.Bottom)});
 }
 
-Rect PlainClientArea(const Rect& window, bool toolWindow) {
-  return NotInverted({window.Left + kPlainBorder, window.Top + kPlainBorder + PlainCaptionHeight(toolWindow),
+Rect PlainClientArea(const Rect& window, bool tool_window) {
+  return NotInverted({window.Left + kPlainBorder, window.Top + kPlainBorder + PlainCaptionHeight(tool_window),
                       window.Right - kPlainBorder, window.Bottom - kPlainBorder});
 }
 

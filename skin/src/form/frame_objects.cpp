@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "skin/form_objects.h"
+#include "skin/frame_objects.h"
 #include "skin/resource_strings.h"
 
 namespace skin {
@@ -109,8 +109,8 @@ void LayoutFrameObjects(std::span<FrameObjectInfo* const> objects, const FrameSk
   }
 
   Rect area;
-  if (!IsRectEmpty(g.NewButtonsRect)) area = g.NewButtonsRect;
-  else if (!IsRectEmpty(g.NewCaptionRect)) area = g.NewCaptionRect;
+  if (!RectIsEmpty(g.NewButtonsRect)) area = g.NewButtonsRect;
+  else if (!RectIsEmpty(g.NewCaptionRect)) area = g.NewCaptionRect;
   else return;
 
   std::vector<FrameObjectInfo*> row;
@@ -136,7 +136,7 @@ void LayoutFrameObjects(std::span<FrameObjectInfo* const> objects, const FrameSk
       obj->ObjectRect = {x - sz.Width, y, x, y + sz.Height};
       x -= g.ButtonsOffset + sz.Width;
     }
-    if (caption && IsRectEmpty(g.NewButtonsRect)) caption->ObjectRect.Right = x + g.ButtonsOffset;
+    if (caption && RectIsEmpty(g.NewButtonsRect)) caption->ObjectRect.Right = x + g.ButtonsOffset;
     if (sysMenu) {
       const Size sz = sizeOf(sysMenu);
       const int left = g.NewCaptionRect.Left;
@@ -145,7 +145,7 @@ void LayoutFrameObjects(std::span<FrameObjectInfo* const> objects, const FrameSk
       if (caption) caption->ObjectRect.Left = sysMenu->ObjectRect.Right;
     }
   } else {
-    if (sysMenu && IsRectEmpty(g.NewButtonsRect)) row.push_back(sysMenu);
+    if (sysMenu && RectIsEmpty(g.NewButtonsRect)) row.push_back(sysMenu);
     int x = area.Left;
     for (FrameObjectInfo* obj : row) {
       const Size sz = sizeOf(obj);

@@ -1,4 +1,4 @@
-#include "skin/form_geometry.h"
+#include "skin/hit_test.h"
 
 namespace skin {
 namespace {
@@ -48,14 +48,14 @@ int SkinnedHitTest(Point p, const FrameGeometry& g, int b, const FramePieces* ma
   if (s.ObjectHovered && !In(s.CaptionTextArea, p) && !In(g.NewClRect, p) && !s.InSizeMove) return kHitObject;
   if (!s.Maximized && s.Resizable && !s.RolledUpOrMinimized) {
     const Point probes[4] = {{p.X - b, p.Y}, {p.X, p.Y - b}, {p.X + b, p.Y}, {p.X, p.Y + b}};
-    bool nearEdge = false;
+    bool near_edge = false;
     if (!mask) {
       const Rect window{0, 0, g.W, g.H};
-      for (const Point& q : probes) nearEdge = nearEdge || !In(window, q);
+      for (const Point& q : probes) near_edge = near_edge || !In(window, q);
     } else if (!In(g.NewMaskRect, p)) {
-      for (const Point& q : probes) nearEdge = nearEdge || !PointInMaskShape(q, g, *mask);
+      for (const Point& q : probes) near_edge = near_edge || !PointInMaskShape(q, g, *mask);
     }
-    if (nearEdge) {
+    if (near_edge) {
       const int code = BorderHit(p, g);
       if (code != kHitNowhere) return code;
     }
@@ -63,9 +63,9 @@ int SkinnedHitTest(Point p, const FrameGeometry& g, int b, const FramePieces* ma
   return InnerHit(p, g, s);
 }
 
-int PlainHitTest(Point p, int W, int H, bool toolWindow, const HitTestState& s) {
+int PlainHitTest(Point p, int W, int H, bool tool_window, const HitTestState& s) {
   if (s.ObjectHovered) return kHitObject;
-  const int captionHeight = PlainCaptionHeight(toolWindow);
+  const int caption_height = PlainCaptionHeight(tool_window);
   if (s.Resizable && !s.Maximized && !s.RolledUpOrMinimized) {
     // The frame is kPlainBorder pixels wide on every side.
     const bool left = p.X < kPlainBorder, right = p.X >= W - kPlainBorder;
@@ -79,8 +79,8 @@ int PlainHitTest(Point p, int W, int H, bool toolWindow, const HitTestState& s) 
     if (top) return kHitTop;
     if (bottom) return kHitBottom;
   }
-  if (In(Rect{kPlainBorder, kPlainBorder, W - kPlainBorder, kPlainBorder + captionHeight}, p)) return kHitCaption;
-  if (In(Rect{kPlainBorder, captionHeight + kPlainBorder, W - kPlainBorder, H - kPlainBorder}, p)) return kHitClient;
+  if (In(Rect{kPlainBorder, kPlainBorder, W - kPlainBorder, kPlainBorder + caption_height}, p)) return kHitCaption;
+  if (In(Rect{kPlainBorder, caption_height + kPlainBorder, W - kPlainBorder, H - kPlainBorder}, p)) return kHitClient;
   return kHitObject;
 }
 

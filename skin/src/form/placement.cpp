@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "skin/form_geometry.h"
+#include "skin/placement.h"
 
 namespace skin {
 
@@ -12,8 +12,8 @@ int FrameMinWidth(const FrameSkin* skin, const SizeLimits& limits) {
   return skin->Pw;
 }
 
-int FrameMinHeight(const FrameSkin* skin, const SizeLimits& limits, bool toolWindow) {
-  if (!skin) return std::max(PlainCaptionHeight(toolWindow) + 6, limits.MinHeight);
+int FrameMinHeight(const FrameSkin* skin, const SizeLimits& limits, bool tool_window) {
+  if (!skin) return std::max(PlainCaptionHeight(tool_window) + 6, limits.MinHeight);
   if (skin->FormMinHeight != 0) return std::max(skin->FormMinHeight, limits.MinHeight);
   const int frame = skin->Ph - RectSpanY(skin->ClRect);
   return frame >= limits.MinHeight ? frame : limits.MinHeight;
@@ -28,7 +28,7 @@ Size EnforceMinimumSize(Size size, Size minimum, bool& nudge) {
   return size;
 }
 
-int WidthNudgeStep(int width, int minWidth) { return width - 1 < minWidth ? 1 : -1; }
+int WidthNudgeStep(int width, int min_width) { return width - 1 < min_width ? 1 : -1; }
 
 Point CenterInArea(const Rect& a, int w, int h) {
   return {a.Left + RectSpanX(a) / 2 - w / 2, a.Top + RectSpanY(a) / 2 - h / 2};
@@ -68,8 +68,8 @@ namespace {
 // One axis of the magnetic rule for the low edge (left or top): pos is the proposed coordinate of
 // the window's edge, returns the adjusted one.
 int SnapLow(int pos, int edge, int m, int cursor, bool& stuck, int& anchor) {
-  const bool nearEdge = edge - m < pos && pos < edge + m;
-  if (nearEdge && !stuck) {
+  const bool near_edge = edge - m < pos && pos < edge + m;
+  if (near_edge && !stuck) {
     pos = edge;
     anchor = cursor;
   } else if (stuck && std::abs(cursor - anchor) > m) {
@@ -77,15 +77,15 @@ int SnapLow(int pos, int edge, int m, int cursor, bool& stuck, int& anchor) {
   } else if (stuck) {
     pos = edge;
   }
-  stuck = nearEdge;
+  stuck = near_edge;
   return pos;
 }
 
 // The high edge (right or bottom): pos is the window's near coordinate, size its extent.
 int SnapHigh(int pos, int size, int edge, int m, int cursor, bool& stuck, int& anchor) {
   const int far = pos + size;
-  const bool nearEdge = edge - m < far && far < edge + m;
-  if (nearEdge && !stuck) {
+  const bool near_edge = edge - m < far && far < edge + m;
+  if (near_edge && !stuck) {
     pos = edge - size;
     anchor = cursor;
   } else if (stuck && std::abs(cursor - anchor) > m) {
@@ -93,7 +93,7 @@ int SnapHigh(int pos, int size, int edge, int m, int cursor, bool& stuck, int& a
   } else if (stuck) {
     pos = edge - size;
   }
-  stuck = nearEdge;
+  stuck = near_edge;
   return pos;
 }
 

@@ -1,6 +1,6 @@
 #include "skin/image_list.h"
 
-#include "skin/effects.h"
+#include "skin/alpha_bitmap.h"
 #include "skin/png_image.h"
 
 namespace skin {

@@ -45,15 +45,8 @@ std::string DescribePackage(const TbsCompressedStoredSkin& stored) {
   // Class words by section name, from the two lists.
   std::map<std::string, std::string> classes;
   for (const char* list : {"SKINOBJECTS", "SKINCONTROLS"}) {
-    const int count = ReadIniInteger(ini, list, "count", 0);
-    const int present = NumberedKeyLimit(ini, list);
-    for (int i = 0; i < count && i < present; ++i) {
-      const std::string entry = ini.ReadString(list, std::to_string(i), "");
-      const size_t colon = entry.find(':');
-      if (colon == std::string::npos) continue;
-      classes[UpperAscii(entry.substr(0, colon))] =
-          std::string(list == std::string("SKINOBJECTS") ? "object " : "control ") + entry.substr(colon + 1);
-    }
+    for (const auto& [id, word] : ReadListedSections(ini, list))
+      classes[UpperAscii(id)] = std::string(list == std::string("SKINOBJECTS") ? "object " : "control ") + word;
   }
   out += "sections:\n";
   for (const IniFile::Section& s : ini.Sections()) {

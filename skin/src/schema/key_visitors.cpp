@@ -1,7 +1,7 @@
 #include <optional>
 
 #include "platform/exceptions.h"
-#include "skin/skin_schema.h"
+#include "skin/key_visitors.h"
 
 namespace skin {
 namespace {

@@ -17,6 +17,7 @@
 #include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
 #include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_label.h"
 #include "skin/win32/skin_panel.h"
 #include "skin/skin_schema.h"
 
@@ -230,15 +231,14 @@ TEST(Label, AutoSizeGrowsByTheTextsOverflow) {
   font.face = "Tahoma";
   font.height = 13;
   // The text's width in that font, measured here the same way.
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  platform::ui::UniqueFont handle = platform::ui::CreateFontFrom(font);
-  HGDIOBJ old = ::SelectObject(dc, handle.get());
+  const auto screen = platform::ui::WindowDc::Client(nullptr);
+  const platform::ui::UniqueMemoryDc dc = platform::ui::CompatibleDc(screen.get());
+  const platform::ui::UniqueFont handle = platform::ui::CreateFontFrom(font);
   RECT r{0, 0, 0, 0};
-  ::DrawTextW(dc, L"Halvex Auto Update", -1, &r, DT_CALCRECT);
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
-  ::ReleaseDC(nullptr, screen);
+  {
+    const platform::ui::ScopedSelect select(dc.get(), handle.get());
+    ::DrawTextW(dc.get(), L"Halvex Auto Update", -1, &r, DT_CALCRECT);
+  }
   const int textWidth = r.right;
   ASSERT_GT(textWidth, 0);
 

@@ -6,9 +6,8 @@
 
 #include "platform/text.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/marks.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/win32/text.h"
 #include "skin/win32/window_helpers.h"
 #include "platform/ui/gdi.h"
@@ -35,11 +34,11 @@ Rows RegionText(HRGN region, int w, int h) {
 
 TEST(GdiRegion, FromMaskCoversExactlyTheBlackPixels) {
   const Rows mask = {"kkwk", "wkkk", "wwww", "kwwk"};
-  platform::ui::UniqueRegion region(RegionFromMask(Mask(mask)));
+  const platform::ui::UniqueRegion region = RegionFromMask(Mask(mask));
   ASSERT_TRUE(region);
   EXPECT_EQ(RegionText(region.get(), 4, 4), (Rows{"kk.k", ".kkk", "....", "k..k"}));
-  EXPECT_EQ(RegionFromMask(Bitmap()), nullptr);
-  platform::ui::UniqueRegion none(RegionFromMask(Mask({"www"})));
+  EXPECT_FALSE(RegionFromMask(Bitmap()));
+  const platform::ui::UniqueRegion none = RegionFromMask(Mask({"www"}));
   ASSERT_TRUE(none);
   RECT box{};
   EXPECT_EQ(::GetRgnBox(none.get(), &box), NULLREGION);
@@ -49,7 +48,7 @@ TEST(GdiRegion, MoreThanTenThousandRuns) {
   Bitmap mask(202, 101);
   for (int y = 0; y < mask.Height(); ++y)
     for (int x = 0; x < mask.Width(); ++x) mask.SetPixel(x, y, (x + y) % 2 == 0 ? 0xFF000000u : 0xFFFFFFFFu);
-  platform::ui::UniqueRegion region(RegionFromMask(mask));
+  const platform::ui::UniqueRegion region = RegionFromMask(mask);
   ASSERT_TRUE(region);
   const DWORD size = ::GetRegionData(region.get(), 0, nullptr);
   std::vector<uint8_t> data(size);
@@ -64,16 +63,14 @@ TEST(GdiRegion, FrameRegionMatchesThePortableRectangles) {
   const Bitmap mask = Mask({"wkkkkw", "kkkkkk", "kkkkkk", "kkkkkk", "kkkkkk", "wkkkkw"});
   const SliceGeometry cut{{2, 2}, {4, 2}, {2, 4}, {4, 4}, {1, 1, 5, 5}};
   const SliceGeometry newCut{{2, 2}, {7, 2}, {2, 6}, {7, 6}, {1, 1, 8, 7}};
-  HRGN raw = nullptr;
-  ASSERT_TRUE(FrameRegionFromMask(raw, cut, newCut, mask, 9, 8));
-  platform::ui::UniqueRegion region(raw);
+  const platform::ui::UniqueRegion region = FrameRegionFromMask(cut, newCut, mask, 9);
+  ASSERT_TRUE(region);
   EXPECT_EQ(RegionText(region.get(), 10, 9), (Rows{".kkkkkkk..", "kkkkkkkkk.", "kkkkkkkkk.", "kkkkkkkkk.",
                                                    "kkkkkkkkk.", "kkkkkkkkk.", "kkkkkkkkk.", ".kkkkkkk..",
                                                    ".........."}));
   SliceGeometry inverted = newCut;
   inverted.RT.X = 1;
-  EXPECT_FALSE(FrameRegionFromMask(raw, cut, inverted, mask, 9, 8));
-  EXPECT_EQ(raw, nullptr);
+  EXPECT_FALSE(FrameRegionFromMask(cut, inverted, mask, 9));
 }
 
 // A white 32-bit bitmap with a memory context and a font of the given height selected.

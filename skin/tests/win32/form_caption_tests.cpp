@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "form_test_window.h"
-#include "skin/win32/effects.h"
+#include "skin/win32/bitmap_canvas.h"
 #include "skin/skin_data.h"
 #include "skin/win32/skin_form.h"
 

@@ -16,7 +16,9 @@
 #include "message_pump.h"
 #include "draw_golden.h"
 #include "platform/text.h"
+#include "platform/ui/gdi.h"
 #include "skin/skin_data.h"
+#include "skin/win32/bitmap_canvas.h"
 #include "skin/win32/skin_form.h"
 
 namespace skin::formtest {
@@ -213,14 +215,12 @@ struct SkinnedWindow {
 // A screen area as the screen shows it.
 inline Bitmap CaptureScreen(const RECT& r) {
   Bitmap shot(r.right - r.left, r.bottom - r.top);
-  HDC screen = ::GetDC(nullptr);
-  HDC mem = ::CreateCompatibleDC(screen);
-  HGDIOBJ old = ::SelectObject(mem, static_cast<HGDIOBJ>(shot.NativeHandle()));
-  ::BitBlt(mem, 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
-  ::GdiFlush();
-  ::SelectObject(mem, old);
-  ::DeleteDC(mem);
-  ::ReleaseDC(nullptr, screen);
+  {
+    const auto screen = platform::ui::WindowDc::Client(nullptr);
+    BitmapCanvas canvas(shot);
+    ::BitBlt(canvas.dc(), 0, 0, shot.Width(), shot.Height(), screen.get(), r.left, r.top, SRCCOPY);
+    BitmapCanvas::Flush();
+  }
   return shot;
 }
 

@@ -86,7 +86,8 @@ TEST(FormWindow, HitCodes) {
 
 TEST(FormWindow, MaskRegion) {
   SkinnedWindow w(true);
-  HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+  const platform::ui::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+  HRGN rgn = region.get();
   ASSERT_NE(::GetWindowRgn(w.window.hwnd, rgn), ERROR);
   RECT box{};
   ::GetRgnBox(rgn, &box);
@@ -105,13 +106,11 @@ TEST(FormWindow, MaskRegion) {
   EXPECT_TRUE(::PtInRegion(rgn, 3, 0));
   EXPECT_TRUE(::PtInRegion(rgn, 0, 3));
   EXPECT_TRUE(::PtInRegion(rgn, 635, 386));
-  ::DeleteObject(rgn);
   // Without a mask the window is rectangular.
   SkinnedWindow plain(false);
-  HRGN r2 = ::CreateRectRgn(0, 0, 0, 0);
-  ::GetWindowRgn(plain.window.hwnd, r2);
-  EXPECT_TRUE(::PtInRegion(r2, 0, 0));
-  ::DeleteObject(r2);
+  const platform::ui::UniqueRegion plain_region(::CreateRectRgn(0, 0, 0, 0));
+  ::GetWindowRgn(plain.window.hwnd, plain_region.get());
+  EXPECT_TRUE(::PtInRegion(plain_region.get(), 0, 0));
 }
 
 TEST(FormWindow, HoverMorphsInFiveStepsAndBack) {

@@ -14,6 +14,7 @@
 #include "skin/skin_data.h"
 #include "skin/win32/skin_form.h"
 #include "skin/win32/skin_gauge.h"
+#include "skin/win32/skin_label.h"
 #include "skin/win32/skin_panel.h"
 
 namespace skin {
@@ -166,12 +167,12 @@ TEST(PrintWindow, SkinnedFrameCutToTheWindowRegion) {
     RECT client{};
     ::GetClientRect(host.Handle(), &client);
     ::OffsetRect(&client, origin.x, origin.y);
-    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
-    const bool shaped = ::GetWindowRgn(host.Handle(), region) != ERROR;
+    const platform::ui::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    const bool shaped = ::GetWindowRgn(host.Handle(), region.get()) != ERROR;
     int outside = 0, compared = 0, differing = 0;
     for (int y = 0; y < b.Height(); ++y)
       for (int x = 0; x < b.Width(); ++x) {
-        if (shaped && !::PtInRegion(region, x, y)) {
+        if (shaped && !::PtInRegion(region.get(), x, y)) {
           ++outside;
           differing += At(b, x, y) != kUntouched;
         } else if (!::PtInRect(&client, POINT{x, y})) {
@@ -179,7 +180,6 @@ TEST(PrintWindow, SkinnedFrameCutToTheWindowRegion) {
           differing += At(b, x, y) != At(frame, x, y);
         }
       }
-    ::DeleteObject(region);
     EXPECT_EQ(differing, 0) << "of " << compared << " frame pixels and " << outside << " outside the region";
     EXPECT_GT(compared, 0);
     if (index == 0) EXPECT_GT(outside, 0) << "skin 0's mask cuts the corners";

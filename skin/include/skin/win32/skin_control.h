@@ -128,7 +128,7 @@ platform::ui::FontSpec SkinFontSpec(const std::string& name, int height, TFontSt
                                     int charset);
 // The character set for text of a control: the skin data's resource strings decide when both
 // exist, else the default font's.
-int ControlCharSet(const TbsSkinData* data, const platform::ui::FontSpec& defaultFont);
+int ControlCharSet(const TbsSkinData* data, const platform::ui::FontSpec& default_font);
 
 // Copies bitmap to dc at (0, 0).
 void PresentBitmap(HDC dc, Bitmap& bitmap);

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/ui/form.h"
+#include "platform/ui/timer.h"
 #include "skin/gauge_geometry.h"
 #include "skin/win32/skin_control.h"
 

@@ -12,12 +12,12 @@
 #include <string>
 
 #include "platform/ui/font.h"
-#include "platform/ui/form.h"
 #include "platform/ui/hint.h"
 #include "platform/ui/image_list.h"
+#include "platform/ui/timer.h"
 #include "skin/bitmap.h"
 #include "skin/win32/skin_form.h"
-#include "skin/compose.h"
+#include "skin/nine_slice.h"
 #include "skin/hint_geometry.h"
 
 namespace skin {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "skin/text.h"
+#include "skin/text_layout.h"
 
 namespace skin {
 
@@ -24,15 +24,15 @@ void DrawTextLine(HDC dc, std::string_view text, const RECT& rect, bool centred)
 // The same without the W rule (panels).
 void DrawTextLinePlain(HDC dc, std::string_view text, const RECT& rect, bool centred);
 
-// Text with a blurred halo of glowColour, glowSize pixels wide, offset by glowOffset.
-void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glowSize, Color glowColour, int glowOffset,
+// Text with a blurred halo of glow_colour, glow_size pixels wide, offset by glow_offset.
+void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glow_size, Color glow_colour, int glow_offset,
                   UINT format);
 // A softer, wider halo (margin 12, two blur passes of radius 6).
-void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glowColour, UINT format);
+void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glow_colour, UINT format);
 // The text at (x, y) in the context's text colour, and below it its mirror image in
-// reflectionColour fading out from half strength, `offset` pixels from the text's bottom
+// reflection_colour fading out from half strength, `offset` pixels from the text's bottom
 // (negative: overlapping it); both clipped to `clip`. Nothing for empty text or an empty clip.
 void DrawReflectedText(HDC dc, int x, int y, std::string_view text, int offset, const RECT& clip,
-                       Color reflectionColour);
+                       Color reflection_colour);
 
 }  // namespace skin

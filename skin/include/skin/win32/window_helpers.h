@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "skin/window_helpers.h"
+#include "skin/os_version.h"
 
 namespace skin {
 
@@ -24,11 +24,11 @@ struct MonitorServices {
 };
 const MonitorServices& SystemMonitorServices();
 
-// The work area (WorkArea) or the whole area of the window's monitor. With one monitor, or
+// The work area (work_area) or the whole area of the window's monitor. With one monitor, or
 // without the monitor functions: the desktop work area, or (0, 0, screen width, screen height).
 // When the monitor's information cannot be read, rect is left unchanged.
-void MonitorAreaOf(HWND window, bool WorkArea, RECT& rect);
-void MonitorAreaOf(HWND window, bool WorkArea, RECT& rect, const MonitorServices& services);
+void MonitorAreaOf(HWND window, bool work_area, RECT& rect);
+void MonitorAreaOf(HWND window, bool work_area, RECT& rect, const MonitorServices& services);
 
 // Constant opacity of a layered window; false when the platform lacks the call or it fails.
 bool SetWindowOpacity(HWND window, BYTE alpha);

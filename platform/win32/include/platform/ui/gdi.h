@@ -87,6 +87,14 @@ class PaintScope {
   PAINTSTRUCT ps_;
 };
 
+// Gives a window its region (none when `region` is empty). The system owns a region once it is set
+// and deletes the one it replaces; a region the window refuses is deleted here.
+inline bool SetWindowRegion(HWND hwnd, UniqueRegion region, bool redraw) {
+  if (!::SetWindowRgn(hwnd, region.get(), redraw ? TRUE : FALSE)) return false;
+  region.release();
+  return true;
+}
+
 // GetDC/ReleaseDC, GetWindowDC/ReleaseDC.
 class WindowDc {
  public:

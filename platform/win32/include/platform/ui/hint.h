@@ -55,6 +55,10 @@ class HintWindow {
 // Makes the application's hint window: the class reference of the hint window.
 using HintWindowClass = std::unique_ptr<HintWindow> (*)();
 
+// The system's tooltip look without the text: the tooltip background, a one-pixel frame in the
+// shadow colour, and the tooltip text colour set in dc for the text drawn next.
+void PaintPlainHintBackground(HDC dc, const RECT& client);
+
 // The system's tooltip look: tooltip colours, a one-pixel frame, the status font.
 class PlainHintWindow : public HintWindow {
  public:

@@ -3,7 +3,8 @@
 
 #include "platform/ui/gdi.h"
 #include "platform/text.h"
-#include "skin/win32/effects.h"
+#include "skin/win32/bitmap_canvas.h"
+#include "skin/stack_blur.h"
 #include "skin/win32/text.h"
 
 namespace skin {
@@ -56,9 +57,9 @@ int FontHeightOf(HDC dc) {
 
 namespace {
 
-void DrawLine(HDC dc, std::string_view text, const RECT& rect, bool centred, bool wRule) {
+void DrawLine(HDC dc, std::string_view text, const RECT& rect, bool centred, bool w_rule) {
   if (text.empty()) return;
-  const Rect r = TextLineRect({rect.left, rect.top, rect.right, rect.bottom}, text, FontHeightOf(dc), wRule);
+  const Rect r = TextLineRect({rect.left, rect.top, rect.right, rect.bottom}, text, FontHeightOf(dc), w_rule);
   RECT target{r.Left, r.Top, r.Right, r.Bottom};
   // Paths and file names are shown here: "&" must not turn into an underline.
   DrawTextAuto(dc, text, target, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (centred ? DT_CENTER : DT_LEFT));
@@ -99,24 +100,24 @@ void DrawTextLinePlain(HDC dc, std::string_view text, const RECT& rect, bool cen
   DrawLine(dc, text, rect, centred, false);
 }
 
-void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glowSize, Color glowColour, int glowOffset,
+void DrawGlowText(HDC dc, const RECT& rect, std::string_view text, int glow_size, Color glow_colour, int glow_offset,
                   UINT format) {
-  glowSize = std::clamp(glowSize, 0, 254);
+  glow_size = std::clamp(glow_size, 0, 254);
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (w > 0 && h > 0) {
-    RedStamp stamp(dc, w + 2 * glowSize, h + 2 * glowSize);
+    RedStamp stamp(dc, w + 2 * glow_size, h + 2 * glow_size);
     if (stamp.ok()) {
-      stamp.Text(text, {glowSize, glowSize, glowSize + w, glowSize + h}, format);
+      stamp.Text(text, {glow_size, glow_size, glow_size + w, glow_size + h}, format);
       ::GdiFlush();
-      StackBlur(stamp.bitmap, glowSize);
-      RedStampToGlow(stamp.bitmap, glowColour);
-      DrawTo(dc, stamp.bitmap, rect.left + glowOffset - glowSize, rect.top + glowOffset - glowSize);
+      StackBlur(stamp.bitmap, glow_size);
+      RedStampToGlow(stamp.bitmap, glow_colour);
+      DrawTo(dc, stamp.bitmap, rect.left + glow_offset - glow_size, rect.top + glow_offset - glow_size);
     }
   }
   DrawPlainText(dc, rect, text, format);
 }
 
-void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glowColour, UINT format) {
+void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glow_colour, UINT format) {
   constexpr int m = 12;
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (w > 0 && h > 0) {
@@ -130,7 +131,7 @@ void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glo
       ::GdiFlush();
       StackBlur(stamp.bitmap, m / 2);
       StackBlur(stamp.bitmap, m / 2);
-      RedStampToGlow(stamp.bitmap, glowColour);
+      RedStampToGlow(stamp.bitmap, glow_colour);
       DrawTo(dc, stamp.bitmap, rect.left - m, rect.top - m);
     }
   }
@@ -138,7 +139,7 @@ void DrawSoftGlowText(HDC dc, const RECT& rect, std::string_view text, Color glo
 }
 
 void DrawReflectedText(HDC dc, int x, int y, std::string_view text, int offset, const RECT& clip,
-                       Color reflectionColour) {
+                       Color reflection_colour) {
   if (text.empty() || clip.right <= clip.left || clip.bottom <= clip.top) return;
   const std::wstring wide = platform::Widen(text);
   const SIZE size = CalcRect(dc, wide);
@@ -149,7 +150,7 @@ void DrawReflectedText(HDC dc, int x, int y, std::string_view text, int offset, 
     if (stamp.ok()) {
       stamp.Text(text, {0, 0, size.cx, size.cy}, DT_SINGLELINE | DT_NOPREFIX);
       ::GdiFlush();
-      RedStampToGlow(stamp.bitmap, reflectionColour);
+      RedStampToGlow(stamp.bitmap, reflection_colour);
       // Mirror the rows and fade them: the row next to the text at half strength, the last one
       // almost gone.
       Bitmap& s = stamp.bitmap.Surface();

@@ -7,7 +7,7 @@
 #include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/resource_strings.h"
 #include "skin/win32/skin_control.h"
 
@@ -27,9 +27,9 @@ platform::ui::FontSpec SkinFontSpec(const std::string& name, int height, TFontSt
   return f;
 }
 
-int ControlCharSet(const TbsSkinData* data, const platform::ui::FontSpec& defaultFont) {
+int ControlCharSet(const TbsSkinData* data, const platform::ui::FontSpec& default_font) {
   if (data && data->ResourceStrData()) return data->ResourceStrData()->CharSet;
-  return defaultFont.charset;
+  return default_font.charset;
 }
 
 void PresentBitmap(HDC dc, Bitmap& bitmap) {
@@ -272,34 +272,30 @@ void TbsSkinCustomControl::UpdateShape() {
   }
   int w = Width(), h = Height();
   CalcSkinSize(w, h);
-  HRGN region = nullptr;
+  platform::ui::UniqueRegion region;
   switch (g.SliceMode) {
     case kSliceFixed:
       region = RegionFromMask(*g.SkinMask);
       break;
     case kSliceNine:
-      if (!FrameRegionFromMask(region, g.Skin, g.New, *g.SkinMask, w, h)) region = nullptr;
+      region = FrameRegionFromMask(g.Skin, g.New, *g.SkinMask, w);
       break;
     case kSliceHorizontal:
     case kSliceVertical: {
       // A strip's mask is stretched like the strip itself, then scanned.
-      ControlSkinGeometry maskCut = g;
-      maskCut.SkinPicture = g.SkinMask;
-      maskCut.SkinRect = {0, 0, g.SkinMask->Width(), g.SkinMask->Height()};
+      ControlSkinGeometry mask_cut = g;
+      mask_cut.SkinPicture = g.SkinMask;
+      mask_cut.SkinRect = {0, 0, g.SkinMask->Width(), g.SkinMask->Height()};
       Bitmap mask;
-      ComposeControlImage(maskCut, mask, w, h);
+      ComposeControlImage(mask_cut, mask, w, h);
       region = RegionFromMask(mask);
       break;
     }
     default:
       break;
   }
-  // The window owns a region once it has it; the previous one is released by the system.
   if (region) {
-    if (::SetWindowRgn(Handle(), region, TRUE))
-      has_shape_ = true;
-    else
-      ::DeleteObject(region);
+    if (platform::ui::SetWindowRegion(Handle(), std::move(region), true)) has_shape_ = true;
   } else if (has_shape_) {
     ::SetWindowRgn(Handle(), nullptr, TRUE);
     has_shape_ = false;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "form_internal.h"
+#include "skin_form_internal.h"
 #include "platform/text.h"
 #include "skin/win32/skin_form.h"
 #include "skin/win32/window_helpers.h"

@@ -6,10 +6,10 @@
 #include "platform/text.h"
 #include "platform/ui/font.h"
 #include "platform/ui/gdi.h"
+#include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/marks.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/resource_strings.h"
 #include "skin/win32/skin_form.h"
 
@@ -94,16 +94,13 @@ void TbsSkinForm::UpdateRegion(bool rebuild) {
     return;
   }
   const bool child = (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD) != 0;
-  HRGN region = nullptr;
+  platform::ui::UniqueRegion region;
   if (skinned_ && !skin_data_->MaskPicture.Empty() && !(child && IsMaximized()) && rebuild) {
     ComposeMaskBorders(frame_skin_.MaskSlice(), geometry_.MaskSlice(), skin_data_->MaskPicture, mask_pieces_, W_);
-    if (!FrameRegionFromMask(region, frame_skin_.MaskSlice(), geometry_.MaskSlice(), skin_data_->MaskPicture, W_,
-                             H_))
-      region = nullptr;
+    region = FrameRegionFromMask(frame_skin_.MaskSlice(), geometry_.MaskSlice(), skin_data_->MaskPicture, W_);
   }
-  if (!region) region = ::CreateRectRgn(0, 0, W_, H_);
-  // The platform owns a region once it is set, and deletes the one it replaces.
-  if (region && !::SetWindowRgn(hwnd_, region, TRUE)) ::DeleteObject(region);
+  if (!region) region.reset(::CreateRectRgn(0, 0, W_, H_));
+  if (region) platform::ui::SetWindowRegion(hwnd_, std::move(region), true);
 }
 
 void TbsSkinForm::RepaintFrame() {
@@ -199,7 +196,7 @@ void TbsSkinForm::EraseClient(HDC dc) {
     src = d.ActivePicture(d.bgpictureindex);
     if (src) sr = Rect{0, 0, src->Width(), src->Height()};
   }
-  if (!src || IsRectEmpty(sr)) {
+  if (!src || RectIsEmpty(sr)) {
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     return;
   }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <functional>
 
 #include "skin/skin_schema.h"
@@ -143,6 +144,17 @@ const std::vector<std::string>& SkinControlClassWords() {
   return words;
 }
 
+std::vector<ListedSection> ReadListedSections(const IniFile& ini, const std::string& list) {
+  std::vector<ListedSection> sections;
+  const int count = std::min(ReadIniInteger(ini, list, "count", 0), NumberedKeyLimit(ini, list));
+  for (int i = 0; i < count; ++i) {
+    const std::string entry = ini.ReadString(list, std::to_string(i), "");
+    const size_t colon = entry.find(':');
+    if (colon != std::string::npos) sections.push_back({entry.substr(0, colon), entry.substr(colon + 1)});
+  }
+  return sections;
+}
+
 std::vector<std::string> FindUnparsableKeys(const IniFile& ini) {
   std::vector<std::string> bad;
   TbsFormInfoData form;
@@ -153,14 +165,7 @@ std::vector<std::string> FindUnparsableKeys(const IniFile& ini) {
   for (TbsSectionData* s : std::initializer_list<TbsSectionData*>{&form, &popup, &layer, &hint, &colors})
     CheckKeys(ini, s->SectionName(), [s](KeyVisitor& v) { s->VisitKeys(v); }, bad);
   for (const bool objects : {true, false}) {
-    const char* list = objects ? "SKINOBJECTS" : "SKINCONTROLS";
-    const int count = ReadIniInteger(ini, list, "count", 0);
-    const int present = NumberedKeyLimit(ini, list);
-    for (int i = 0; i < count && i < present; ++i) {
-      const std::string entry = ini.ReadString(list, std::to_string(i), "");
-      const size_t colon = entry.find(':');
-      if (colon == std::string::npos) continue;
-      const std::string id = entry.substr(0, colon), word = entry.substr(colon + 1);
+    for (const auto& [id, word] : ReadListedSections(ini, objects ? "SKINOBJECTS" : "SKINCONTROLS")) {
       if (objects) {
         if (auto o = CreateSkinObjectData(word, id)) CheckKeys(ini, id, [&](KeyVisitor& v) { o->VisitKeys(v); }, bad);
       } else {

@@ -4,8 +4,9 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
+#include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/skin_panel.h"
+#include "skin/win32/skin_label.h"
 #include "skin/skin_schema.h"
 #include "skin/win32/text.h"
 #include "skin/win32/window_helpers.h"
@@ -109,9 +110,9 @@ void TbsSkinLabel::UpdateShape() {
 }
 
 FontSpec TbsSkinLabel::TextFont() const {
-  const bool hasData = ControlDataIndex() != -1;
+  const bool has_data = ControlDataIndex() != -1;
   FontSpec f = DefaultFont();
-  if (hasData && has_skin_font_) {
+  if (has_data && has_skin_font_) {
     if (UseSkinFont())
       f = SkinFontSpec(font_name_, font_height_, font_style_, font_colour_, f.charset);
     else
@@ -126,10 +127,10 @@ int TbsSkinLabel::MeasureOverflow() {
   const LeadingPicture picture = LeadingPictureSize();
   const int extra = picture.Width > 0 ? picture.Width + 3 : 0;
   MeasureDc m(TextFont());
-  const int textWidth = MeasureTextWidth(m.get(), Caption());
-  if (ControlDataIndex() == -1) return textWidth + 4 - Width() + extra;
+  const int text_width = MeasureTextWidth(m.get(), Caption());
+  if (ControlDataIndex() == -1) return text_width + 4 - Width() + extra;
   if (geometry_.SliceMode == kSliceFixed) return 0;
-  return textWidth - geometry_.New.ClRect.Width() + extra;
+  return text_width - geometry_.New.ClRect.Width() + extra;
 }
 
 void TbsSkinLabel::AdjustSize() {
@@ -158,10 +159,10 @@ void TbsSkinLabel::DrawLabelText(Bitmap& bitmap, const Rect& r) {
   platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec);
   platform::ui::ScopedSelect select(dc, font.get());
   const std::string text = ellips_type_ == bsetEllips ? FitTextToWidth(dc, caption, r.Width()) : caption;
-  const int textWidth = MeasureTextWidth(dc, text);
-  const int textHeight = MeasureTextHeight(dc, text);
-  const int y = CentredTextTop(r.Top, r.Height(), textHeight, spec.height);
-  const int x = AlignedTextLeft(r, textWidth, alignment_);
+  const int text_width = MeasureTextWidth(dc, text);
+  const int text_height = MeasureTextHeight(dc, text);
+  const int y = CentredTextTop(r.Top, r.Height(), text_height, spec.height);
+  const int x = AlignedTextLeft(r, text_width, alignment_);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, platform::ui::ResolveColor(spec.color));
   if (ShadowEffect) {

@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "platform/ui/gdi.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 
 namespace skin {
 
@@ -37,35 +39,22 @@ platform::ui::UniqueRegion RegionOfRects(const std::vector<Rect>& rects, const R
 
 }  // namespace
 
-HRGN RegionFromMask(const Bitmap& Mask) {
-  if (Mask.Empty()) return nullptr;
-  return RegionOfRects(MaskRuns(Mask, 0, 0), {0, 0, Mask.Width(), Mask.Height()}).release();
+platform::ui::UniqueRegion RegionFromMask(const Bitmap& mask) {
+  if (mask.Empty()) return {};
+  return RegionOfRects(MaskRuns(mask, 0, 0), {0, 0, mask.Width(), mask.Height()});
 }
 
-bool FrameRegionFromMask(HRGN& Region, const SliceGeometry& g, const SliceGeometry& n, const Bitmap& Mask, int W,
-                         int H) {
-  Region = nullptr;
-  if (n.RT.X < n.LT.X || n.LB.Y < n.LT.Y) return false;
-  FramePieces pieces;
-  ComposeMaskBorders(g, n, Mask, pieces, W);
-  const Rect& client = n.ClRect;
-  platform::ui::UniqueRegion result(RectIsEmpty(client) ? ::CreateRectRgn(0, 0, 0, 0)
-                                                        : ::CreateRectRgn(client.Left, client.Top, client.Right,
-                                                                          client.Bottom));
-  if (!result) return false;
-  auto add = [&result](const Bitmap& piece, int x, int y) {
-    if (piece.Empty()) return;
-    platform::ui::UniqueRegion part(RegionFromMask(piece));
-    if (!part) return;
-    ::OffsetRgn(part.get(), x, y);
-    ::CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
-  };
-  add(pieces.Top, 0, 0);
-  add(pieces.Bottom, 0, n.ClRect.Bottom);
-  add(pieces.Left, 0, n.ClRect.Top);
-  add(pieces.Right, n.ClRect.Right, n.ClRect.Top);
-  Region = result.release();
-  return true;
+platform::ui::UniqueRegion FrameRegionFromMask(const SliceGeometry& g, const SliceGeometry& n, const Bitmap& mask,
+                                               int w) {
+  const std::optional<std::vector<Rect>> rects = FrameRegionRects(g, n, mask, w);
+  if (!rects) return {};
+  // A frame without client rectangle and without black pixels still has a region: an empty one.
+  if (rects->empty()) return platform::ui::UniqueRegion(::CreateRectRgn(0, 0, 0, 0));
+  Rect bounds = rects->front();
+  for (const Rect& r : *rects)
+    bounds = {std::min(bounds.Left, r.Left), std::min(bounds.Top, r.Top), std::max(bounds.Right, r.Right),
+              std::max(bounds.Bottom, r.Bottom)};
+  return RegionOfRects(*rects, bounds);
 }
 
 }  // namespace skin

@@ -1,5 +1,4 @@
-// Platform helpers of the skin engine: version tests, monitor areas, layered windows and the
-// parent background behind a control.
+// Tests of the platform's version number, which the skin engine's effects depend on.
 #pragma once
 
 #include <cstdint>

@@ -4,8 +4,9 @@
 
 #include "platform/ui/gdi.h"
 #include "platform/text.h"
+#include "skin/canvas_copy.h"
+#include "skin/strips.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/marks.h"
 #include "skin/win32/skin_form.h"
 #include "skin/win32/skin_hint.h"
@@ -32,7 +33,7 @@ TbsActiveSkinObject::TbsActiveSkinObject(TbsSkinForm* parent, const TbsDataSkinO
   ActivePicture = SkinData->ActivePicture(data->activepictureindex);
   ActiveMaskPicture = SkinData->ActivePicture(data->activemaskpictureindex);
   if (!ActivePicture) ActiveSkinRect = Rect{};
-  if (IsRectEmpty(ActiveSkinRect)) Morphing = false;
+  if (RectIsEmpty(ActiveSkinRect)) Morphing = false;
 }
 
 bool TbsActiveSkinObject::ContainsPoint(int x, int y) const {
@@ -47,14 +48,14 @@ bool TbsActiveSkinObject::CanMorph() const {
 }
 
 void TbsActiveSkinObject::CopyState(Bitmap& dest, Point origin, const Bitmap* src, const Rect& rect) const {
-  if (!src || IsRectEmpty(rect)) return;
+  if (!src || RectIsEmpty(rect)) return;
   CanvasCopy(dest, OffsetRect(ObjectRect, -origin.X, -origin.Y), *src, rect);
 }
 
 namespace {
 Bitmap CutOut(const Bitmap* src, const Rect& rect, int w, int h) {
   Bitmap out(w, h);
-  if (src && !IsRectEmpty(rect)) CanvasCopy(out, Rect{0, 0, w, h}, *src, rect);
+  if (src && !RectIsEmpty(rect)) CanvasCopy(out, Rect{0, 0, w, h}, *src, rect);
   return out;
 }
 }  // namespace
@@ -85,10 +86,10 @@ void TbsActiveSkinObject::Draw(Bitmap& dest, Point origin, bool force) {
   if (!Parent->Skinned()) return;
   const bool form_active = Parent->FormActive();
   const Bitmap* normal_src = SkinRectInAPicture ? ActivePicture : Picture;
-  if (!Enabled || form_active || IsRectEmpty(InActiveSkinRect)) {
+  if (!Enabled || form_active || RectIsEmpty(InActiveSkinRect)) {
     if (CanMorph() && MorphInProgress()) {
       DrawMorph(dest, origin, normal_src, SkinRect, ActivePicture, ActiveSkinRect);
-    } else if (!Active || IsRectEmpty(ActiveSkinRect)) {
+    } else if (!Active || RectIsEmpty(ActiveSkinRect)) {
       // The frame picture already shows an object painted into it.
       if (!SkinRectInAPicture && !force) return;
       CopyState(dest, origin, normal_src, SkinRect);
@@ -109,7 +110,7 @@ void TbsActiveSkinObject::MouseUp(int, int, int) {
 }
 
 void TbsActiveSkinObject::ChangeHover() {
-  if (IsRectEmpty(ActiveSkinRect)) return;
+  if (RectIsEmpty(ActiveSkinRect)) return;
   if (CanMorph()) Parent->StartMorph();
   else Parent->RepaintObject(this);
 }
@@ -140,8 +141,8 @@ TbsSkinButtonObject::TbsSkinButtonObject(TbsSkinForm* parent, const TbsDataSkinO
 void TbsSkinButtonObject::Draw(Bitmap& dest, Point origin, bool force) {
   if (!Parent->Skinned()) return;
   const Bitmap* src = ActivePicture ? ActivePicture : Picture;
-  if (!Enabled && !IsRectEmpty(DisabledRect)) CopyState(dest, origin, src, DisabledRect);
-  else if (Down && MouseIn && !IsRectEmpty(DownRect)) CopyState(dest, origin, src, DownRect);
+  if (!Enabled && !RectIsEmpty(DisabledRect)) CopyState(dest, origin, src, DisabledRect);
+  else if (Down && MouseIn && !RectIsEmpty(DownRect)) CopyState(dest, origin, src, DownRect);
   else TbsActiveSkinObject::Draw(dest, origin, force);
 }
 
@@ -203,18 +204,18 @@ void TbsSkinStdButtonObject::Draw(Bitmap& dest, Point origin, bool force) {
   }
   const bool alt = AlternativeState();
   const bool form_active = Parent->FormActive();
-  if (Enabled && (form_active || IsRectEmpty(InActiveSkinRect) || alt)) {
-    if (!alt || IsRectEmpty(RestoreRect)) {
-      if (Command == cmSysMenu && Down && !IsRectEmpty(DownRect)) CopyState(dest, origin, ActivePicture, DownRect);
+  if (Enabled && (form_active || RectIsEmpty(InActiveSkinRect) || alt)) {
+    if (!alt || RectIsEmpty(RestoreRect)) {
+      if (Command == cmSysMenu && Down && !RectIsEmpty(DownRect)) CopyState(dest, origin, ActivePicture, DownRect);
       else TbsSkinButtonObject::Draw(dest, origin, force);
       return;
     }
     const bool in_progress = MorphInProgress();
-    if (!form_active && !IsRectEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
-    else if (Down && MouseIn && !IsRectEmpty(RestoreDownRect)) CopyState(dest, origin, ActivePicture, RestoreDownRect);
-    else if (CanMorph() && in_progress && !IsRectEmpty(RestoreActiveRect))
+    if (!form_active && !RectIsEmpty(RestoreInactiveRect)) CopyState(dest, origin, ActivePicture, RestoreInactiveRect);
+    else if (Down && MouseIn && !RectIsEmpty(RestoreDownRect)) CopyState(dest, origin, ActivePicture, RestoreDownRect);
+    else if (CanMorph() && in_progress && !RectIsEmpty(RestoreActiveRect))
       DrawMorph(dest, origin, ActivePicture, RestoreRect, ActivePicture, RestoreActiveRect);
-    else if (Active && !IsRectEmpty(RestoreActiveRect)) CopyState(dest, origin, ActivePicture, RestoreActiveRect);
+    else if (Active && !RectIsEmpty(RestoreActiveRect)) CopyState(dest, origin, ActivePicture, RestoreActiveRect);
     else CopyState(dest, origin, ActivePicture, RestoreRect);
     return;
   }
@@ -334,7 +335,7 @@ void TbsSkinCaptionObject::DrawBackground(Bitmap& dest, const Rect& place) const
   const int left_cap = std::max(0, s.LT.X - SkinRect.Left), right_cap = std::max(0, SkinRect.Right - s.RT.X);
   auto strip = [&](const Bitmap* src, const Rect& r) {
     Bitmap composed, cell(w, h);
-    if (!src || IsRectEmpty(r)) return cell;
+    if (!src || RectIsEmpty(r)) return cell;
     ComposeHorizontalStrip(left_cap, right_cap, composed, *src, r, w, Data->stretcheffect);
     if (!composed.Empty())
       CanvasCopy(cell, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
@@ -355,7 +356,7 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   if (!Parent->Skinned() || !Data) return;
   const bool active = Parent->FormActive();
   const Rect place = OffsetRect(ObjectRect, -origin.X, -origin.Y);
-  if (!IsRectEmpty(ActiveSkinRect) && ActivePicture) DrawBackground(dest, place);
+  if (!RectIsEmpty(ActiveSkinRect) && ActivePicture) DrawBackground(dest, place);
   BitmapCanvas canvas(dest);
   HDC dc = canvas.dc();
   if (!dc) return;
@@ -367,7 +368,7 @@ void TbsSkinCaptionObject::Draw(Bitmap& dest, Point origin, bool) {
   }
   const std::string caption = Parent->Caption();
   DrawnText.clear();
-  if (caption.empty() || IsRectEmpty(Data->textrect)) return;
+  if (caption.empty() || RectIsEmpty(Data->textrect)) return;
 
   platform::ui::FontSpec spec = Parent->DefCaptionFont;
   if (Parent->UseSkinFontInCaption) {

@@ -15,10 +15,7 @@ namespace skin {
 
 #ifdef _WIN32
 struct Bitmap::Storage {
-  HBITMAP handle = nullptr;
-  ~Storage() {
-    if (handle) ::DeleteObject(handle);
-  }
+  platform::ui::UniqueBitmap handle;
 };
 #else
 struct Bitmap::Storage {
@@ -88,7 +85,7 @@ void Bitmap::Allocate(int width, int height) {
 #ifdef _WIN32
   BITMAPINFO info = platform::ui::TopDownDibInfo(width, height, 32);
   void* bits = nullptr;
-  storage->handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  storage->handle.reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!storage->handle || !bits) throw platform::EOutOfMemory("Out of memory");
   pixels_ = static_cast<uint32_t*>(bits);
   std::memset(pixels_, 0, static_cast<size_t>(width) * height * 4);
@@ -103,7 +100,7 @@ void Bitmap::Allocate(int width, int height) {
 
 void* Bitmap::NativeHandle() const {
 #ifdef _WIN32
-  return storage_ ? storage_->handle : nullptr;
+  return storage_ ? storage_->handle.get() : nullptr;
 #else
   return nullptr;
 #endif

@@ -1,9 +1,8 @@
-// GDI transfers of the engine's pixel buffers.
+#include "skin/win32/bitmap_canvas.h"
+
 #include <cstring>
 
 #include "platform/ui/gdi.h"
-#include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 
 namespace skin {
 
@@ -20,34 +19,34 @@ BitmapCanvas::BitmapCanvas(Bitmap& bitmap) {
 
 BitmapCanvas::~BitmapCanvas() = default;
 
-void DrawTo(HDC dc, const TbsEffectBmp& bitmap, int X, int Y) {
+void DrawTo(HDC dc, const TbsEffectBmp& bitmap, int left, int top) {
   const int width = bitmap.Width(), height = bitmap.Height();
   if (width == 0 || height == 0) return;
   BITMAPINFO info = platform::ui::TopDownDibInfo(width, height, 24);
-  ::SetDIBitsToDevice(dc, X, Y, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+  ::SetDIBitsToDevice(dc, left, top, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
                       static_cast<UINT>(height), bitmap.Row(0), &info, DIB_RGB_COLORS);
 }
 
 namespace {
 
 // The software path: the destination area is copied out, drawn onto in memory, and copied back.
-void DrawThroughCopy(const TbsBitmap& source, HDC dc, int X, int Y) {
+void DrawThroughCopy(const TbsBitmap& source, HDC dc, int left, int top) {
   TbsBitmap area;
   area.SetSize(source.Width(), source.Height());
   BitmapCanvas canvas(area.Surface());
   if (!canvas.dc()) return;
-  ::BitBlt(canvas.dc(), 0, 0, area.Width(), area.Height(), dc, X, Y, SRCCOPY);
+  ::BitBlt(canvas.dc(), 0, 0, area.Width(), area.Height(), dc, left, top, SRCCOPY);
   ::GdiFlush();
   source.DrawTo(area.Surface(), 0, 0);
-  ::BitBlt(dc, X, Y, area.Width(), area.Height(), canvas.dc(), 0, 0, SRCCOPY);
+  ::BitBlt(dc, left, top, area.Width(), area.Height(), canvas.dc(), 0, 0, SRCCOPY);
 }
 
 }  // namespace
 
-void DrawTo(HDC dc, const TbsBitmap& bitmap, int X, int Y) {
+void DrawTo(HDC dc, const TbsBitmap& bitmap, int left, int top) {
   if (bitmap.Empty() || !dc) return;
   if (bitmap.AlphaBlend) {
-    DrawThroughCopy(bitmap, dc, X, Y);
+    DrawThroughCopy(bitmap, dc, left, top);
     return;
   }
   // GDI reads the DIB section through a context of its own; a const bitmap is not changed.
@@ -55,14 +54,14 @@ void DrawTo(HDC dc, const TbsBitmap& bitmap, int X, int Y) {
   if (bitmap.Transparent) {
     // Not TransparentBlt: on a 32-bit source it may compare the alpha byte too (Wine does), and
     // a key-coloured pixel must be skipped whatever its alpha.
-    DrawThroughCopy(bitmap, dc, X, Y);
+    DrawThroughCopy(bitmap, dc, left, top);
     return;
   }
   BitmapCanvas canvas(pixels);
   if (!canvas.dc()) return;
   const int mode = ::SetStretchBltMode(dc, COLORONCOLOR);
   const int width = bitmap.Width(), height = bitmap.Height();
-  ::StretchBlt(dc, X, Y, width, height, canvas.dc(), 0, 0, width, height, SRCCOPY);
+  ::StretchBlt(dc, left, top, width, height, canvas.dc(), 0, 0, width, height, SRCCOPY);
   ::SetStretchBltMode(dc, mode);
 }
 

@@ -1,5 +1,5 @@
-// Text helpers of the skin engine. The layout rules are portable functions; the drawing itself
-// is GDI (Windows only), with UTF-8 text converted to UTF-16 for the W calls.
+// The layout rules of the skin engine's text, as portable functions; the GDI drawing that follows
+// them is in skin/win32/text.h.
 #pragma once
 
 #include <functional>
@@ -20,6 +20,6 @@ std::string FitTextToWidth(std::string_view text, int width, const std::function
 
 // The rectangle DrawTextLine draws into: with the W rule, a text beginning with "W" gets 2 more
 // pixels on the right; an odd font height moves the top up by 1.
-Rect TextLineRect(const Rect& rect, std::string_view text, int fontHeight, bool wRule);
+Rect TextLineRect(const Rect& rect, std::string_view text, int font_height, bool w_rule);
 
 }  // namespace skin

@@ -1,11 +1,11 @@
 // TbsSkinForm's hook into the window procedure and the window behaviour: attaching, properties,
 // skin changes, sizing, moving with magnetic edges, showing with centring and fade-in. Window
-// state is in form_window_state.cpp, hover, press and morph in form_hover.cpp.
+// state is in skin_form_window_state.cpp, hover, press and morph in skin_form_hover.cpp.
 #include <windowsx.h>
 
 #include <algorithm>
 
-#include "form_internal.h"
+#include "skin_form_internal.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 #include "platform/ui/application.h"

@@ -1,6 +1,5 @@
 #include "platform/ui/gdi.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/effects.h"
 #include "skin/win32/window_helpers.h"
 
 namespace skin {
@@ -63,17 +62,17 @@ const MonitorServices& SystemMonitorServices() {
   return services;
 }
 
-void MonitorAreaOf(HWND window, bool WorkArea, RECT& rect) { MonitorAreaOf(window, WorkArea, rect, SystemMonitorServices()); }
+void MonitorAreaOf(HWND window, bool work_area, RECT& rect) { MonitorAreaOf(window, work_area, rect, SystemMonitorServices()); }
 
-void MonitorAreaOf(HWND window, bool WorkArea, RECT& rect, const MonitorServices& services) {
+void MonitorAreaOf(HWND window, bool work_area, RECT& rect, const MonitorServices& services) {
   if (services.monitorCount > 1 && services.monitorFromWindow && services.getMonitorInfo) {
     MONITORINFO info{};
     info.cbSize = sizeof(MONITORINFO);  // 40
     HMONITOR monitor = services.monitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
-    if (monitor && services.getMonitorInfo(monitor, &info)) rect = WorkArea ? info.rcWork : info.rcMonitor;
+    if (monitor && services.getMonitorInfo(monitor, &info)) rect = work_area ? info.rcWork : info.rcMonitor;
     return;
   }
-  if (WorkArea) {
+  if (work_area) {
     RECT area{};
     if (::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) rect = area;
   } else {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "skin/form_geometry.h"
+#include "skin/frame_geometry.h"
 #include "skin/ini_values.h"
 
 namespace skin {

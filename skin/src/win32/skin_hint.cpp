@@ -7,8 +7,9 @@
 #include "platform/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/hint.h"
+#include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
-#include "skin/win32/region.h"
+#include "skin/win32/mask_region.h"
 #include "skin/resource_strings.h"
 #include "skin/win32/skin_control.h"
 #include "skin/skin_data.h"
@@ -174,14 +175,14 @@ void TbsSkinHintWindow::ActivateHint(RECT r, const std::string& text) {
   const Rect placed = PlaceHint({r.left, r.top}, layout_.W, layout_.H, {area.left, area.top, area.right, area.bottom});
 
   // Shape from the hint mask, else none.
-  HRGN shape = nullptr;
+  platform::ui::UniqueRegion shape;
   const Bitmap* mask = skin_data_ ? skin_data_->ActivePicture(skin_data_->HintWindow.maskpictureindex) : nullptr;
   if (picture && mask) {
     const auto& hw = skin_data_->HintWindow;
     const SliceGeometry g{hw.lefttoppoint, hw.righttoppoint, hw.leftbottompoint, hw.rightbottompoint, hw.clientrect};
-    if (!FrameRegionFromMask(shape, g, layout_.New, *mask, layout_.W, layout_.H)) shape = nullptr;
+    shape = FrameRegionFromMask(g, layout_.New, *mask, layout_.W);
   }
-  if (!::SetWindowRgn(hwnd_, shape, FALSE) && shape) ::DeleteObject(shape);
+  platform::ui::SetWindowRegion(hwnd_, std::move(shape), false);
 
   if (hint->AlphaBlend && OsVersionAtLeast2000()) {
     ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_LAYERED);
@@ -243,9 +244,7 @@ Bitmap TbsSkinHintWindow::Render() {
     CanvasCopy(buffer, Rect{0, 0, w, h}, composed, Rect{0, 0, composed.Width(), composed.Height()});
     ::SetTextColor(c, skin_data_->HintWindow.fontcolor);
   } else {
-    ::FillRect(c, &client, ::GetSysColorBrush(COLOR_INFOBK));
-    ::FrameRect(c, &client, ::GetSysColorBrush(COLOR_BTNSHADOW));
-    ::SetTextColor(c, ::GetSysColor(COLOR_INFOTEXT));
+    platform::ui::PaintPlainHintBackground(c, client);
   }
   ::SetBkMode(c, TRANSPARENT);
   const Point origin = ContentOrigin();

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "skin/bitmap.h"
-#include "skin/compose.h"
 #include "skin/geometry.h"
+#include "skin/nine_slice.h"
 
 namespace skin {
 
@@ -35,19 +35,19 @@ class TbsFBitmap {
   std::vector<const uint8_t*> rows_;
 };
 
-// One rectangle (OffsetX + start, OffsetY + y, OffsetX + end, OffsetY + y + 1) per run of pure
+// One rectangle (offset_x + start, offset_y + y, offset_x + end, offset_y + y + 1) per run of pure
 // black pixels (blue + green + red = 0; alpha is not looked at), rows top to bottom.
-std::vector<Rect> MaskRuns(const Bitmap& Mask, int OffsetX, int OffsetY);
+std::vector<Rect> MaskRuns(const Bitmap& mask, int offset_x, int offset_y);
 
 // The region-data block: a 32-byte header (size 32, type 1, count, 0, bounding rectangle) and
 // 16 bytes per rectangle, little-endian. Empty (length 0) for an empty mask. The number of
 // rectangles is not limited.
-std::vector<uint8_t> MaskToRegionData(const Bitmap& Mask, int OffsetX, int OffsetY);
+std::vector<uint8_t> MaskToRegionData(const Bitmap& mask, int offset_x, int offset_y);
 
-// The rectangles whose union is the region of a W-wide frame built from the mask pieces: the
+// The rectangles whose union is the region of a w-wide frame built from the mask pieces: the
 // new client rectangle (when not empty), then the runs of the top, bottom, left and right pieces
 // at their places. No region (nullopt) when n.RT.X < n.LT.X or n.LB.Y < n.LT.Y.
 std::optional<std::vector<Rect>> FrameRegionRects(const SliceGeometry& g, const SliceGeometry& n,
-                                                  const Bitmap& Mask, int W);
+                                                  const Bitmap& mask, int w);
 
 }  // namespace skin

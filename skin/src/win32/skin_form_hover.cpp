@@ -2,7 +2,7 @@
 // poll and the morph timer.
 #include <algorithm>
 
-#include "form_internal.h"
+#include "skin_form_internal.h"
 #include "skin/win32/skin_form.h"
 #include "skin/win32/skin_hint.h"
 

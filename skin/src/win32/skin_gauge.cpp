@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "platform/ui/gdi.h"
+#include "skin/canvas_copy.h"
 #include "skin/win32/bitmap_canvas.h"
 #include "skin/win32/skin_gauge.h"
 #include "skin/skin_schema.h"
@@ -107,12 +108,12 @@ void TbsSkinGauge::ResolveSkinData() {
 
 void TbsSkinGauge::CalcSkinSize(int& w, int& h) {
   if (ControlDataIndex() == -1) return;
-  const int requestedW = w, requestedH = h;
+  const int requested_w = w, requested_h = h;
   TbsSkinCustomControl::CalcSkinSize(w, h);
   progress_area_ = GaugeProgressArea(progress_area_skin_, geometry_.SliceMode, geometry_.SkinRect, w, h, vertical_);
   if (!use_skin_size_) {
-    w = requestedW;
-    h = requestedH;
+    w = requested_w;
+    h = requested_h;
   }
 }
 
@@ -136,14 +137,14 @@ void TbsSkinGauge::DrawGaugeText(Bitmap& bitmap, int value) {
   BitmapCanvas canvas(bitmap);
   HDC dc = canvas.dc();
   if (!dc) return;
-  int textWidth = 0, textHeight = 0;
+  int text_width = 0, text_height = 0;
   {
     platform::ui::UniqueFont upright = platform::ui::CreateFontFrom(spec);
     platform::ui::ScopedSelect select(dc, upright.get());
-    textWidth = MeasureTextWidth(dc, text);
-    textHeight = MeasureTextHeight(dc, text);
+    text_width = MeasureTextWidth(dc, text);
+    text_height = MeasureTextHeight(dc, text);
   }
-  const Point at = GaugeTextOrigin(bitmap.Width(), bitmap.Height(), textWidth, textHeight, spec.height, vertical_);
+  const Point at = GaugeTextOrigin(bitmap.Width(), bitmap.Height(), text_width, text_height, spec.height, vertical_);
   platform::ui::UniqueFont font = platform::ui::CreateFontFrom(spec, vertical_ ? 900 : 0);
   platform::ui::ScopedSelect select(dc, font.get());
   ::SetBkMode(dc, TRANSPARENT);
