@@ -31,6 +31,11 @@ FileOpResult Failure(DWORD code) {
   return r;
 }
 
+// The attributes SetFileAttributes takes; the others (folder, compressed, ...) it refuses.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 FileOpResult Outcome(BOOL ok) { return ok ? FileOpResult{} : Failure(::GetLastError()); }
 
 class Handle {
@@ -81,12 +86,22 @@ struct RestartManager {
 };
 
 class Win32FileOps : public FileOps {
+  static FileOpResult SetSettable(const std::wstring& wide, uint32_t attributes) {
+    const DWORD settable = attributes & kSettableAttributes;
+    return Outcome(::SetFileAttributesW(wide.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL));
+  }
+
  public:
   FileOpResult CreateFolder(const std::string& path) override {
     return Outcome(::CreateDirectoryW(WidePath(path).c_str(), nullptr));
   }
   FileOpResult RemoveFolder(const std::string& path) override {
-    return Outcome(::RemoveDirectoryW(WidePath(path).c_str()));
+    const std::wstring wide = WidePath(path);
+    // RemoveDirectory refuses a read-only folder, and an archive's folder entry may make one.
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      ::SetFileAttributesW(wide.c_str(), attributes & kSettableAttributes & ~FILE_ATTRIBUTE_READONLY);
+    return Outcome(::RemoveDirectoryW(wide.c_str()));
   }
   FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
@@ -111,10 +126,36 @@ class Win32FileOps : public FileOps {
   // the launcher does not have).
   FileOpResult FlushFolder(const std::string&) override { return {}; }
 
+  FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) override {
+    const std::wstring wide = WidePath(path);
+    {
+      // A folder is opened as a folder only with backup semantics.
+      Handle folder(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      if (!folder.valid()) return Failure(::GetLastError());
+      FILETIME modified;
+      modified.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp.modified));
+      modified.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp.modified) >> 32);
+      if (!::SetFileTime(folder.get(), nullptr, nullptr, &modified)) return Failure(::GetLastError());
+    }
+    return SetSettable(wide, stamp.attributes);
+  }
+  FileOpResult SetFolderAttributes(const std::string& path, uint32_t attributes) override {
+    return SetSettable(WidePath(path), attributes);
+  }
+
   std::optional<uint32_t> Attributes(const std::string& path) override {
     const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return static_cast<uint32_t>(a);
+  }
+  std::optional<FolderStamp> StampOf(const std::string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const uint64_t modified =
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return FolderStamp{static_cast<uint32_t>(data.dwFileAttributes), static_cast<int64_t>(modified)};
   }
   std::optional<std::string> ReadFile(const std::string& path) override {
     Handle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -26,6 +26,7 @@ struct ArchiveEntry {
   std::string folder_part;  // as the engine gives it: '\' separated, ends with '\' or empty
   std::string file_name;    // empty for a folder entry
   uint64_t size = 0;
+  uint32_t attributes = 0;  // the entry's external attributes
 };
 
 struct PlannedFile {
@@ -34,10 +35,17 @@ struct PlannedFile {
   uint64_t size = 0;
 };
 
+// A folder the archive names by an entry of its own, and the attributes that entry gives it.
+struct FolderEntry {
+  std::string rel;
+  uint32_t attributes = 0;
+};
+
 struct UpdatePlan {
   std::string app_dir;                // ends with '\'
   std::vector<PlannedFile> files;     // the entries to write, in the archive's order
   std::vector<std::string> folders;   // every folder the update needs (rel), parents first
+  std::vector<FolderEntry> folder_entries;  // in the archive's order
   uint64_t total_size = 0;            // of `files`
 };
 
