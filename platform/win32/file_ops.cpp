@@ -83,7 +83,41 @@ struct RestartManager {
     end = reinterpret_cast<decltype(end)>(::GetProcAddress(dll, "RmEndSession"));
   }
   bool usable() const { return start && add && list && end; }
+
+  // The processes other than this one that hold any of `files`; a system error code on failure.
+  DWORD Holders(const std::vector<std::wstring>& files, std::vector<std::string>& names) const {
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    DWORD rc = start(&session, 0, key);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::vector<LPCWSTR> list_of_files;
+    for (const std::wstring& f : files) list_of_files.push_back(f.c_str());
+    rc = add(session, static_cast<UINT>(list_of_files.size()), list_of_files.data(), 0, nullptr, 0, nullptr);
+    std::vector<RM_PROCESS_INFO> info(8);
+    // The list may grow between the calls: asked again with the room it said it needs.
+    for (int round = 0; rc == ERROR_SUCCESS || (rc == ERROR_MORE_DATA && round < 4); ++round) {
+      UINT needed = 0, count = static_cast<UINT>(info.size());
+      DWORD reasons = 0;
+      rc = list(session, &needed, &count, info.data(), &reasons);
+      if (rc == ERROR_MORE_DATA) {
+        info.resize(needed + 4);
+        continue;
+      }
+      if (rc != ERROR_SUCCESS) break;
+      const DWORD self = ::GetCurrentProcessId();
+      for (UINT i = 0; i < count && i < info.size(); ++i)
+        if (info[i].Process.dwProcessId != self) names.push_back(Narrow(info[i].strAppName));
+      break;
+    }
+    end(session);
+    return rc;
+  }
 };
+
+const RestartManager& TheRestartManager() {
+  static const RestartManager rm;
+  return rm;
+}
 
 class Win32FileOps : public FileOps {
   static FileOpResult SetSettable(const std::wstring& wide, uint32_t attributes) {
@@ -192,27 +226,9 @@ class Win32FileOps : public FileOps {
     return available.QuadPart;
   }
   std::string HolderOf(const std::string& path) override {
-    static const RestartManager rm;
-    if (!rm.usable()) return {};
-    DWORD session = 0;
-    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
-    if (rm.start(&session, 0, key) != ERROR_SUCCESS) return {};
+    const FileHolders holders = ProgramsHolding({path});
     std::string names;
-    const std::wstring wide = WidePath(path);
-    LPCWSTR files[] = {wide.c_str()};
-    if (rm.add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
-      RM_PROCESS_INFO info[8];
-      UINT needed = 0, count = 8;
-      DWORD reasons = 0;
-      const DWORD rc = rm.list(session, &needed, &count, info, &reasons);
-      if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
-        for (UINT i = 0; i < count && i < 8; ++i) {
-          if (!names.empty()) names += ", ";
-          names += Narrow(info[i].strAppName);
-        }
-      }
-    }
-    rm.end(session);
+    for (const std::string& name : holders.programs) names += (names.empty() ? "" : ", ") + name;
     return names;
   }
 };
@@ -245,6 +261,18 @@ bool IsProgramRunning(const std::string& path) {
       return true;
   }
   return false;
+}
+
+FileHolders ProgramsHolding(const std::vector<std::string>& paths) {
+  const RestartManager& rm = TheRestartManager();
+  if (!rm.usable()) return {false, {}, "the Restart Manager (rstrtmgr.dll) is not available"};
+  std::vector<std::wstring> files;
+  for (const std::string& path : paths) files.push_back(Widen(path));
+  FileHolders holders;
+  const DWORD rc = rm.Holders(files, holders.programs);
+  holders.known = rc == ERROR_SUCCESS;
+  if (!holders.known) holders.error = "the Restart Manager failed: " + ErrorText(static_cast<int>(rc));
+  return holders;
 }
 
 }  // namespace platform

@@ -85,4 +85,12 @@ bool FlushFolderCoversFileData();
 // True while a process runs the program at `path` (compared as the system compares paths).
 bool IsProgramRunning(const std::string& path);
 
+// The programs other than this one that hold any of `paths` open, as the system names them.
+struct FileHolders {
+  bool known = false;  // false: the system cannot tell; `error` says why
+  std::vector<std::string> programs;
+  std::string error;
+};
+FileHolders ProgramsHolding(const std::vector<std::string>& paths);
+
 }  // namespace platform
