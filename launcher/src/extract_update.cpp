@@ -170,8 +170,9 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.SetDestDir(stage_dir);
     unzipper.SetRecreateDirs(true);
     unzipper.SetRetainAttributes(true);
-    // Each file on the disk before the journal says it may be moved into place.
-    unzipper.SetFlushFilesOnClose(!platform::FlushFolderCoversFileData());
+    // The staged files are flushed all at once before the journal says they may be moved into
+    // place, not one by one as they are closed.
+    unzipper.SetFlushFilesOnClose(false);
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
     restore();

@@ -138,7 +138,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
   std::vector<bool> has_old;
   bool journal_written = false;
   try {
-    Require(ops_.FlushFolder(StageDir()), "the staged files could not be written to the disk");
+    Require(ops_.FlushFiles(StageDir()), "the staged files could not be written to the disk");
     std::set<std::string> backup_folders;
     // Every folder a move or a new folder touches is the application folder or one of the plan's.
     if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);

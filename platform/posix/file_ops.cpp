@@ -84,6 +84,7 @@ class PosixFileOps : public FileOps {
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, O_APPEND);
   }
+  FileOpResult FlushFiles(const std::string& folder) override { return FlushFolder(folder); }
   FileOpResult FlushFolder(const std::string& folder) override {
     const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Failure(errno);
@@ -164,8 +165,6 @@ FileOps& SystemFileOps() {
   static PosixFileOps ops;
   return ops;
 }
-
-bool FlushFolderCoversFileData() { return true; }
 
 bool IsProgramRunning(const std::string& path) {
   char resolved[PATH_MAX];

@@ -55,7 +55,9 @@ class FileOps {
   virtual FileOpResult WriteFile(const std::string& path, const std::string& bytes) = 0;
   // Appends `bytes` to an existing file and flushes them to the disk.
   virtual FileOpResult AppendFile(const std::string& path, const std::string& bytes) = 0;
-  // Everything written under `folder` (file data and names) reaches the disk.
+  // The data of every file below `folder`, written and closed earlier, reaches the disk.
+  virtual FileOpResult FlushFiles(const std::string& folder) = 0;
+  // The names made and moved under `folder` reach the disk.
   virtual FileOpResult FlushFolder(const std::string& folder) = 0;
   // Puts back attributes and time taken by StampOf.
   virtual FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) = 0;
@@ -77,10 +79,6 @@ class FileOps {
 
 // The operating system's file operations.
 FileOps& SystemFileOps();
-
-// False where FlushFolder cannot reach the data of files written earlier (Windows: only a
-// handle with write access flushes a file), so each file has to be flushed as it is closed.
-bool FlushFolderCoversFileData();
 
 // True while a process runs the program at `path` (compared as the system compares paths).
 bool IsProgramRunning(const std::string& path);
