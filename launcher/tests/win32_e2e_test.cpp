@@ -380,7 +380,8 @@ TEST_F(UpdateRun, AFileHeldPastTheRetryTimeRollsBackAndNamesIt) {
   zip.Add(EntryDef{.name = "data/table.dat", .data = "new table", .method = 0, .dos_time = kStamp});
   zip.Add(EntryDef{.name = "App.exe", .data = ReadAll(HALVEX_STANDIN_EXE), .method = 8, .dos_time = kStamp});
   zip.Add(EntryDef{.name = "core.dll", .data = "new core", .method = 8, .dos_time = kStamp});
-  zip.Add(EntryDef{.name = "sub/new.txt", .data = "new", .method = 0, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "sub/new.txt", .data = "new", .method = 0, .dos_time = kStamp,
+                    .external_attributes = 0x21});  // read-only: staged, and removed again
   WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
   SetLastWrite(app_ / "data", FileTimeOfDos(kOld));
   SetLastWrite(app_, FileTimeOfDos(kOld + 2));
@@ -399,6 +400,7 @@ TEST_F(UpdateRun, AFileHeldPastTheRetryTimeRollsBackAndNamesIt) {
   EXPECT_EQ(ReadAll(app_ / "core.dll"), "old core");
   EXPECT_EQ(ReadAll(app_ / "data" / "table.dat"), "old table");
   EXPECT_FALSE(fs::exists(app_ / "sub"));
+  EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX"));
   EXPECT_EQ(::GetFileAttributesW((app_ / "data").c_str()), data_attributes);
   for (const auto& [folder, dos] : {std::pair{app_ / "data", kOld}, std::pair{app_, kOld + 2}}) {
     const FILETIME want = FileTimeOfDos(dos), got = LastWrite(folder);

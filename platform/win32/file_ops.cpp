@@ -182,10 +182,13 @@ class Win32FileOps : public FileOps {
   }
   FileOpResult RemoveFile(const std::string& path) override {
     const std::wstring wide = WidePath(path);
+    if (::DeleteFileW(wide.c_str())) return {};
+    const DWORD code = ::GetLastError();
+    // DeleteFile refuses a read-only file: the attribute is looked at only then.
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    // DeleteFile refuses a read-only file.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-      ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (code != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+      return Failure(code);
+    ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     return Outcome(::DeleteFileW(wide.c_str()));
   }
   FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
