@@ -80,12 +80,12 @@ bool IsProgramFile(const std::string& rel) {
 }
 
 // The existing files the plan replaces, programs and libraries first, at most kMaxWatchedFiles.
-std::vector<std::string> FilesToWatch(const UpdatePlan& plan, platform::FileOps& ops) {
+std::vector<std::string> FilesToWatch(const UpdatePlan& plan) {
   std::vector<std::string> watched;
   for (const bool programs : {true, false})
     for (const PlannedFile& f : plan.files) {
       if (watched.size() >= kMaxWatchedFiles) return watched;
-      if (IsProgramFile(f.rel) == programs && ops.Attributes(f.final_path)) watched.push_back(f.final_path);
+      if (f.existing && IsProgramFile(f.rel) == programs) watched.push_back(f.final_path);
     }
   return watched;
 }
@@ -103,7 +103,7 @@ std::string Names(const std::vector<std::string>& programs) {
 void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log, const UpdatePlan& plan,
                     uint64_t waited) {
   if (!env.holders) return;
-  const std::vector<std::string> files = FilesToWatch(plan, *env.ops);
+  const std::vector<std::string> files = FilesToWatch(plan);
   if (files.empty()) return;
   platform::FileHolders holders = env.holders(files);
   const std::string watched = "files the update replaces (" + std::to_string(files.size()) + " watched)";
@@ -262,6 +262,7 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
                     s.VerInfo.Value("VER_HISTORY"));
     log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
              " files to write (" + std::to_string(plan.total_size) + " bytes)");
+    tx.Survey(plan);
     WaitForHolders(host, env, log, plan, waited);
     tx.Prepare(plan);
   } catch (const EUpdateRefused& e) {

@@ -93,9 +93,13 @@ FileOpResult UpdateTransaction::Move(const std::string& from, const std::string&
   return r;
 }
 
+void UpdateTransaction::Survey(UpdatePlan& plan) {
+  for (PlannedFile& f : plan.files) f.existing = ops_.Attributes(app_dir_ + f.rel);
+}
+
 void UpdateTransaction::Prepare(const UpdatePlan& plan) {
   for (const PlannedFile& f : plan.files)
-    if (const auto a = ops_.Attributes(app_dir_ + f.rel); a && (*a & platform::kAttrDirectory))
+    if (const auto& a = f.existing; a && (*a & platform::kAttrDirectory))
       throw EUpdateRefused(Quoted(app_dir_ + f.rel) + " is a folder, where the update has a file");
   for (const std::string& rel : plan.folders)
     if (const auto a = ops_.Attributes(app_dir_ + rel); a && !(*a & platform::kAttrDirectory))
@@ -148,7 +152,9 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     }
     for (const PlannedFile& f : plan.files) {
       journal.files.push_back(f.rel);
-      has_old.push_back(Exists(app_dir_ + f.rel));
+      // As surveyed: an old file gone since is not there to back up, a new one in the way makes
+      // the move into place fail, and either way the moves are undone from what is on the disk.
+      has_old.push_back(f.existing.has_value());
       if (!has_old.back()) continue;
       // The backup keeps the layout of the folder: every parent of an old file is made there.
       std::vector<std::string> chain;
@@ -181,7 +187,11 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     for (size_t i = 0; i < journal.files.size(); ++i) {
       const std::string& rel = journal.files[i];
       const std::string target = app_dir_ + rel;
-      if (has_old[i]) Require(Move(target, BackupDir() + "\\" + rel, target), Quoted(target) + " could not be replaced");
+      if (has_old[i]) {
+        const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
+        if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was replaced");
+        else Require(r, Quoted(target) + " could not be replaced");
+      }
       Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
     }
     Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");

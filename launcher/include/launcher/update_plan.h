@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,7 @@ struct PlannedFile {
   std::string rel;          // path below the application folder, '\' separated
   std::string final_path;   // application folder + rel: what the window shows
   uint64_t size = 0;
+  std::optional<uint32_t> existing;  // the attributes of what is there now (UpdateTransaction::Survey)
 };
 
 // A folder the archive names by an entry of its own, and the attributes that entry gives it.

@@ -64,7 +64,11 @@ class UpdateTransaction {
   // was nothing). Raises EUpdateFailed when the old version could not be put back.
   std::string Recover();
 
-  // Checks that the folder can take the plan (no folder where a file goes and the reverse, free
+  // Notes what is at each file's destination now, once for the steps that follow (asking the
+  // system about a name that is not there costs a look through the whole folder on some).
+  void Survey(UpdatePlan& plan);
+
+  // Checks that the folder can take the surveyed plan (no folder where a file goes and the reverse, free
   // space, write access) and makes the staging area. Raises EUpdateRefused; nothing is changed
   // then.
   void Prepare(const UpdatePlan& plan);
