@@ -9,6 +9,7 @@
 #include "platform/file_ops.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 #include "zip/unzipper.h"
 
 namespace launcher {
@@ -16,6 +17,7 @@ namespace launcher {
 namespace {
 
 constexpr unsigned kProgramPollMs = 250;
+constexpr unsigned kHoldersPollMs = 500;
 
 class SystemClock : public Clock {
  public:
@@ -48,9 +50,10 @@ std::string UpdateFolder(const std::string& app_dir) {
   return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
 }
 
-void WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log) {
+// Returns the time spent waiting.
+uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log) {
   const std::string& program = State().FirstArgument;
-  if (!env.is_running || !env.is_running(program)) return;
+  if (!env.is_running || !env.is_running(program)) return 0;
   host.SetNameCaption(kWaitingForProgramText + program);
   log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
            " s for it to close");
@@ -58,11 +61,83 @@ void WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLo
   while (env.is_running(program)) {
     if (env.clock->NowMs() - start >= env.wait_ms) {
       log.Line(Quoted(program) + " still runs: going on; files it holds are tried again before giving up");
-      return;
+      return env.wait_ms;
     }
     env.clock->SleepMs(kProgramPollMs);
   }
-  log.Line(Quoted(program) + " closed after " + std::to_string(env.clock->NowMs() - start) + " ms");
+  const uint64_t waited = env.clock->NowMs() - start;
+  log.Line(Quoted(program) + " closed after " + std::to_string(waited) + " ms");
+  return waited;
+}
+
+bool IsProgramFile(const std::string& rel) {
+  const size_t dot = rel.find_last_of('.');
+  if (dot == std::string::npos || rel.find('\\', dot) != std::string::npos) return false;
+  const std::string ext = platform::NameCaseKey(rel.substr(dot));
+  for (const char* e : {".EXE", ".DLL", ".OCX", ".SYS", ".CPL", ".SCR", ".AX", ".DRV"})
+    if (ext == e) return true;
+  return false;
+}
+
+// The existing files the plan replaces, programs and libraries first, at most kMaxWatchedFiles.
+std::vector<std::string> FilesToWatch(const UpdatePlan& plan) {
+  std::vector<std::string> watched;
+  for (const bool programs : {true, false})
+    for (const PlannedFile& f : plan.files) {
+      if (watched.size() >= kMaxWatchedFiles) return watched;
+      if (f.existing && IsProgramFile(f.rel) == programs) watched.push_back(f.final_path);
+    }
+  return watched;
+}
+
+std::string Names(const std::vector<std::string>& programs) {
+  std::string names;
+  for (size_t i = 0; i < programs.size(); ++i)
+    if (std::find(programs.begin(), programs.begin() + i, programs[i]) == programs.begin() + i)
+      names += (names.empty() ? "" : ", ") + programs[i];
+  return names;
+}
+
+// Waits, for what is left of the wait time, until no other program holds the files the update
+// replaces open, where the system can tell.
+void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log, const UpdatePlan& plan,
+                    uint64_t waited) {
+  if (!env.holders) return;
+  const std::vector<std::string> files = FilesToWatch(plan);
+  if (files.empty()) return;
+  platform::FileHolders holders = env.holders(files);
+  const std::string watched = "files the update replaces (" + std::to_string(files.size()) + " watched)";
+  if (!holders.known) {
+    log.Line("which programs hold " + watched + " cannot be told (" + holders.error + "): not waited for");
+    return;
+  }
+  if (holders.programs.empty()) {
+    log.Line("no other program holds " + watched + " open");
+    return;
+  }
+  const uint64_t budget = env.wait_ms > waited ? env.wait_ms - waited : 0;
+  const uint64_t start = env.clock->NowMs();
+  std::string names = Names(holders.programs);
+  host.SetNameCaption(kWaitingForHoldersText + names);
+  log.Line(names + " holds " + watched + " open: waiting up to " + std::to_string(budget / 1000) +
+           " s for it to let go");
+  for (;;) {
+    if (env.clock->NowMs() - start >= budget) {
+      log.Line(names + " still holds " + watched + ": going on; files it holds are tried again before giving up");
+      return;
+    }
+    env.clock->SleepMs(kHoldersPollMs);
+    holders = env.holders(files);
+    if (!holders.known || holders.programs.empty()) break;
+    if (Names(holders.programs) != names) {
+      names = Names(holders.programs);
+      host.SetNameCaption(kWaitingForHoldersText + names);
+      log.Line("now " + names + " holds " + watched + " open");
+    }
+  }
+  log.Line(holders.known ? "the " + watched + " were let go after " + std::to_string(env.clock->NowMs() - start) + " ms"
+                         : "which programs hold " + watched + " can no longer be told (" + holders.error +
+                               "): going on");
 }
 
 // Extracts every planned entry below the staging folder; the window sees the final paths. An
@@ -95,8 +170,9 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.SetDestDir(stage_dir);
     unzipper.SetRecreateDirs(true);
     unzipper.SetRetainAttributes(true);
-    // Each file on the disk before the journal says it may be moved into place.
-    unzipper.SetFlushFilesOnClose(!platform::FlushFolderCoversFileData());
+    // The staged files are flushed all at once before the journal says they may be moved into
+    // place, not one by one as they are closed.
+    unzipper.SetFlushFilesOnClose(false);
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
     restore();
@@ -126,6 +202,7 @@ UpdateEnvironment SystemEnvironment() {
   env.ops = &platform::SystemFileOps();
   env.clock = &clock;
   env.is_running = platform::IsProgramRunning;
+  env.holders = platform::ProgramsHolding;
   return env;
 }
 
@@ -163,7 +240,7 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
     restart_and_raise(UpdateOutcome::kNotStarted, "an update that an earlier run began could not be undone: " +
                                                       std::string(e.what()), false);
   }
-  WaitForApplication(host, env, log);
+  const uint64_t waited = WaitForApplication(host, env, log);
 
   unzipper.SetZipName(archive);
   // A signed update is checked before its directory is read and stays open until the end.
@@ -185,6 +262,8 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
                     s.VerInfo.Value("VER_HISTORY"));
     log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
              " files to write (" + std::to_string(plan.total_size) + " bytes)");
+    tx.Survey(plan);
+    WaitForHolders(host, env, log, plan, waited);
     tx.Prepare(plan);
   } catch (const EUpdateRefused& e) {
     log.Line(std::string("refused: ") + e.what());

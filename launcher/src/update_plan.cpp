@@ -113,7 +113,10 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
       throw EUpdateRefused("\"" + other + "\" and \"" + app_dir + rel +
                            "\" would be the same name on Windows, which does not tell upper from lower case");
     }
-    if (!is_file) continue;
+    if (!is_file) {
+      if (!rel.empty()) plan.folder_entries.push_back(FolderEntry{rel, e.attributes});
+      continue;
+    }
     if (parts.empty()) throw EUpdateRefused("\"" + final_path + "\" is not a name Windows can create");
     plan.files.push_back(PlannedFile{rel, final_path, e.size});
     plan.total_size += e.size;
@@ -127,7 +130,7 @@ std::vector<ArchiveEntry> ArchiveEntries(zip::TUnZipper& unzipper) {
   entries.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     const zip::TZipHeaderInfo& h = unzipper.Entry(i);
-    entries.push_back(ArchiveEntry{h.Directory(), h.FileName(), h.UncompressedSize()});
+    entries.push_back(ArchiveEntry{h.Directory(), h.FileName(), h.UncompressedSize(), h.ExternalAttributes});
   }
   return entries;
 }

@@ -1,6 +1,7 @@
 #include "launcher/update_transaction.h"
 
 #include <algorithm>
+#include <charconv>
 #include <set>
 
 #include "platform/fs.h"
@@ -31,12 +32,38 @@ std::string ParentOf(const std::string& rel) {
   return slash == std::string::npos ? std::string() : rel.substr(0, slash);
 }
 
+// "STAMP <attributes, hex> <time> <rel>": the folder's rel may be empty (the application folder)
+// and hold blanks, so it comes last.
+std::string StampLine(const std::string& rel, const platform::FolderStamp& stamp) {
+  char attributes[16];
+  const auto end = std::to_chars(attributes, attributes + sizeof attributes, stamp.attributes, 16).ptr;
+  return "STAMP " + std::string(attributes, end) + " " + std::to_string(stamp.modified) + " " + rel;
+}
+
+bool ParseStampLine(const std::string& line, std::string& rel, platform::FolderStamp& stamp) {
+  const char* p = line.data() + 6;
+  const char* const end = line.data() + line.size();
+  auto r = std::from_chars(p, end, stamp.attributes, 16);
+  if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ') return false;
+  r = std::from_chars(r.ptr + 1, end, stamp.modified);
+  if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ') return false;
+  rel.assign(r.ptr + 1, end);
+  return true;
+}
+
 std::string Megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
 
 }  // namespace
 
 UpdateTransaction::UpdateTransaction(platform::FileOps& ops, Clock& clock, UpdateLog& log, std::string app_dir)
     : ops_(ops), clock_(clock), log_(log), app_dir_(std::move(app_dir)) {}
+
+std::string UpdateTransaction::FolderPath(const std::string& rel) const {
+  // The application folder itself without its closing '\', unless it is a drive's root.
+  if (rel.empty() && app_dir_.size() > 1 && app_dir_[app_dir_.size() - 2] != ':')
+    return app_dir_.substr(0, app_dir_.size() - 1);
+  return app_dir_ + rel;
+}
 
 void UpdateTransaction::Require(const FileOpResult& r, const std::string& what) {
   if (!r.ok()) throw EUpdateFailed(what + (r.error.empty() ? "" : ": " + r.error), true);
@@ -66,9 +93,13 @@ FileOpResult UpdateTransaction::Move(const std::string& from, const std::string&
   return r;
 }
 
+void UpdateTransaction::Survey(UpdatePlan& plan) {
+  for (PlannedFile& f : plan.files) f.existing = ops_.Attributes(app_dir_ + f.rel);
+}
+
 void UpdateTransaction::Prepare(const UpdatePlan& plan) {
   for (const PlannedFile& f : plan.files)
-    if (const auto a = ops_.Attributes(app_dir_ + f.rel); a && (*a & platform::kAttrDirectory))
+    if (const auto& a = f.existing; a && (*a & platform::kAttrDirectory))
       throw EUpdateRefused(Quoted(app_dir_ + f.rel) + " is a folder, where the update has a file");
   for (const std::string& rel : plan.folders)
     if (const auto a = ops_.Attributes(app_dir_ + rel); a && !(*a & platform::kAttrDirectory))
@@ -111,13 +142,19 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
   std::vector<bool> has_old;
   bool journal_written = false;
   try {
-    Require(ops_.FlushFolder(StageDir()), "the staged files could not be written to the disk");
+    Require(ops_.FlushFiles(StageDir()), "the staged files could not be written to the disk");
     std::set<std::string> backup_folders;
-    for (const std::string& rel : plan.folders)
-      if (!Exists(app_dir_ + rel)) journal.new_folders.push_back(rel);
+    // Every folder a move or a new folder touches is the application folder or one of the plan's.
+    if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
+    for (const std::string& rel : plan.folders) {
+      if (const auto stamp = ops_.StampOf(FolderPath(rel))) journal.stamps.emplace_back(rel, *stamp);
+      else journal.new_folders.push_back(rel);
+    }
     for (const PlannedFile& f : plan.files) {
       journal.files.push_back(f.rel);
-      has_old.push_back(Exists(app_dir_ + f.rel));
+      // As surveyed: an old file gone since is not there to back up, a new one in the way makes
+      // the move into place fail, and either way the moves are undone from what is on the disk.
+      has_old.push_back(f.existing.has_value());
       if (!has_old.back()) continue;
       // The backup keeps the layout of the folder: every parent of an old file is made there.
       std::vector<std::string> chain;
@@ -130,6 +167,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
       }
     }
     std::string text = std::string(kJournalHeader) + "\r\n";
+    for (const auto& [rel, stamp] : journal.stamps) text += StampLine(rel, stamp) + "\r\n";
     for (const std::string& rel : journal.new_folders) text += "DIR " + rel + "\r\n";
     for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
     text += std::string(kJournalEnd) + "\r\n";
@@ -143,10 +181,17 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
       const FileOpResult r = ops_.CreateFolder(app_dir_ + rel);
       if (r.status != FileOpStatus::kExists) Require(r, "the folder " + Quoted(app_dir_ + rel) + " could not be made");
     }
+    for (const FolderEntry& folder : plan.folder_entries)
+      Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
+              "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
     for (size_t i = 0; i < journal.files.size(); ++i) {
       const std::string& rel = journal.files[i];
       const std::string target = app_dir_ + rel;
-      if (has_old[i]) Require(Move(target, BackupDir() + "\\" + rel, target), Quoted(target) + " could not be replaced");
+      if (has_old[i]) {
+        const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
+        if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was replaced");
+        else Require(r, Quoted(target) + " could not be replaced");
+      }
       Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
     }
     Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
@@ -196,6 +241,14 @@ void UpdateTransaction::Rollback(const Journal& journal) {
     const std::string folder = app_dir_ + *it;
     if (Exists(folder) && !ops_.RemoveFolder(folder).ok()) log_.Line("the new folder " + Quoted(folder) + " stays");
   }
+  // Last, when nothing moves in them any more. A time that cannot be set does not keep the old
+  // version from working: it is told, and the journal does not stay for it.
+  for (const auto& [rel, stamp] : journal.stamps) {
+    const std::string folder = FolderPath(rel);
+    if (!Exists(folder)) continue;
+    if (const FileOpResult r = ops_.SetStamp(folder, stamp); !r.ok())
+      log_.Line("the attributes and time of the folder " + Quoted(folder) + " could not be put back: " + r.error);
+  }
   if (!first_error.empty()) {
     log_.Line("rollback incomplete: " + first_error + "; the journal stays for the next run");
     throw EUpdateFailed(first_error, false);
@@ -227,7 +280,10 @@ std::string UpdateTransaction::Recover() {
         header = line == kJournalHeader;
         if (!header) break;
       } else if (!complete) {
+        std::string rel;
+        platform::FolderStamp stamp;
         if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
+        else if (line.starts_with("STAMP ") && ParseStampLine(line, rel, stamp)) journal.stamps.emplace_back(rel, stamp);
         else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
         else if (line == kJournalEnd) complete = true;
       } else {

@@ -59,10 +59,22 @@ class FaultOps : public platform::FileOps {
     if (bytes.starts_with("COMMITTED")) commit_mark_at = count;
     return Run([&] { return real_.AppendFile(p, bytes); });
   }
+  platform::FileOpResult FlushFiles(const std::string& p) override {
+    return Run([&] { return real_.FlushFiles(p); });
+  }
   platform::FileOpResult FlushFolder(const std::string& p) override {
     return Run([&] { return real_.FlushFolder(p); });
   }
+  platform::FileOpResult SetStamp(const std::string& p, const platform::FolderStamp& stamp) override {
+    return Run([&] { return real_.SetStamp(p, stamp); });
+  }
+  platform::FileOpResult SetFolderAttributes(const std::string& p, uint32_t attributes) override {
+    return Run([&] { return real_.SetFolderAttributes(p, attributes); });
+  }
   std::optional<uint32_t> Attributes(const std::string& p) override { return Ask([&] { return real_.Attributes(p); }); }
+  std::optional<platform::FolderStamp> StampOf(const std::string& p) override {
+    return Ask([&] { return real_.StampOf(p); });
+  }
   std::optional<std::string> ReadFile(const std::string& p) override { return Ask([&] { return real_.ReadFile(p); }); }
   std::vector<platform::FolderItem> ListFolder(const std::string& p) override {
     return Ask([&] { return real_.ListFolder(p); });

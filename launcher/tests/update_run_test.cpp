@@ -85,6 +85,73 @@ TEST_F(UpdateRunTest, AnApplicationThatNeverClosesIsWaitedForABoundedTime) {
   EXPECT_NE(Log().find("still runs: going on"), std::string::npos) << Log();
 }
 
+TEST_F(UpdateRunTest, ProgramsHoldingTheFilesToBeReplacedAreWaitedFor) {
+  std::vector<std::vector<std::string>> asked;
+  env_.holders = [&](const std::vector<std::string>& paths) {
+    asked.push_back(paths);
+    return asked.size() < 3   ? platform::FileHolders{true, {"Scanner.exe", "Scanner.exe"}, ""}
+           : asked.size() < 5 ? platform::FileHolders{true, {"Indexer.exe"}, ""}
+                              : platform::FileHolders{true, {}, ""};
+  };
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(zip_test::ReadFile(app_ / "lib.dll"), "new lib");
+  ASSERT_EQ(asked.size(), 5u);
+  // The files the update replaces, programs first; not the new one.
+  EXPECT_EQ(asked[0], (std::vector<std::string>{app_.Engine("App.exe"), app_.Engine("lib.dll")}));
+  EXPECT_EQ(clock_.now, 2000u);
+  ASSERT_GE(host_.labels.size(), 2u);
+  EXPECT_EQ(host_.labels[0], launcher::kWaitingForHoldersText + std::string("Scanner.exe"));
+  EXPECT_EQ(host_.labels[1], launcher::kWaitingForHoldersText + std::string("Indexer.exe"));
+  const std::string log = Log();
+  EXPECT_NE(log.find("Scanner.exe holds files the update replaces (2 watched) open: waiting up to 30 s"),
+            std::string::npos) << log;
+  EXPECT_NE(log.find("now Indexer.exe holds"), std::string::npos) << log;
+  EXPECT_NE(log.find("were let go after 2000 ms"), std::string::npos) << log;
+  EXPECT_LT(log.find("let go"), log.find("staging in")) << "before anything is written";
+}
+
+TEST_F(UpdateRunTest, HoldersAreWaitedForOnlyWhatIsLeftOfTheWaitTime) {
+  env_.is_running = [&](const std::string&) { return clock_.now < 10000; };
+  env_.holders = [&](const std::vector<std::string>&) { return platform::FileHolders{true, {"Scanner.exe"}, ""}; };
+  EXPECT_EQ(Run(), "") << "a file still held is tried again when it is moved";
+  EXPECT_GE(clock_.now, env_.wait_ms);
+  EXPECT_LT(clock_.now, env_.wait_ms + 1000);
+  EXPECT_NE(Log().find("waiting up to 20 s"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("Scanner.exe still holds files the update replaces (2 watched): going on"), std::string::npos)
+      << Log();
+}
+
+TEST_F(UpdateRunTest, WhenTheSystemCannotTellWhoHoldsTheFilesTheUpdateGoesOn) {
+  env_.holders = [&](const std::vector<std::string>&) { return platform::FileHolders{false, {}, "no way to ask"}; };
+  EXPECT_EQ(Run(), "");
+  EXPECT_EQ(clock_.now, 0u);
+  EXPECT_NE(Log().find("which programs hold files the update replaces (2 watched) cannot be told (no way to ask): "
+                       "not waited for"),
+            std::string::npos) << Log();
+}
+
+TEST_F(UpdateRunTest, AtMostABoundedNumberOfFilesIsWatchedProgramsFirst) {
+  ZipBuilder zip;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "data/f" + std::to_string(i) + ".txt";
+    zip_test::WriteFile(app_ / name, "old");
+    zip.Add(EntryDef{.name = name, .data = "new"});
+  }
+  zip.Add(EntryDef{.name = "sub/plugin.dll", .data = "new plugin"});  // new: nothing holds it yet
+  zip.Add(EntryDef{.name = "lib.dll", .data = "new lib"});
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  std::vector<std::string> asked;
+  env_.holders = [&](const std::vector<std::string>& paths) {
+    asked = paths;
+    return platform::FileHolders{true, {}, ""};
+  };
+  EXPECT_EQ(Run(), "");
+  ASSERT_EQ(asked.size(), launcher::kMaxWatchedFiles);
+  EXPECT_EQ(asked[0], app_.Engine("lib.dll"));
+  EXPECT_EQ(asked[1], app_.Engine("data\\f0.txt"));
+  EXPECT_NE(Log().find("no other program holds files the update replaces (64 watched) open"), std::string::npos);
+}
+
 TEST_F(UpdateRunTest, AFileHeldForAMomentIsTriedAgain) {
   int refusals = 0;
   ops_.busy = [&](const std::string& from, const std::string&) {

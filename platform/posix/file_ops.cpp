@@ -84,6 +84,7 @@ class PosixFileOps : public FileOps {
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, O_APPEND);
   }
+  FileOpResult FlushFiles(const std::string& folder) override { return FlushFolder(folder); }
   FileOpResult FlushFolder(const std::string& folder) override {
     const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Failure(errno);
@@ -93,7 +94,30 @@ class PosixFileOps : public FileOps {
     return ok ? FileOpResult{} : Failure(code);
   }
 
+  FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) override {
+    const std::string native = NativePath(path);
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(stamp.modified / 1000000000),
+                                static_cast<long>(stamp.modified % 1000000000)}};
+    if (::utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) return Failure(errno);
+    return Outcome(::chmod(native.c_str(), static_cast<mode_t>(stamp.attributes & 07777)) == 0);
+  }
+  FileOpResult SetFolderAttributes(const std::string& path, uint32_t) override {
+    // Read-only being left out, a folder entry's attributes say only that the folder is writable.
+    const std::string native = NativePath(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) return Failure(errno);
+    if (st.st_mode & S_IWUSR) return {};
+    return Outcome(::chmod(native.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0);
+  }
+
   std::optional<uint32_t> Attributes(const std::string& path) override { return PathAttributes(path); }
+  std::optional<FolderStamp> StampOf(const std::string& path) override {
+    struct stat st;
+    if (::lstat(NativePath(path).c_str(), &st) != 0) return std::nullopt;
+    return FolderStamp{static_cast<uint32_t>(st.st_mode & 07777),
+                       static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  }
   std::optional<std::string> ReadFile(const std::string& path) override {
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
@@ -142,8 +166,6 @@ FileOps& SystemFileOps() {
   return ops;
 }
 
-bool FlushFolderCoversFileData() { return true; }
-
 bool IsProgramRunning(const std::string& path) {
   char resolved[PATH_MAX];
   if (!::realpath(NativePath(path).c_str(), resolved)) return false;
@@ -164,6 +186,10 @@ bool IsProgramRunning(const std::string& path) {
   }
   ::closedir(proc);
   return found;
+}
+
+FileHolders ProgramsHolding(const std::vector<std::string>&) {
+  return {false, {}, "this system does not tell which programs hold a file"};
 }
 
 }  // namespace platform

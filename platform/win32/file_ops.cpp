@@ -6,6 +6,9 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -30,6 +33,11 @@ FileOpResult Failure(DWORD code) {
   r.error = ErrorText(static_cast<int>(code));
   return r;
 }
+
+// The attributes SetFileAttributes takes; the others (folder, compressed, ...) it refuses.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 FileOpResult Outcome(BOOL ok) { return ok ? FileOpResult{} : Failure(::GetLastError()); }
 
@@ -78,15 +86,95 @@ struct RestartManager {
     end = reinterpret_cast<decltype(end)>(::GetProcAddress(dll, "RmEndSession"));
   }
   bool usable() const { return start && add && list && end; }
+
+  // The processes other than this one that hold any of `files`; a system error code on failure.
+  DWORD Holders(const std::vector<std::wstring>& files, std::vector<std::string>& names) const {
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    DWORD rc = start(&session, 0, key);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::vector<LPCWSTR> list_of_files;
+    for (const std::wstring& f : files) list_of_files.push_back(f.c_str());
+    rc = add(session, static_cast<UINT>(list_of_files.size()), list_of_files.data(), 0, nullptr, 0, nullptr);
+    std::vector<RM_PROCESS_INFO> info(8);
+    // The list may grow between the calls: asked again with the room it said it needs.
+    for (int round = 0; rc == ERROR_SUCCESS || (rc == ERROR_MORE_DATA && round < 4); ++round) {
+      UINT needed = 0, count = static_cast<UINT>(info.size());
+      DWORD reasons = 0;
+      rc = list(session, &needed, &count, info.data(), &reasons);
+      if (rc == ERROR_MORE_DATA) {
+        info.resize(needed + 4);
+        continue;
+      }
+      if (rc != ERROR_SUCCESS) break;
+      const DWORD self = ::GetCurrentProcessId();
+      for (UINT i = 0; i < count && i < info.size(); ++i)
+        if (info[i].Process.dwProcessId != self) names.push_back(Narrow(info[i].strAppName));
+      break;
+    }
+    end(session);
+    return rc;
+  }
 };
 
+const RestartManager& TheRestartManager() {
+  static const RestartManager rm;
+  return rm;
+}
+
 class Win32FileOps : public FileOps {
+  static constexpr size_t kFlushThreads = 8;
+
+  static void CollectFiles(const std::wstring& folder, std::vector<std::wstring>& files) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) CollectFiles(folder + L"\\" + name, files);
+      else files.push_back(folder + L"\\" + name);
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+
+  static FileOpResult FlushFile(const std::wstring& path) {
+    auto open = [&] {
+      return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    };
+    Handle file(open());
+    if (file.valid()) return Outcome(::FlushFileBuffers(file.get()));
+    const DWORD code = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (code != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+      return Failure(code);
+    // Only a handle with write access flushes a file: a read-only one is opened while the
+    // attribute is off.
+    if (!::SetFileAttributesW(path.c_str(), attributes & kSettableAttributes & ~FILE_ATTRIBUTE_READONLY))
+      return Failure(::GetLastError());
+    Handle writable(open());
+    FileOpResult r = writable.valid() ? Outcome(::FlushFileBuffers(writable.get())) : Failure(::GetLastError());
+    const FileOpResult restored = SetSettable(path, attributes);
+    return r.ok() ? restored : r;
+  }
+
+  static FileOpResult SetSettable(const std::wstring& wide, uint32_t attributes) {
+    const DWORD settable = attributes & kSettableAttributes;
+    return Outcome(::SetFileAttributesW(wide.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL));
+  }
+
  public:
   FileOpResult CreateFolder(const std::string& path) override {
     return Outcome(::CreateDirectoryW(WidePath(path).c_str(), nullptr));
   }
   FileOpResult RemoveFolder(const std::string& path) override {
-    return Outcome(::RemoveDirectoryW(WidePath(path).c_str()));
+    const std::wstring wide = WidePath(path);
+    // RemoveDirectory refuses a read-only folder, and an archive's folder entry may make one.
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      ::SetFileAttributesW(wide.c_str(), attributes & kSettableAttributes & ~FILE_ATTRIBUTE_READONLY);
+    return Outcome(::RemoveDirectoryW(wide.c_str()));
   }
   FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
@@ -94,10 +182,13 @@ class Win32FileOps : public FileOps {
   }
   FileOpResult RemoveFile(const std::string& path) override {
     const std::wstring wide = WidePath(path);
+    if (::DeleteFileW(wide.c_str())) return {};
+    const DWORD code = ::GetLastError();
+    // DeleteFile refuses a read-only file: the attribute is looked at only then.
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-    // DeleteFile refuses a read-only file.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-      ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (code != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+      return Failure(code);
+    ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     return Outcome(::DeleteFileW(wide.c_str()));
   }
   FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
@@ -106,15 +197,65 @@ class Win32FileOps : public FileOps {
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, OPEN_EXISTING, true);
   }
-  // Files written for the update are flushed when they are closed and every move is written
-  // through, so nothing is left to do for a folder as a whole (flushing a volume needs rights
-  // the launcher does not have).
+  // Each file is flushed by a handle of its own (flushing a whole volume needs rights the
+  // launcher does not have), all at this one point rather than one by one as they are written:
+  // a flush waits for the disk, and flushes made side by side share that wait, as the file
+  // system commits them together.
+  FileOpResult FlushFiles(const std::string& folder) override {
+    std::vector<std::wstring> files;
+    CollectFiles(WidePath(folder), files);
+    std::atomic<size_t> next{0};
+    std::mutex failure_lock;
+    FileOpResult failure;
+    auto work = [&] {
+      for (size_t i; (i = next++) < files.size();) {
+        FileOpResult r = FlushFile(files[i]);
+        const std::lock_guard<std::mutex> lock(failure_lock);
+        if (!r.ok() && failure.ok()) {
+          failure = std::move(r);
+          failure.error = "\"" + Narrow(files[i]) + "\": " + failure.error;
+        }
+      }
+    };
+    std::vector<std::thread> threads;
+    for (size_t t = 1; t < std::min<size_t>(kFlushThreads, files.size()); ++t) threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads) t.join();
+    return failure;
+  }
+  // Every move is written through: nothing is left to do for the names.
   FileOpResult FlushFolder(const std::string&) override { return {}; }
+
+  FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) override {
+    const std::wstring wide = WidePath(path);
+    {
+      // A folder is opened as a folder only with backup semantics.
+      Handle folder(::CreateFileW(wide.c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      if (!folder.valid()) return Failure(::GetLastError());
+      FILETIME modified;
+      modified.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp.modified));
+      modified.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp.modified) >> 32);
+      if (!::SetFileTime(folder.get(), nullptr, nullptr, &modified)) return Failure(::GetLastError());
+    }
+    return SetSettable(wide, stamp.attributes);
+  }
+  FileOpResult SetFolderAttributes(const std::string& path, uint32_t attributes) override {
+    return SetSettable(WidePath(path), attributes);
+  }
 
   std::optional<uint32_t> Attributes(const std::string& path) override {
     const DWORD a = ::GetFileAttributesW(WidePath(path).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
     return static_cast<uint32_t>(a);
+  }
+  std::optional<FolderStamp> StampOf(const std::string& path) override {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const uint64_t modified =
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return FolderStamp{static_cast<uint32_t>(data.dwFileAttributes), static_cast<int64_t>(modified)};
   }
   std::optional<std::string> ReadFile(const std::string& path) override {
     Handle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -151,27 +292,9 @@ class Win32FileOps : public FileOps {
     return available.QuadPart;
   }
   std::string HolderOf(const std::string& path) override {
-    static const RestartManager rm;
-    if (!rm.usable()) return {};
-    DWORD session = 0;
-    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
-    if (rm.start(&session, 0, key) != ERROR_SUCCESS) return {};
+    const FileHolders holders = ProgramsHolding({path});
     std::string names;
-    const std::wstring wide = WidePath(path);
-    LPCWSTR files[] = {wide.c_str()};
-    if (rm.add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
-      RM_PROCESS_INFO info[8];
-      UINT needed = 0, count = 8;
-      DWORD reasons = 0;
-      const DWORD rc = rm.list(session, &needed, &count, info, &reasons);
-      if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
-        for (UINT i = 0; i < count && i < 8; ++i) {
-          if (!names.empty()) names += ", ";
-          names += Narrow(info[i].strAppName);
-        }
-      }
-    }
-    rm.end(session);
+    for (const std::string& name : holders.programs) names += (names.empty() ? "" : ", ") + name;
     return names;
   }
 };
@@ -182,8 +305,6 @@ FileOps& SystemFileOps() {
   static Win32FileOps ops;
   return ops;
 }
-
-bool FlushFolderCoversFileData() { return false; }
 
 bool IsProgramRunning(const std::string& path) {
   const std::wstring wanted = Widen(path);
@@ -204,6 +325,18 @@ bool IsProgramRunning(const std::string& path) {
       return true;
   }
   return false;
+}
+
+FileHolders ProgramsHolding(const std::vector<std::string>& paths) {
+  const RestartManager& rm = TheRestartManager();
+  if (!rm.usable()) return {false, {}, "the Restart Manager (rstrtmgr.dll) is not available"};
+  std::vector<std::wstring> files;
+  for (const std::string& path : paths) files.push_back(Widen(path));
+  FileHolders holders;
+  const DWORD rc = rm.Holders(files, holders.programs);
+  holders.known = rc == ERROR_SUCCESS;
+  if (!holders.known) holders.error = "the Restart Manager failed: " + ErrorText(static_cast<int>(rc));
+  return holders;
 }
 
 }  // namespace platform

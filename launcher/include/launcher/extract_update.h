@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "launcher/update_sequence.h"
 #include "launcher/update_transaction.h"
@@ -24,13 +25,21 @@ struct UpdateEnvironment {
   platform::FileOps* ops = nullptr;
   Clock* clock = nullptr;
   std::function<bool(const std::string& program)> is_running;
-  uint64_t wait_ms = 30000;   // for the application to close
+  // The other programs holding any of the files (unset: not asked).
+  std::function<platform::FileHolders(const std::vector<std::string>& paths)> holders;
+  uint64_t wait_ms = 30000;   // for the application to close and its files to be let go
   uint64_t retry_ms = 10000;  // for a file held by another program
 };
 UpdateEnvironment SystemEnvironment();
 
 // The label while the application is waited for ("waiting for the program to close.. ").
 inline constexpr const char* kWaitingForProgramText = "프로그램 종료 대기중.. ";
+// The label while other programs hold files the update replaces ("waiting for the programs
+// using the files to close.. ").
+inline constexpr const char* kWaitingForHoldersText = "파일 사용중인 프로그램 종료 대기중.. ";
+// At most this many of the files to be replaced are watched: the programs and libraries first,
+// which are what stays open while a program runs.
+inline constexpr size_t kMaxWatchedFiles = 64;
 // The beginning of the error shown when the update could not be applied.
 inline constexpr const char* kNotAppliedText = "The update was not applied and the application is unchanged: ";
 

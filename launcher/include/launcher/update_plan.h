@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,18 +27,27 @@ struct ArchiveEntry {
   std::string folder_part;  // as the engine gives it: '\' separated, ends with '\' or empty
   std::string file_name;    // empty for a folder entry
   uint64_t size = 0;
+  uint32_t attributes = 0;  // the entry's external attributes
 };
 
 struct PlannedFile {
   std::string rel;          // path below the application folder, '\' separated
   std::string final_path;   // application folder + rel: what the window shows
   uint64_t size = 0;
+  std::optional<uint32_t> existing;  // the attributes of what is there now (UpdateTransaction::Survey)
+};
+
+// A folder the archive names by an entry of its own, and the attributes that entry gives it.
+struct FolderEntry {
+  std::string rel;
+  uint32_t attributes = 0;
 };
 
 struct UpdatePlan {
   std::string app_dir;                // ends with '\'
   std::vector<PlannedFile> files;     // the entries to write, in the archive's order
   std::vector<std::string> folders;   // every folder the update needs (rel), parents first
+  std::vector<FolderEntry> folder_entries;  // in the archive's order
   uint64_t total_size = 0;            // of `files`
 };
 

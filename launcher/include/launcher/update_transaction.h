@@ -4,8 +4,9 @@
 // volume, so every move is a rename; no archive entry may be written there):
 //   STAGE\    the new files, extracted and checked, laid out as in the application folder
 //   BACKUP\   the files they replace, moved aside during the commit
-//   JOURNAL   the list of planned moves, on the disk before the first one is made; "COMMITTED"
-//             or "ROLLED BACK" is appended when the moves are complete or undone
+//   JOURNAL   the list of planned moves and the attributes and times of every existing folder
+//             they touch, on the disk before the first move is made; "COMMITTED" or "ROLLED
+//             BACK" is appended when the moves are complete or undone
 // Where a run stopped can be read from the disk itself: a staged file still in STAGE has not been
 // moved into place, a file in BACKUP is an old one moved aside. Undoing is therefore the same
 // work after an error and after a crash, and doing it twice does no harm.
@@ -63,7 +64,11 @@ class UpdateTransaction {
   // was nothing). Raises EUpdateFailed when the old version could not be put back.
   std::string Recover();
 
-  // Checks that the folder can take the plan (no folder where a file goes and the reverse, free
+  // Notes what is at each file's destination now, once for the steps that follow (asking the
+  // system about a name that is not there costs a look through the whole folder on some).
+  void Survey(UpdatePlan& plan);
+
+  // Checks that the folder can take the surveyed plan (no folder where a file goes and the reverse, free
   // space, write access) and makes the staging area. Raises EUpdateRefused; nothing is changed
   // then.
   void Prepare(const UpdatePlan& plan);
@@ -79,10 +84,12 @@ class UpdateTransaction {
   struct Journal {
     std::vector<std::string> new_folders;
     std::vector<std::string> files;
+    std::vector<std::pair<std::string, platform::FolderStamp>> stamps;  // existing folders, as they were
   };
   platform::FileOpResult Move(const std::string& from, const std::string& to, const std::string& subject);
   void Require(const platform::FileOpResult& r, const std::string& what);
   bool Exists(const std::string& path) { return ops_.Attributes(path).has_value(); }
+  std::string FolderPath(const std::string& rel) const;  // "" is the application folder
   void Rollback(const Journal& journal);
   bool DeleteTree(const std::string& path);
   bool Cleanup();

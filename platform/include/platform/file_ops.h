@@ -25,6 +25,16 @@ struct FileOpResult {
   bool ok() const { return status == FileOpStatus::kOk; }
 };
 
+// What a folder's own entry holds beside its name, in the system's own form: the attributes
+// (Windows: file attributes; POSIX: permission bits) and the last write time (Windows: 100 ns
+// units since 1601; POSIX: nanoseconds since 1970). Taken before an update touches a folder and
+// put back when it is undone: a move into or out of a folder changes its time.
+struct FolderStamp {
+  uint32_t attributes = 0;
+  int64_t modified = 0;
+  bool operator==(const FolderStamp&) const = default;
+};
+
 struct FolderItem {
   std::string name;
   bool is_folder = false;
@@ -45,11 +55,20 @@ class FileOps {
   virtual FileOpResult WriteFile(const std::string& path, const std::string& bytes) = 0;
   // Appends `bytes` to an existing file and flushes them to the disk.
   virtual FileOpResult AppendFile(const std::string& path, const std::string& bytes) = 0;
-  // Everything written under `folder` (file data and names) reaches the disk.
+  // The data of every file below `folder`, written and closed earlier, reaches the disk.
+  virtual FileOpResult FlushFiles(const std::string& folder) = 0;
+  // The names made and moved under `folder` reach the disk.
   virtual FileOpResult FlushFolder(const std::string& folder) = 0;
+  // Puts back attributes and time taken by StampOf.
+  virtual FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) = 0;
+  // Gives a folder the attributes of an archive's folder entry (Windows attributes), as
+  // extraction gives them: where a read-only folder would keep files out of it (POSIX), the
+  // read-only bit is left out.
+  virtual FileOpResult SetFolderAttributes(const std::string& path, uint32_t attributes) = 0;
 
   // ---- questions ----
   virtual std::optional<uint32_t> Attributes(const std::string& path) = 0;  // nullopt: absent
+  virtual std::optional<FolderStamp> StampOf(const std::string& path) = 0;  // nullopt: absent
   virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
   virtual std::vector<FolderItem> ListFolder(const std::string& path) = 0;
   // Bytes free for this user on the volume of `path` (an existing folder); nullopt: unknown.
@@ -61,11 +80,15 @@ class FileOps {
 // The operating system's file operations.
 FileOps& SystemFileOps();
 
-// False where FlushFolder cannot reach the data of files written earlier (Windows: only a
-// handle with write access flushes a file), so each file has to be flushed as it is closed.
-bool FlushFolderCoversFileData();
-
 // True while a process runs the program at `path` (compared as the system compares paths).
 bool IsProgramRunning(const std::string& path);
+
+// The programs other than this one that hold any of `paths` open, as the system names them.
+struct FileHolders {
+  bool known = false;  // false: the system cannot tell; `error` says why
+  std::vector<std::string> programs;
+  std::string error;
+};
+FileHolders ProgramsHolding(const std::vector<std::string>& paths);
 
 }  // namespace platform
