@@ -118,7 +118,7 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
       continue;
     }
     if (parts.empty()) throw EUpdateRefused("\"" + final_path + "\" is not a name Windows can create");
-    plan.files.push_back(PlannedFile{rel, final_path, e.size});
+    plan.files.push_back(PlannedFile{rel, final_path, e.size, std::nullopt});
     plan.total_size += e.size;
   }
   return plan;

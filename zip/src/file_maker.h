@@ -1,6 +1,6 @@
 // Files of coming entries, made ahead of their turn on a thread of their own. Creating a file is
 // the costliest step of a small entry (on Windows, with a scanner watching, more so), so while the
-// calling thread decodes and the writer writes, this thread makes the files of the next few
+// calling thread decodes and the writer writes, this thread makes the files of the next small
 // entries. Only new files in folders that exist are made: nothing that exists is truncated or
 // replaced, no folder is made ahead, and every file that its entry does not take (skipped,
 // renamed by the host, the run ended) is removed again.

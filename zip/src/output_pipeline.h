@@ -103,7 +103,6 @@ class OutputPipeline {
   std::condition_variable queued_;
   std::condition_variable done_;
   std::deque<Command> queue_;
-  bool busy_ = false;        // the worker is executing a command
   bool finished_ = true;     // the current file (if any) is closed
   bool finish_queued_ = true;
   std::exception_ptr error_;  // what went wrong with the current file

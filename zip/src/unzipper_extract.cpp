@@ -453,7 +453,11 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
 }
 
 void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
-  constexpr size_t kFilesAhead = 8;
+  // Far enough ahead to keep making files while a large entry decodes. Only small files are
+  // made ahead: making is what costs for them, and a file is made at its full length, which on
+  // Windows takes its space at once; at most 64 x 256 KiB are held that way.
+  constexpr size_t kFilesAhead = 64;
+  constexpr uint64_t kLargestMadeAhead = 256u << 10;
   try {
     if (!run.maker) {
       const std::string dest = dest_dir_;
@@ -475,7 +479,7 @@ void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
       run.asked_through = index;
       const TZipHeaderInfo& entry = Entry(index);
       // An encrypted entry may yet be given up for its password; it is made in its turn.
-      if (!entry.Selected || entry.IsEncrypted()) continue;
+      if (!entry.Selected || entry.IsEncrypted() || entry.UncompressedSize() > kLargestMadeAhead) continue;
       TZipHeaderInfo h;
       h.Assign(entry);
       if (h.FileName().empty()) continue;

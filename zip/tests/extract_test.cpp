@@ -804,7 +804,7 @@ TEST_F(Extraction, CancelDuringARun) {
   b.Add(EntryDef{"one.bin", std::string(100000, '1')});
   b.Add(EntryDef{"two.bin", std::string(100000, '2')});
   Prepare(b);
-  u_.OnFilePercentDone = [this](TUnZipper* z, int) { z->CancelRequested = true; };
+  u_.OnFilePercentDone = [](TUnZipper* z, int) { z->CancelRequested = true; };
   u_.SetFilesList({"*"});
   try {
     u_.UnZipSelected();
