@@ -46,6 +46,12 @@ bool IsLink(const std::string& path) {
   return !path.empty() && ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool IsSpecialFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::lstat(NativePath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+         !S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode);
+}
+
 std::string ResolvedPath(const std::string& path) {
   char resolved[PATH_MAX];
   if (path.empty() || !::realpath(NativePath(path).c_str(), resolved)) return {};

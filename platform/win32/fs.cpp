@@ -36,6 +36,9 @@ bool IsLink(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
+// What Windows has of that kind (devices) is refused by name before anything is made.
+bool IsSpecialFile(const std::string&) { return false; }
+
 std::string ResolvedPath(const std::string& path) {
   if (path.empty()) return {};
   // Opening follows every link on the way; the handle then knows the final path.

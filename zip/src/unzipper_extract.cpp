@@ -495,7 +495,9 @@ void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
 std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const std::string& fname,
                                                         const TZipHeaderInfo& entry, int index) {
   // A link in the entry's place is replaced, never written through: its target may lie anywhere.
-  if (platform::IsLink(fname)) platform::RemoveFile(fname);
+  // So is a pipe or a device: it cannot hold the entry, and writing into it would hang or send
+  // the data elsewhere.
+  if (platform::IsLink(fname) || platform::IsSpecialFile(fname)) platform::RemoveFile(fname);
   // A read-only file is never replaced behind its owner's back; POSIX lets a privileged
   // process write it anyway, so the attribute is looked at before trying.
   if (const auto attrs = platform::PathAttributes(fname);

@@ -7,6 +7,10 @@
 #include <cstring>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "decode.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -588,6 +592,19 @@ TEST_F(Extraction, LinksInTheDestinationAreNotWrittenThrough) {
       EXPECT_EQ(ReadFile(dir / "out" / c.written), "new") << c.name;
     }
   }
+}
+
+// A pipe in an entry's place cannot hold the entry: it is replaced by the entry's file, as a link
+// is (it used to be removed without the file being written).
+TEST_F(Extraction, PipeInAnEntrysPlaceIsReplacedByItsFile) {
+  ZipBuilder b;
+  b.Add(EntryDef{"pipe", "content", 8});
+  Prepare(b);
+  fs::create_directories(dir_ / "out");
+  ASSERT_EQ(::mkfifo((dir_ / "out" / "pipe").c_str(), 0644), 0);
+  EXPECT_EQ(u_.UnZipSelected(), 1);
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "out" / "pipe"));
+  EXPECT_EQ(ReadFile(dir_ / "out" / "pipe"), "content");
 }
 #endif
 

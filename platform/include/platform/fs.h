@@ -26,6 +26,8 @@ bool RemoveFolder(const std::string& path);  // empty folder only
 // The path itself is a symbolic link (on Windows also a junction or another reparse point);
 // the link is not followed.
 bool IsLink(const std::string& path);
+// The path itself is neither a file, a folder nor a link: a pipe, a socket, a device (POSIX).
+bool IsSpecialFile(const std::string& path);
 // The path with every link in it resolved, absolute; empty when it does not exist.
 std::string ResolvedPath(const std::string& path);
 // Of a file or a folder; nullopt when the path does not exist.
