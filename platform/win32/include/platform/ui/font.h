@@ -23,7 +23,7 @@ struct FontSpec {
 // Resolves 0xFF000000 + n to the system colour n; other values stay.
 COLORREF ResolveColor(COLORREF color);
 
-// The font a spec names; `escapement` turns its text by tenths of a degree, counter-clockwise.
+// The font `spec` describes; `escapement` turns its text by tenths of a degree, counter-clockwise.
 UniqueFont CreateFontFrom(const FontSpec& spec, int escapement = 0);
 
 }  // namespace platform::ui
