@@ -29,7 +29,10 @@ std::string DestinationFolder(const std::string& dest_dir, bool recreate_dirs,
   if (p.empty() || (!rooted && !drive)) return dest_dir + "\\" + p;
   if (dest_dir.empty()) return p;
   if (rooted) return dest_dir + p;
-  return dest_dir + p.substr(2);
+  // A drive-relative name ("C:sub\") or a run of colons would otherwise be glued onto the
+  // destination's last name and land beside it ("C:\Appsub\").
+  const std::string after_drive = p.substr(2);
+  return dest_dir + (after_drive.empty() || after_drive[0] != '\\' ? "\\" : "") + after_drive;
 }
 
 bool StaysInside(const std::string& dest_dir, const std::string& path) {
@@ -37,6 +40,8 @@ bool StaysInside(const std::string& dest_dir, const std::string& path) {
   if (!dest_dir.empty()) {
     if (path.compare(0, dest_dir.size(), dest_dir) != 0) return false;
     rest = path.substr(dest_dir.size());
+    // "C:\App" is not a folder of "C:\Apps\x".
+    if (!rest.empty() && rest[0] != '\\' && dest_dir.back() != '\\') return false;
   }
   int depth = 0;
   size_t start = 0;

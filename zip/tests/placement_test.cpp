@@ -28,6 +28,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"C:\\App", true, {}, "sub\\a\\", "C:\\App\\sub\\a\\"},
                     FolderCase{"C:\\App", true, {}, "\\abs\\", "C:\\App\\abs\\"},
                     FolderCase{"C:\\App", true, {}, "C:\\x\\", "C:\\App\\x\\"},
+                    // Drive-relative, and colons only: inside the destination, never beside it.
+                    FolderCase{"C:\\App", true, {}, "C:x\\", "C:\\App\\x\\"},
+                    FolderCase{"C:\\App", true, {}, ":::::\\", "C:\\App\\:::\\"},
                     FolderCase{"", true, {}, "C:\\x\\", "C:\\x\\"},
                     FolderCase{"", true, {}, "", "\\"},
                     FolderCase{"D", true, {"sub\\"}, "sub\\a\\", "D\\a\\"},
@@ -45,6 +48,10 @@ TEST(StaysInside, DotDotMayNotClimbAboveTheDestination) {
   EXPECT_FALSE(StaysInside("D", "D\\a\\..\\..\\b.txt"));
   EXPECT_FALSE(StaysInside("", "\\..\\x"));
   EXPECT_TRUE(StaysInside("", "a\\b"));
+  // A sibling whose name begins with the destination's is not inside it.
+  EXPECT_FALSE(StaysInside("C:\\App", "C:\\Apps\\x"));
+  EXPECT_FALSE(StaysInside("C:\\App", "C:\\App:::\\x"));
+  EXPECT_TRUE(StaysInside("C:\\", "C:\\x"));
 }
 
 TEST(Percent, RoundsTiesToEvenAndStopsAt100) {
