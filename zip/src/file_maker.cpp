@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/fs.h"
+#include "platform/text.h"
 
 namespace zip {
 
@@ -13,17 +14,10 @@ namespace {
 // its leading folders. Letter case is ignored, as on Windows; dropping one file too many only
 // costs its making again.
 bool StandsInWay(const std::string& name, const std::string& folder) {
-  auto same = [](char a, char b) {
-    auto fold = [](char c) {
-      if (c == '/') return '\\';
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    return fold(a) == fold(b);
-  };
-  if (name.size() > folder.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i)
-    if (!same(name[i], folder[i])) return false;
-  return name.size() == folder.size() || folder[name.size()] == '\\' || folder[name.size()] == '/';
+  // Both are the engine's paths, built alike with '\\' between names.
+  if (name.size() > folder.size() || !platform::SameTextIgnoreCase(std::string_view(folder).substr(0, name.size()), name))
+    return false;
+  return name.size() == folder.size() || folder[name.size()] == '\\';
 }
 
 }  // namespace
