@@ -128,6 +128,19 @@ bool File::SetDosTime(uint32_t dos_date_time) {
   return DosTimeToTimes(dos_date_time, times) && ::futimens(NativeHandle(), times) == 0;
 }
 
+bool File::SetAttributes(uint32_t attributes) {
+  struct stat st;
+  if (::fstat(NativeHandle(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  if (attributes & kAttrReadOnly)
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  return mode == (st.st_mode & 07777) || ::fchmod(NativeHandle(), mode) == 0;
+}
+
+bool File::SetUnixMode(uint32_t mode) { return ::fchmod(NativeHandle(), static_cast<mode_t>(mode & 07777)) == 0; }
+
 int LastErrorCode() { return errno; }
 
 std::string ErrorText(int code) {

@@ -92,7 +92,7 @@ void OutputPipeline::Write(Chunk chunk) {
 }
 
 void OutputPipeline::Finish(int64_t keep_size, std::optional<uint32_t> dos_time,
-                            std::function<void()> after_close) {
+                            std::function<void(platform::File&)> before_close) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     finish_queued_ = true;
@@ -100,7 +100,7 @@ void OutputPipeline::Finish(int64_t keep_size, std::optional<uint32_t> dos_time,
   Command c(Command::kFinish);
   c.keep_size = keep_size;
   c.dos_time = dos_time;
-  c.after_close = std::move(after_close);
+  c.before_close = std::move(before_close);
   Push(std::move(c));
 }
 
@@ -168,6 +168,7 @@ void OutputPipeline::Execute(Command& command) {
       if (!file_->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
       if (command.keep_size >= 0) file_->SetSize(command.keep_size);
       if (command.dos_time) file_->FileHandle().SetDosTime(*command.dos_time);
+      if (command.before_close) command.before_close(file_->FileHandle());
     }
   } catch (...) {
     failed_ = true;
@@ -176,15 +177,6 @@ void OutputPipeline::Execute(Command& command) {
     if (command.kind != Command::kFinish) return;
   }
   file_.reset();  // closes the file
-  if (!failed_ && command.after_close) {
-    try {
-      command.after_close();
-    } catch (...) {
-      failed_ = true;
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!error_) error_ = std::current_exception();
-    }
-  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;

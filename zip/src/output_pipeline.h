@@ -71,9 +71,10 @@ class OutputPipeline {
   void Write(Chunk chunk);
   // Closes the file after its last bytes, cut to `keep_size` first unless that is negative and
   // given the last-write time `dos_time` if there is one (through the open handle: no second
-  // open per file). `after_close` runs on the worker once the file is closed, only when
-  // everything before succeeded.
-  void Finish(int64_t keep_size, std::optional<uint32_t> dos_time, std::function<void()> after_close);
+  // open per file). `before_close` runs on the worker after that, on the still open file, only
+  // when everything before succeeded.
+  void Finish(int64_t keep_size, std::optional<uint32_t> dos_time,
+              std::function<void(platform::File&)> before_close);
   // Waits until the file is finished; rethrows on this thread what went wrong with it.
   void Wait();
   // Rethrows a failure of the current file at once, so that decoding stops within a block.
@@ -91,7 +92,7 @@ class OutputPipeline {
     Chunk chunk;
     int64_t keep_size = -1;
     std::optional<uint32_t> dos_time;
-    std::function<void()> after_close;
+    std::function<void(platform::File&)> before_close;
   };
   // `wake`: the worker is woken for it; a file's opening waits for its first bytes, which
   // spares a wake-up (two system calls) per file.

@@ -21,16 +21,19 @@ constexpr int kOutputBufferSize = 8192;
 constexpr size_t kMaxQuestionLength = 300;
 constexpr uint8_t kHostUnix = 3;
 
-// Runs on the writer thread once the file is closed: everything it needs comes by value.
-void RestoreAttributes(const std::string& fname, uint16_t made_by, uint32_t attributes) {
+// Runs on the writer thread on the open file after its last write, through its handle: opening
+// it again by name would cost as much as making it on some systems.
+void RestoreAttributes(platform::File& file, uint16_t made_by, uint32_t attributes) {
 #ifndef _WIN32
   if ((made_by >> 8) == kHostUnix && (attributes >> 16) != 0) {
     // The stored permission bits, without set-id and sticky bits.
-    platform::SetUnixMode(fname, (attributes >> 16) & 0777);
+    file.SetUnixMode((attributes >> 16) & 0777);
     return;
   }
+#else
+  (void)made_by;
 #endif
-  platform::SetPathAttributes(fname, attributes);
+  file.SetAttributes(attributes);
 }
 
 // True when a folder between `dest_dir` and `path` (a folder path ending with '\') is a link that
@@ -427,12 +430,12 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
     const TZipHeaderInfo& h = run.header;
     std::optional<uint32_t> time;
-    std::function<void()> attributes;
+    std::function<void(platform::File&)> attributes;
     if (success && !unsupported) {
       time = h.FileDateTime;
       if (retain_attributes_)
-        attributes = [fname, made_by = h.VersionMadeBy, bits = h.ExternalAttributes] {
-          RestoreAttributes(fname, made_by, bits);
+        attributes = [made_by = h.VersionMadeBy, bits = h.ExternalAttributes](platform::File& file) {
+          RestoreAttributes(file, made_by, bits);
         };
     }
     run.pipeline->Finish(keep, time, std::move(attributes));

@@ -775,13 +775,24 @@ TEST_F(Extraction, TimeAndAttributesAreRestored) {
   unix_entry.made_by = 0x031E;  // Unix host
   unix_entry.external_attributes = (0100750u << 16);
   b.Add(unix_entry);
+  EntryDef hidden{"sub/hidden.txt", "h"};
+  hidden.external_attributes = 0x26;  // archive + hidden + system
+  hidden.dos_time = 0x4A8F5B2C;
+  b.Add(hidden);
   Prepare(b);
-  EXPECT_EQ(u_.UnZipSelected(), 2);
+  EXPECT_EQ(u_.UnZipSelected(), 3);
   EXPECT_EQ(platform::GetFileDosTime(Out("ro.txt")).value_or(0), 0x4A8F5B2Cu);
   EXPECT_TRUE(*platform::PathAttributes(Out("ro.txt")) & platform::kAttrReadOnly);
+  EXPECT_EQ(platform::GetFileDosTime(Out("sub\\hidden.txt")).value_or(0), 0x4A8F5B2Cu);
 #ifndef _WIN32
   EXPECT_EQ(fs::status(dir_ / "out" / "script.sh").permissions() & fs::perms::all,
             fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  EXPECT_NE(fs::status(dir_ / "out" / "sub" / "hidden.txt").permissions() & fs::perms::owner_write, fs::perms::none);
+#else
+  // The bits Windows keeps; a Unix mode above them is not taken for attributes.
+  EXPECT_EQ(*platform::PathAttributes(Out("sub\\hidden.txt")) & 0xFF,
+            platform::kAttrArchive | platform::kAttrHidden | platform::kAttrSystem);
+  EXPECT_FALSE(*platform::PathAttributes(Out("script.sh")) & platform::kAttrReadOnly);
 #endif
 }
 

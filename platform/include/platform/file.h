@@ -38,6 +38,12 @@ class File {
   // Sets the last-write time from an MS-DOS local date and time (date high word); the other
   // times stay. Set after the last write, it holds when the file is closed.
   bool SetDosTime(uint32_t dos_date_time);
+  // Sets the attributes (Windows attributes) as SetPathAttributes does by name: on Windows those
+  // that can be set; on POSIX read-only clears the write bits and its absence sets the owner's.
+  // The handle keeps the access it was opened with.
+  bool SetAttributes(uint32_t attributes);
+  // Sets the POSIX permission bits; false on Windows, which has none.
+  bool SetUnixMode(uint32_t mode);
   void Close();
 
 #ifdef _WIN32
