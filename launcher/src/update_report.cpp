@@ -18,17 +18,20 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-std::string UtcTimeText() {
+std::string UtcTimeText(bool with_milliseconds) {
   using namespace std::chrono;
-  const auto now = floor<seconds>(system_clock::now());
+  const auto now = floor<milliseconds>(system_clock::now());
   const auto day = floor<days>(now);
   const year_month_day date{day};
   const hh_mm_ss time{now - day};
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d UTC", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                static_cast<int>(time.seconds().count()));
+  char text[48];
+  int n = std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(date.year()),
+                        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                        static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                        static_cast<int>(time.seconds().count()));
+  if (with_milliseconds)
+    n += std::snprintf(text + n, sizeof text - n, ".%03d", static_cast<int>(time.subseconds().count()));
+  std::snprintf(text + n, sizeof text - n, " UTC");
   return text;
 }
 
@@ -40,7 +43,7 @@ UpdateLog::UpdateLog(platform::FileOps& ops, const std::string& app_dir) : ops_(
 }
 
 void UpdateLog::Line(const std::string& text) {
-  const std::string line = UtcTimeText() + "  " + OneLine(text) + "\r\n";
+  const std::string line = UtcTimeText(true) + "  " + OneLine(text) + "\r\n";
   // Not flushed line by line: the log tells what happened, the journal is what must survive.
   platform::File file = platform::File::Open(path_, platform::FileMode::OpenReadWrite);
   if (!file.IsOpen()) file = platform::File::Open(path_, platform::FileMode::Create);
@@ -60,7 +63,7 @@ const char* OutcomeText(UpdateOutcome outcome) {
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
                      const std::string& error, const std::string& archive) {
   const std::string text = std::string("RESULT=") + OutcomeText(outcome) + "\r\nFILES=" + std::to_string(files) +
-                           "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText() + "\r\nARCHIVE=" +
+                           "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText(false) + "\r\nARCHIVE=" +
                            OneLine(archive) + "\r\n";
   ops.WriteFile(app_dir + kResultFile, platform::Utf8ToCodePage(text, platform::AnsiCodePage()));
 }

@@ -145,12 +145,27 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     Require(ops_.FlushFiles(StageDir()), "the staged files could not be written to the disk");
     std::set<std::string> backup_folders;
     // Every folder a move or a new folder touches is the application folder or one of the plan's.
+    // A folder that is not there yet is moved in whole from the staging area, with everything
+    // below it: one rename instead of one for each of its files. Folders already there are never
+    // swapped: their own permissions and whatever else they hold stay as they are.
     if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
-    for (const std::string& rel : plan.folders) {
-      if (const auto stamp = ops_.StampOf(FolderPath(rel))) journal.stamps.emplace_back(rel, *stamp);
-      else journal.new_folders.push_back(rel);
+    std::set<std::string> new_folders;
+    auto in_tree = [&](const std::string& rel) {
+      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+        if (new_folders.count(p)) return true;
+      return false;
+    };
+    for (const std::string& rel : plan.folders) {  // parents first
+      if (in_tree(rel)) continue;
+      if (const auto stamp = ops_.StampOf(FolderPath(rel))) {
+        journal.stamps.emplace_back(rel, *stamp);
+      } else {
+        journal.trees.push_back(rel);
+        new_folders.insert(rel);
+      }
     }
     for (const PlannedFile& f : plan.files) {
+      if (in_tree(f.rel)) continue;
       journal.files.push_back(f.rel);
       // As surveyed: an old file gone since is not there to back up, a new one in the way makes
       // the move into place fail, and either way the moves are undone from what is on the disk.
@@ -168,19 +183,19 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     }
     std::string text = std::string(kJournalHeader) + "\r\n";
     for (const auto& [rel, stamp] : journal.stamps) text += StampLine(rel, stamp) + "\r\n";
-    for (const std::string& rel : journal.new_folders) text += "DIR " + rel + "\r\n";
+    for (const std::string& rel : journal.trees) text += "TREE " + rel + "\r\n";
     for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
     text += std::string(kJournalEnd) + "\r\n";
     // A journal that failed to be written is removed with the work folder: nothing was moved.
     Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
     journal_written = true;
-    log_.Line("journal written: " + std::to_string(journal.files.size()) + " files, " +
-              std::to_string(journal.new_folders.size()) + " new folders; moving into place");
+    log_.Line("journal written: " + std::to_string(plan.files.size()) + " files, " +
+              std::to_string(journal.trees.size()) + " new folders moved in whole, " +
+              std::to_string(journal.files.size()) + " files moved one by one; moving into place");
 
-    for (const std::string& rel : journal.new_folders) {
-      const FileOpResult r = ops_.CreateFolder(app_dir_ + rel);
-      if (r.status != FileOpStatus::kExists) Require(r, "the folder " + Quoted(app_dir_ + rel) + " could not be made");
-    }
+    for (const std::string& rel : journal.trees)
+      Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
+              "the folder " + Quoted(app_dir_ + rel) + " could not be made");
     for (const FolderEntry& folder : plan.folder_entries)
       Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
               "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
@@ -213,9 +228,9 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     }
     throw;
   }
-  log_.Line("committed: " + std::to_string(journal.files.size()) + " files in place");
+  log_.Line("committed: " + std::to_string(plan.files.size()) + " files in place");
   if (!Cleanup()) log_.Line("the work folder could not be removed completely; the next run removes it");
-  return static_cast<int>(journal.files.size());
+  return static_cast<int>(plan.files.size());
 }
 
 void UpdateTransaction::Rollback(const Journal& journal) {
@@ -237,6 +252,15 @@ void UpdateTransaction::Rollback(const Journal& journal) {
       if (!r.ok() && first_error.empty()) first_error = Quoted(target) + " could not be put back: " + r.error;
     }
   }
+  // A new folder moved in whole goes back whole, as a file does.
+  for (auto it = journal.trees.rbegin(); it != journal.trees.rend(); ++it) {
+    const std::string folder = app_dir_ + *it;
+    const std::string staged = StageDir() + "\\" + *it;
+    if (Exists(staged) || !Exists(folder)) continue;
+    const FileOpResult r = Move(folder, staged, folder);
+    if (!r.ok() && first_error.empty()) first_error = Quoted(folder) + " could not be taken back: " + r.error;
+  }
+  // Journals of earlier versions made new folders one by one ("DIR"); they are removed if empty.
   for (auto it = journal.new_folders.rbegin(); it != journal.new_folders.rend(); ++it) {
     const std::string folder = app_dir_ + *it;
     if (Exists(folder) && !ops_.RemoveFolder(folder).ok()) log_.Line("the new folder " + Quoted(folder) + " stays");
@@ -282,7 +306,8 @@ std::string UpdateTransaction::Recover() {
       } else if (!complete) {
         std::string rel;
         platform::FolderStamp stamp;
-        if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
+        if (line.starts_with("TREE ")) journal.trees.push_back(line.substr(5));
+        else if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
         else if (line.starts_with("STAMP ") && ParseStampLine(line, rel, stamp)) journal.stamps.emplace_back(rel, stamp);
         else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
         else if (line == kJournalEnd) complete = true;
@@ -302,8 +327,8 @@ std::string UpdateTransaction::Recover() {
                      : "finished the cleanup of an update that an interrupted run had rolled back";
     if (!Cleanup()) log_.Line("the work folder could not be removed completely");
   } else {
-    log_.Line("an interrupted run left an unfinished update of " + std::to_string(journal.files.size()) +
-              " files: rolling back");
+    log_.Line("an interrupted run left an unfinished update (" + std::to_string(journal.trees.size()) +
+              " new folders, " + std::to_string(journal.files.size()) + " files moved one by one): rolling back");
     Rollback(journal);
     done = "rolled back the update that an interrupted run had begun (the old version is in place)";
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "launcher/extract_update.h"
 #include "recording_host.h"
@@ -206,8 +207,8 @@ TEST_F(UpdateRunTest, TheLogIsRotatedAtOneMebibyte) {
   EXPECT_EQ(fs::file_size(app_ / "UPDATE" / "HalvexUpdate.log.1"), launcher::kLogRotateSize);
   const std::string log = Log();
   EXPECT_LT(log.size(), 4000u);
-  // One line per step, each beginning with its UTC time.
-  EXPECT_TRUE(log.starts_with("20")) << log;
+  // One line per step, each beginning with its UTC time to the millisecond.
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} UTC  )"))) << log;
   EXPECT_NE(log.find(" UTC  ---- update of \"" + app_.Engine() + "\\\""), std::string::npos) << log;
 }
 

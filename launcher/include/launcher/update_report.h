@@ -14,8 +14,9 @@ inline constexpr const char* kResultFile = "UPDATE\\UPDATE_RESULT.INF";
 // The log moves to HalvexUpdate.log.1 (replacing an older one) once it has grown past this.
 inline constexpr uint64_t kLogRotateSize = 1 << 20;
 
-// The current time as "YYYY-MM-DD HH:MM:SS UTC".
-std::string UtcTimeText();
+// The current time as "YYYY-MM-DD HH:MM:SS UTC", or with ".mmm" after the seconds (the log's lines,
+// so that waits and steps can be timed from it).
+std::string UtcTimeText(bool with_milliseconds);
 
 class UpdateLog {
  public:

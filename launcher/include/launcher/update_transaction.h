@@ -2,7 +2,8 @@
 //
 // Everything happens in the work folder UPDATE\~HALVEX below the application folder (on the same
 // volume, so every move is a rename; no archive entry may be written there):
-//   STAGE\    the new files, extracted and checked, laid out as in the application folder
+//   STAGE\    the new files, extracted and checked, laid out as in the application folder; a
+//             folder the application does not have yet is moved into place whole
 //   BACKUP\   the files they replace, moved aside during the commit
 //   JOURNAL   the list of planned moves and the attributes and times of every existing folder
 //             they touch, on the disk before the first move is made; "COMMITTED" or "ROLLED
@@ -82,8 +83,9 @@ class UpdateTransaction {
 
  private:
   struct Journal {
-    std::vector<std::string> new_folders;
-    std::vector<std::string> files;
+    std::vector<std::string> trees;        // new folders, moved in whole, parents never below others
+    std::vector<std::string> new_folders;  // made empty and filled file by file (older journals)
+    std::vector<std::string> files;        // moved one by one, outside the trees
     std::vector<std::pair<std::string, platform::FolderStamp>> stamps;  // existing folders, as they were
   };
   platform::FileOpResult Move(const std::string& from, const std::string& to, const std::string& subject);
