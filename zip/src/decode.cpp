@@ -268,8 +268,10 @@ bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
   if (e.IsEncrypted() || e.HasDataDescriptor() || owner.EndCentral().ThisDisk() != 0) return false;
   const uint64_t csize = e.CompressedSize();
   const uint64_t usize = e.UncompressedSize();
-  if (csize > budget.Capacity() || usize > budget.Capacity()) return false;
-  if (MethodOf(e) == Method::kDeflated) return csize > 0 && csize + usize <= budget.Capacity();
+  // A large entry is streamed: its first pieces are written while the rest decodes, and memory
+  // stays small; decoding whole pays off for the many small ones.
+  if (csize + usize > kLargestWholeEntry) return false;
+  if (MethodOf(e) == Method::kDeflated) return csize > 0;
   return MethodOf(e) == Method::kStored && csize == usize;
 }
 

@@ -24,8 +24,11 @@ class TUnZipper;
 constexpr int kBlockSize = 32768;
 // What the buffers of a run may hold at once: output queued for the writer, and entries decoded
 // whole (their compressed and their decoded bytes). Together with the engine's own few hundred
-// KiB this keeps a run below 64 MiB, whatever the archive's size.
-constexpr size_t kRunBufferBudget = 56u << 20;
+// KiB and the threads' heaps this keeps a run well below 64 MiB, whatever the archive's size.
+constexpr size_t kRunBufferBudget = 48u << 20;
+// An entry is decoded whole (in one call, from its compressed bytes read at once) only when both
+// together take at most this much.
+constexpr uint64_t kLargestWholeEntry = 8u << 20;
 // Output of a streamed entry is handed to the writer in pieces of this size.
 constexpr size_t kOutputChunkSize = 1u << 20;
 
