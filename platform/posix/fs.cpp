@@ -71,14 +71,18 @@ std::optional<uint32_t> PathAttributes(const std::string& path) {
   return attributes;
 }
 
+// The permission bits `mode` takes for Windows `attributes`: read-only clears every write bit,
+// its absence gives the owner one.
+static mode_t ModeForAttributes(mode_t mode, uint32_t attributes) {
+  mode &= 07777;
+  if (attributes & kAttrReadOnly) return mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  return mode | S_IWUSR;
+}
+
 bool SetPathAttributes(const std::string& path, uint32_t attributes) {
   struct stat st;
   if (!Stat(path, &st)) return false;
-  mode_t mode = st.st_mode & 07777;
-  if (attributes & kAttrReadOnly)
-    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  else
-    mode |= S_IWUSR;
+  const mode_t mode = ModeForAttributes(st.st_mode, attributes);
   return mode == (st.st_mode & 07777) || ::chmod(NativePath(path).c_str(), mode) == 0;
 }
 
@@ -131,11 +135,7 @@ bool File::SetDosTime(uint32_t dos_date_time) {
 bool File::SetAttributes(uint32_t attributes) {
   struct stat st;
   if (::fstat(NativeHandle(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  if (attributes & kAttrReadOnly)
-    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  else
-    mode |= S_IWUSR;
+  const mode_t mode = ModeForAttributes(st.st_mode, attributes);
   return mode == (st.st_mode & 07777) || ::fchmod(NativeHandle(), mode) == 0;
 }
 

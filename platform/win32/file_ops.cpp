@@ -34,10 +34,9 @@ FileOpResult Failure(DWORD code) {
   return r;
 }
 
-// The attributes SetFileAttributes takes; the others (folder, compressed, ...) it refuses.
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+static_assert(kSettableAttributes == (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
-                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
 
 FileOpResult Outcome(BOOL ok) { return ok ? FileOpResult{} : Failure(::GetLastError()); }
 

@@ -105,13 +105,10 @@ bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
 bool File::SetDosTime(uint32_t dos_date_time) { return SetHandleDosTime(NativeHandle(), dos_date_time); }
 
 bool File::SetAttributes(uint32_t attributes) {
-  // Zero times are left as they are; as SetFileAttributes does, bits that cannot be set are
-  // dropped, and "normal" stands for none.
-  constexpr uint32_t kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                 FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY |
-                                 FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  // Zero times are left as they are; bits that cannot be set are dropped, and "normal" stands
+  // for none.
   FILE_BASIC_INFO info = {};
-  info.FileAttributes = (attributes & kSettable) | FILE_ATTRIBUTE_NORMAL;
+  info.FileAttributes = (attributes & kSettableAttributes) | FILE_ATTRIBUTE_NORMAL;
   return ::SetFileInformationByHandle(NativeHandle(), FileBasicInfo, &info, sizeof info) != 0;
 }
 

@@ -17,6 +17,10 @@ enum FileAttribute : uint32_t {
   kAttrArchive = 0x20,
   kAttrNormal = 0x80,
 };
+// The attributes Windows lets a program set (temporary, offline and not-indexed beside the
+// above); the others (folder, compressed, ...) it refuses.
+inline constexpr uint32_t kSettableAttributes = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive | 0x100 |
+                                                0x1000 | 0x2000;
 
 bool FileExists(const std::string& path);    // exists and is not a folder
 bool FolderExists(const std::string& path);  // exists and is a folder
