@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <set>
 
 #include "platform/fs.h"
+#include "platform/text.h"
 
 namespace launcher {
 
@@ -137,6 +139,48 @@ void UpdateTransaction::Discard() {
   if (Exists(WorkDir()) && !DeleteTree(WorkDir())) log_.Line("the work folder could not be removed completely");
 }
 
+std::vector<std::string> UpdateTransaction::FoldersToSwap(
+    const UpdatePlan& plan, const std::vector<std::pair<std::string, platform::FolderStamp>>& existing) {
+  // A folder can be replaced whole when nothing in it would be lost or changed that the moves of
+  // its files one by one would keep: it holds the files the update replaces and nothing else
+  // (their number is enough: each of them is one of its files, found by the system's own rules
+  // for names), its folders can be replaced whole too, and it looks to the system as its staged
+  // copy does (attributes, a link or junction, permissions).
+  std::map<std::string, size_t> replaced_files, existing_folders;
+  for (const PlannedFile& f : plan.files)
+    if (f.existing) ++replaced_files[ParentOf(f.rel)];
+  for (const auto& [rel, stamp] : existing)
+    if (!rel.empty()) ++existing_folders[ParentOf(rel)];
+  std::set<std::string> whole;  // by the name Windows sees: the listing may spell it otherwise
+  for (auto it = existing.rbegin(); it != existing.rend(); ++it) {  // the deepest first
+    const auto& [rel, stamp] = *it;
+    if (rel.empty()) continue;
+    const std::string staged = StageDir() + "\\" + rel;
+    const auto staged_stamp = ops_.StampOf(staged);
+    if (!staged_stamp || staged_stamp->attributes != stamp.attributes || !ops_.SamePermissions(app_dir_ + rel, staged))
+      continue;
+    size_t files = 0, folders = 0;
+    bool nested = true;
+    for (const platform::FolderItem& item : ops_.ListFolder(app_dir_ + rel)) {
+      if (!item.is_folder) {
+        ++files;
+        continue;
+      }
+      ++folders;
+      nested = nested && whole.count(platform::NameCaseKey(rel + "\\" + item.name));
+    }
+    if (nested && files == replaced_files[rel] && folders == existing_folders[rel]) whole.insert(platform::NameCaseKey(rel));
+  }
+  std::vector<std::string> swaps;
+  for (const auto& [rel, stamp] : existing) {  // parents first: the topmost only
+    if (rel.empty() || !whole.count(platform::NameCaseKey(rel))) continue;
+    bool below = false;
+    for (std::string p = ParentOf(rel); !p.empty() && !below; p = ParentOf(p)) below = whole.count(platform::NameCaseKey(p)) > 0;
+    if (!below) swaps.push_back(rel);
+  }
+  return swaps;
+}
+
 int UpdateTransaction::Commit(const UpdatePlan& plan) {
   Journal journal;
   std::vector<bool> has_old;
@@ -164,6 +208,17 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
         new_folders.insert(rel);
       }
     }
+    journal.swaps = FoldersToSwap(plan, journal.stamps);
+    std::set<std::string> aside_folders;
+    for (const std::string& rel : journal.swaps) {
+      std::vector<std::string> chain = {FoldersDir()};
+      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p)) chain.insert(chain.begin() + 1, FoldersDir() + "\\" + p);
+      for (const std::string& folder : chain)
+        if (aside_folders.insert(folder).second)
+          Require(ops_.CreateFolder(folder), "the folder " + Quoted(folder) + " could not be made");
+    }
+    // The files of a folder to be replaced whole are listed as well: if it cannot be moved aside
+    // (a program holds a file in it, or works in it), they are moved one by one after all.
     for (const PlannedFile& f : plan.files) {
       if (in_tree(f.rel)) continue;
       journal.files.push_back(f.rel);
@@ -183,6 +238,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     }
     std::string text = std::string(kJournalHeader) + "\r\n";
     for (const auto& [rel, stamp] : journal.stamps) text += StampLine(rel, stamp) + "\r\n";
+    for (const std::string& rel : journal.swaps) text += "SWAP " + rel + "\r\n";
     for (const std::string& rel : journal.trees) text += "TREE " + rel + "\r\n";
     for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
     text += std::string(kJournalEnd) + "\r\n";
@@ -190,17 +246,41 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
     journal_written = true;
     log_.Line("journal written: " + std::to_string(plan.files.size()) + " files, " +
+              std::to_string(journal.swaps.size()) + " folders replaced whole, " +
               std::to_string(journal.trees.size()) + " new folders moved in whole, " +
-              std::to_string(journal.files.size()) + " files moved one by one; moving into place");
+              std::to_string(journal.files.size()) + " files listed to be moved one by one; moving into place");
+
+    std::set<std::string> swapped;
+    for (const std::string& rel : journal.swaps) {
+      const std::string folder = app_dir_ + rel;
+      const FileOpResult aside = ops_.Rename(folder, FoldersDir() + "\\" + rel);
+      if (aside.status == FileOpStatus::kBusy) {
+        log_.Line("the folder " + Quoted(folder) + " cannot be replaced whole (" + aside.error +
+                  "): its files are moved one by one");
+        continue;
+      }
+      Require(aside, "the folder " + Quoted(folder) + " could not be moved aside");
+      Require(Move(StageDir() + "\\" + rel, folder, folder), "the folder " + Quoted(folder) + " could not be put in place");
+      swapped.insert(rel);
+    }
+    auto in_swapped = [&](const std::string& rel) {
+      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+        if (swapped.count(p)) return true;
+      return false;
+    };
+    if (!journal.swaps.empty())
+      log_.Line(std::to_string(swapped.size()) + " folders replaced whole; moving the other files one by one");
 
     for (const std::string& rel : journal.trees)
-      Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
-              "the folder " + Quoted(app_dir_ + rel) + " could not be made");
+      if (!in_swapped(rel))
+        Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
+                "the folder " + Quoted(app_dir_ + rel) + " could not be made");
     for (const FolderEntry& folder : plan.folder_entries)
       Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
               "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
     for (size_t i = 0; i < journal.files.size(); ++i) {
       const std::string& rel = journal.files[i];
+      if (in_swapped(rel)) continue;
       const std::string target = app_dir_ + rel;
       if (has_old[i]) {
         const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
@@ -235,6 +315,24 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
 
 void UpdateTransaction::Rollback(const Journal& journal) {
   std::string first_error;
+  // A folder replaced whole is put back first, as a file is: then every file and folder below it
+  // is found where it was staged, and the steps below find nothing to undo there.
+  for (auto it = journal.swaps.rbegin(); it != journal.swaps.rend(); ++it) {
+    const std::string folder = app_dir_ + *it;
+    const std::string staged = StageDir() + "\\" + *it;
+    const std::string aside = FoldersDir() + "\\" + *it;
+    if (!Exists(staged) && Exists(folder)) {
+      const FileOpResult r = Move(folder, staged, folder);
+      if (!r.ok()) {
+        if (first_error.empty()) first_error = "the folder " + Quoted(folder) + " could not be taken back: " + r.error;
+        continue;
+      }
+    }
+    if (Exists(aside)) {
+      const FileOpResult r = Move(aside, folder, folder);
+      if (!r.ok() && first_error.empty()) first_error = "the folder " + Quoted(folder) + " could not be put back: " + r.error;
+    }
+  }
   for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
     const std::string target = app_dir_ + *it;
     const std::string staged = StageDir() + "\\" + *it;
@@ -306,7 +404,8 @@ std::string UpdateTransaction::Recover() {
       } else if (!complete) {
         std::string rel;
         platform::FolderStamp stamp;
-        if (line.starts_with("TREE ")) journal.trees.push_back(line.substr(5));
+        if (line.starts_with("SWAP ")) journal.swaps.push_back(line.substr(5));
+        else if (line.starts_with("TREE ")) journal.trees.push_back(line.substr(5));
         else if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
         else if (line.starts_with("STAMP ") && ParseStampLine(line, rel, stamp)) journal.stamps.emplace_back(rel, stamp);
         else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
@@ -327,8 +426,8 @@ std::string UpdateTransaction::Recover() {
                      : "finished the cleanup of an update that an interrupted run had rolled back";
     if (!Cleanup()) log_.Line("the work folder could not be removed completely");
   } else {
-    log_.Line("an interrupted run left an unfinished update (" + std::to_string(journal.trees.size()) +
-              " new folders, " + std::to_string(journal.files.size()) + " files moved one by one): rolling back");
+    log_.Line("an interrupted run left an unfinished update (" + std::to_string(journal.swaps.size()) +
+              " folders replaced whole, " + std::to_string(journal.trees.size()) + " new folders, " + std::to_string(journal.files.size()) + " files moved one by one): rolling back");
     Rollback(journal);
     done = "rolled back the update that an interrupted run had begun (the old version is in place)";
   }
@@ -347,7 +446,7 @@ bool UpdateTransaction::DeleteTree(const std::string& path) {
 
 bool UpdateTransaction::Cleanup() {
   bool ok = true;
-  for (const std::string& folder : {StageDir(), BackupDir()})
+  for (const std::string& folder : {StageDir(), BackupDir(), FoldersDir()})
     if (Exists(folder)) ok = DeleteTree(folder) && ok;
   if (!ok) return false;
   // The journal goes last: until then a new run can tell what this one did.

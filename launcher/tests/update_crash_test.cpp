@@ -111,7 +111,10 @@ class UpdateCrash : public testing::Test {
     archive_ = zip.Build();
   }
 
-  // The application as installed: some files the update replaces, one it leaves alone.
+  // The application as installed: some files the update replaces, one it leaves alone. Every file
+  // of "res" is replaced (it is swapped whole with its staged copy, a new folder below it
+  // included); "data" holds a file the update skips and "lang" is read-only: their files move
+  // one by one.
   void MakeOldTree(const fs::path& app) {
     fs::create_directories(app / "UPDATE");
     zip_test::WriteFile(app / "UPDATE" / "VER_INFO.INF",
@@ -119,13 +122,14 @@ class UpdateCrash : public testing::Test {
     const std::pair<const char*, const char*> files[] = {
         {"App.exe", "old program"}, {"core.dll", "old core"}, {"readonly.cfg", "old settings"},
         {"data/user.cfg", "my own settings"}, {"data/table.dat", "old table"}, {"lang/en.txt", "old english"},
-        {"keep.txt", "not in the update"}};
+        {"res/icons/app.ico", "old icon"}, {"keep.txt", "not in the update"}};
     int64_t t = 1500000000;
     for (const auto& [name, bytes] : files) zip_test::WriteFile(app / name, bytes);
     // Folders last: the files made in them set their times. Every one has a time of its own,
     // with a fraction of a second, so a time not put back, or put back on another folder, shows.
     for (const char* name : {"App.exe", "core.dll", "readonly.cfg", "data/user.cfg", "data/table.dat", "lang/en.txt",
-                             "keep.txt", "UPDATE/VER_INFO.INF", "data", "lang", "UPDATE", "."}) {
+                             "res/icons/app.ico", "keep.txt", "UPDATE/VER_INFO.INF", "data", "lang", "res/icons", "res",
+                             "UPDATE", "."}) {
       const fs::path p = app / name;
       const timespec times[2] = {{t, 0}, {t, 123456789}};
       ::utimensat(AT_FDCWD, p.c_str(), times, 0);
@@ -180,6 +184,9 @@ TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
   EXPECT_EQ(new_tree.at("App.exe").mtime, new_tree.at("docs/readme.txt").mtime) << "extracted times kept";
   EXPECT_NE(new_tree.at("lang").mode & 0200, 0u) << "the folder entry's attributes applied to an existing folder";
   EXPECT_NE(new_tree.at(".").mtime, old_tree.at(".").mtime) << "the moves change the folder's time";
+  EXPECT_EQ(zip_test::ReadFile(reference / "res" / "sounds" / "done.wav"), std::string(9000, 'w'));
+  const std::string log = zip_test::ReadFile(reference / "UPDATE" / "HalvexUpdate.log");
+  EXPECT_NE(log.find("1 folders replaced whole, 3 new folders moved in whole"), std::string::npos) << log;
   EXPECT_FALSE(fs::exists(reference / "UPDATE" / "~HALVEX"));
   EXPECT_TRUE(Result(reference).starts_with("RESULT=applied\r\nFILES=19\r\n")) << Result(reference);
   const int operations = counting.count;

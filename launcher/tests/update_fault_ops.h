@@ -79,6 +79,9 @@ class FaultOps : public platform::FileOps {
   std::vector<platform::FolderItem> ListFolder(const std::string& p) override {
     return Ask([&] { return real_.ListFolder(p); });
   }
+  bool SamePermissions(const std::string& a, const std::string& b) override {
+    return Ask([&] { return real_.SamePermissions(a, b); });
+  }
   std::optional<uint64_t> FreeSpace(const std::string& p) override { return Ask([&] { return real_.FreeSpace(p); }); }
   std::string HolderOf(const std::string&) override { return "Holder.exe"; }
 

@@ -212,4 +212,70 @@ TEST_F(UpdateRunTest, TheLogIsRotatedAtOneMebibyte) {
   EXPECT_NE(log.find(" UTC  ---- update of \"" + app_.Engine() + "\\\""), std::string::npos) << log;
 }
 
+// A folder is swapped whole with its staged copy only when nothing in it would be lost or changed
+// that moving its files one by one would keep; a folder something holds is moved file by file.
+TEST_F(UpdateRunTest, AFolderIsReplacedWholeOnlyWhenTheUpdateReplacesAllOfIt) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> old_files;  // beside lib/a.dll and lib/x/c.dll
+    bool held;          // moving lib aside is refused, as when a program holds a file in it
+    unsigned lib_mode;  // permission bits of the old lib folder
+    bool lib_whole, x_whole;  // which folders are replaced whole (x inside lib, when lib is not)
+    bool posix_only = false;  // names that differ in case only, and permission bits, are POSIX's
+  };
+  const Case cases[] = {
+      {"every file replaced", {}, false, 0755, true, false},
+      {"a file the update does not have", {{"lib/user.ini", "mine"}}, false, 0755, false, true},
+      {"the same name in another case: another file here", {{"lib/A.DLL", "mine"}}, false, 0755, false, true,
+       true},
+      {"a folder the update does not have", {{"lib/x/cache/f", "mine"}}, false, 0755, false, false},
+      {"other permissions", {}, false, 0700, false, true, true},
+      {"held", {}, true, 0755, false, false},
+  };
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "lib/a.dll", .data = "new a"});
+  zip.Add(EntryDef{.name = "lib/x/c.dll", .data = "new c"});
+  zip.Add(EntryDef{.name = "lib/y/d.dll", .data = "new d"});  // a folder the old version lacks
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  for (const Case& c : cases) {
+#ifdef _WIN32
+    if (c.posix_only) continue;
+#endif
+    SCOPED_TRACE(c.name);
+    fs::remove_all(app_ / "lib");
+    fs::remove_all(app_ / "UPDATE");
+    fs::create_directories(app_ / "UPDATE");
+    zip_test::WriteFile(app_ / "lib" / "a.dll", "old a");
+    zip_test::WriteFile(app_ / "lib" / "x" / "c.dll", "old c");
+    for (const auto& [name, bytes] : c.old_files) {
+      fs::create_directories((app_ / name).parent_path());
+      zip_test::WriteFile(app_ / name, bytes);
+    }
+    fs::permissions(app_ / "lib", static_cast<fs::perms>(c.lib_mode));
+    std::vector<std::string> aside;  // the folders moved aside whole
+    ops_.busy = [&](const std::string& from, const std::string& to) {
+      if (to.find("\\FOLDERS\\") == std::string::npos) return false;
+      if (c.held && from == app_.Engine("lib")) return true;
+      aside.push_back(from);
+      return false;
+    };
+    EXPECT_EQ(Run(), "");
+    std::vector<std::string> want;
+    if (c.lib_whole) want.push_back(app_.Engine("lib"));
+    if (c.x_whole) want.push_back(app_.Engine("lib\\x"));
+    EXPECT_EQ(aside, want);
+    if (c.held)
+      EXPECT_NE(Log().find("cannot be replaced whole (in use (injected)): its files are moved one by one"),
+                std::string::npos) << Log();
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"lib/a.dll", "new a"}, {"lib/x/c.dll", "new c"}, {"lib/y/d.dll", "new d"}})
+      EXPECT_EQ(zip_test::ReadFile(app_ / name), bytes) << name;
+    for (const auto& [name, bytes] : c.old_files) EXPECT_EQ(zip_test::ReadFile(app_ / name), bytes) << name << " kept";
+#ifndef _WIN32
+    EXPECT_EQ(static_cast<unsigned>(fs::status(app_ / "lib").permissions()) & 0777, c.lib_mode);
+#endif
+    EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX"));
+  }
+}
+
 }  // namespace

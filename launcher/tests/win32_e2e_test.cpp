@@ -513,6 +513,8 @@ TEST_F(UpdateRun, KilledWhileMovingFilesThenStartedAgainLeavesTheOldOrTheNewVers
     WriteAll(app_ / name, "old " + std::to_string(i));
     zip.Add(EntryDef{.name = name, .data = "new " + std::to_string(i), .method = 0, .dos_time = kStamp});
   }
+  // A file of the user's in every folder: the folders cannot be replaced whole, each file moves.
+  for (int d = 0; d < 30; ++d) WriteAll(app_ / ("res/d" + std::to_string(d) + "/user.txt"), "mine");
   const std::string archive = zip.Build();
   auto count = [&](const std::string& prefix) {
     int n = 0;
@@ -554,6 +556,7 @@ TEST_F(UpdateRun, KilledWhileMovingFilesThenStartedAgainLeavesTheOldOrTheNewVers
   StartLauncher();
   ASSERT_TRUE(Exited(180000));
   EXPECT_EQ(count("new "), kFiles) << "exactly the new version";
+  EXPECT_EQ(ReadAll(app_ / "res/d29/user.txt"), "mine");
   EXPECT_EQ(Result().rfind("RESULT=applied\r\nFILES=3000\r\n", 0), 0u) << Result();
 }
 

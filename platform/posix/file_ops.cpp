@@ -151,6 +151,11 @@ class PosixFileOps : public FileOps {
     ::closedir(dir);
     return items;
   }
+  bool SamePermissions(const std::string& a, const std::string& b) override {
+    struct stat sa, sb;
+    return ::lstat(NativePath(a).c_str(), &sa) == 0 && ::lstat(NativePath(b).c_str(), &sb) == 0 &&
+           sa.st_uid == sb.st_uid && sa.st_gid == sb.st_gid && (sa.st_mode & 07777) == (sb.st_mode & 07777);
+  }
   std::optional<uint64_t> FreeSpace(const std::string& path) override {
     struct statvfs st;
     if (::statvfs(NativePath(path).c_str(), &st) != 0) return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <restartmanager.h>
 #include <tlhelp32.h>
 
@@ -158,6 +159,33 @@ class Win32FileOps : public FileOps {
     return r.ok() ? restored : r;
   }
 
+  // The access control list of a file or folder, as bytes that compare equal when the lists grant
+  // the same (the same entries in the same order, and whether inheritance is blocked).
+  static std::optional<std::string> AccessList(const std::string& path) {
+    Handle object(::CreateFileW(WidePath(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!object.valid()) return std::nullopt;
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(object.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr,
+                          &descriptor) != ERROR_SUCCESS)
+      return std::nullopt;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    std::optional<std::string> list;
+    if (::GetSecurityDescriptorControl(descriptor, &control, &revision)) {
+      list = std::string(1, (control & SE_DACL_PROTECTED) ? 'P' : 'I');
+      if (!acl) list->push_back('-');  // no list at all: everyone has every access
+      for (DWORD i = 0; acl && i < acl->AceCount && list; ++i) {
+        void* ace = nullptr;
+        if (::GetAce(acl, i, &ace)) list->append(static_cast<const char*>(ace), static_cast<const ACE_HEADER*>(ace)->AceSize);
+        else list.reset();
+      }
+    }
+    ::LocalFree(descriptor);
+    return list;
+  }
+
   static FileOpResult SetSettable(const std::wstring& wide, uint32_t attributes) {
     const DWORD settable = attributes & kSettableAttributes;
     return Outcome(::SetFileAttributesW(wide.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL));
@@ -282,6 +310,10 @@ class Win32FileOps : public FileOps {
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);
     return items;
+  }
+  bool SamePermissions(const std::string& a, const std::string& b) override {
+    const std::optional<std::string> first = AccessList(a), second = AccessList(b);
+    return first && second && *first == *second;
   }
   std::optional<uint64_t> FreeSpace(const std::string& path) override {
     ULARGE_INTEGER available;

@@ -5,6 +5,9 @@
 //   STAGE\    the new files, extracted and checked, laid out as in the application folder; a
 //             folder the application does not have yet is moved into place whole
 //   BACKUP\   the files they replace, moved aside during the commit
+//   FOLDERS\  existing folders replaced whole: one whose every file the update replaces, with
+//             the same attributes and permissions as its staged copy, is swapped with it (two
+//             renames instead of two for each of its files)
 //   JOURNAL   the list of planned moves and the attributes and times of every existing folder
 //             they touch, on the disk before the first move is made; "COMMITTED" or "ROLLED
 //             BACK" is appended when the moves are complete or undone
@@ -58,6 +61,7 @@ class UpdateTransaction {
   std::string WorkDir() const { return app_dir_ + kWorkFolder; }
   std::string StageDir() const { return WorkDir() + "\\STAGE"; }
   std::string BackupDir() const { return WorkDir() + "\\BACKUP"; }
+  std::string FoldersDir() const { return WorkDir() + "\\FOLDERS"; }
   std::string JournalPath() const { return WorkDir() + "\\JOURNAL"; }
 
   // Resolves what an interrupted run left behind: an unfinished commit is rolled back, a complete
@@ -83,15 +87,19 @@ class UpdateTransaction {
 
  private:
   struct Journal {
+    std::vector<std::string> swaps;        // existing folders replaced whole, none below another
     std::vector<std::string> trees;        // new folders, moved in whole, parents never below others
     std::vector<std::string> new_folders;  // made empty and filled file by file (older journals)
-    std::vector<std::string> files;        // moved one by one, outside the trees
+    std::vector<std::string> files;        // moved one by one, outside the trees (and, unless a
+                                           // swap could not be made, outside the swapped folders)
     std::vector<std::pair<std::string, platform::FolderStamp>> stamps;  // existing folders, as they were
   };
   platform::FileOpResult Move(const std::string& from, const std::string& to, const std::string& subject);
   void Require(const platform::FileOpResult& r, const std::string& what);
   bool Exists(const std::string& path) { return ops_.Attributes(path).has_value(); }
   std::string FolderPath(const std::string& rel) const;  // "" is the application folder
+  std::vector<std::string> FoldersToSwap(const UpdatePlan& plan,
+                                         const std::vector<std::pair<std::string, platform::FolderStamp>>& existing);
   void Rollback(const Journal& journal);
   bool DeleteTree(const std::string& path);
   bool Cleanup();

@@ -71,6 +71,10 @@ class FileOps {
   virtual std::optional<FolderStamp> StampOf(const std::string& path) = 0;  // nullopt: absent
   virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
   virtual std::vector<FolderItem> ListFolder(const std::string& path) = 0;
+  // Whether two existing files or folders grant the same access (Windows: the same access
+  // control list; POSIX: the same owner, group and permission bits); false when either cannot be
+  // read.
+  virtual bool SamePermissions(const std::string& a, const std::string& b) = 0;
   // Bytes free for this user on the volume of `path` (an existing folder); nullopt: unknown.
   virtual std::optional<uint64_t> FreeSpace(const std::string& path) = 0;
   // The programs that hold `path` open, as the system names them ("" when it cannot tell).
