@@ -170,9 +170,9 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.SetDestDir(stage_dir);
     unzipper.SetRecreateDirs(true);
     unzipper.SetRetainAttributes(true);
-    // The staged files are flushed all at once before the journal says they may be moved into
-    // place, not one by one as they are closed.
-    unzipper.SetFlushFilesOnClose(false);
+    // The staged files are on the disk before the journal says they may be moved into place:
+    // each is flushed behind the next ones as it is written.
+    unzipper.SetFlushFilesOnClose(true);
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
     restore();

@@ -186,7 +186,6 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
   std::vector<bool> has_old;
   bool journal_written = false;
   try {
-    Require(ops_.FlushFiles(StageDir()), "the staged files could not be written to the disk");
     std::set<std::string> backup_folders;
     // Every folder a move or a new folder touches is the application folder or one of the plan's.
     // A folder that is not there yet is moved in whole from the staging area, with everything

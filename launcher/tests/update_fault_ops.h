@@ -59,9 +59,6 @@ class FaultOps : public platform::FileOps {
     if (bytes.starts_with("COMMITTED")) commit_mark_at = count;
     return Run([&] { return real_.AppendFile(p, bytes); });
   }
-  platform::FileOpResult FlushFiles(const std::string& p) override {
-    return Run([&] { return real_.FlushFiles(p); });
-  }
   platform::FileOpResult FlushFolder(const std::string& p) override {
     return Run([&] { return real_.FlushFolder(p); });
   }

@@ -84,7 +84,6 @@ class PosixFileOps : public FileOps {
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, O_APPEND);
   }
-  FileOpResult FlushFiles(const std::string& folder) override { return FlushFolder(folder); }
   FileOpResult FlushFolder(const std::string& folder) override {
     const int fd = ::open(NativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Failure(errno);

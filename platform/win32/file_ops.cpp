@@ -7,9 +7,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
-#include <thread>
 
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -123,42 +120,6 @@ const RestartManager& TheRestartManager() {
 }
 
 class Win32FileOps : public FileOps {
-  static constexpr size_t kFlushThreads = 8;
-
-  static void CollectFiles(const std::wstring& folder, std::vector<std::wstring>& files) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) CollectFiles(folder + L"\\" + name, files);
-      else files.push_back(folder + L"\\" + name);
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
-  }
-
-  static FileOpResult FlushFile(const std::wstring& path) {
-    auto open = [&] {
-      return ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    };
-    Handle file(open());
-    if (file.valid()) return Outcome(::FlushFileBuffers(file.get()));
-    const DWORD code = ::GetLastError();
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (code != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
-      return Failure(code);
-    // Only a handle with write access flushes a file: a read-only one is opened while the
-    // attribute is off.
-    if (!::SetFileAttributesW(path.c_str(), attributes & kSettableAttributes & ~FILE_ATTRIBUTE_READONLY))
-      return Failure(::GetLastError());
-    Handle writable(open());
-    FileOpResult r = writable.valid() ? Outcome(::FlushFileBuffers(writable.get())) : Failure(::GetLastError());
-    const FileOpResult restored = SetSettable(path, attributes);
-    return r.ok() ? restored : r;
-  }
-
   // The access control list of a file or folder, as bytes that compare equal when the lists grant
   // the same (the same entries in the same order, and whether inheritance is blocked).
   static std::optional<std::string> AccessList(const std::string& path) {
@@ -223,32 +184,6 @@ class Win32FileOps : public FileOps {
   }
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, OPEN_EXISTING, true);
-  }
-  // Each file is flushed by a handle of its own (flushing a whole volume needs rights the
-  // launcher does not have), all at this one point rather than one by one as they are written:
-  // a flush waits for the disk, and flushes made side by side share that wait, as the file
-  // system commits them together.
-  FileOpResult FlushFiles(const std::string& folder) override {
-    std::vector<std::wstring> files;
-    CollectFiles(WidePath(folder), files);
-    std::atomic<size_t> next{0};
-    std::mutex failure_lock;
-    FileOpResult failure;
-    auto work = [&] {
-      for (size_t i; (i = next++) < files.size();) {
-        FileOpResult r = FlushFile(files[i]);
-        const std::lock_guard<std::mutex> lock(failure_lock);
-        if (!r.ok() && failure.ok()) {
-          failure = std::move(r);
-          failure.error = "\"" + Narrow(files[i]) + "\": " + failure.error;
-        }
-      }
-    };
-    std::vector<std::thread> threads;
-    for (size_t t = 1; t < std::min<size_t>(kFlushThreads, files.size()); ++t) threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads) t.join();
-    return failure;
   }
   // Every move is written through: nothing is left to do for the names.
   FileOpResult FlushFolder(const std::string&) override { return {}; }

@@ -82,7 +82,7 @@ DecodeRun::DecodeRun(TUnZipper& o, RunHost& h, bool writing)
     : owner(o),
       host(h),
       reader(h),
-      pipeline(writing ? std::make_unique<OutputPipeline>() : nullptr),
+      pipeline(writing ? std::make_unique<OutputPipeline>(o.FlushFilesOnClose()) : nullptr),
       in_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
       out_buf(std::make_unique<uint8_t[]>(kBlockSize + 1)),
       work(std::make_unique<legacy::WorkArea>()),

@@ -56,7 +56,57 @@ void Chunk::Free() {
   capacity_ = size = 0;
 }
 
-OutputPipeline::OutputPipeline() : worker_([this] { Run(); }) {}
+FileFlusher::FileFlusher() {
+  for (size_t i = 0; i < kThreads; ++i) workers_.emplace_back([this] { Run(); });
+}
+
+FileFlusher::~FileFlusher() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  queued_.notify_all();
+  for (std::thread& t : workers_) t.join();
+}
+
+void FileFlusher::Take(platform::File file, std::string name) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  room_.wait(lock, [&] { return queue_.size() < kWaiting; });
+  queue_.emplace_back(std::move(file), std::move(name));
+  queued_.notify_one();
+}
+
+void FileFlusher::Drain() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  idle_.wait(lock, [&] { return queue_.empty() && flushing_ == 0; });
+  if (!failed_.empty())
+    throw ECantWriteUCF(std::exchange(failed_, {}) + ": " + LoadMessage(kMsgCantWriteUcf));
+}
+
+void FileFlusher::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    queued_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+    if (queue_.empty()) return;  // stopping, nothing left
+    auto [file, name] = std::move(queue_.front());
+    queue_.pop_front();
+    ++flushing_;
+    room_.notify_one();
+    lock.unlock();
+    const bool flushed = file.Flush();
+    file.Close();
+    lock.lock();
+    if (!flushed && failed_.empty()) failed_ = name;
+    if (--flushing_ == 0 && queue_.empty()) idle_.notify_all();
+  }
+}
+
+OutputPipeline::OutputPipeline(bool flush_files)
+    : flusher_(flush_files ? std::make_unique<FileFlusher>() : nullptr), worker_([this] { Run(); }) {}
+
+void OutputPipeline::Drain() {
+  if (flusher_) flusher_->Drain();
+}
 
 OutputPipeline::~OutputPipeline() {
   Abandon();
@@ -175,6 +225,11 @@ void OutputPipeline::Execute(Command& command) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!error_) error_ = std::current_exception();
     if (command.kind != Command::kFinish) return;
+  }
+  // A good file is flushed (when asked) and closed behind the next ones.
+  if (flusher_ && file_ && !failed_) {
+    std::string name = file_->FileName();
+    flusher_->Take(std::move(file_->FileHandle()), std::move(name));
   }
   file_.reset();  // closes the file
   {

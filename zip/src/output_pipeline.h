@@ -18,6 +18,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "zip/streams.h"
 
@@ -59,9 +60,41 @@ class Chunk {
   size_t capacity_ = 0;
 };
 
+// Files whose bytes are all written, flushed to the disk and closed by threads of their own
+// while the next entries are decoded and written: a flush waits for the disk, and nothing else
+// need wait with it; flushes made side by side share that wait, as the file system commits them
+// together. At most kWaiting files wait at once (open handles, not buffers).
+class FileFlusher {
+ public:
+  FileFlusher();
+  ~FileFlusher();  // flushes and closes whatever waits
+  FileFlusher(const FileFlusher&) = delete;
+  FileFlusher& operator=(const FileFlusher&) = delete;
+
+  // Takes an open file; waits while kWaiting files wait.
+  void Take(platform::File file, std::string name);
+  // Waits until every file taken is flushed and closed; raises ECantWriteUCF naming the first
+  // one that could not be flushed ("<path>: <message>").
+  void Drain();
+
+ private:
+  static constexpr size_t kWaiting = 64;
+  static constexpr size_t kThreads = 8;
+  void Run();
+
+  std::mutex mutex_;
+  std::condition_variable queued_, room_, idle_;
+  std::deque<std::pair<platform::File, std::string>> queue_;
+  size_t flushing_ = 0;
+  bool stop_ = false;
+  std::string failed_;  // the first file whose flush failed
+  std::vector<std::thread> workers_;
+};
+
 class OutputPipeline {
  public:
-  OutputPipeline();
+  // `flush_files`: every finished file is flushed to the disk before Drain returns.
+  explicit OutputPipeline(bool flush_files = false);
   ~OutputPipeline();  // finishes whatever is queued, closes the file, ends the worker
   OutputPipeline(const OutputPipeline&) = delete;
   OutputPipeline& operator=(const OutputPipeline&) = delete;
@@ -82,6 +115,9 @@ class OutputPipeline {
   // After an error on this thread: what is queued is still written, the file is closed and
   // nothing else happens to it; its own failure, if any, is dropped.
   void Abandon() noexcept;
+  // With `flush_files`: waits until every finished file is on the disk; raises for one that
+  // could not be flushed. Without: returns at once.
+  void Drain();
 
  private:
   struct Command {
@@ -110,6 +146,7 @@ class OutputPipeline {
   // Worker-owned.
   std::unique_ptr<TLFNFileStream> file_;
   bool failed_ = false;
+  std::unique_ptr<FileFlusher> flusher_;  // with `flush_files`
   std::thread worker_;
 };
 

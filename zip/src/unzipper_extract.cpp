@@ -178,6 +178,7 @@ int TUnZipper::UnZipSelected() {
             ExtractEntry(run, i);
           } while (run.retry);
         }
+        if (run.pipeline) run.pipeline->Drain();
       }
     } catch (...) {
       finish();
@@ -464,7 +465,6 @@ void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
   try {
     if (!run.maker) {
       const std::string dest = dest_dir_;
-      const bool flush = flush_files_on_close_;
       run.maker = std::make_unique<FileMaker>(
           // The checks of the entry's own turn; folders are not made ahead.
           [dest](const std::string& name) {
@@ -473,8 +473,9 @@ void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
                    platform::FolderExists(StripTrailingBackslash(parent)) && !ThroughOutsideLink(dest, parent);
           },
           // Only a new file: making it never truncates or replaces anything, a link included.
-          [flush](const std::string& name) {
-            return std::make_unique<TLFNFileStream>(name, kOutputBufferSize, flush, platform::FileMode::CreateNew);
+          // Flushed, when asked, by the output pipeline once written.
+          [](const std::string& name) {
+            return std::make_unique<TLFNFileStream>(name, kOutputBufferSize, false, platform::FileMode::CreateNew);
           });
     }
     for (int index = std::max(from, run.asked_through + 1);
@@ -514,8 +515,7 @@ std::unique_ptr<TLFNFileStream> TUnZipper::CreateOutput(DecodeRun& run, const st
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::unique_ptr<TLFNFileStream> out;
     try {
-      out = std::make_unique<TLFNFileStream>(fname, kOutputBufferSize, flush_files_on_close_,
-                                             platform::FileMode::Create);
+      out = std::make_unique<TLFNFileStream>(fname, kOutputBufferSize, false, platform::FileMode::Create);
       out->SetSize(static_cast<int64_t>(std::min<uint64_t>(entry.UncompressedSize(), INT64_MAX / 2)));
       out->Seek(0, platform::SeekOrigin::Begin);
       return out;

@@ -133,6 +133,45 @@ TEST_F(Pipeline, MixedMethodsKeepTheirEventsInOrder) {
         << name;
 }
 
+// With flushing on, every file is flushed and closed behind the next ones: the run ends with the
+// same files, times and attributes, and none of them still open.
+TEST_F(Pipeline, FlushedFilesEndAsOthersAndClosed) {
+  ZipBuilder b;
+  for (int i = 0; i < 150; ++i) b.Add(EntryDef{"many/f" + std::to_string(i) + ".txt", Pattern(100 + i * 37, i), 8});
+  b.Add(EntryDef{"large.bin", Pattern(3 << 20, 7), 8});
+  EntryDef read_only{"read-only.txt", "kept", 0};
+  read_only.external_attributes = 0x21;
+  b.Add(read_only);
+  Prepare(b);
+  u_.SetRetainAttributes(true);
+  u_.SetFlushFilesOnClose(true);
+#ifndef _WIN32
+  const size_t open_before = OpenFileCount();
+#endif
+  EXPECT_EQ(u_.UnZipSelected(), 152);
+#ifndef _WIN32
+  u_.CloseArchive();
+  EXPECT_EQ(OpenFileCount(), open_before);
+#endif
+  for (int i = 0; i < 150; ++i) {
+    const std::string name = "many/f" + std::to_string(i) + ".txt";
+    ASSERT_EQ(Out(name), Pattern(100 + i * 37, i)) << name;
+    EXPECT_EQ(platform::GetFileDosTime(dir_.Engine("out\\many\\f" + std::to_string(i) + ".txt")),
+              std::optional<uint32_t>(0x5A2B6000)) << name;
+  }
+  EXPECT_EQ(Out("large.bin"), Pattern(3 << 20, 7));
+  EXPECT_EQ(Out("read-only.txt"), "kept");
+  const auto attributes = platform::PathAttributes(dir_.Engine("out\\read-only.txt"));
+  ASSERT_TRUE(attributes.has_value());
+  EXPECT_TRUE(*attributes & platform::kAttrReadOnly);
+  // No handle is left: on Windows a file still open could not be moved.
+  std::error_code error;
+  fs::rename(dir_ / "out" / "large.bin", dir_ / "out" / "moved.bin", error);
+  EXPECT_FALSE(error) << error.message();
+  fs::rename(dir_ / "out" / "many", dir_ / "out" / "moved", error);
+  EXPECT_FALSE(error) << error.message();
+}
+
 // The files of coming entries are made ahead of their turn, on a thread of their own. Whatever the
 // host does in between, the tree ends as if every file had been made in its own turn.
 struct AheadCase {

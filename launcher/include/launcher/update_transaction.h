@@ -78,7 +78,8 @@ class UpdateTransaction {
   // then.
   void Prepare(const UpdatePlan& plan);
 
-  // Moves the staged files into place, the replaced ones into the backup, with the journal; on
+  // Moves the staged files (on the disk already: the extraction flushed them) into place, the
+  // replaced ones into the backup, with the journal; on
   // any failure every move is undone and EUpdateFailed is raised. Returns the files placed.
   int Commit(const UpdatePlan& plan);
 

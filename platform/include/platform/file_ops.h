@@ -55,8 +55,6 @@ class FileOps {
   virtual FileOpResult WriteFile(const std::string& path, const std::string& bytes) = 0;
   // Appends `bytes` to an existing file and flushes them to the disk.
   virtual FileOpResult AppendFile(const std::string& path, const std::string& bytes) = 0;
-  // The data of every file below `folder`, written and closed earlier, reaches the disk.
-  virtual FileOpResult FlushFiles(const std::string& folder) = 0;
   // The names made and moved under `folder` reach the disk.
   virtual FileOpResult FlushFolder(const std::string& folder) = 0;
   // Puts back attributes and time taken by StampOf.

@@ -109,6 +109,9 @@ class TUnZipper {
   void SetKeepZipOpen(bool v) { keep_zip_open_ = v; }
   bool DoProcessMessages() const { return do_process_messages_; }
   void SetDoProcessMessages(bool v) { do_process_messages_ = v; }
+  // When set, every extracted file is on the disk when UnZipSelected returns: each is flushed
+  // and closed by threads of their own while the next entries are extracted, and a file that
+  // cannot be flushed ends the run with ECantWriteUCF naming it.
   bool FlushFilesOnClose() const { return flush_files_on_close_; }
   void SetFlushFilesOnClose(bool v) { flush_files_on_close_ = v; }
   TOEMConvert OEMConvert() const { return oem_convert_; }
