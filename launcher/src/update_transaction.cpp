@@ -189,8 +189,9 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     std::set<std::string> backup_folders;
     // Every folder a move or a new folder touches is the application folder or one of the plan's.
     // A folder that is not there yet is moved in whole from the staging area, with everything
-    // below it: one rename instead of one for each of its files. Folders already there are never
-    // swapped: their own permissions and whatever else they hold stay as they are.
+    // below it: one rename instead of one for each of its files. A folder already there is
+    // swapped whole with its staged copy only when that loses and changes nothing (see
+    // FoldersToSwap); otherwise its own permissions and whatever else it holds stay as they are.
     if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
     std::set<std::string> new_folders;
     auto in_tree = [&](const std::string& rel) {
@@ -209,12 +210,13 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     }
     journal.swaps = FoldersToSwap(plan, journal.stamps);
     std::set<std::string> aside_folders;
-    for (const std::string& rel : journal.swaps) {
-      std::vector<std::string> chain = {FoldersDir()};
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p)) chain.insert(chain.begin() + 1, FoldersDir() + "\\" + p);
-      for (const std::string& folder : chain)
-        if (aside_folders.insert(folder).second)
-          Require(ops_.CreateFolder(folder), "the folder " + Quoted(folder) + " could not be made");
+    for (const std::string& rel : journal.swaps) {  // FOLDERS keeps the layout, as BACKUP does
+      std::vector<std::string> chain;
+      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p)) chain.push_back(FoldersDir() + "\\" + p);
+      chain.push_back(FoldersDir());
+      for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        if (aside_folders.insert(*it).second)
+          Require(ops_.CreateFolder(*it), "the folder " + Quoted(*it) + " could not be made");
     }
     // The files of a folder to be replaced whole are listed as well: if it cannot be moved aside
     // (a program holds a file in it, or works in it), they are moved one by one after all.
