@@ -95,6 +95,27 @@ bool File::SetSize(int64_t size) { return ::ftruncate(fd_, static_cast<off_t>(si
 
 bool File::Flush() { return ::fsync(fd_) == 0; }
 
+bool File::StartFlush() {
+#ifdef __linux__
+  return ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE) == 0;
+#else
+  return false;
+#endif
+}
+
+bool File::FlushVolume() {
+#ifdef __linux__
+  return ::syncfs(fd_) == 0;
+#else
+  return false;
+#endif
+}
+
+uint64_t File::VolumeId() {
+  struct stat st;
+  return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_dev) : 0;
+}
+
 void File::Close() {
   if (fd_ >= 0) {
     ::close(fd_);

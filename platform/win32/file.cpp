@@ -131,6 +131,9 @@ bool File::SetSize(int64_t size) {
 }
 
 bool File::Flush() { return ::FlushFileBuffers(handle_) != 0; }
+bool File::StartFlush() { return false; }
+bool File::FlushVolume() { return false; }
+uint64_t File::VolumeId() { return 0; }
 
 void File::Close() {
   if (handle_ != INVALID_HANDLE_VALUE) {

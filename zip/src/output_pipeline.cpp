@@ -79,6 +79,11 @@ void FileFlusher::Take(platform::File file, std::string name) {
 void FileFlusher::Drain() {
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [&] { return queue_.empty() && flushing_ == 0; });
+  for (auto& [id, kept] : volumes_) {
+    auto& [file, name] = kept;
+    if (!file.FlushVolume() && failed_.empty()) failed_ = name;
+  }
+  volumes_.clear();
   if (!failed_.empty())
     throw ECantWriteUCF(std::exchange(failed_, {}) + ": " + LoadMessage(kMsgCantWriteUcf));
 }
@@ -93,8 +98,14 @@ void FileFlusher::Run() {
     ++flushing_;
     room_.notify_one();
     lock.unlock();
-    const bool flushed = file.Flush();
-    file.Close();
+    const bool begun = file.StartFlush();
+    const bool flushed = begun || file.Flush();
+    const uint64_t volume = begun ? file.VolumeId() : 0;
+    lock.lock();
+    // The first file of each volume stays open for that volume's flush in Drain.
+    if (begun && !volumes_.count(volume)) volumes_.emplace(volume, std::make_pair(std::move(file), name));
+    lock.unlock();
+    file.Close();  // unless kept
     lock.lock();
     if (!flushed && failed_.empty()) failed_ = name;
     if (--flushing_ == 0 && queue_.empty()) idle_.notify_all();

@@ -13,6 +13,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -63,7 +64,9 @@ class Chunk {
 // Files whose bytes are all written, flushed to the disk and closed by threads of their own
 // while the next entries are decoded and written: a flush waits for the disk, and nothing else
 // need wait with it; flushes made side by side share that wait, as the file system commits them
-// together. At most kWaiting files wait at once (open handles, not buffers).
+// together. Where the system can, a file's writing is only begun here and its volume is flushed
+// once at the end instead (one wait for the disk instead of one per file). At most kWaiting files
+// wait at once (open handles, not buffers).
 class FileFlusher {
  public:
   FileFlusher();
@@ -88,6 +91,8 @@ class FileFlusher {
   size_t flushing_ = 0;
   bool stop_ = false;
   std::string failed_;  // the first file whose flush failed
+  // One open file (and its name) of each volume whose files were only begun: flushed by Drain.
+  std::map<uint64_t, std::pair<platform::File, std::string>> volumes_;
   std::vector<std::thread> workers_;
 };
 

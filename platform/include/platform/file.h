@@ -35,6 +35,14 @@ class File {
   int64_t Size();
   bool SetSize(int64_t size);
   bool Flush();  // FlushFileBuffers / fsync
+  // Many files are made durable more cheaply together where the system allows it: StartFlush
+  // begins writing the file's data without waiting (POSIX; false on Windows, where each file is
+  // flushed by Flush), and FlushVolume waits until everything written to the file's volume is on
+  // the disk (POSIX; false on Windows, where that needs rights the programs do not have).
+  // VolumeId tells which volume a file is on (0 where unknown).
+  bool StartFlush();
+  bool FlushVolume();
+  uint64_t VolumeId();
   // Sets the last-write time from an MS-DOS local date and time (date high word); the other
   // times stay. Set after the last write, it holds when the file is closed.
   bool SetDosTime(uint32_t dos_date_time);
