@@ -314,43 +314,33 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
   return static_cast<int>(plan.files.size());
 }
 
+void UpdateTransaction::PutBack(const std::string& rel, const std::string& aside_dir, const std::string& subject,
+                                std::string& first_error) {
+  const std::string target = app_dir_ + rel;
+  const std::string staged = StageDir() + "\\" + rel;
+  const std::string aside = aside_dir + "\\" + rel;
+  // The new one, no longer in STAGE but in its place, was moved into place: it goes back first.
+  if (!Exists(staged) && Exists(target)) {
+    const FileOpResult r = Move(target, staged, target);
+    if (!r.ok()) {
+      if (first_error.empty()) first_error = subject + " could not be taken back: " + r.error;
+      return;
+    }
+  }
+  if (Exists(aside)) {
+    const FileOpResult r = Move(aside, target, target);
+    if (!r.ok() && first_error.empty()) first_error = subject + " could not be put back: " + r.error;
+  }
+}
+
 void UpdateTransaction::Rollback(const Journal& journal) {
   std::string first_error;
   // A folder replaced whole is put back first, as a file is: then every file and folder below it
   // is found where it was staged, and the steps below find nothing to undo there.
-  for (auto it = journal.swaps.rbegin(); it != journal.swaps.rend(); ++it) {
-    const std::string folder = app_dir_ + *it;
-    const std::string staged = StageDir() + "\\" + *it;
-    const std::string aside = FoldersDir() + "\\" + *it;
-    if (!Exists(staged) && Exists(folder)) {
-      const FileOpResult r = Move(folder, staged, folder);
-      if (!r.ok()) {
-        if (first_error.empty()) first_error = "the folder " + Quoted(folder) + " could not be taken back: " + r.error;
-        continue;
-      }
-    }
-    if (Exists(aside)) {
-      const FileOpResult r = Move(aside, folder, folder);
-      if (!r.ok() && first_error.empty()) first_error = "the folder " + Quoted(folder) + " could not be put back: " + r.error;
-    }
-  }
-  for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it) {
-    const std::string target = app_dir_ + *it;
-    const std::string staged = StageDir() + "\\" + *it;
-    const std::string backup = BackupDir() + "\\" + *it;
-    // A staged file no longer in STAGE was moved into place: it goes back first.
-    if (!Exists(staged) && Exists(target)) {
-      const FileOpResult r = Move(target, staged, target);
-      if (!r.ok()) {
-        if (first_error.empty()) first_error = Quoted(target) + " could not be taken back: " + r.error;
-        continue;
-      }
-    }
-    if (Exists(backup)) {
-      const FileOpResult r = Move(backup, target, target);
-      if (!r.ok() && first_error.empty()) first_error = Quoted(target) + " could not be put back: " + r.error;
-    }
-  }
+  for (auto it = journal.swaps.rbegin(); it != journal.swaps.rend(); ++it)
+    PutBack(*it, FoldersDir(), "the folder " + Quoted(app_dir_ + *it), first_error);
+  for (auto it = journal.files.rbegin(); it != journal.files.rend(); ++it)
+    PutBack(*it, BackupDir(), Quoted(app_dir_ + *it), first_error);
   // A new folder moved in whole goes back whole, as a file does.
   for (auto it = journal.trees.rbegin(); it != journal.trees.rend(); ++it) {
     const std::string folder = app_dir_ + *it;

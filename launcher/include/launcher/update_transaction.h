@@ -102,6 +102,11 @@ class UpdateTransaction {
   std::vector<std::string> FoldersToSwap(const UpdatePlan& plan,
                                          const std::vector<std::pair<std::string, platform::FolderStamp>>& existing);
   void Rollback(const Journal& journal);
+  // Undoes the moves of one file or folder (`rel`): the new one back into STAGE, the old one, if
+  // it was moved aside into `aside_dir`, back into place. The first failure, told of `subject`,
+  // goes into `first_error`.
+  void PutBack(const std::string& rel, const std::string& aside_dir, const std::string& subject,
+               std::string& first_error);
   bool DeleteTree(const std::string& path);
   bool Cleanup();
 
