@@ -169,13 +169,15 @@ std::vector<std::string> UpdateTransaction::FoldersToSwap(
       ++folders;
       nested = nested && whole.count(platform::NameCaseKey(rel + "\\" + item.name));
     }
-    if (nested && files == replaced_files[rel] && folders == existing_folders[rel]) whole.insert(platform::NameCaseKey(rel));
+    if (nested && files == replaced_files[rel] && folders == existing_folders[rel])
+      whole.insert(platform::NameCaseKey(rel));
   }
   std::vector<std::string> swaps;
   for (const auto& [rel, stamp] : existing) {  // parents first: the topmost only
     if (rel.empty() || !whole.count(platform::NameCaseKey(rel))) continue;
     bool below = false;
-    for (std::string p = ParentOf(rel); !p.empty() && !below; p = ParentOf(p)) below = whole.count(platform::NameCaseKey(p)) > 0;
+    for (std::string p = ParentOf(rel); !p.empty() && !below; p = ParentOf(p))
+      below = whole.count(platform::NameCaseKey(p)) > 0;
     if (!below) swaps.push_back(rel);
   }
   return swaps;
@@ -212,7 +214,8 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     std::set<std::string> aside_folders;
     for (const std::string& rel : journal.swaps) {  // FOLDERS keeps the layout, as BACKUP does
       std::vector<std::string> chain;
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p)) chain.push_back(FoldersDir() + "\\" + p);
+      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+        chain.push_back(FoldersDir() + "\\" + p);
       chain.push_back(FoldersDir());
       for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         if (aside_folders.insert(*it).second)
@@ -261,7 +264,8 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
         continue;
       }
       Require(aside, "the folder " + Quoted(folder) + " could not be moved aside");
-      Require(Move(StageDir() + "\\" + rel, folder, folder), "the folder " + Quoted(folder) + " could not be put in place");
+      Require(Move(StageDir() + "\\" + rel, folder, folder),
+              "the folder " + Quoted(folder) + " could not be put in place");
       swapped.insert(rel);
     }
     auto in_swapped = [&](const std::string& rel) {
@@ -418,7 +422,8 @@ std::string UpdateTransaction::Recover() {
     if (!Cleanup()) log_.Line("the work folder could not be removed completely");
   } else {
     log_.Line("an interrupted run left an unfinished update (" + std::to_string(journal.swaps.size()) +
-              " folders replaced whole, " + std::to_string(journal.trees.size()) + " new folders, " + std::to_string(journal.files.size()) + " files moved one by one): rolling back");
+              " folders replaced whole, " + std::to_string(journal.trees.size()) + " new folders, " +
+              std::to_string(journal.files.size()) + " files moved one by one): rolling back");
     Rollback(journal);
     done = "rolled back the update that an interrupted run had begun (the old version is in place)";
   }

@@ -123,8 +123,9 @@ class Win32FileOps : public FileOps {
   // The access control list of a file or folder, as bytes that compare equal when the lists grant
   // the same (the same entries in the same order, and whether inheritance is blocked).
   static std::optional<std::string> AccessList(const std::string& path) {
-    Handle object(::CreateFileW(WidePath(path).c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    Handle object(::CreateFileW(WidePath(path).c_str(), READ_CONTROL,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!object.valid()) return std::nullopt;
     PACL acl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -139,7 +140,8 @@ class Win32FileOps : public FileOps {
       if (!acl) list->push_back('-');  // no list at all: everyone has every access
       for (DWORD i = 0; acl && i < acl->AceCount && list; ++i) {
         void* ace = nullptr;
-        if (::GetAce(acl, i, &ace)) list->append(static_cast<const char*>(ace), static_cast<const ACE_HEADER*>(ace)->AceSize);
+        if (::GetAce(acl, i, &ace))
+          list->append(static_cast<const char*>(ace), static_cast<const ACE_HEADER*>(ace)->AceSize);
         else list.reset();
       }
     }

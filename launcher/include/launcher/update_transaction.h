@@ -79,8 +79,8 @@ class UpdateTransaction {
   void Prepare(const UpdatePlan& plan);
 
   // Moves the staged files (on the disk already: the extraction flushed them) into place, the
-  // replaced ones into the backup, with the journal; on
-  // any failure every move is undone and EUpdateFailed is raised. Returns the files placed.
+  // replaced ones into the backup, with the journal; on any failure every move is undone and
+  // EUpdateFailed is raised. Returns the files placed.
   int Commit(const UpdatePlan& plan);
 
   // Removes the work folder after a failed staging.
