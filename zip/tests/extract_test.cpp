@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -383,16 +382,15 @@ TEST_F(Extraction, OverlappedEntriesAreRefusedBeforeWriting) {
   EXPECT_GT(u_.SelectedUncompressedSize(), int64_t{250} << 20);
   for (const bool test_only : {false, true}) {
     u_.SetTestOnly(test_only);
-    const auto start = std::chrono::steady_clock::now();
     try {
       u_.UnZipSelected();
       FAIL();
     } catch (const EOverlappedEntries& e) {
       EXPECT_STREQ(e.what(), "Invalid zip file with overlapped components (possible zip bomb)");
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_FALSE(fs::exists(dir_ / "out"));
   }
+  // No entry was begun, in either mode: not one inflated byte.
   EXPECT_EQ(rec_.log, (std::vector<std::string>{"complete 0", "complete 0"}));
 }
 

@@ -34,6 +34,8 @@ struct PeerCase {
   int entries;           // what the run reports: four files and the folder entries the peer wrote
 };
 
+void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
+
 class SameTreeAsUnzip : public testing::TestWithParam<PeerCase> {};
 
 TEST_P(SameTreeAsUnzip, ByteForByte) {
