@@ -175,8 +175,10 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.SetFlushFilesOnClose(true);
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
+    // An error that names a staged file (one that could not be flushed) names it where it was to go.
+    const std::string what = FinalPath(e.what());
     restore();
-    throw EUpdateFailed(cause.empty() ? e.what() : cause, true);
+    throw EUpdateFailed(cause.empty() ? what : cause, true);
   }
   restore();
   if (!cause.empty()) throw EUpdateFailed(cause, true);

@@ -5,6 +5,11 @@
 #include <filesystem>
 #include <regex>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 #include "launcher/extract_update.h"
 #include "recording_host.h"
 #include "test_support.h"
@@ -200,6 +205,29 @@ TEST_F(UpdateRunTest, ADamagedLastEntryRollsBack) {
   EXPECT_TRUE(Untouched());
   EXPECT_EQ(error, launcher::kNotAppliedText + std::string("the archive's entry \"lib.dll\" is damaged (its CRC does not match)"));
 }
+
+#ifndef _WIN32
+// A disk that fills while the update is staged: nothing of it reaches the application's folder,
+// and the error names the file where it was to go, not where it was staged.
+TEST_F(UpdateRunTest, ADiskThatFillsWhileStagingRollsBackAndNamesTheFile) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
+  zip.Add(EntryDef{.name = "lib.dll", .data = std::string(1 << 20, 'L'), .method = 8});
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  rlimit limit = saved;
+  limit.rlim_cur = 256 << 10;  // files may not grow past this: their writes fail as on a full disk
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const std::string error = Run();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_TRUE(Untouched());
+  EXPECT_EQ(error, launcher::kNotAppliedText + ("\"" + app_.Engine("lib.dll") + "\" could not be written")) << error;
+  EXPECT_TRUE(Result().starts_with("RESULT=rolled back\r\n")) << Result();
+}
+#endif
 
 TEST_F(UpdateRunTest, TheLogIsRotatedAtOneMebibyte) {
   zip_test::WriteFile(app_ / "UPDATE" / "HalvexUpdate.log", std::string(launcher::kLogRotateSize, 'x'));
