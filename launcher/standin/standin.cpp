@@ -1,10 +1,12 @@
 // Stands in for the companion application in the demo and the end-to-end tests: records the
 // command line it was started with in standin.log beside itself (one run per line, the arguments
-// after the program separated by " | "), and exits; with the first argument "--linger=MS" it
-// stays that long first, as an application that takes its time to close.
+// after the program separated by " | "), and exits; with the first argument "--linger-while=PATH"
+// it stays while that file exists (a minute at most), as an application that takes its time to
+// close: a test lets it go when it has seen what it waits for, however slowly the machine runs.
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/command_line.h"
@@ -21,7 +23,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::string log = platform::ProgramPath();
   log = log.substr(0, log.find_last_of('\\') + 1) + "standin.log";
   const std::vector<std::string> args = platform::ProgramArguments();
-  if (!args.empty() && args.front().starts_with("--linger=")) ::Sleep(std::stoul(args.front().substr(9)));
+  constexpr std::string_view kLinger = "--linger-while=";
+  if (!args.empty() && args.front().starts_with(kLinger)) {
+    const std::string hold = args.front().substr(kLinger.size());
+    for (int i = 0; i < 1200 && platform::FileExists(hold); ++i) ::Sleep(50);
+  }
   try {
     platform::File file = platform::File::Open(log, platform::FileMode::OpenReadWrite);
     if (!file.IsOpen()) file = platform::File::Open(log, platform::FileMode::Create);

@@ -357,9 +357,12 @@ TEST_F(UpdateRun, AProgramHoldingAFileForAMomentIsWaitedFor) {
   Held held(app_ / "App.exe");
   ASSERT_TRUE(held.ok());
   StartLauncher();
-  ::Sleep(3000);
+  // Let go once the launcher has found the file in use, well within its time for retries.
+  const bool retried =
+      WaitFor([&] { return Log().find("\"" + AppPath("App.exe") + "\" is in use") != std::string::npos; }, 30000);
   held.Release();
   ASSERT_TRUE(Exited(60000));
+  EXPECT_TRUE(retried) << Log();
   EXPECT_EQ(ReadAll(app_ / "App.exe"), ReadAll(HALVEX_STANDIN_EXE));
   EXPECT_EQ(ReadAll(app_ / "core.dll"), "new core");
   EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
@@ -423,19 +426,28 @@ TEST_F(UpdateRun, AFileHeldPastTheRetryTimeRollsBackAndNamesIt) {
 TEST_F(UpdateRun, TheApplicationStillClosingIsWaitedFor) {
   WriteAll(app_ / "core.dll", "old core");
   WriteAll(launcher_ / "UPDATE.ZIP", AppUpdate().Build());
+  // The application stays until the launcher is seen waiting for it.
+  const fs::path hold = root_ / "hold";
+  WriteAll(hold, "");
   PROCESS_INFORMATION app = {};
-  std::wstring command = L"\"" + (app_ / "App.exe").wstring() + L"\" --linger=3000";
+  std::wstring command = L"\"" + (app_ / "App.exe").wstring() + L"\" \"--linger-while=" + hold.wstring() + L"\"";
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &app));
   StartLauncher();
+  const bool waited = WaitFor([&] { return Log().find("is still running: waiting up to 30 s") != std::string::npos; },
+                              20000);
+  EXPECT_FALSE(fs::exists(app_ / "standin.log")) << "the application closed before the launcher saw it";
+  EXPECT_EQ(ReadAll(app_ / "core.dll"), "old core") << "nothing is written while the application runs";
+  fs::remove(hold);
   ASSERT_TRUE(Exited(60000));
   ::WaitForSingleObject(app.hProcess, 5000);
   ::CloseHandle(app.hProcess);
   ::CloseHandle(app.hThread);
+  EXPECT_TRUE(waited) << Log();
   EXPECT_EQ(ReadAll(app_ / "core.dll"), "new core");
-  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "--linger=3000\r\nUPDATE_RUN\r\n"; }, 10000)) << RestartLog();
-  EXPECT_NE(Log().find("is still running: waiting up to 30 s"), std::string::npos) << Log();
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "--linger-while=" + hold.string() + "\r\nUPDATE_RUN\r\n"; }, 10000))
+      << RestartLog();
   EXPECT_NE(Log().find("closed after"), std::string::npos) << Log();
 }
 
