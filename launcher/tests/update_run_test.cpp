@@ -5,11 +5,6 @@
 #include <filesystem>
 #include <regex>
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
-
 #include "launcher/extract_update.h"
 #include "recording_host.h"
 #include "test_support.h"
@@ -214,15 +209,11 @@ TEST_F(UpdateRunTest, ADiskThatFillsWhileStagingRollsBackAndNamesTheFile) {
   zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
   zip.Add(EntryDef{.name = "lib.dll", .data = std::string(1 << 20, 'L'), .method = 8});
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  const auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  rlimit limit = saved;
-  limit.rlim_cur = 256 << 10;  // files may not grow past this: their writes fail as on a full disk
-  setrlimit(RLIMIT_FSIZE, &limit);
-  const std::string error = Run();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, old_handler);
+  std::string error;
+  {
+    zip_test::FileSizeLimit limit(256 << 10);  // writes past it fail as on a full disk
+    error = Run();
+  }
   EXPECT_TRUE(Untouched());
   EXPECT_EQ(error, launcher::kNotAppliedText + ("\"" + app_.Engine("lib.dll") + "\" could not be written")) << error;
   EXPECT_TRUE(Result().starts_with("RESULT=rolled back\r\n")) << Result();

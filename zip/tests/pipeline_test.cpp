@@ -11,11 +11,6 @@
 #include "test_support.h"
 #include "zip/unzipper.h"
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
-
 namespace zip {
 namespace {
 
@@ -315,33 +310,10 @@ TEST_P(PipelineRoad, CancelTakesEffectWithinOneBlock) {
 }
 
 #ifndef _WIN32
-// Files may not grow past the limit set here while it lives; the run's writes then fail as on a
-// full disk. The limit is per process, so it is lifted again before anything else writes.
-class FileSizeLimit {
- public:
-  FileSizeLimit() {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    old_handler_ = signal(SIGXFSZ, SIG_IGN);
-  }
-  void Set(rlim_t bytes) {
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t old_handler_;
-};
-
 TEST_P(PipelineRoad, WriteErrorIsReportedForItsEntryAndLeaksNothing) {
   PrepareThree();
   {
-    FileSizeLimit limit;
+    zip_test::FileSizeLimit limit;
     std::string current;
     u_.OnStartUnZip = [&, record = u_.OnStartUnZip](TUnZipper* z, int i, std::string& name, bool& skip) {
       record(z, i, name, skip);

@@ -11,6 +11,11 @@
 
 #include "platform/messages.h"
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 namespace zip_test {
 
 // The engine's form of a path ('\' separators).
@@ -28,6 +33,34 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+#ifndef _WIN32
+// Files may not grow past the limit set here while it lives; writes past it then fail as on a
+// full disk. The limit is per process, so it is lifted again before anything else writes.
+class FileSizeLimit {
+ public:
+  FileSizeLimit() {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    old_handler_ = signal(SIGXFSZ, SIG_IGN);
+  }
+  explicit FileSizeLimit(rlim_t bytes) : FileSizeLimit() { Set(bytes); }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  void Set(rlim_t bytes) {
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, old_handler_);
+  }
+
+ private:
+  rlimit saved_{};
+  sighandler_t old_handler_;
+};
+#endif
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& path);
