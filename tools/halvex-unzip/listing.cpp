@@ -1,6 +1,7 @@
 #include "listing.h"
 
 #include <cinttypes>
+#include <ctime>
 #include <string>
 
 #include "zip/methods.h"
@@ -44,9 +45,32 @@ class Out {
   std::string text_;
 };
 
-void DateTime(uint32_t dt, char* out, size_t size) {
-  std::snprintf(out, size, "%04u-%02u-%02u %02u:%02u", 1980 + ((dt >> 25) & 0x7F), (dt >> 21) & 0x0F,
-                (dt >> 16) & 0x1F, (dt >> 11) & 0x1F, (dt >> 5) & 0x3F);
+// The date and time a listing shows: an entry's extended timestamp in this machine's local time
+// when it has one, as Info-ZIP's unzip shows it (the DOS time is the creator's local time, and
+// rounded up to an even second), else the DOS time.
+struct Shown {
+  unsigned year, month, day, hour, minute;
+};
+
+Shown ShownTime(const zip::TZipHeaderInfo& e) {
+  if (e.ModTime) {
+    const std::time_t t = static_cast<std::time_t>(*e.ModTime);
+    std::tm tm{};
+#ifdef _WIN32
+    const bool ok = localtime_s(&tm, &t) == 0;
+#else
+    const bool ok = localtime_r(&t, &tm) != nullptr;
+#endif
+    if (ok)
+      return {static_cast<unsigned>(tm.tm_year + 1900), static_cast<unsigned>(tm.tm_mon + 1),
+              static_cast<unsigned>(tm.tm_mday), static_cast<unsigned>(tm.tm_hour), static_cast<unsigned>(tm.tm_min)};
+  }
+  const uint32_t dt = e.FileDateTime;
+  return {1980 + ((dt >> 25) & 0x7F), (dt >> 21) & 0x0F, (dt >> 16) & 0x1F, (dt >> 11) & 0x1F, (dt >> 5) & 0x3F};
+}
+
+void DateTime(const Shown& when, char* out, size_t size) {
+  std::snprintf(out, size, "%04u-%02u-%02u %02u:%02u", when.year, when.month, when.day, when.hour, when.minute);
 }
 
 // The plain listing line is built by hand: printf for 100,000 lines costs more than reading
@@ -67,18 +91,18 @@ void AppendTwo(std::string& out, unsigned value) {
   out += static_cast<char>('0' + value % 10);
 }
 
-void AppendListLine(std::string& out, uint64_t usize, uint32_t dt, const std::string& path) {
+void AppendListLine(std::string& out, uint64_t usize, const Shown& when, const std::string& path) {
   AppendNumber(out, usize, 9);
   out += "  ";
-  AppendNumber(out, 1980 + ((dt >> 25) & 0x7F), 4);
+  AppendNumber(out, when.year, 4);
   out += '-';
-  AppendTwo(out, (dt >> 21) & 0x0F);
+  AppendTwo(out, when.month);
   out += '-';
-  AppendTwo(out, (dt >> 16) & 0x1F);
+  AppendTwo(out, when.day);
   out += ' ';
-  AppendTwo(out, (dt >> 11) & 0x1F);
+  AppendTwo(out, when.hour);
   out += ':';
-  AppendTwo(out, (dt >> 5) & 0x3F);
+  AppendTwo(out, when.minute);
   out += "   ";
   for (const char c : path) out += c == '\\' ? '/' : c;
   out += '\n';
@@ -173,12 +197,12 @@ int ListArchive(zip::TUnZipper& u, const Options& options, const std::string& sh
     total_u += usize;
     total_c += csize;
     if (!verbose) {
-      AppendListLine(out.Text(), usize, e.FileDateTime, e.Path());
+      AppendListLine(out.Text(), usize, ShownTime(e), e.Path());
       out.Commit();
       if (e.HasComment()) out.Add(CommentLines(u.EntryComment(i)));
       continue;
     }
-    DateTime(e.FileDateTime, when, sizeof when);
+    DateTime(ShownTime(e), when, sizeof when);
     const std::string path = StoredPath(e);
     if (verbose) {
       out.Printf("%8" PRIu64 "  %-6s %8" PRIu64 " %3d%% %s %08x  %08x  ", usize, MethodName(e).c_str(), csize,

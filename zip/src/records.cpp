@@ -34,6 +34,8 @@ namespace {
 constexpr uint32_t kMarker32 = 0xFFFFFFFF;
 constexpr uint16_t kMarker16 = 0xFFFF;
 constexpr uint16_t kUnicodePathTag = 0x7075;
+constexpr uint16_t kExtendedTimeTag = 0x5455;  // flags, then the times the flags name
+constexpr uint16_t kOldUnixTag = 0x5855;       // access time, then modification time
 
 int64_t ReadSome(platform::Stream& stream, void* buffer, int64_t count) {
   return count > 0 ? stream.Read(buffer, count) : 0;
@@ -57,6 +59,7 @@ void TZipHeaderInfo::ClearHeader() {
   HeaderPosition = 0;
   Zip64Values.reset();
   FileComment.reset();
+  ModTime.reset();
   Selected = false;
   OemConvertMode = oemNever;
   file_name_.clear();
@@ -154,6 +157,7 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   ExternalAttributes = s.ExternalAttributes;
   RelativeOffset32 = s.RelativeOffset32;
   HeaderPosition = s.HeaderPosition;
+  ModTime = s.ModTime;
   file_name_ = s.file_name_;
   directory_ = s.directory_;
   FileNameLength = s.FileNameLength;
@@ -211,6 +215,7 @@ namespace {
 void WalkExtraField(const uint8_t* data, size_t m, TZipHeaderInfo& info, std::string& raw_name,
                     std::optional<std::string>& unicode_path) {
   size_t pos = 0;
+  bool extended_time = false;  // an extended timestamp wins over the older Unix field, wherever it is
   while (pos + 4 <= m) {
     const uint16_t tag = Le16(data + pos);
     const size_t size = Le16(data + pos + 2);
@@ -246,6 +251,11 @@ void WalkExtraField(const uint8_t* data, size_t m, TZipHeaderInfo& info, std::st
         info.Zip64Values->disk_number_start = Le32(block + q);
         info.Zip64Values->present |= 8;
       }
+    } else if (tag == kExtendedTimeTag && size >= 5 && (block[0] & 1)) {
+      info.ModTime = static_cast<int32_t>(Le32(block + 1));
+      extended_time = true;
+    } else if (tag == kOldUnixTag && size >= 8 && !extended_time) {
+      info.ModTime = static_cast<int32_t>(Le32(block + 4));
     } else if (tag == kUnicodePathTag && size >= 5 && block[0] == 1) {
       // Honoured only while it still describes the stored name (its CRC-32 matches).
       const uint32_t crc = Le32(block + 1);
@@ -309,6 +319,7 @@ bool TZipHeaderInfo::ReadCentralHeader(platform::Stream*& stream,
   HeaderPosition = static_cast<uint64_t>(p0);
   Zip64Values.reset();
   FileComment.reset();
+  ModTime.reset();
   Selected = false;
   std::optional<std::string> unicode_path;
   if (m > 0) {

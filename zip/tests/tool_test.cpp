@@ -47,12 +47,19 @@ TEST_F(Tool, ListingMatchesUnzip) {
   WriteFile(src / "a.txt", "alpha");
   WriteFile(src / "dir" / "b.bin", std::string(123456, 'b'));
   WriteFile(src / "dir" / "empty", "");
+  // A last second of a minute: the DOS time is rounded up into the next minute, the extended
+  // timestamp (in ext.zip, made without -X) is not, and it is shown in the zone of whoever lists.
+  ASSERT_EQ(Shell("touch -d '2020-01-02 03:04:59' " + Quote(src / "a.txt") + " " + Quote(src / "dir" / "b.bin")), 0);
   ASSERT_EQ(Shell("cd " + Quote(src) + " && zip -qrX ../one.zip a.txt && zip -qrX ../t.zip . && " +
-                  "printf 'line one\\nline two\\n' | zip -qz ../t.zip && printf 'about a\\n' | zip -qc ../t.zip a.txt"),
+                  "printf 'line one\\nline two\\n' | zip -qz ../t.zip && printf 'about a\\n' | zip -qc ../t.zip a.txt" +
+                  " && zip -qr ../ext.zip ."),
             0);
-  for (const char* archive : {"t.zip", "one.zip"}) {
-    const std::string path = (dir_ / archive).string();
-    EXPECT_EQ(Capture(Quote(tool_) + " -l " + Quote(path)), Capture("unzip -l " + Quote(path))) << archive;
+  for (const char* zone : {"", "TZ=KST-9 "}) {
+    for (const char* archive : {"t.zip", "one.zip", "ext.zip"}) {
+      const std::string path = (dir_ / archive).string();
+      EXPECT_EQ(Capture(zone + Quote(tool_) + " -l " + Quote(path)), Capture(zone + std::string("unzip -l ") + Quote(path)))
+          << zone << archive;
+    }
   }
 }
 

@@ -99,6 +99,9 @@ class TZipHeaderInfo {
   uint64_t HeaderPosition;
   std::unique_ptr<TZip64Values> Zip64Values;
   std::optional<std::string> FileComment;
+  // The last change in seconds since 1970 (UTC), when the central extra field records it (an
+  // extended timestamp, or the older Unix field); FileDateTime is the creator's local time.
+  std::optional<int64_t> ModTime;
   bool Selected;
   TOEMConvert OemConvertMode;
 
