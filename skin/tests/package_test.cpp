@@ -130,6 +130,11 @@ TEST(PackageZlib, StopsAtStreamEndAndRejectsCutStreams) {
   auto corrupt = packed;
   corrupt[0] = 0x12;  // not a zlib header
   EXPECT_THROW(Inflate(corrupt), EDecompressionError);
+  // A valid header that asks for a preset dictionary: refused, not asked again forever.
+  auto with_dictionary = packed;
+  with_dictionary[1] = 0x7D;  // FDICT set; 0x787D is a multiple of 31 as the header's check wants
+  with_dictionary.insert(with_dictionary.begin() + 2, {0, 0, 0, 1});  // the dictionary's Adler-32
+  EXPECT_THROW(Inflate(with_dictionary), EDecompressionError);
 }
 
 TEST(PackageZlib, UnpackStreamBoundsItsOutput) {

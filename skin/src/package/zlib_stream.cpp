@@ -136,7 +136,9 @@ int64_t TDecompressionStream::Read(void* buffer, int64_t count) {
       stream_end_ = true;
       break;
     }
-    if (rc < 0 && rc != Z_BUF_ERROR) throw EDecompressionError("compression error");
+    // Anything but progress or a wait for more input is an error: a stream that asks for a preset
+    // dictionary (Z_NEED_DICT) would otherwise be asked again forever.
+    if (rc != Z_OK && rc != Z_BUF_ERROR) throw EDecompressionError("compression error");
     if (rc == Z_BUF_ERROR && zrec_.avail_in > 0) throw EDecompressionError("compression error");
   }
   return produced;
