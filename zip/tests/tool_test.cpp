@@ -56,8 +56,8 @@ TEST_F(Tool, ListingMatchesUnzip) {
             0);
   for (const char* zone : {"", "TZ=KST-9 "}) {
     for (const char* archive : {"t.zip", "one.zip", "ext.zip"}) {
-      const std::string path = (dir_ / archive).string();
-      EXPECT_EQ(Capture(zone + Quote(tool_) + " -l " + Quote(path)), Capture(zone + std::string("unzip -l ") + Quote(path)))
+      const std::string path = Quote(dir_ / archive);
+      EXPECT_EQ(Capture(zone + Quote(tool_) + " -l " + path), Capture(zone + std::string("unzip -l ") + path))
           << zone << archive;
     }
   }
