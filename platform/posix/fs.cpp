@@ -101,6 +101,12 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   return (date << 16) | time;
 }
 
+std::optional<int64_t> GetFileUnixTime(const std::string& path) {
+  struct stat st;
+  if (!Stat(path, &st)) return std::nullopt;
+  return static_cast<int64_t>(st.st_mtime);
+}
+
 // The last-write time from an MS-DOS local date and time; the access time stays.
 static bool DosTimeToTimes(uint32_t dos_date_time, struct timespec times[2]) {
   const uint16_t date = static_cast<uint16_t>(dos_date_time >> 16);

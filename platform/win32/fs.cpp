@@ -84,6 +84,14 @@ std::optional<uint32_t> GetFileDosTime(const std::string& path) {
   return (static_cast<uint32_t>(date) << 16) | time;
 }
 
+std::optional<int64_t> GetFileUnixTime(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  const int64_t ticks = static_cast<int64_t>(static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                                             data.ftLastWriteTime.dwLowDateTime);
+  return ticks / 10000000 - 11644473600LL;  // 100 ns units since 1601
+}
+
 // The last-write time of an open handle from an MS-DOS local date and time.
 static bool SetHandleDosTime(HANDLE h, uint32_t dos_date_time) {
   FILETIME local, utc;

@@ -44,6 +44,8 @@ bool SetUnixMode(const std::string& path, uint32_t mode);
 bool SetFileDosTime(const std::string& path, uint32_t dos_date_time);
 // The last-write time as an MS-DOS local date and time (date high word), if the file exists.
 std::optional<uint32_t> GetFileDosTime(const std::string& path);
+// The last-write time in seconds since 1970 (UTC), if the file exists.
+std::optional<int64_t> GetFileUnixTime(const std::string& path);
 // The system's text for the last error of this thread (errno / GetLastError).
 std::string LastErrorText();
 int LastErrorCode();
