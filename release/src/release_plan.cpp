@@ -62,9 +62,10 @@ std::optional<Record> ReadInstalledRecord(const std::string& app_dir) {
   const std::string path = app_dir + kRecordFile;
   if (!platform::PathAttributes(path)) return std::nullopt;
   platform::FileStream file(path, platform::FileMode::OpenRead);
-  // One byte more than a record may have, so that a larger file is refused, not cut.
-  std::string text(kMaxTextSize + 1, '\0');
-  text.resize(static_cast<size_t>(file.Read(text.data(), static_cast<int64_t>(text.size()))));
+  const int64_t size = file.Size();
+  // A larger file is refused by the reader, not cut: one byte more than a record may have.
+  std::string text(static_cast<size_t>(std::min<int64_t>(size, kMaxTextSize + 1)), '\0');
+  file.ReadBuffer(text.data(), static_cast<int64_t>(text.size()));
   return ParseRecord(text, path);
 }
 

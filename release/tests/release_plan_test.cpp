@@ -5,6 +5,7 @@
 
 #include "release/release_plan.h"
 #include "release/sha256.h"
+#include "test_support.h"
 
 namespace release {
 namespace {
@@ -197,6 +198,26 @@ TEST_F(PlanTest, TheLaunchersFolderIsNeverEmptied) {
   const ReleasePlan plan = PlanRelease(m, {}, tree);
   EXPECT_EQ(plan.removes, (std::vector<std::string>{"UPDATE\\VER_INFO.INF"}));
   EXPECT_TRUE(plan.empty_folders.empty());
+}
+
+TEST(InstalledRecordTest, ReadFromTheApplicationsFolder) {
+  zip_test::TempDir dir;
+  const std::string app = dir.Engine() + "\\";
+  EXPECT_EQ(ReadInstalledRecord(app), std::nullopt);
+  zip_test::WriteFile(dir / "UPDATE" / "RELEASE.INF", FormatRecord(Installed("Acme", "3.1")));
+  const std::optional<Record> record = ReadInstalledRecord(app);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->version.Text(), "3.1");
+  // A file past the limit is refused whole, not read up to it.
+  zip_test::WriteFile(dir / "UPDATE" / "RELEASE.INF", FormatRecord(Installed("Acme", "3.1")) + std::string(kMaxTextSize, 'x'));
+  EXPECT_THROW(ReadInstalledRecord(app), EManifestError);
+  zip_test::WriteFile(dir / "UPDATE" / "RELEASE.INF", "NAME=App\r\n");
+  try {
+    ReadInstalledRecord(app);
+    FAIL();
+  } catch (const EManifestError& e) {
+    EXPECT_NE(e.Message().find("RELEASE.INF\" is not a valid release record: line 1"), std::string::npos) << e.Message();
+  }
 }
 
 }  // namespace
