@@ -145,7 +145,8 @@ static Bytes LocalHeader(const std::string& name, uint16_t flags, uint16_t metho
   return h;
 }
 
-void ZipWriter::WriteLocalHeader(const Central& c, bool zip64) {
+void ZipWriter::WriteLocalHeader(Central& c, bool zip64) {
+  c.local_zip64 = zip64;
   const Bytes h = LocalHeader(c.name, c.flags, c.method, c.dos_time, c.unix_time, c.crc32, c.packed, c.size, zip64);
   out_.WriteBuffer(h.data(), static_cast<int64_t>(h.size()));
   position_ += h.size();
@@ -253,7 +254,7 @@ void ZipWriter::Finish() {
   if (finished_) return;
   const uint64_t central_at = position_;
   for (const Central& c : entries_) {
-    const bool big_size = c.size >= kMax32 || c.packed >= kMax32 || options_.always_zip64;
+    const bool big_size = c.size >= kMax32 || c.packed >= kMax32 || c.local_zip64 || options_.always_zip64;
     const bool big_offset = c.offset >= kMax32 || options_.always_zip64;
     Bytes extra;
     if (big_size || big_offset) {

@@ -83,10 +83,11 @@ class ZipWriter {
     uint64_t size = 0;
     uint64_t offset = 0;
     uint32_t attributes = 0;
+    bool local_zip64 = false;  // the central record then has zip64 sizes too
   };
 
   Central Start(const ZipEntryInfo& info);
-  void WriteLocalHeader(const Central& c, bool zip64);
+  void WriteLocalHeader(Central& c, bool zip64);
   void PatchLocalHeader(const Central& c, uint64_t header_at, bool zip64);
 
   platform::Stream& out_;
