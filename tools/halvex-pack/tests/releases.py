@@ -240,7 +240,11 @@ class Releases(unittest.TestCase):
         self.assertIn("was made with another key", out)
 
     def test_usage_errors(self):
+        plain = self.p("plain.zip")
+        with zipfile.ZipFile(plain, "w") as z:
+            z.writestr("bin/app.exe", b"no manifest")
         cases = [
+            (["check", plain, self.p("old")], "holds no release manifest (UPDATE\\~HALVEX-RELEASE)"),
             (["make", "--old", self.p("new"), "--new", self.p("old"), "--product", "Acme", "--version", "2", "-o",
               self.p("x.zip")], "--from is missing"),
             (["make", "--old", self.p("old"), "--new", self.p("new"), "--product", "Other", "--version", "2", "-o",
