@@ -124,6 +124,12 @@ class Releases(unittest.TestCase):
         dropped = [l.split(" ", 2)[2] for l in lines if l.startswith("drop ")]
         self.assertEqual(dropped, ["gone.txt", "plugins\\old\\x.dll", "plugins\\old\\y.dll", "renamed-from.ini"])
         self.assertIn("drop %s gone.txt" % hashlib.sha256(b"vendor's text").hexdigest(), lines)
+        # Each file's last change as an extended timestamp (UTC seconds) beside the DOS time.
+        info = zipfile.ZipFile(self.archive).getinfo("bin/app.exe")
+        at = info.extra.find(b"UT\x05\x00\x01")
+        self.assertGreaterEqual(at, 0, info.extra)
+        self.assertEqual(int.from_bytes(info.extra[at + 5:at + 9], "little"),
+                         int(os.stat(self.p("new", "bin", "app.exe")).st_mtime))
 
     def test_peers_and_our_engine_read_it(self):
         for tool, args in ((["unzip"], ["-tqq"]), (["7z"], ["t", "-bso0", "-bsp0"]), (UNZIP, ["-qq", "-t"])):
