@@ -36,6 +36,16 @@ class SuffixIndex {
   explicit SuffixIndex(std::span<const uint8_t> base) : base_(base), sa_(base.size()) {
     if (!base.empty() && divsufsort(base.data(), sa_.data(), static_cast<saidx_t>(base.size())) != 0)
       throw EDeltaError("Cannot index the base file for a delta patch");
+    // Where the suffixes starting with each pair of bytes lie in the array: a search starts
+    // inside its pair's range instead of halving the whole array (the first halvings are the
+    // ones that miss the cache). The one suffix of a single byte belongs to no pair.
+    pairs_.assign(size_t{65536} + 1, 0);
+    for (size_t i = 0; i + 1 < base.size(); ++i) ++pairs_[Pair(base.data() + i) + 1];
+    for (size_t k = 0; k < 65536; ++k) pairs_[k + 1] += pairs_[k];
+    // The counts above leave out the single-byte suffix: shift the ranges after it by one.
+    if (!base.empty()) {
+      for (size_t k = size_t{base.back()} * 256; k <= 65536; ++k) ++pairs_[k];
+    }
   }
 
   // The longest prefix of `text` found in the base: its length, and its place in `pos`.
@@ -45,6 +55,14 @@ class SuffixIndex {
       return 0;
     }
     size_t lo = 0, hi = sa_.size() - 1;
+    if (text_size >= 2) {
+      const uint32_t pair = Pair(text);
+      // No suffix of the base starts with the pair: the whole array it is.
+      if (pairs_[pair + 1] > pairs_[pair]) {
+        lo = pairs_[pair];
+        hi = pairs_[pair + 1] - 1;
+      }
+    }
     while (hi - lo > 1) {
       const size_t mid = lo + (hi - lo) / 2;
       const size_t at = static_cast<size_t>(sa_[mid]);
@@ -68,8 +86,11 @@ class SuffixIndex {
   }
 
  private:
+  static uint32_t Pair(const uint8_t* at) { return uint32_t{at[0]} << 8 | at[1]; }
+
   std::span<const uint8_t> base_;
   std::vector<saidx_t> sa_;
+  std::vector<uint32_t> pairs_;  // the suffixes starting with pair k are [pairs_[k], pairs_[k + 1])
 };
 
 void PutVarint(std::vector<uint8_t>& out, uint64_t value) {
