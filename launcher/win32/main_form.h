@@ -81,6 +81,7 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
 
  private:
   void CreateSkinComponents();
+  void ApplyLanguage();
   // The skinned frame takes the window over as soon as it exists.
   void CreateWindowHandle() override;
   std::vector<std::string> arguments_;
