@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/dll_search.h"
 #include "platform/exceptions.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
@@ -92,6 +93,7 @@ int List() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RestrictDllSearchToSystem();
   try {
     if (argc == 4 && !std::strcmp(argv[1], "pack")) return Pack(argv[2], argv[3]);
     if (argc == 4 && !std::strcmp(argv[1], "unpack")) return Unpack(argv[2], argv[3]);
