@@ -5,7 +5,7 @@
 //   halvex-skin info IN.skn             versions, pictures, sections with class words, bad keys
 //   halvex-skin list                    the skins built into the program
 //   halvex-skin bench [ROUNDS]          time of a skin switch against inflating alone
-//   halvex-skin preview SKIN.skn OUT.png  the launcher's window in that skin (Windows build)
+//   halvex-skin preview SKIN.skn OUT.png [PERCENT]  the launcher's window in that skin (Windows build)
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -33,7 +33,7 @@ int Usage() {
       "       halvex-skin unpack IN.skn DIR\n"
       "       halvex-skin info IN.skn\n"
       "       halvex-skin list\n"
-      "       halvex-skin preview SKIN.skn OUT.png\n",
+      "       halvex-skin preview SKIN.skn OUT.png [PERCENT]\n",
       stderr);
   return 2;
 }
