@@ -326,7 +326,17 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-  launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
+  try {
+    launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
+  } catch (...) {
+    taskbar->SetError();  // red while the error box is up
+    throw;
+  }
+}
+
+bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (msg == TaskbarProgress::ButtonCreatedMessage() && msg != 0) taskbar->ButtonCreated(Handle());
+  return Form::HandleMessage(msg, wparam, lparam, result);
 }
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
@@ -339,7 +349,10 @@ void TfmMain::SetSkinIndex(int index) {
 void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
 void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
 void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }
-void TfmMain::SetGaugeValue(int value) { pgMeter->SetValue(value); }
+void TfmMain::SetGaugeValue(int value) {
+  pgMeter->SetValue(value);
+  taskbar->SetProgress(value);
+}
 void TfmMain::ShellOpen(const std::string& file, const std::string& parameters) {
   platform::ui::ShellStart(Handle(), "open", file, parameters, SW_SHOWNORMAL);
 }
