@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "launcher/signed_archive.h"
+#include "launcher/texts.h"
 #include "launcher/update_plan.h"
 #include "platform/file_ops.h"
 #include "platform/fs.h"
@@ -54,7 +55,7 @@ std::string UpdateFolder(const std::string& app_dir) {
 uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log) {
   const std::string& program = State().FirstArgument;
   if (!env.is_running || !env.is_running(program)) return 0;
-  host.SetNameCaption(kWaitingForProgramText + program);
+  host.SetNameCaption(TextOf(Text::kWaitingForProgram) + program);
   log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
            " s for it to close");
   const uint64_t start = env.clock->NowMs();
@@ -118,7 +119,7 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
   const uint64_t budget = env.wait_ms > waited ? env.wait_ms - waited : 0;
   const uint64_t start = env.clock->NowMs();
   std::string names = Names(holders.programs);
-  host.SetNameCaption(kWaitingForHoldersText + names);
+  host.SetNameCaption(TextOf(Text::kWaitingForHolders) + names);
   log.Line(names + " holds " + watched + " open: waiting up to " + std::to_string(budget / 1000) +
            " s for it to let go");
   for (;;) {
@@ -131,7 +132,7 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
     if (!holders.known || holders.programs.empty()) break;
     if (Names(holders.programs) != names) {
       names = Names(holders.programs);
-      host.SetNameCaption(kWaitingForHoldersText + names);
+      host.SetNameCaption(TextOf(Text::kWaitingForHolders) + names);
       log.Line("now " + names + " holds " + watched + " open");
     }
   }
@@ -225,9 +226,7 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
   };
   // The application comes back whatever happened to the update; then the user is told.
   auto restart_and_raise = [&](UpdateOutcome outcome, const std::string& cause, bool restored) {
-    const std::string text = restored ? kNotAppliedText + cause
-                                      : "The update was not applied and the application could not be restored "
-                                        "completely; the launcher finishes that at its next start: " + cause;
+    const std::string text = TextOf(restored ? Text::kNotApplied : Text::kNotRestored) + cause;
     report(outcome, 0, cause);
     UnZipComplete(host);
     throw platform::Exception(text);

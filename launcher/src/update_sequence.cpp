@@ -1,5 +1,6 @@
 #include "launcher/update_sequence.h"
 
+#include "launcher/texts.h"
 #include "launcher/update_rules.h"
 #include "platform/fs.h"
 
@@ -30,6 +31,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
     if (!exe.empty()) s.ExeFileName = s.AppDir + exe;
     s.ExeFromArgument = exe.empty();
   }
+  SetCurrentLanguage(ParseLanguage(s.VerInfo.Value("LANGUAGE")));
   host.SetCorpCaption(s.VerInfo.Value("NAME"));
   host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
 }
@@ -42,12 +44,12 @@ std::string FinalPath(const std::string& fname) {
 
 void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {
   const LaunchState& s = State();
-  host.SetNameCaption(kExtractPrefix + fname);
+  host.SetNameCaption(TextOf(Text::kExtractingFile) + fname);
   if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"))) skip = true;
 }
 
 void TotalPercentDone(UpdateHost& host, int percent) {
-  host.SetGaugeProgressText(kExtractingText);
+  host.SetGaugeProgressText(TextOf(Text::kExtracting));
   host.SetGaugeMaxValue(100);
   host.SetGaugeValue(percent);
 }

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "launcher/texts.h"
 #include "platform/fs.h"
 #include "platform/text.h"
 
@@ -24,8 +25,6 @@ constexpr uint64_t kCluster = 4096;
 constexpr uint64_t kSpareSpace = 1 << 20;
 constexpr unsigned kFirstPauseMs = 100;
 constexpr unsigned kLongestPauseMs = 1000;
-// Label while a file held by another program is waited for ("waiting for a file in use.. ").
-constexpr const char* kWaitingForFileText = "사용중인 파일 대기중.. ";
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -79,7 +78,7 @@ FileOpResult UpdateTransaction::Move(const std::string& from, const std::string&
   const std::string by = holder.empty() ? "" : " (" + holder + ")";
   log_.Line(Quoted(subject) + " is in use" + by + ": " + r.error + "; trying again for up to " +
             std::to_string(RetryMs / 1000) + " s");
-  if (OnWaiting) OnWaiting(kWaitingForFileText + subject + by);
+  if (OnWaiting) OnWaiting(TextOf(Text::kWaitingForFile) + subject + by);
   const uint64_t start = clock_.NowMs();
   unsigned pause = kFirstPauseMs;
   int attempt = 1;

@@ -1,6 +1,7 @@
 // The update sequence driving the real engine on a real archive: the same handlers the window
 // uses, recorded by a stand-in host.
 #include "launcher/extract_update.h"
+#include "launcher/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -99,7 +100,7 @@ TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
     Extract();
     FAIL() << "no error";
   } catch (const platform::Exception& e) {
-    EXPECT_TRUE(std::string(e.what()).starts_with(launcher::kNotAppliedText)) << e.what();
+    EXPECT_TRUE(std::string(e.what()).starts_with(launcher::TextOf(launcher::Text::kNotApplied))) << e.what();
   }
   EXPECT_EQ(zip_test::ReadFile(app_ / "first.txt"), "old");
   EXPECT_FALSE(fs::exists(app_ / "new.txt"));

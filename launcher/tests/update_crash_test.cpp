@@ -9,6 +9,7 @@
 #include <map>
 
 #include "launcher/extract_update.h"
+#include "launcher/texts.h"
 #include "launcher/update_transaction.h"
 #include "recording_host.h"
 #include "test_support.h"
@@ -211,7 +212,7 @@ TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
       } catch (const update_test::Stopped&) {
         stopped = true;
       } catch (const platform::Exception& e) {
-        EXPECT_TRUE(std::string(e.what()).starts_with(launcher::kNotAppliedText)) << e.what();
+        EXPECT_TRUE(std::string(e.what()).starts_with(launcher::TextOf(launcher::Text::kNotApplied))) << e.what();
         EXPECT_NE(std::string(e.what()).find("injected failure"), std::string::npos) << e.what();
       }
       EXPECT_EQ(stopped, stop);

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "launcher/extract_update.h"
+#include "launcher/texts.h"
 #include "recording_host.h"
 #include "test_support.h"
 #include "update_fault_ops.h"
@@ -70,7 +71,7 @@ TEST_F(UpdateRunTest, WaitsForTheApplicationToCloseThenApplies) {
   };
   EXPECT_EQ(Run(), "");
   ASSERT_FALSE(host_.labels.empty());
-  EXPECT_EQ(host_.labels.front(), launcher::kWaitingForProgramText + app_.Engine("App.exe"));
+  EXPECT_EQ(host_.labels.front(), launcher::TextOf(launcher::Text::kWaitingForProgram) + app_.Engine("App.exe"));
   EXPECT_EQ(host_.labels.back(), "Extract Files.. " + app_.Engine("sub\\new.txt")) << "the final path, not the staged one";
   EXPECT_EQ(zip_test::ReadFile(app_ / "App.exe"), "new program");
   EXPECT_NE(Log().find("closed after 750 ms"), std::string::npos) << Log();
@@ -101,8 +102,8 @@ TEST_F(UpdateRunTest, ProgramsHoldingTheFilesToBeReplacedAreWaitedFor) {
   EXPECT_EQ(asked[0], (std::vector<std::string>{app_.Engine("App.exe"), app_.Engine("lib.dll")}));
   EXPECT_EQ(clock_.now, 2000u);
   ASSERT_GE(host_.labels.size(), 2u);
-  EXPECT_EQ(host_.labels[0], launcher::kWaitingForHoldersText + std::string("Scanner.exe"));
-  EXPECT_EQ(host_.labels[1], launcher::kWaitingForHoldersText + std::string("Indexer.exe"));
+  EXPECT_EQ(host_.labels[0], launcher::TextOf(launcher::Text::kWaitingForHolders) + std::string("Scanner.exe"));
+  EXPECT_EQ(host_.labels[1], launcher::TextOf(launcher::Text::kWaitingForHolders) + std::string("Indexer.exe"));
   const std::string log = Log();
   EXPECT_NE(log.find("Scanner.exe holds files the update replaces (2 watched) open: waiting up to 30 s"),
             std::string::npos) << log;
@@ -172,7 +173,7 @@ TEST_F(UpdateRunTest, AFileHeldPastTheRetryTimeRollsEverythingBack) {
   ops_.busy = [&](const std::string& from, const std::string&) { return from == app_.Engine("lib.dll"); };
   const std::string error = Run();
   EXPECT_TRUE(Untouched());
-  EXPECT_EQ(error, launcher::kNotAppliedText + ("\"" + app_.Engine("lib.dll") + "\" could not be replaced: in use "
+  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + app_.Engine("lib.dll") + "\" could not be replaced: in use "
                                                 "(injected) (in use by Holder.exe)"));
   EXPECT_GE(clock_.now, env_.retry_ms);
   EXPECT_LT(clock_.now, env_.retry_ms + 2000);
@@ -184,7 +185,7 @@ TEST_F(UpdateRunTest, AFileHeldPastTheRetryTimeRollsEverythingBack) {
 TEST_F(UpdateRunTest, AFolderWhereTheUpdateHasAFileIsRefusedBeforeAnythingIsWritten) {
   fs::create_directories(app_ / "sub" / "new.txt");
   const std::string error = Run();
-  EXPECT_EQ(error, launcher::kNotAppliedText + ("\"" + app_.Engine("sub\\new.txt") +
+  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + app_.Engine("sub\\new.txt") +
                                                 "\" is a folder, where the update has a file"));
   EXPECT_EQ(ops_.count, 0) << "nothing was written";
   EXPECT_TRUE(Result().starts_with("RESULT=not started\r\n")) << Result();
@@ -198,7 +199,7 @@ TEST_F(UpdateRunTest, ADamagedLastEntryRollsBack) {
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
   const std::string error = Run();
   EXPECT_TRUE(Untouched());
-  EXPECT_EQ(error, launcher::kNotAppliedText + std::string("the archive's entry \"lib.dll\" is damaged (its CRC does not match)"));
+  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + std::string("the archive's entry \"lib.dll\" is damaged (its CRC does not match)"));
 }
 
 #ifndef _WIN32
@@ -215,7 +216,7 @@ TEST_F(UpdateRunTest, ADiskThatFillsWhileStagingRollsBackAndNamesTheFile) {
     error = Run();
   }
   EXPECT_TRUE(Untouched());
-  EXPECT_EQ(error, launcher::kNotAppliedText + ("\"" + app_.Engine("lib.dll") + "\" could not be written")) << error;
+  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + app_.Engine("lib.dll") + "\" could not be written")) << error;
   EXPECT_TRUE(Result().starts_with("RESULT=rolled back\r\n")) << Result();
 }
 #endif

@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "launcher/texts.h"
 #include "platform/exceptions.h"
 
 namespace {
@@ -46,6 +47,7 @@ class LauncherSequence : public testing::Test {
     fs::remove_all(root_);
     fs::create_directories(root_ / "UPDATE");
     State() = launcher::LaunchState{};
+    launcher::SetCurrentLanguage(launcher::Language::kKorean);
   }
   void TearDown() override {
     std::error_code ec;
@@ -100,6 +102,21 @@ TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
   skip = true;
   launcher::StartUnZip(host_, AppDir() + "Other.dll", skip);  // the engine's value is left alone
   EXPECT_TRUE(skip);
+}
+
+// LANGUAGE picks the texts of the whole run; the next run without it is Korean again.
+TEST_F(LauncherSequence, LanguageOfTheDescriptionFilePicksTheTexts) {
+  const std::pair<const char*, const char*> runs[] = {
+      {"LANGUAGE=en\r\n", "Extracting.. - "}, {"NAME=x\r\n", "압축 푸는중.. - "}, {"language=EN\r\n", "Extracting.. - "},
+      {"LANGUAGE=ko\r\n", "압축 푸는중.. - "}, {"LANGUAGE=de\r\n", "압축 푸는중.. - "}};
+  for (const auto& [description, extracting] : runs) {
+    State() = launcher::LaunchState{};
+    WriteDescription(description);
+    launcher::FormCreate(host_, {AppExe()});
+    launcher::TotalPercentDone(host_, 5);
+    EXPECT_EQ(host_.calls[host_.calls.size() - 3], std::string("text=") + extracting) << description;
+  }
+  launcher::SetCurrentLanguage(launcher::Language::kKorean);
 }
 
 TEST_F(LauncherSequence, EmptyOrMissingProgramNameRestartsTheFirstArgument) {

@@ -13,6 +13,7 @@
 
 #include "draw_golden.h"
 #include "launcher/extract_update.h"
+#include "launcher/texts.h"
 #include "platform/stream.h"
 #include "platform/text.h"
 #include "signature/ed25519ph.h"
@@ -319,7 +320,7 @@ TEST_F(UpdateRun, ArchiveFailingMidwayStillRestartsAndThenReportsTheError) {
   // The damaged last entry undoes the first: the folder is as it was.
   EXPECT_EQ(ReadAll(app_ / "first.txt"), "old");
   EXPECT_FALSE(fs::exists(app_ / "broken.bin"));
-  EXPECT_EQ(box.text.rfind(launcher::kNotAppliedText, 0), 0u) << box.text;
+  EXPECT_EQ(box.text.rfind(launcher::TextOf(launcher::Text::kNotApplied), 0), 0u) << box.text;
   ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(Exited(10000));
   EXPECT_EQ(Result().rfind("RESULT=rolled back\r\nFILES=0\r\nERROR=", 0), 0u) << Result();
@@ -403,7 +404,7 @@ TEST_F(UpdateRun, AFileHeldPastTheRetryTimeRollsBackAndNamesIt) {
   Box box;
   ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 60000));
   held.Release();
-  EXPECT_EQ(box.text.rfind(launcher::kNotAppliedText + ("\"" + AppPath("core.dll") + "\" could not be replaced"), 0),
+  EXPECT_EQ(box.text.rfind(launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + AppPath("core.dll") + "\" could not be replaced"), 0),
             0u)
       << box.text;
   EXPECT_EQ(ReadAll(app_ / "App.exe"), old_app);
@@ -469,7 +470,7 @@ TEST_F(UpdateRun, RefusedEntriesLeaveTheFolderUntouched) {
     StartLauncher();
     Box box;
     ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 30000));
-    EXPECT_EQ(box.text.rfind(launcher::kNotAppliedText, 0), 0u) << box.text;
+    EXPECT_EQ(box.text.rfind(launcher::TextOf(launcher::Text::kNotApplied), 0), 0u) << box.text;
     EXPECT_NE(box.text.find(c.reason), std::string::npos) << box.text;
     EXPECT_FALSE(fs::exists(app_ / "a.txt"));
     EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX"));

@@ -1,12 +1,15 @@
 // halvex-skin preview, run as a skin author runs it: for every carried package the picture of
 // the launcher's window in that skin has the window's outer size and the skin's frame on its
-// edges; bad input ends with an error and writes nothing. The pictures are kept in the build
-// tree (screenshots/preview-*.png) to be looked at.
+// edges, and its gauge looks empty at 0 % and filled where it is filled; bad input ends with an
+// error and writes nothing. The pictures are kept in the build tree (screenshots/preview-*.png,
+// gauge-*.png) to be looked at.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -156,6 +159,91 @@ TEST(SkinToolPreview, EveryCarriedSkinGivesTheWindowWithItsFrame) {
   }
 }
 
+// Relative luminance of a 0xAARRGGBB pixel (0 black, 1 white) and the contrast of two pixels,
+// 1 (same) to 21 (black on white).
+double Luminance(uint32_t pixel) {
+  auto channel = [](uint32_t v) {
+    const double c = v / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel((pixel >> 16) & 255) + 0.7152 * channel((pixel >> 8) & 255) + 0.0722 * channel(pixel & 255);
+}
+double Contrast(uint32_t a, uint32_t b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The pixel of middle luminance among those of `picture` in the columns [x0, x1) and rows
+// [y0, y1): what a band of the gauge mostly shows, whatever a gloss line or a letter adds.
+uint32_t MedianPixel(const skin::Bitmap& picture, int x0, int x1, int y0, int y1) {
+  std::vector<uint32_t> pixels;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) pixels.push_back(picture.Pixel(x, y) & 0xFFFFFF);
+  std::sort(pixels.begin(), pixels.end(), [](uint32_t a, uint32_t b) { return Luminance(a) < Luminance(b); });
+  return pixels.empty() ? 0 : pixels[pixels.size() / 2];
+}
+
+std::string Hex(uint32_t pixel) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%06X", pixel & 0xFFFFFF);
+  return text;
+}
+
+// At 0 % a customer must see an empty gauge: its track light and neutral in every skin, and the
+// filled part clearly apart from it. Measured on the tool's pictures at 0, 50 and 100 %: the
+// gauge is where the pictures at 0 and 100 % differ; its ends, away from the centred text, are
+// compared.
+TEST(SkinToolPreview, GaugeLooksEmptyAtNothingAndItsFilledPartStandsOut) {
+  const fs::path shots = fs::path(WinPath(HALVEX_BUILD_DIR)) / "screenshots";
+  fs::create_directories(shots);
+  std::vector<fs::path> packages;
+  for (const auto& e : fs::directory_iterator(fs::path(WinPath(HALVEX_SOURCE_DIR)) / "assets" / "skins" / "packed"))
+    if (e.path().extension() == ".skn") packages.push_back(e.path());
+  std::sort(packages.begin(), packages.end());
+  ASSERT_EQ(packages.size(), 12u);
+  for (const fs::path& package : packages) {
+    const std::string name = package.stem().string();
+    SCOPED_TRACE(name);
+    std::vector<skin::Bitmap> at;  // 0, 50, 100 %
+    for (const char* percent : {"000", "050", "100"}) {
+      const fs::path png = shots / ("gauge-" + name + "-" + percent + ".png");
+      const ToolRun run = RunSkinTool({L"preview", package.wstring(), png.wstring(), Widen(percent)});
+      ASSERT_EQ(run.exit_code, 0u) << run.err;
+      std::optional<skin::Bitmap> picture = skin::testing::DecodePng(skin::testing::ReadFileBytes(png.string()));
+      ASSERT_TRUE(picture.has_value());
+      ASSERT_EQ(picture->Width(), W);
+      at.push_back(std::move(*picture));
+    }
+    int x0 = W, y0 = H, x1 = -1, y1 = -1;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x)
+        if ((at[0].Pixel(x, y) & 0xFFFFFF) != (at[2].Pixel(x, y) & 0xFFFFFF)) {
+          x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        }
+    // The design's gauge is 400 × 20 pixels.
+    ASSERT_GE(x1 - x0 + 1, 380) << "the pictures at 0 and 100 % differ only in " << x0 << ".." << x1;
+    ASSERT_LE(y1 - y0 + 1, 20);
+    const int band = (x1 - x0) / 7, top = y0 + 4, bottom = y1 - 3;
+    auto ends = [&](const skin::Bitmap& picture) {
+      return std::pair{MedianPixel(picture, x0 + 4, x0 + band, top, bottom), MedianPixel(picture, x1 - band, x1 - 3, top, bottom)};
+    };
+    const auto [empty_left, empty_right] = ends(at[0]);
+    const auto [full_left, full_right] = ends(at[2]);
+    const auto [half_left, half_right] = ends(at[1]);
+    const uint32_t track = empty_right, fill = full_left;
+    const int spread = std::max({track >> 16 & 255, track >> 8 & 255, track & 255}) -
+                       std::min({track >> 16 & 255, track >> 8 & 255, track & 255});
+    EXPECT_GE(Luminance(track), 0.6) << "the empty track " << Hex(track) << " is not light";
+    EXPECT_LE(spread, 24) << "the empty track " << Hex(track) << " is not neutral";
+    EXPECT_LT(Contrast(empty_left, empty_right), 1.1) << "0 %: " << Hex(empty_left) << " and " << Hex(empty_right);
+    EXPECT_LT(Contrast(full_left, full_right), 1.1) << "100 %: " << Hex(full_left) << " and " << Hex(full_right);
+    EXPECT_GE(Contrast(track, fill), 2.5) << "track " << Hex(track) << ", filled " << Hex(fill);
+    // Half way: filled on the left, empty on the right.
+    EXPECT_LT(Contrast(half_left, fill), 1.1) << Hex(half_left) << " against " << Hex(fill);
+    EXPECT_LT(Contrast(half_right, track), 1.1) << Hex(half_right) << " against " << Hex(track);
+  }
+}
+
 TEST(SkinToolPreview, BadInputEndsWithAnErrorAndWritesNothing) {
   const fs::path dir = fs::temp_directory_path() / ("halvex_preview_bad_" + std::to_string(::GetCurrentProcessId()));
   fs::remove_all(dir);
@@ -182,6 +270,14 @@ TEST(SkinToolPreview, BadInputEndsWithAnErrorAndWritesNothing) {
     EXPECT_NE(run.err.find("halvex-skin: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(fs::exists(out));
+  }
+  for (const wchar_t* percent : {L"101", L"-1", L"half", L"", L"0050"}) {
+    SCOPED_TRACE(Narrow(percent));
+    const fs::path out = dir / "percent.png";
+    const ToolRun run = RunSkinTool({L"preview", good.wstring(), out.wstring(), percent});
+    EXPECT_EQ(run.exit_code, 2u) << run.err;
+    EXPECT_NE(run.err.find("usage: halvex-skin preview"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(out));
   }
   fs::remove_all(dir);

@@ -3,9 +3,11 @@
 
 #include "main_form.h"
 #include "platform/command_line.h"
+#include "platform/dll_search.h"
 #include "platform/ui/application.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  platform::RestrictDllSearchToSystem();
   auto& app = platform::ui::Application::Instance();
   app.Initialize();
   app.SetMainFormOnTaskBar(true);

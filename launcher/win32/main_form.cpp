@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 
 #include "launcher/extract_update.h"
+#include "launcher/texts.h"
 #include "launcher/update_rules.h"
 
 #include "skin/bmp_file.h"
@@ -72,14 +73,14 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   pnCorp->SetFont(Tahoma13());
   pnCorp->SetBounds(0, 0, 161, 23);
   pnCorp->SetAlign(Align::Left);
-  pnCorp->SetCaption(" Halvex Auto Update");
+  pnCorp->SetCaption(TextOf(Text::kCorpCaption));
 
   pnTel = std::make_unique<skin::TbsSkinStatusPanel>(bsSkinPanel2.get());
   pnTel->SetName("pnTel");
   pnTel->SetFont(Tahoma13());
   pnTel->SetBounds(161, 0, 473, 23);
   pnTel->SetAlign(Align::Client);
-  pnTel->SetCaption(" 자동으로 업데이트가 되지 않으면 관리자에게 연락 바랍니다.");
+  pnTel->SetCaption(TextOf(Text::kContactAdministrator));
 
   Panel1 = std::make_unique<platform::ui::Panel>(this);
   Panel1->SetName("Panel1");
@@ -107,7 +108,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   pgMeter->SetName("pgMeter");
   pgMeter->SetFont(Tahoma13());
   pgMeter->SetBounds(208, 275, 400, 20);
-  pgMeter->SetProgressText("잠시만 기다려주세요..  - ");
+  pgMeter->SetProgressText(TextOf(Text::kPleaseWait));
   pgMeter->SetMaxValue(100);
   pgMeter->SetValue(0);
 
@@ -131,6 +132,12 @@ TfmMain::~TfmMain() = default;
 namespace {
 skin::Bitmap Glyph(const unsigned char* bytes, unsigned long long size) {
   return skin::DecodeBmp(std::span<const uint8_t>(bytes, static_cast<size_t>(size)));
+}
+
+// The skin engine's words for the frame's menu, hints and message buttons: the window's Korean
+// ones, or the engine's own English ones.
+const std::vector<std::string>& ResStringsOf(Language language) {
+  return language == Language::kEnglish ? skin::TbsResourceStrData::DefaultLines() : skin::MainWindowResStrings();
 }
 
 FontSpec WindowTextTahoma13() {
@@ -179,7 +186,7 @@ void TfmMain::CreateSkinComponents() {
   bsCompressedSkinList = std::make_unique<skin::TbsCompressedSkinList>();
   skin::LoadBuiltinSkinList(*bsCompressedSkinList);
   bsResourceStrData = std::make_unique<skin::TbsResourceStrData>();
-  bsResourceStrData->SetResStrings(skin::MainWindowResStrings());
+  bsResourceStrData->SetResStrings(ResStringsOf(CurrentLanguage()));
 
   bsSkinData = std::make_unique<skin::TbsSkinData>(this);
   bsSkinData->BeginLoading();
@@ -297,7 +304,19 @@ void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t)
 
 int TfmMain::SkinIndex() const { return bsSkinData->SkinIndex(); }
 
-void TfmMain::FormCreate(Form*) { launcher::FormCreate(*this, arguments_); }
+void TfmMain::FormCreate(Form*) {
+  launcher::FormCreate(*this, arguments_);
+  ApplyLanguage();
+}
+
+// The description file may have picked another language than the design's: the texts the window
+// shows before the update runs, and the frame's menu and hints.
+void TfmMain::ApplyLanguage() {
+  pnTel->SetCaption(TextOf(Text::kContactAdministrator));
+  pgMeter->SetProgressText(TextOf(Text::kPleaseWait));
+  bsResourceStrData->SetResStrings(ResStringsOf(CurrentLanguage()));
+  bsSkinData->SetResourceStrData(bsResourceStrData.get());  // the frame takes the new words
+}
 
 void TfmMain::FormShow(Form*) { tmZip->SetEnabled(true); }
 
@@ -307,7 +326,17 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-  launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
+  try {
+    launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
+  } catch (...) {
+    taskbar->SetError();  // red while the error box is up
+    throw;
+  }
+}
+
+bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (msg == TaskbarProgress::ButtonCreatedMessage() && msg != 0) taskbar->ButtonCreated(Handle());
+  return Form::HandleMessage(msg, wparam, lparam, result);
 }
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
@@ -320,7 +349,10 @@ void TfmMain::SetSkinIndex(int index) {
 void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
 void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
 void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }
-void TfmMain::SetGaugeValue(int value) { pgMeter->SetValue(value); }
+void TfmMain::SetGaugeValue(int value) {
+  pgMeter->SetValue(value);
+  taskbar->SetProgress(value);
+}
 void TfmMain::ShellOpen(const std::string& file, const std::string& parameters) {
   platform::ui::ShellStart(Handle(), "open", file, parameters, SW_SHOWNORMAL);
 }

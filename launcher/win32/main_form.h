@@ -22,6 +22,8 @@
 #include "skin/win32/skin_label.h"
 #include "skin/win32/skin_panel.h"
 
+#include "taskbar_progress.h"
+
 namespace launcher {
 
 
@@ -78,9 +80,15 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   std::unique_ptr<skin::TbsSelectSkinDialog> bsSelectSkinDialog;
   std::unique_ptr<skin::TbsPngImageList> bsPngImageList24;
   std::unique_ptr<skin::TbsPngImageList> bsPngImageList16;
+  // The taskbar button's progress and error state (replaceable before the window exists).
+  std::unique_ptr<TaskbarProgress> taskbar = std::make_unique<TaskbarProgress>();
+
+ protected:
+  bool HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
  private:
   void CreateSkinComponents();
+  void ApplyLanguage();
   // The skinned frame takes the window over as soon as it exists.
   void CreateWindowHandle() override;
   std::vector<std::string> arguments_;

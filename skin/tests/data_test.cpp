@@ -426,7 +426,7 @@ TEST(DataLoad, CarriedGreenSkinReadsItsQuotedValues) {
 
   const auto* gauge = dynamic_cast<const TbsDataSkinGaugeControl*>(data.SkinControls.at(data.FindControlIndex("statusgauge")).get());
   ASSERT_NE(gauge, nullptr);
-  EXPECT_EQ(gauge->skinrect, (Rect{4, 283, 48, 302}));
+  EXPECT_EQ(gauge->skinrect, (Rect{52, 283, 96, 302}));  // its own light track, not the status strip
   EXPECT_EQ(gauge->lefttoppoint, (Point{4, 9}));
   EXPECT_EQ(gauge->righttoppoint, (Point{34, 9}));
   EXPECT_EQ(gauge->progressarea, (Rect{0, 0, 44, 19}));
@@ -435,7 +435,7 @@ TEST(DataLoad, CarriedGreenSkinReadsItsQuotedValues) {
   EXPECT_EQ(gauge->endoffset, 3);
   EXPECT_TRUE(gauge->progressstretch);
   EXPECT_EQ(gauge->progressanimationskinrect, Rect{});
-  EXPECT_EQ(gauge->fontcolor, 16777215u);
+  EXPECT_EQ(gauge->fontcolor, 0x202020u);  // dark: readable on the track and on the fill
 
   // Every carried skin loads.
   for (int i = 0; i < list.Skins().Count(); ++i) {

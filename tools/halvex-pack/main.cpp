@@ -21,6 +21,7 @@
 #include "archive_reader.h"
 #include "make_release.h"
 #include "platform/command_line.h"
+#include "platform/dll_search.h"
 #include "platform/exceptions.h"
 #include "platform/file_ops.h"
 #include "platform/fs.h"
@@ -372,6 +373,7 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RestrictDllSearchToSystem();
   platform::SetArguments(argc, argv);
   return Run(platform::ProgramArguments());
 }

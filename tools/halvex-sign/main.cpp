@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/command_line.h"
+#include "platform/dll_search.h"
 #include "platform/exceptions.h"
 #include "platform/fs.h"
 #include "platform/name_value_list.h"
@@ -123,6 +124,7 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RestrictDllSearchToSystem();
   platform::SetArguments(argc, argv);
   return Run(platform::ProgramArguments());
 }

@@ -5,12 +5,13 @@
 //   halvex-skin info IN.skn             versions, pictures, sections with class words, bad keys
 //   halvex-skin list                    the skins built into the program
 //   halvex-skin bench [ROUNDS]          time of a skin switch against inflating alone
-//   halvex-skin preview SKIN.skn OUT.png  the launcher's window in that skin (Windows build)
+//   halvex-skin preview SKIN.skn OUT.png [PERCENT]  the launcher's window in that skin (Windows build)
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/dll_search.h"
 #include "platform/exceptions.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
@@ -32,7 +33,7 @@ int Usage() {
       "       halvex-skin unpack IN.skn DIR\n"
       "       halvex-skin info IN.skn\n"
       "       halvex-skin list\n"
-      "       halvex-skin preview SKIN.skn OUT.png\n",
+      "       halvex-skin preview SKIN.skn OUT.png [PERCENT]\n",
       stderr);
   return 2;
 }
@@ -92,6 +93,7 @@ int List() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RestrictDllSearchToSystem();
   try {
     if (argc == 4 && !std::strcmp(argv[1], "pack")) return Pack(argv[2], argv[3]);
     if (argc == 4 && !std::strcmp(argv[1], "unpack")) return Unpack(argv[2], argv[3]);

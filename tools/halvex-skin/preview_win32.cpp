@@ -66,8 +66,15 @@ skin::Bitmap PrintWindowPicture(HWND window) {
 int RunPreview(int, char**) {
   // The arguments again from the wide command line, so that any file name survives.
   std::vector<std::string> args = platform::ProgramArguments();
-  if (args.size() != 3) {
-    std::fputs("usage: halvex-skin preview SKIN.skn OUT.png\n", stderr);
+  int percent = kSamplePercent;
+  if (args.size() == 4) {
+    const std::string& value = args[3];
+    percent = -1;
+    if (!value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos)
+      percent = std::stoi(value);
+  }
+  if ((args.size() != 3 && args.size() != 4) || percent < 0 || percent > 100) {
+    std::fputs("usage: halvex-skin preview SKIN.skn OUT.png [PERCENT]  (PERCENT 0 to 100, default 50)\n", stderr);
     return 2;
   }
   const std::string in = args[1], out = args[2];
@@ -92,7 +99,7 @@ int RunPreview(int, char**) {
   std::string fname = kSampleFile;
   bool skip = false;
   form.UnZipper->OnStartUnZip(form.UnZipper.get(), 0, fname, skip);
-  form.UnZipper->OnTotalPercentDone(form.UnZipper.get(), kSamplePercent);
+  form.UnZipper->OnTotalPercentDone(form.UnZipper.get(), percent);
   // The active frame, without taking the focus from anyone.
   ::SendMessageW(form.Handle(), WM_NCACTIVATE, TRUE, 0);
   const skin::Bitmap picture = PrintWindowPicture(form.Handle());

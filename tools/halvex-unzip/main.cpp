@@ -20,6 +20,7 @@
 #include "listing.h"
 #include "options.h"
 #include "platform/command_line.h"
+#include "platform/dll_search.h"
 #include "platform/fs.h"
 #include "zip/methods.h"
 #include "zip/unzipper.h"
@@ -247,6 +248,7 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::RestrictDllSearchToSystem();
   platform::SetArguments(argc, argv);
   return Run(platform::ProgramArguments());
 }

@@ -200,7 +200,7 @@ def render_window(t, images, layout, active, hover):
     labels.append((l + 21, sy + 4, t.status_text, " Halvex Auto Update"))
     labels.append((l + 161 + 21, sy + 4, t.status_text, " Contact your administrator if the update does not start."))
     gx, gy = l + 208, tp + 275
-    bar = strip(t, controls, t.STATUS, 4, 10, 400)
+    bar = strip(t, controls, t.TRACK, 4, 10, 400)
     fill = 400 * 45 // 100
     pr = t.PROGRESS
     if fill > 6:
@@ -210,7 +210,7 @@ def render_window(t, images, layout, active, hover):
         copy(barimg, controls, pr[2] - 3, pr[1], pr[2], pr[3], fill - 3, 0)
         copy(bar, barimg, 0, 0, fill, barimg.height, 0, 0)
     copy(out, bar, 0, 0, 400, bar.height, gx, gy, gx + 400, gy + 20)
-    labels.append((gx + 120, gy + 3, t.progress_text or t.status_text, "Extracting files..  - 45%"))
+    labels.append((gx + 120, gy + 3, t.gauge_text, "Extracting files..  - 45%"))
     labels.append((l + 300, tp + 253, rgb("#000000"), "C:/App/sub/app.dll"))
     colour = t.caption_active_colour if active else t.caption_colour
     title = "Halvex Update (Ver 0303.03)"

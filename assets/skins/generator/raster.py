@@ -26,6 +26,21 @@ def darken(c, t):
     return mix(c, (0, 0, 0), t)
 
 
+def luminance(c):
+    """Relative luminance of an sRGB colour (0 black, 1 white)."""
+    def channel(v):
+        v /= 255
+        return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(v) for v in c)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    """Contrast ratio of two colours, 1 (same) to 21 (black on white)."""
+    la, lb = luminance(a), luminance(b)
+    return (max(la, lb) + 0.05) / (min(la, lb) + 0.05)
+
+
 def ini_colour(c):
     """The skin INI writes colours as decimal 0x00BBGGRR."""
     r, g, b = c

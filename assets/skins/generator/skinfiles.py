@@ -327,8 +327,10 @@ def _controls(ini, t):
                        ("progressanimationcountframes", str(frames)),
                        ("progressanimationtimerinterval", str(interval))])
 
-    gauge("statusgauge", t.STATUS, (0, 0, sw, sh), t.progress_text or t.status_text)
-    gauge("gauge", t.TRACK, (1, 1, sw - 1, sh - 1), t.text)
+    # The window's gauge sits on the white client area, not in the status strip: its own light
+    # track, so that an empty gauge looks empty. The bar covers the whole track when full.
+    gauge("statusgauge", t.TRACK, (0, 0, sw, sh), t.gauge_text)
+    gauge("gauge", t.TRACK, (1, 1, sw - 1, sh - 1), t.gauge_text)
 
     bx0, by0, bx1, by1 = t.BUTTON
     g = box_geometry(t.BUTTON, 4)

@@ -63,8 +63,6 @@ class Office2013(FlatTheme):
         self.glyph_hot = darken(accent, 0.1)
         self.status_stops = [(0, accent), (1, accent)]
         self.status_divider = lighten(accent, 0.22)
-        self.progress_stops = [(0, darken(accent, 0.3)), (1, darken(accent, 0.3))]
-        self.progress_border = darken(accent, 0.42)
         self.button_stops = {
             "normal": [(0, rgb("#fdfdfd")), (1, rgb("#fdfdfd"))],
             "hot": [(0, lighten(accent, 0.86)), (1, lighten(accent, 0.86))],
@@ -89,9 +87,6 @@ class Office2010(GlossTheme):
     borderwidth = 4
     frame_bits, buttons_bits, controls_bits, hint_bits = 24, 24, 24, 8
     caption_height = 13
-    progress_stops = [(0, rgb("#d9f2c6")), (0.5, rgb("#8fd16f")), (0.51, rgb("#5fbd3b")),
-                      (1, rgb("#8ed36a"))]
-    progress_border = rgb("#4f8f36")
     progress_gloss = 0.2
     progress_animation = True
     hint_radius = 2.0
@@ -206,11 +201,7 @@ class Office2010Black(Office2010):
     status_top_line = rgb("#262626")
     status_divider = rgb("#6e6e6e")
     status_text = rgb("#f2f2f2")
-    # dark enough that the light status text stays readable on the bar
-    progress_stops = [(0, rgb("#4e9a2c")), (0.5, rgb("#347f14")), (0.51, rgb("#2a720f")),
-                      (1, rgb("#3b8f1d"))]
     progress_gloss = 0.08
-    progress_border = rgb("#1f4f0c")
     hint_stops = [(0, rgb("#ffffff")), (1, rgb("#e5e5e5"))]
     hint_border = rgb("#5a5a5a")
     hint_text = rgb("#2b2b2b")
@@ -275,9 +266,6 @@ class AquaT(GelTheme):
     status_top_line = rgb("#9c9c9c")
     status_divider = rgb("#f5f5f5")
     status_text = rgb("#262626")
-    progress_stops = [(0, rgb("#d7ebff")), (0.45, rgb("#89bff5")), (0.5, rgb("#4c97ea")),
-                      (1, rgb("#9fd0ff"))]
-    progress_border = rgb("#2f6db8")
     progress_gloss = 0.3
     progress_animation = True
     hint_stops = [(0, rgb("#ffffe8")), (1, rgb("#fdf6c8"))]
@@ -339,8 +327,6 @@ class Ubuntu(GelTheme):
     status_top_line = rgb("#2b2a27")
     status_divider = rgb("#6a6862")
     status_text = rgb("#f2f1f0")
-    progress_stops = [(0, rgb("#e8784a")), (0.5, rgb("#c4481a")), (1, rgb("#a93d12"))]
-    progress_border = rgb("#8f2f0c")
     progress_gloss = 0.08
     progress_animation = True
     hint_stops = [(0, rgb("#3c3b37")), (1, rgb("#2f2e2b"))]
@@ -400,9 +386,6 @@ class ITunes10(GelTheme):
     status_top_line = rgb("#2e2e2e")
     status_divider = rgb("#7c7c7c")
     status_text = rgb("#f4f4f4")
-    progress_stops = [(0, rgb("#6392d4")), (0.5, rgb("#3c70c0")), (0.51, rgb("#2d5fae")),
-                      (1, rgb("#4a80cc"))]
-    progress_border = rgb("#22477d")
     progress_gloss = 0.08
     progress_animation = True
     hint_stops = [(0, rgb("#fbfbfb")), (1, rgb("#e2e2e2"))]
@@ -465,9 +448,6 @@ class Metal(MetalTheme):
     status_top_line = rgb("#7a7a7a")
     status_divider = rgb("#ececec")
     status_text = rgb("#1f1f1f")
-    progress_stops = [(0, rgb("#e6eef7")), (0.5, rgb("#b3c7de")), (0.51, rgb("#93adcc")),
-                      (1, rgb("#bccde2"))]
-    progress_border = rgb("#3f5d80")
     progress_gloss = 0.3
     progress_animation = True
     hint_stops = [(0, rgb("#f4f4f4")), (1, rgb("#d2d2d2"))]
@@ -525,8 +505,6 @@ class Laconic(FlatTheme):
     status_top_line = rgb("#d2d2d0")
     status_divider = rgb("#d2d2d0")
     status_text = rgb("#2a2a2a")
-    progress_stops = [(0, rgb("#8fd3dc")), (1, rgb("#8fd3dc"))]
-    progress_border = rgb("#1b9aaa")
     progress_gloss = 0.0
     hint_stops = [(0, rgb("#2a2a2a")), (1, rgb("#2a2a2a"))]
     hint_border = rgb("#1b9aaa")

@@ -314,6 +314,22 @@ class ReadabilityTest(unittest.TestCase):
                         self.assertGreaterEqual(contrast(colour, under), 3.5,
                                                 f"{section} {rect_key} row {y}")
 
+    def test_gauge_track_reads_empty_and_fill_differs(self):
+        # At 0 % the gauge shows its track alone: it must not look like a bar, and the filled part
+        # must stand out from it clearly.
+        for t in SKINS:
+            files, text, images = BUILT[t.folder]
+            ini = parse_ini(text)
+            controls = images["controls.bmp"]
+            with self.subTest(skin=t.folder):
+                tx0, ty0, tx1, ty1 = ints(ini["STATUSGAUGE"]["SKINRECT"])
+                px0, py0, px1, py1 = ints(ini["STATUSGAUGE"]["PROGRESSRECT"])
+                track = controls.get((tx0 + tx1) // 2, (ty0 + ty1) // 2)
+                fill = controls.get((px0 + px1) // 2, (py0 + py1) // 2 + 3)
+                self.assertLessEqual(max(track) - min(track), 12, f"track {track} is not neutral")
+                self.assertGreaterEqual(min(track), 225, f"track {track} is not light")
+                self.assertGreaterEqual(contrast(track, fill), 2.5, f"track {track}, fill {fill}")
+
     def test_caption_text(self):
         for t in SKINS:
             files, text, images = BUILT[t.folder]
@@ -364,11 +380,11 @@ class DefaultSkinTest(unittest.TestCase):
                             "RIGHTTOPPOINT": "37,8", "LEFTBOTTOMPOINT": "0,0",
                             "RIGHTBOTTOMPOINT": "0,0", "CLIENTRECT": "3,1,42,18",
                             "FONTCOLOR": "16777215", "FONTHEIGHT": "13"},
-            "STATUSGAUGE": {"SKINRECT": "4,283,48,302", "LEFTTOPPOINT": "4,9",
+            "STATUSGAUGE": {"SKINRECT": "52,283,96,302", "LEFTTOPPOINT": "4,9",
                             "RIGHTTOPPOINT": "34,9", "PROGRESSAREA": "0,0,44,19",
                             "PROGRESSRECT": "4,304,47,323", "BEGINOFFSET": "3",
                             "ENDOFFSET": "3", "PROGRESSSTRETCH": "1",
-                            "PROGRESSANIMATIONSKINRECT": "0,0,0,0", "FONTCOLOR": "16777215"},
+                            "PROGRESSANIMATIONSKINRECT": "0,0,0,0", "FONTCOLOR": "2105376"},
         }
         for section, keys in expected.items():
             for key, value in keys.items():

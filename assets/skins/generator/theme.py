@@ -7,7 +7,7 @@ them their look; everything that positions pictures and writes the INI is
 shared, so every skin uses the same, tested coordinate bookkeeping.
 """
 
-from raster import (Image, rgb, mix, lighten, darken, gradient_rows,
+from raster import (Image, rgb, mix, lighten, darken, contrast, gradient_rows,
                     rounded_rect_coverage, fill_rounded, fill_disc)
 import glyphs
 
@@ -90,10 +90,14 @@ class Theme:
     status_text = rgb("#202020")
     status_top_line = None
     status_divider = None
-    progress_stops = [(0, rgb("#8fd16f")), (1, rgb("#3ea31c"))]
-    progress_border = rgb("#2d7a14")
     progress_gloss = 0.35
-    progress_text = None       # defaults to status_text
+    # The update window's gauge: its empty track is light and neutral in every skin, so that at
+    # 0 % nobody takes it for a full bar; the filled part is the skin's accent, lightened where
+    # needed so that the dark progress text drawn over both parts stays readable.
+    gauge_track = rgb("#f7f7f7")
+    gauge_track_border = rgb("#b4b4b4")
+    gauge_text = rgb("#202020")
+    gauge_text_contrast = 4.5
     progress_animation = False
 
     panel_fill = rgb("#f0f0f0")
@@ -338,12 +342,21 @@ class Theme:
 
     def paint_track(self, img, r):
         x0, y0, x1, y1 = r
-        img.fill(x0, y0, x1, y1, self.window)
-        img.frame(x0, y0, x1, y1, self.control_border)
+        img.fill(x0, y0, x1, y1, self.gauge_track)
+        img.frame(x0, y0, x1, y1, self.gauge_track_border)
+
+    def gauge_fill(self):
+        """The accent, lightened in small steps until the gauge text reads on it."""
+        fill, step = self.accent, 0
+        while contrast(fill, self.gauge_text) < self.gauge_text_contrast:
+            step += 1
+            fill = lighten(self.accent, step / 50)
+        return fill
 
     def paint_progress(self, img, r, glow_at):
         x0, y0, x1, y1 = r
-        img.vgradient(x0, y0, x1, y1, self.progress_stops)
+        fill = self.gauge_fill()
+        img.vgradient(x0, y0, x1, y1, [(0, fill), (1, fill)])
         # gloss on the upper half
         hh = (y1 - y0) // 2
         for j in range(hh):
@@ -357,7 +370,7 @@ class Theme:
                 a = max(0.0, 1 - d * d) * 0.55
                 for y in range(y0 + 1, y1 - 1):
                     img.blend(x, y, WHITE, a)
-        img.frame(x0, y0, x1, y1, self.progress_border)
+        img.frame(x0, y0, x1, y1, darken(self.accent, 0.25))
         img.hline(x0 + 1, x1 - 1, y0 + 1, mix(img.get(x0 + 2, y0 + 1), WHITE, 0.35))
 
     def paint_push_button(self, img, r, state):

@@ -32,16 +32,9 @@ struct UpdateEnvironment {
 };
 UpdateEnvironment SystemEnvironment();
 
-// The label while the application is waited for ("waiting for the program to close.. ").
-inline constexpr const char* kWaitingForProgramText = "프로그램 종료 대기중.. ";
-// The label while other programs hold files the update replaces ("waiting for the programs
-// using the files to close.. ").
-inline constexpr const char* kWaitingForHoldersText = "파일 사용중인 프로그램 종료 대기중.. ";
 // At most this many of the files to be replaced are watched: the programs and libraries first,
 // which are what stays open while a program runs.
 inline constexpr size_t kMaxWatchedFiles = 64;
-// The beginning of the error shown when the update could not be applied.
-inline constexpr const char* kNotAppliedText = "The update was not applied and the application is unchanged: ";
 
 // ExtractUpdate: applies UPDATE.ZIP from the launcher's folder (launcher_dir ends with '\') to
 // the application folder completely or not at all: finishes what an interrupted run left, waits

@@ -28,8 +28,6 @@ class UpdateHost {
 inline constexpr const char* kDescriptionFile = "UPDATE\\VER_INFO.INF";
 inline constexpr const char* kArchiveName = "UPDATE.ZIP";
 inline constexpr const char* kRestartArgument = "UPDATE_RUN";
-inline constexpr const char* kExtractPrefix = "Extract Files.. ";
-inline constexpr const char* kExtractingText = "압축 푸는중.. - ";
 inline constexpr int kDefaultSkinIndex = 2;
 
 // The three process-wide values of the launcher, and what the update run adds to them.
