@@ -75,15 +75,30 @@ TEST_F(ExtractUpdateTest, MissingArchiveRaisesTheFileErrorAndDoesNotRestart) {
 }
 
 TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
+  const std::string whole = zip.Build();
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string error;
+  } cases[] = {
+      {"no zip at all", "<html><body>Service Unavailable</body></html>",
+       launcher_dir_.Engine("UPDATE.ZIP") + " is not a zip archive"},
+      {"a zip cut short", whole.substr(0, zip.CentralOffset() + 10), "Incomplete Zip File"},
+  };
   Start();
-  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", std::string(4000, 'z'));
-  try {
-    Extract();
-    FAIL() << "no error";
-  } catch (const platform::Exception& e) {
-    EXPECT_STREQ(e.what(), "Incomplete Zip File");
+  for (const auto& c : cases) {
+    zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", c.bytes);
+    try {
+      Extract();
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const platform::Exception& e) {
+      EXPECT_EQ(e.what(), c.error) << c.name;
+    }
+    EXPECT_TRUE(host_.opened.empty()) << c.name << ": refused before the run starts: no restart";
+    EXPECT_FALSE(fs::exists(app_ / "App.dll")) << c.name;
   }
-  EXPECT_TRUE(host_.opened.empty()) << "refused before the run starts: no restart";
 }
 
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
