@@ -101,6 +101,26 @@ TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
   }
 }
 
+// A directory the engine had to find again by the local headers is not the update the vendor
+// built: nothing of it is written.
+TEST_F(ExtractUpdateTest, ArchiveWhoseDirectoryHadToBeRepairedIsRefused) {
+  Start();
+  zip_test::WriteFile(app_ / "App.dll", "old");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
+  std::string bytes = zip.Build();
+  bytes.replace(bytes.size() - 6, 4, zip_test::Le32(static_cast<uint32_t>(zip.CentralOffset() + 9)));
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", bytes);
+  try {
+    Extract();
+    FAIL() << "no error";
+  } catch (const platform::Exception& e) {
+    EXPECT_STREQ(e.what(), "The central directory is damaged: the entries were found by their local headers");
+  }
+  EXPECT_EQ(zip_test::ReadFile(app_ / "App.dll"), "old");
+  EXPECT_TRUE(host_.opened.empty());
+}
+
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
   Start();
   zip_test::WriteFile(app_ / "first.txt", "old");
