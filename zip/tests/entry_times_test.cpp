@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/fs.h"
 #include "test_support.h"
 #include "zip/unzipper.h"
@@ -42,8 +46,17 @@ std::string NtfsField(int64_t ticks) {
 
 // The last-write time of `path` in 100 ns steps since 1970 (UTC).
 int64_t WriteTime(const fs::path& path) {
+#ifdef _WIN32
+  // The MinGW runtime's std::filesystem reads times to the second only.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(path.wstring().c_str(), GetFileExInfoStandard, &data)) return -1;
+  const int64_t ticks = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                             data.ftLastWriteTime.dwLowDateTime);
+  return ticks - kSeconds1601To1970 * 10000000;
+#else
   const auto sys = std::chrono::file_clock::to_sys(fs::last_write_time(path));
   return std::chrono::duration_cast<std::chrono::nanoseconds>(sys.time_since_epoch()).count() / 100;
+#endif
 }
 
 struct TimeCase {
