@@ -342,7 +342,9 @@ bool TUnZipper::ReadCentralHeaders(platform::Stream*& s) {
       s->Seek(-static_cast<int64_t>(prev_extra), platform::SeekOrigin::Current);
       prev_extra = 0;
       ok = entry->ReadCentralHeader(s, pass_next ? next_part : std::function<platform::Stream*()>());
-      if (ok && !rebuilt_) repairs_.push_back(LoadMessage(kMsgExtraFieldMissing));
+      const std::string repair = LoadMessage(kMsgExtraFieldMissing);
+      if (ok && !rebuilt_ && std::find(repairs_.begin(), repairs_.end(), repair) == repairs_.end())
+        repairs_.push_back(repair);
     }
     if (!ok) {
       if (rebuilt_) break;
