@@ -12,7 +12,7 @@ function(halvex_add_test name)
   target_compile_definitions(${name} PRIVATE
     HALVEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     HALVEX_BINARY_DIR="${CMAKE_BINARY_DIR}"
-    HALVEX_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+    HALVEX_FIXTURES_DIR="${PROJECT_SOURCE_DIR}/zip/tests/data")
   # Each binary's tests carry its name as their label, so that scripts/test runs and counts them
   # suite by suite.
   if(WIN32)

@@ -253,6 +253,8 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
     unzipper.LoadDirectory();
     unzipper.OpenArchive();  // an archive without an end record says so here
     unzipper.CloseArchive();
+    // A directory the engine had to repair is not the update the vendor built: nothing of it is written.
+    if (!unzipper.Repairs().empty()) throw zip::EBadZipFile(unzipper.Repairs().front());
   } catch (const platform::Exception& e) {
     report(UpdateOutcome::kNotStarted, 0, e.what());
     throw;

@@ -76,15 +76,52 @@ TEST_F(ExtractUpdateTest, MissingArchiveRaisesTheFileErrorAndDoesNotRestart) {
 }
 
 TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
+  const std::string whole = zip.Build();
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string error;
+  } cases[] = {
+      {"no zip at all", "<html><body>Service Unavailable</body></html>",
+       launcher_dir_.Engine("UPDATE.ZIP") + " is not a zip archive"},
+      {"a zip cut short", whole.substr(0, zip.CentralOffset() + 10), "Incomplete Zip File"},
+  };
   Start();
-  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", std::string(4000, 'z'));
+  for (const auto& c : cases) {
+    zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", c.bytes);
+    try {
+      Extract();
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const platform::Exception& e) {
+      EXPECT_EQ(e.what(), c.error) << c.name;
+    }
+    EXPECT_TRUE(host_.opened.empty()) << c.name << ": refused before the run starts: no restart";
+    EXPECT_FALSE(fs::exists(app_ / "App.dll")) << c.name;
+    // The refused archive is still open (on Windows, against writing) until the engine lets go.
+    unzipper_.ClearDirectory();
+  }
+}
+
+// A directory the engine had to find again by the local headers is not the update the vendor
+// built: nothing of it is written.
+TEST_F(ExtractUpdateTest, ArchiveWhoseDirectoryHadToBeRepairedIsRefused) {
+  Start();
+  zip_test::WriteFile(app_ / "App.dll", "old");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
+  std::string bytes = zip.Build();
+  bytes.replace(bytes.size() - 6, 4, zip_test::Le32(static_cast<uint32_t>(zip.CentralOffset() + 9)));
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", bytes);
   try {
     Extract();
     FAIL() << "no error";
   } catch (const platform::Exception& e) {
-    EXPECT_STREQ(e.what(), "Incomplete Zip File");
+    EXPECT_STREQ(e.what(), "The central directory is damaged: the entries were found by their local headers");
   }
-  EXPECT_TRUE(host_.opened.empty()) << "refused before the run starts: no restart";
+  EXPECT_EQ(zip_test::ReadFile(app_ / "App.dll"), "old");
+  EXPECT_TRUE(host_.opened.empty());
 }
 
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {

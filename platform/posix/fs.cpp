@@ -138,6 +138,34 @@ bool File::SetDosTime(uint32_t dos_date_time) {
   return DosTimeToTimes(dos_date_time, times) && ::futimens(NativeHandle(), times) == 0;
 }
 
+// The last-write time from 100-nanosecond steps since 1601 (UTC); the access time stays.
+static void UtcTicksToTimes(int64_t ticks, struct timespec times[2]) {
+  constexpr int64_t kTicksPerSecond = 10000000;
+  constexpr int64_t kSeconds1601To1970 = 11644473600;
+  int64_t seconds = ticks / kTicksPerSecond;
+  int64_t rest = ticks % kTicksPerSecond;
+  if (rest < 0) {
+    rest += kTicksPerSecond;
+    --seconds;
+  }
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(seconds - kSeconds1601To1970);
+  times[1].tv_nsec = static_cast<long>(rest * 100);
+}
+
+bool SetFileUtcTime(const std::string& path, int64_t utc_ticks) {
+  struct timespec times[2];
+  UtcTicksToTimes(utc_ticks, times);
+  return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
+}
+
+bool File::SetUtcTime(int64_t utc_ticks) {
+  struct timespec times[2];
+  UtcTicksToTimes(utc_ticks, times);
+  return ::futimens(NativeHandle(), times) == 0;
+}
+
 bool File::SetAttributes(uint32_t attributes) {
   struct stat st;
   if (::fstat(NativeHandle(), &st) != 0) return false;

@@ -100,17 +100,42 @@ static bool SetHandleDosTime(HANDLE h, uint32_t dos_date_time) {
          ::LocalFileTimeToFileTime(&local, &utc) && ::SetFileTime(h, nullptr, nullptr, &utc);
 }
 
+// The last-write time of an open handle from a FILETIME count, as it is (UTC).
+static bool SetHandleUtcTime(HANDLE h, int64_t utc_ticks) {
+  if (utc_ticks < 0) return false;
+  FILETIME utc;
+  utc.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(utc_ticks) & 0xFFFFFFFFu);
+  utc.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(utc_ticks) >> 32);
+  return ::SetFileTime(h, nullptr, nullptr, &utc) != 0;
+}
+
+// A handle for setting the times of a file or a folder (a folder opens only with backup
+// semantics, which for a file changes nothing).
+static HANDLE OpenForTimes(const std::string& path) {
+  return ::CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 bool SetFileDosTime(const std::string& path, uint32_t dos_date_time) {
-  HANDLE h = ::CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = OpenForTimes(path);
   if (h == INVALID_HANDLE_VALUE) return false;
   const bool ok = SetHandleDosTime(h, dos_date_time);
   ::CloseHandle(h);
   return ok;
 }
 
+bool SetFileUtcTime(const std::string& path, int64_t utc_ticks) {
+  HANDLE h = OpenForTimes(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetHandleUtcTime(h, utc_ticks);
+  ::CloseHandle(h);
+  return ok;
+}
+
 // An explicitly set time is not replaced when the handle is closed.
 bool File::SetDosTime(uint32_t dos_date_time) { return SetHandleDosTime(NativeHandle(), dos_date_time); }
+bool File::SetUtcTime(int64_t utc_ticks) { return SetHandleUtcTime(NativeHandle(), utc_ticks); }
 
 bool File::SetAttributes(uint32_t attributes) {
   // Zero times are left as they are; bits that cannot be set are dropped, and "normal" stands

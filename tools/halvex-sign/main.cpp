@@ -59,10 +59,19 @@ int Keygen(const std::string& secret_path) {
   return kOk;
 }
 
+// A path, or a message naming one, as this system writes paths: the engine's '\' are '/' on POSIX.
+std::string Shown(std::string text) {
+#ifndef _WIN32
+  for (char& c : text)
+    if (c == '\\') c = '/';
+#endif
+  return text;
+}
+
 int Sign(const std::string& secret_path, const std::string& archive_path) {
   const std::optional<signature::SecretKey> key = signature::ParseSecretKeyFile(ReadSmallFile(secret_path));
   if (!key) {
-    std::cerr << "halvex-sign: \"" << secret_path << "\" is not a secret key file made by halvex-sign keygen\n";
+    std::cerr << "halvex-sign: \"" << Shown(secret_path) << "\" is not a secret key file made by halvex-sign keygen\n";
     return kError;
   }
   platform::FileStream archive(archive_path, platform::FileMode::OpenReadDenyWrite);
@@ -70,7 +79,7 @@ int Sign(const std::string& secret_path, const std::string& archive_path) {
   const std::string sig_path = signature::SignatureFileName(archive_path);
   platform::FileStream out(sig_path, platform::FileMode::Create);
   out.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
-  std::cerr << "halvex-sign: wrote \"" << sig_path << "\"\n";
+  std::cerr << "halvex-sign: wrote \"" << Shown(sig_path) << "\"\n";
   return kOk;
 }
 
@@ -89,7 +98,7 @@ std::optional<signature::PublicKey> KeyFromArgument(const std::string& arg) {
 int Verify(const std::string& key_arg, const std::string& archive_path) {
   const std::optional<signature::PublicKey> key = KeyFromArgument(key_arg);
   if (!key) {
-    std::cerr << "halvex-sign: \"" << key_arg
+    std::cerr << "halvex-sign: \"" << Shown(key_arg)
               << "\" is neither a public key (the base64 of 32 bytes) nor a file holding one\n";
     return kError;
   }
@@ -97,10 +106,10 @@ int Verify(const std::string& key_arg, const std::string& archive_path) {
   try {
     signature::CheckUpdateSignature(archive, archive_path, signature::SignatureFileName(archive_path), *key);
   } catch (const signature::ESignatureError& e) {
-    std::cerr << "halvex-sign: " << e.Message() << "\n";
+    std::cerr << "halvex-sign: " << Shown(e.Message()) << "\n";
     return e.Reason() == signature::Refusal::Missing ? kError : kInvalid;
   }
-  std::cerr << "halvex-sign: \"" << archive_path << "\": signature valid\n";
+  std::cerr << "halvex-sign: \"" << Shown(archive_path) << "\": signature valid\n";
   return kOk;
 }
 
@@ -114,7 +123,7 @@ int Run(const std::vector<std::string>& args) {
       return Verify(is_key ? args[1] : EnginePath(args[1]), EnginePath(args[2]));
     }
   } catch (const std::exception& e) {
-    std::cerr << "halvex-sign: " << e.what() << "\n";
+    std::cerr << "halvex-sign: " << Shown(e.what()) << "\n";
     return kError;
   }
   std::cerr << kUsage;

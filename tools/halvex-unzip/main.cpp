@@ -159,7 +159,7 @@ int Extract(zip::TUnZipper& u, const Options& o, const std::string& shown_archiv
       ++tally.unsupported;
       tally.refused = tally.current;
     }
-    std::fprintf(stderr, "%s: %s\n", caption.empty() ? "halvex-unzip" : caption.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s\n", caption.empty() ? "halvex-unzip" : caption.c_str(), ShownPath(text).c_str());
     answer = 1;
   };
   // As unzip does, a damaged entry is reported and the others are still tested or extracted.
@@ -215,32 +215,36 @@ int Run(const std::vector<std::string>& args) {
       std::fprintf(stderr, "warning [%s]:  zipfile is empty\n", shown.c_str());
       return kWarning;
     }
+    // An archive that is not as it was written is still read, with a warning and exit code 1.
     const bool moved = u.LeadingBytes() > 0;
+    const bool repaired = !u.Repairs().empty();
+    for (const std::string& repair : u.Repairs())
+      std::fprintf(stderr, "warning [%s]:  %s\n  (attempting to process anyway)\n", shown.c_str(), repair.c_str());
     if (o.action == Action::List || o.action == Action::Verbose) {
       const int listed = ListArchive(u, o, shown, stdout);
       u.CloseArchive();
       if (listed == 0 && !o.patterns.empty()) return kNoMatch;
-      return moved ? kWarning : kOk;
+      return moved || repaired ? kWarning : kOk;
     }
     if (moved)
       std::fprintf(stderr, "warning [%s]:  %lld extra bytes at beginning or within zipfile\n  (attempting to process anyway)\n",
                    shown.c_str(), static_cast<long long>(u.LeadingBytes()));
     const int code = Extract(u, o, shown);
-    return moved && code == kOk ? kWarning : code;
+    return (moved || repaired) && code == kOk ? kWarning : code;
   } catch (const platform::EFOpenError& e) {
-    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    std::fprintf(stderr, "halvex-unzip: %s\n", ShownPath(e.what()).c_str());
     return kNotFound;
   } catch (const zip::EUserCanceled& e) {
-    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    std::fprintf(stderr, "halvex-unzip: %s\n", ShownPath(e.what()).c_str());
     return kCanceled;
   } catch (const zip::EOverlappedEntries& e) {
-    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    std::fprintf(stderr, "halvex-unzip: %s\n", ShownPath(e.what()).c_str());
     return kZipBomb;
   } catch (const zip::ECantWriteUCF& e) {
     std::fprintf(stderr, "halvex-unzip: %s\n", ShownPath(e.what()).c_str());
     return kWriteError;
   } catch (const platform::Exception& e) {
-    std::fprintf(stderr, "halvex-unzip: %s\n", e.what());
+    std::fprintf(stderr, "halvex-unzip: %s\n", ShownPath(e.what()).c_str());
     return kFormatError;
   }
 }

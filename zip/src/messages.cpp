@@ -35,6 +35,10 @@ constexpr MessageEntry kMessages[] = {
     {204, "Local header not found where the directory says"},
     {205, "Invalid zip file with overlapped components (possible zip bomb)"},
     {207, "Cant write uncompressed file"},
+    {208, "%s is not a zip archive"},
+    {209, "The central directory is damaged: the entries were found by their local headers"},
+    {210, "A central directory record claims an extra field the archive does not hold"},
+    {211, "The archive comment runs past the end of the file"},
 };
 
 }  // namespace

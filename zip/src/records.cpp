@@ -36,6 +36,12 @@ constexpr uint16_t kMarker16 = 0xFFFF;
 constexpr uint16_t kUnicodePathTag = 0x7075;
 constexpr uint16_t kExtendedTimeTag = 0x5455;  // flags, then the times the flags name
 constexpr uint16_t kOldUnixTag = 0x5855;       // access time, then modification time
+constexpr uint16_t kNtfsTag = 0x000A;          // 4 reserved bytes, then tagged attributes
+constexpr uint16_t kNtfsTimesTag = 0x0001;     // modification, access and creation FILETIMEs
+constexpr int64_t kTicksPerSecond = 10000000;
+constexpr int64_t kSeconds1601To1970 = 11644473600;
+constexpr uint8_t kHostDos = 0, kHostHpfs = 6, kHostNtfs = 10, kHostVfat = 14;
+constexpr uint32_t kDirectoryAttribute = 0x10;
 
 int64_t ReadSome(platform::Stream& stream, void* buffer, int64_t count) {
   return count > 0 ? stream.Read(buffer, count) : 0;
@@ -51,7 +57,7 @@ void TZipHeaderInfo::ClearHeader() {
   FileDateTime = 0;
   Crc32 = 0xFFFFFFFF;
   CompressedSize32 = UncompressedSize32 = 0;
-  FileNameLength = ExtraFieldLength = LocalExtraLength = FileCommentLength = 0;
+  FileNameLength = StoredNameLength = ExtraFieldLength = LocalExtraLength = FileCommentLength = 0;
   DiskNumberStart16 = 0;
   InternalAttributes = 1;
   ExternalAttributes = 0x20;
@@ -60,6 +66,7 @@ void TZipHeaderInfo::ClearHeader() {
   Zip64Values.reset();
   FileComment.reset();
   ModTime.reset();
+  NtfsTime.reset();
   Selected = false;
   OemConvertMode = oemNever;
   file_name_.clear();
@@ -158,9 +165,11 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s) {
   RelativeOffset32 = s.RelativeOffset32;
   HeaderPosition = s.HeaderPosition;
   ModTime = s.ModTime;
+  NtfsTime = s.NtfsTime;
   file_name_ = s.file_name_;
   directory_ = s.directory_;
   FileNameLength = s.FileNameLength;
+  StoredNameLength = s.StoredNameLength;
   if (s.Zip64Values)
     EnsureZip64() = *s.Zip64Values;
   else
@@ -216,6 +225,7 @@ void WalkExtraField(const uint8_t* data, size_t m, TZipHeaderInfo& info, std::st
                     std::optional<std::string>& unicode_path) {
   size_t pos = 0;
   bool extended_time = false;  // an extended timestamp wins over the older Unix field, wherever it is
+  bool unix_time = false;
   while (pos + 4 <= m) {
     const uint16_t tag = Le16(data + pos);
     const size_t size = Le16(data + pos + 2);
@@ -256,6 +266,18 @@ void WalkExtraField(const uint8_t* data, size_t m, TZipHeaderInfo& info, std::st
       extended_time = true;
     } else if (tag == kOldUnixTag && size >= 8 && !extended_time) {
       info.ModTime = static_cast<int32_t>(Le32(block + 4));
+      unix_time = true;
+    } else if (tag == kNtfsTag && size >= 4) {
+      for (size_t at = 4; at + 4 <= size;) {
+        const uint16_t attribute = Le16(block + at);
+        const size_t length = Le16(block + at + 2);
+        if (at + 4 + length > size) break;
+        const uint64_t ticks = length >= 24 ? Le64(block + at + 4) : 0;
+        // Zero means not recorded; a count beyond what the system can hold is damage.
+        if (attribute == kNtfsTimesTag && ticks > 0 && ticks < (uint64_t{1} << 62))
+          info.NtfsTime = static_cast<int64_t>(ticks);
+        at += 4 + length;
+      }
     } else if (tag == kUnicodePathTag && size >= 5 && block[0] == 1) {
       // Honoured only while it still describes the stored name (its CRC-32 matches).
       const uint32_t crc = Le32(block + 1);
@@ -266,9 +288,18 @@ void WalkExtraField(const uint8_t* data, size_t m, TZipHeaderInfo& info, std::st
     }
     pos = start + size;
   }
+  // Shown in seconds where nothing else records the time.
+  if (!extended_time && !unix_time && info.NtfsTime)
+    info.ModTime = *info.NtfsTime / kTicksPerSecond - kSeconds1601To1970;
 }
 
 }  // namespace
+
+std::optional<int64_t> TZipHeaderInfo::UtcTime() const {
+  if (NtfsTime) return NtfsTime;
+  if (ModTime) return (*ModTime + kSeconds1601To1970) * kTicksPerSecond;
+  return std::nullopt;
+}
 
 void TZipHeaderInfo::ReadExtraField(platform::Stream& stream) {
   std::vector<uint8_t> data(ExtraFieldLength);
@@ -320,6 +351,7 @@ bool TZipHeaderInfo::ReadCentralHeader(platform::Stream*& stream,
   Zip64Values.reset();
   FileComment.reset();
   ModTime.reset();
+  NtfsTime.reset();
   Selected = false;
   std::optional<std::string> unicode_path;
   if (m > 0) {
@@ -330,6 +362,16 @@ bool TZipHeaderInfo::ReadCentralHeader(platform::Stream*& stream,
     stream->Seek(q, platform::SeekOrigin::Begin);
   }
   ProcessName(raw, true, unicode_path ? &*unicode_path : nullptr);
+  StoredNameLength = n;
+  // Writers on DOS and Windows may mark a folder by its attribute alone, without the trailing
+  // slash: made as a file, it would keep the entries inside it out.
+  const uint8_t host = static_cast<uint8_t>(VersionMadeBy >> 8);
+  const bool dos_attributes = host == kHostDos || host == kHostHpfs || host == kHostNtfs || host == kHostVfat;
+  if (dos_attributes && (ExternalAttributes & kDirectoryAttribute) && !file_name_.empty() && UncompressedSize() == 0) {
+    directory_ += file_name_ + "\\";
+    file_name_.clear();
+    FileNameLength = static_cast<uint16_t>(std::min<size_t>(directory_.size(), 0xFFFF));
+  }
   return true;
 }
 
@@ -350,6 +392,7 @@ bool TZipHeaderInfo::ReadLocalHeader(platform::Stream& stream) {
   VersionMadeBy = 45;  // the name is judged as a new record's would be
   GeneralFlags = Le16(h + 6);
   ProcessName(raw, false, nullptr);
+  StoredNameLength = n;
   VersionMadeBy = 0;
   VersionNeeded = Le16(h + 4);
   CompressionMethod = Le16(h + 8);

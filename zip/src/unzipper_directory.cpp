@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/file.h"
@@ -25,6 +26,34 @@ constexpr int kMaxDiskPrompts = 100;
 
 std::string CommentToUtf8(const std::string& raw) {
   return platform::IsValidUtf8(raw) ? raw : platform::OemToUtf8(raw);
+}
+
+// True for the names archivers give the parts of a split archive (NAME.z01, NAME.zip.001): a
+// middle part may be one entry's data without a single header.
+bool NamedAsPart(const std::string& name) {
+  const std::string ext = AsciiLower(ExtractFileExt(name));
+  if (ext.size() < 3) return false;
+  const size_t digits_from = ext[1] == 'z' ? 2 : 1;
+  return std::all_of(ext.begin() + static_cast<std::ptrdiff_t>(digits_from), ext.end(),
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// True when a local or central header signature occurs anywhere in the stream.
+bool HoldsZipHeader(platform::Stream& s) {
+  if (s.Seek(0, platform::SeekOrigin::Begin) != 0) return true;  // cannot tell: assume it does
+  std::vector<uint8_t> buffer(1 << 16);
+  size_t kept = 0;  // the last bytes of the previous block, where a signature may begin
+  for (;;) {
+    const int64_t got = s.Read(buffer.data() + kept, static_cast<int64_t>(buffer.size() - kept));
+    if (got <= 0) return false;
+    const size_t have = kept + static_cast<size_t>(got);
+    for (size_t i = 0; i + 4 <= have; ++i) {
+      const uint32_t sig = Le32(buffer.data() + i);
+      if (sig == LocalFileHeaderSig || sig == CentralFileHeaderSig) return true;
+    }
+    kept = std::min<size_t>(have, 3);
+    std::copy_n(buffer.data() + (have - kept), kept, buffer.data());
+  }
 }
 
 }  // namespace
@@ -58,6 +87,7 @@ void TUnZipper::SetZipName(const std::string& value) {
   leading_bytes_ = 0;
   archive_.reset();
   rebuilt_ = false;
+  repairs_.clear();
 }
 
 std::optional<uint64_t> TUnZipper::ArchiveStamp(const std::string& path) const {
@@ -125,6 +155,7 @@ void TUnZipper::SetArchiveStream(platform::Stream* stream) {
   end_.ClearEnd();
   archive_.reset();
   rebuilt_ = false;
+  repairs_.clear();
 }
 
 void TUnZipper::OpenArchive() {
@@ -149,6 +180,7 @@ void TUnZipper::ClearDirectory() {
   end_.ClearEnd();
   leading_bytes_ = 0;
   rebuilt_ = false;
+  repairs_.clear();
   stamp_.reset();
   part_count_ = 1;
   part_mode_ = pmSingle;
@@ -200,16 +232,25 @@ void TUnZipper::ReadDirectory() {
   stamp_ = ArchiveStamp(zip_name_);
   FreeLists();
   leading_bytes_ = 0;
+  repairs_.clear();
 
   std::unique_ptr<TLFNFileStream> zfc;
   platform::Stream* s = FindEndRecord(zfc);
   bool from_zfc = zfc != nullptr;
   if (s) {
+    if (end_.CommentPosition + end_.ArchiveCommentLength > static_cast<uint64_t>(std::max<int64_t>(s->Size(), 0)))
+      repairs_.push_back(LoadMessage(kMsgCommentTruncated));
     s = SeekCentralDirectory(s, from_zfc);
   } else {
     if (OnInCompleteZip) OnInCompleteZip(this, incomplete_zip_mode_);
     if (incomplete_zip_mode_ == izAssumeNotAZip) throw ENotAZipFile(LoadMessage(kMsgNotValidZip));
-    if (incomplete_zip_mode_ == izAssumeMulti) throw EIncompleteZip(LoadMessage(kMsgIncompleteZip));
+    if (incomplete_zip_mode_ == izAssumeMulti) {
+      // A zip cut short, or a part of a split one, still holds a local or central header; a file
+      // without any (a web server's error page saved under the archive's name) is something else.
+      if (!NamedAsPart(zip_name_) && !HoldsZipHeader(*archive_))
+        throw EIncompleteZip(platform::Format(LoadMessage(kMsgNotAZipArchive), zip_name_.c_str()));
+      throw EIncompleteZip(LoadMessage(kMsgIncompleteZip));
+    }
     RebuildFromLocalHeaders();
     s = archive_.get();
   }
@@ -301,6 +342,9 @@ bool TUnZipper::ReadCentralHeaders(platform::Stream*& s) {
       s->Seek(-static_cast<int64_t>(prev_extra), platform::SeekOrigin::Current);
       prev_extra = 0;
       ok = entry->ReadCentralHeader(s, pass_next ? next_part : std::function<platform::Stream*()>());
+      const std::string repair = LoadMessage(kMsgExtraFieldMissing);
+      if (ok && !rebuilt_ && std::find(repairs_.begin(), repairs_.end(), repair) == repairs_.end())
+        repairs_.push_back(repair);
     }
     if (!ok) {
       if (rebuilt_) break;
@@ -333,7 +377,10 @@ bool TUnZipper::ReadCentralHeaders(platform::Stream*& s) {
       natural_->Add(entry.get());
       entry.release();
     } catch (const platform::EListError&) {
-      return false;  // two entries on one local header
+      // Two directory records on one local header: the shape of a zip bomb, whose entries all
+      // decode the same data. No writer makes it; rebuilding from the local headers instead
+      // would quietly drop all but one of the entries.
+      throw EOverlappedEntries(LoadMessage(kMsgOverlappedEntries));
     }
     if (end_.ThisDisk() > 0 && added->HasComment()) {
       // Later the part that holds it may be gone.
@@ -416,6 +463,7 @@ bool TUnZipper::ScanLocalHeaders() {
   end_.SetCentralOffset(static_cast<uint64_t>(s.Position()));
   end_.SetTotalEntries(static_cast<uint64_t>(EntryCount()));
   part_count_ = 1;
+  repairs_.push_back(LoadMessage(kMsgDirectoryRebuilt));
   return true;
 }
 

@@ -52,6 +52,14 @@ bool ThroughOutsideLink(const std::string& dest_dir, const std::string& path) {
   return false;
 }
 
+// False for an empty name and one made only of control characters (and the separators).
+bool HasVisibleCharacter(const std::string& name) {
+  return std::any_of(name.begin(), name.end(), [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x20 && b != 0x7F && c != '\\';
+  });
+}
+
 }  // namespace
 
 class TUnZipper::RunAccess final : public RunHost {
@@ -154,6 +162,7 @@ int TUnZipper::UnZipSelected() {
       busy_ = saved_busy;
       if (OnUnZipComplete) OnUnZipComplete(this, run.extracted);
     };
+    folder_times_.clear();
     try {
       RefuseOverlappedEntries();
       if (!dest_dir_.empty() && !test_only_ && !platform::FolderExists(dest_dir_)) CreateDirPath(dest_dir_);
@@ -179,6 +188,7 @@ int TUnZipper::UnZipSelected() {
           } while (run.retry);
         }
         if (run.pipeline) run.pipeline->Drain();
+        RestoreFolderTimes();
       }
     } catch (...) {
       finish();
@@ -214,6 +224,17 @@ int64_t TUnZipper::SelectedUncompressedSize() const {
   return static_cast<int64_t>(total);
 }
 
+void TUnZipper::RestoreFolderTimes() {
+  // A folder listed twice gets the time of its last entry, as its attributes do.
+  for (const FolderTime& folder : folder_times_) {
+    if (folder.utc)
+      platform::SetFileUtcTime(folder.path, *folder.utc);
+    else if (IsValidDosDate(folder.dos))
+      platform::SetFileDosTime(folder.path, folder.dos);
+  }
+  folder_times_.clear();
+}
+
 void TUnZipper::RefuseOverlappedEntries() const {
   // Each entry owns its local header, name and compressed data. Entries whose stretches overlap
   // let a small archive declare any size at all (many entries decoding one shared stream); no
@@ -227,7 +248,10 @@ void TUnZipper::RefuseOverlappedEntries() const {
   for (int i = 0; i < EntryCount(); ++i) {
     const TZipHeaderInfo& e = *natural_->Item(i);
     const uint64_t start = e.RelativeOffset();
-    const uint64_t length = std::min<uint64_t>(e.CompressedSize(), UINT64_MAX / 2) + kLocalHeaderSize + e.FileNameLength;
+    // The name as stored: a converted name can be longer (a legacy code page's characters become
+    // up to three UTF-8 bytes each) and would reach into the next entry.
+    const uint64_t length =
+        std::min<uint64_t>(e.CompressedSize(), UINT64_MAX / 2) + kLocalHeaderSize + e.StoredNameLength;
     stretches.push_back({e.DiskNumberStart(), start, start + std::min(length, UINT64_MAX - start)});
   }
   std::sort(stretches.begin(), stretches.end(), [](const Stretch& a, const Stretch& b) {
@@ -275,8 +299,9 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   run.retry = false;
   TZipHeaderInfo& h = run.header;
   h.Assign(Entry(index));
-  // Without a name there is nowhere to put the data; passing over it would lose it quietly.
-  if (h.Path().empty()) throw EBadZipFile(LoadMessage(kMsgNoFileName));
+  // Without a name there is nowhere to put the data; passing over it would lose it quietly. A
+  // name of nothing but control characters is no name either: garbage read as a header.
+  if (!HasVisibleCharacter(h.Path())) throw EBadZipFile(LoadMessage(kMsgNoFileName));
   const bool is_file = !h.FileName().empty();
   if (is_file) run.PositionAtEntry();
   const std::string folder = DestinationFolder(dest_dir_, recreate_dirs_, relative_path_list_, h.Directory());
@@ -304,6 +329,8 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
 #endif
         platform::SetPathAttributes(StripTrailingBackslash(folder), attributes);
       }
+      // Stamped once everything is written: each file made inside would change it again.
+      if (recreate_dirs_) folder_times_.push_back({StripTrailingBackslash(folder), h.FileDateTime, h.UtcTime()});
     }
     ++run.extracted;
     return;
@@ -426,17 +453,24 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
       if (!run.header.IsEncrypted()) throw;
       undecodable = true;
     }
+    // The data ended before the declared size: what is missing cannot be made up, and a file cut
+    // short looks complete to whoever uses it.
+    if (success && !unsupported && run.written < run.usize) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
     if (!run.pipeline) return;
-    // A declared size larger than the data would leave a tail of zeros behind the real content.
+    // A failed entry's file is removed anyway; cut at what was written it holds no tail of zeros.
     const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
     const TZipHeaderInfo& h = run.header;
     std::optional<uint32_t> time;
     std::function<void(platform::File&)> attributes;
     if (success && !unsupported) {
-      time = h.FileDateTime;
-      if (retain_attributes_)
-        attributes = [made_by = h.VersionMadeBy, bits = h.ExternalAttributes](platform::File& file) {
-          RestoreAttributes(file, made_by, bits);
+      // A time in UTC goes to the file as it is; the DOS time is the creator's local time.
+      const std::optional<int64_t> utc = h.UtcTime();
+      if (!utc) time = h.FileDateTime;
+      if (retain_attributes_ || utc)
+        attributes = [utc, keep_attributes = retain_attributes_, made_by = h.VersionMadeBy,
+                      bits = h.ExternalAttributes](platform::File& file) {
+          if (utc) file.SetUtcTime(*utc);
+          if (keep_attributes) RestoreAttributes(file, made_by, bits);
         };
     }
     run.pipeline->Finish(keep, time, std::move(attributes));

@@ -323,16 +323,25 @@ TEST_F(BuiltArchives, CentralEntryClaimingAMissingExtraField) {
   ZipBuilder b;
   b.Add(EntryDef{"one.txt", "1"});
   b.Add(EntryDef{"two.txt", "2"});
+  b.Add(EntryDef{"six.txt", "6"});
   std::string bytes = b.Build();
-  // The first central header says it has a 4-byte extra field that is not there.
+  EXPECT_TRUE(Load("sound.zip", bytes).Repairs().empty());
+  // The first two central headers say they have a 4-byte extra field that is not there.
   bytes[b.CentralOffset() + 30] = 4;
-  EXPECT_EQ(Load("extra.zip", bytes).EntryCount(), 2);
+  bytes[b.CentralOffset() + 46 + 7 + 30] = 4;
+  EXPECT_EQ(Load("extra.zip", bytes).EntryCount(), 3);
   EXPECT_EQ(u_.Entry(1).FileName(), "two.txt");
+  EXPECT_EQ(u_.Entry(2).FileName(), "six.txt");
   EXPECT_EQ(u_.Entry(0).ExtraFieldLength, 0);
   EXPECT_FALSE(u_.Rebuilt());
+  // Read, but not as written: said once.
+  EXPECT_EQ(u_.Repairs(),
+            std::vector<std::string>{"A central directory record claims an extra field the archive does not hold"});
 }
 
-TEST_F(BuiltArchives, TwoCentralEntriesOnOneLocalHeaderRebuild) {
+// Rebuilt from the local headers, such a directory would quietly lose all but one of its
+// entries; it is the shape of an overlap bomb and refused as one (as unzip does).
+TEST_F(BuiltArchives, TwoCentralEntriesOnOneLocalHeaderAreRefusedAsOverlapped) {
   ZipBuilder b;
   b.Add(EntryDef{"one.txt", "1"});
   b.Add(EntryDef{"two.txt", "2"});
@@ -340,10 +349,14 @@ TEST_F(BuiltArchives, TwoCentralEntriesOnOneLocalHeaderRebuild) {
   // Point the second central header at the first local header.
   const size_t second = b.CentralOffset() + 46 + 7;
   bytes.replace(second + 42, 4, zip_test::Le32(0));
-  EXPECT_EQ(Load("dup.zip", bytes).EntryCount(), 2);
-  EXPECT_TRUE(u_.Rebuilt());
-  EXPECT_EQ(u_.Entry(0).FileName(), "two.txt");  // the later central header fills the entry at offset 0
-  EXPECT_EQ(u_.Entry(1).FileName(), "two.txt");  // taken from its own local header
+  try {
+    Load("dup.zip", bytes);
+    FAIL();
+  } catch (const EOverlappedEntries& e) {
+    EXPECT_STREQ(e.what(), "Invalid zip file with overlapped components (possible zip bomb)");
+  }
+  EXPECT_EQ(u_.EntryCount(), 0);
+  EXPECT_FALSE(u_.Rebuilt());
 }
 
 TEST_F(BuiltArchives, DirectoryFromASeparateZfcFile) {

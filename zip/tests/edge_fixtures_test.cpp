@@ -1,4 +1,4 @@
-// Every archive of ../shared/fixtures/edge extracted the way the launcher extracts (all entries,
+// Every archive of zip/tests/data/edge extracted the way the launcher extracts (all entries,
 // folders recreated, existing files replaced, attributes kept): the number of entries extracted,
 // given up and rejected, or the error that ends the run — and nothing written outside the
 // destination, which sits two folders deep inside a sentinel folder.
@@ -86,12 +86,13 @@ TEST_P(EdgeFixtures, ExtractsWhatTheDesignSaysAndNothingOutside) {
   };
   u.Password = c.password;
   // The names the archive holds, read before anything is written (an archive without a
-  // readable directory has none).
+  // readable directory has none, and its refusal is the run's error, as in the launcher).
   std::vector<std::string> names;
   try {
     u.LoadDirectory();
     for (int i = 0; i < u.EntryCount(); ++i) names.push_back(u.Entry(i).Path());
-  } catch (const platform::Exception&) {
+  } catch (const platform::Exception& e) {
+    got.error = e.what();
   }
   std::vector<fs::path> outside;
   for (const std::string& name : names) {
@@ -102,16 +103,18 @@ TEST_P(EdgeFixtures, ExtractsWhatTheDesignSaysAndNothingOutside) {
   std::vector<bool> existed;
   for (const fs::path& p : outside) existed.push_back(fs::exists(p));
 
-  try {
-    u.SetDestDir(zip_test::EnginePath(dest));
-    u.SetDoAll(true);
-    u.SetRecreateDirs(true);
-    u.SetRetainAttributes(true);
-    u.SetOverwriteMode(Always);
-    const int result = u.UnZipSelected();
-    EXPECT_EQ(result, got.extracted);
-  } catch (const platform::Exception& e) {
-    got.error = e.what();
+  if (got.error.empty()) {
+    try {
+      u.SetDestDir(zip_test::EnginePath(dest));
+      u.SetDoAll(true);
+      u.SetRecreateDirs(true);
+      u.SetRetainAttributes(true);
+      u.SetOverwriteMode(Always);
+      const int result = u.UnZipSelected();
+      EXPECT_EQ(result, got.extracted);
+    } catch (const platform::Exception& e) {
+      got.error = e.what();
+    }
   }
   EXPECT_EQ(got.extracted, c.extracted);
   EXPECT_EQ(got.given_up, c.given_up);
@@ -198,7 +201,8 @@ const EdgeCase kEdgeCases[] = {
     {"la_read_format_zip_padded3.zip", "", 2, 0, 0, ""},
     {"la_read_format_zip_size_exceeds_declared_deflate.zip", "", 1, 0, 1, ""},
     {"la_read_format_zip_traditional_encryption_data.zip", "12345678", 2, 0, 0, ""},
-    {"la_read_format_zip_uncompressed_size_off_by_4gib.zip", "", 1, 0, 0, ""},
+    // Declared sizes larger than the data: the missing bytes are an error, not a short file.
+    {"la_read_format_zip_uncompressed_size_off_by_4gib.zip", "", 0, 0, 0, "hello.txt: Premature end of file reached"},
     {"la_read_format_zip_ux.zip", "", 1, 0, 0, ""},
     {"la_read_format_zip_with_invalid_traditional_eocd.zip", "", 2, 0, 0, ""},
     {"la_read_format_zip_zip64b.zip", "", 1, 0, 0, ""},
@@ -214,7 +218,7 @@ const EdgeCase kEdgeCases[] = {
     {"libzip_incons/incons-central-file-comment-utf8-ascii.zip", "", 1, 0, 0, ""},
     {"libzip_incons/incons-central-magic-bad.zip", "", 1, 0, 0, ""},
     {"libzip_incons/incons-central-magic-bad2.zip", "", 1, 0, 0, "entry #2: No file name"},
-    {"libzip_incons/incons-central-size-larger.zip", "", 1, 0, 0, ""},
+    {"libzip_incons/incons-central-size-larger.zip", "", 0, 0, 0, "a: Premature end of file reached"},
     {"libzip_incons/incons-data.zip", "", 0, 0, 1, ""},
     {"libzip_incons/incons-ef-central-size-wrong.zip", "", 1, 0, 0, ""},
     {"libzip_incons/incons-ef-local-dupe-utf8comment.zip", "", 1, 0, 0, ""},
@@ -258,12 +262,8 @@ const EdgeCase kEdgeCases[] = {
     {"lz_multidisk.zip", "", 0, 0, 0, "Cannot open file \"*lz_multidisk.zip.z01\". *"},
     {"lz_streamed-zip64.zip", "", 1, 0, 0, ""},
     {"lz_streamed.zip", "", 1, 0, 0, ""},
-#ifdef _WIN32
-    // Five of the names hold control characters or characters Windows does not allow in names.
-    {"lz_test-cp437.zip", "", 11, 5, 0, ""},
-#else
-    {"lz_test-cp437.zip", "", 16, 0, 0, ""},
-#endif
+    // The first name is nothing but control characters: no name, which ends the run.
+    {"lz_test-cp437.zip", "", 0, 0, 0, "*: No file name"},
     {"lz_testcomment.zip", "", 4, 0, 0, ""},
     {"lz_testextrabytes.zip", "", 1, 0, 0, ""},
     {"lz_zip-in-archive-comment.zip", "", 1, 0, 0, ""},
@@ -300,7 +300,8 @@ const EdgeCase kEdgeCases[] = {
     {"zr_zip64_magic_in_filename_4.zip", "", 2, 0, 0, ""},
 #endif
     {"zr_zipcrypto_test_pw-test.zip", "test", 1, 0, 0, ""},
-    {"cc_COMPRESS-227.zip", "", 2, 0, 0, ""},
+    // Two directory records on one local header.
+    {"cc_COMPRESS-227.zip", "", 0, 0, 0, "Invalid zip file with overlapped components (possible zip bomb)"},
     {"cc_bla-stored-dd-contradicts-actualsize.zip", "", 0, 0, 0, "test1.xml: Local header not found where the directory says"},
     {"cc_bla-stored-dd.zip", "", 0, 0, 0, "test1.xml: Local header not found where the directory says"},
     {"dn_filenameTimeAndSizesDifferentInLH.zip", "", 1, 0, 0, ""},

@@ -174,14 +174,46 @@ TEST_F(Extraction, UnsupportedEncryptionAndMethodsAreNamed) {
   }
 }
 
-TEST_F(Extraction, DeclaredSizeLargerThanTheDataLeavesNoTail) {
-  ZipBuilder b;
-  EntryDef e{"short.txt", "abc", 8};
-  e.usize = 10;
-  b.Add(e);
-  Prepare(b);
-  EXPECT_EQ(u_.UnZipSelected(), 1);
-  EXPECT_EQ(OutFile("short.txt"), "abc");
+// The data ends before the declared size (a stored entry's data cut short, a deflate stream
+// that ends early, a size 4 GiB too large): the entry fails and leaves no file, a short one would
+// look complete. Tested as well as extracted.
+TEST_F(Extraction, DeclaredSizeLargerThanTheDataIsAnEntryError) {
+  struct Case {
+    const char* name;
+    uint16_t method;
+    uint32_t usize;
+    std::string central_extra;
+  } cases[] = {
+      {"deflated, 7 bytes more", 8, 10, ""},
+      {"stored, 7 bytes more", 0, 10, ""},
+      {"deflated, 4 GiB more", 8, 0xFFFFFFFF, zip_test::Le16(1) + zip_test::Le16(8) + zip_test::Le64((1ull << 32) + 3)},
+  };
+  for (const Case& c : cases) {
+    for (const bool test : {false, true}) {
+      ZipBuilder b;
+      EntryDef e{"short.txt", "abc", c.method};
+      e.usize = c.usize;
+      e.central_extra = c.central_extra;
+      b.Add(e);
+      b.Add(EntryDef{"next.txt", "next"});
+      TUnZipper u;
+      WriteFile(dir_ / "short.zip", b.Build());
+      u.SetZipName(dir_.Engine("short.zip"));
+      u.SetDestDir(dir_.Engine("out"));
+      u.SetDoAll(true);
+      u.SetOverwriteMode(Always);
+      u.SetTestOnly(test);
+      std::vector<std::string> errors;
+      u.OnEntryError = [&](TUnZipper*, int, const std::string& message, bool& abort) {
+        errors.push_back(message);
+        abort = false;
+      };
+      EXPECT_EQ(u.UnZipSelected(), 1) << c.name;
+      EXPECT_EQ(errors, std::vector<std::string>{"short.txt: Premature end of file reached"}) << c.name;
+      EXPECT_FALSE(OutExists("short.txt")) << c.name;
+      if (!test) EXPECT_EQ(OutFile("next.txt"), "next") << c.name;
+    }
+  }
 }
 
 TEST_F(Extraction, TruncatedDataEndsTheRun) {

@@ -229,12 +229,12 @@ namespace {
 
 const fs::path& SharedFixtureRoot() {
   static const fs::path root = [] {
-    std::string dir = HALVEX_SHARED_DIR;
+    std::string dir = HALVEX_FIXTURES_DIR;
 #ifdef _WIN32
     // Wine shows the Unix root as drive Z:.
     if (!dir.empty() && dir[0] == '/') dir = "Z:" + dir;
 #endif
-    return fs::path(dir) / "fixtures";
+    return fs::path(dir);
   }();
   return root;
 }
@@ -247,8 +247,7 @@ fs::path SharedFixture(const std::string& relative) {
   std::error_code ec;
   if (fs::is_regular_file(path, ec) || (fs::is_directory(path, ec) && path != root)) return path;
   if (!fs::is_directory(root, ec))
-    throw std::runtime_error("the shared fixtures are missing: no folder " + root.string() +
-                             " (../shared beside the source tree)");
+    throw std::runtime_error("the test archives are missing: no folder " + root.string());
   throw std::runtime_error("missing fixture " + path.string());
 }
 

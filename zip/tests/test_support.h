@@ -120,8 +120,8 @@ std::string Quote(const std::filesystem::path& path);
 // Every regular file under `root` with its content, by path relative to root with '/'.
 std::vector<std::pair<std::string, std::string>> Tree(const std::filesystem::path& root);
 
-// A real-world archive of the shared fixtures (../shared/fixtures beside the source tree), or a
-// folder of them.
+// A real-world archive of the project's test archives (zip/tests/data, where NOTES.md says where
+// each came from), or a folder of them.
 // Throws, naming the path, when it is not there: a test must fail rather than check nothing.
 std::filesystem::path SharedFixture(const std::string& relative);
 

@@ -46,6 +46,8 @@ class File {
   // Sets the last-write time from an MS-DOS local date and time (date high word); the other
   // times stay. Set after the last write, it holds when the file is closed.
   bool SetDosTime(uint32_t dos_date_time);
+  // The same from a moment in UTC (100-nanosecond steps since 1601, as SetFileUtcTime).
+  bool SetUtcTime(int64_t utc_ticks);
   // Sets the attributes (Windows attributes) as SetPathAttributes does by name: on Windows those
   // that can be set; on POSIX read-only clears the write bits and its absence sets the owner's.
   // The handle keeps the access it was opened with.

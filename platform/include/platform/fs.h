@@ -40,8 +40,12 @@ bool SetPathAttributes(const std::string& path, uint32_t attributes);
 // POSIX permission bits (st_mode & 07777); no-op returning false on Windows.
 bool SetUnixMode(const std::string& path, uint32_t mode);
 // Sets the last-write time from an MS-DOS local date and time (date high word); the other
-// times stay. False when the file cannot be reached.
+// times stay. False when the file or folder cannot be reached.
 bool SetFileDosTime(const std::string& path, uint32_t dos_date_time);
+// Sets the last-write time of a file or a folder to a moment in UTC, in 100-nanosecond steps
+// since 1601-01-01 (the Windows FILETIME count), taken as it is with no local-time conversion;
+// the other times stay. False when the path cannot be reached or the time not set.
+bool SetFileUtcTime(const std::string& path, int64_t utc_ticks);
 // The last-write time as an MS-DOS local date and time (date high word), if the file exists.
 std::optional<uint32_t> GetFileDosTime(const std::string& path);
 // The last-write time in seconds since 1970 (UTC), if the file exists.

@@ -109,13 +109,18 @@ class TbsSkinData : public FreeNotifier, public TbsFormInfoData {
   int FindObjectIndex(std::string_view name) const;
   int FindControlIndex(std::string_view name) const;
 
-  // The skin switch proper. An empty package changes nothing.
+  // The skin switch proper. An empty package changes nothing. Otherwise the forms get the begin,
+  // changed and end notices around the load even when it fails (the exception then reaches the
+  // caller) or the package is newer than this reader (the data stays empty); SkinLoading is
+  // false afterwards.
   void LoadPackage(const TbsCompressedStoredSkin& stored);
   // Sends the message to the owner form and the open forms in the broadcast order.
   void SendSkinMessage(uint32_t message);
 
  private:
   void ClearAll();
+  // Clears the data and reads the package into it; Empty stays true unless it all loads.
+  void ReadPackage(const TbsCompressedStoredSkin& stored);
   void ReadIni(const IniFile& ini);
   void ApplyFormInfoCorrections();
   void PrepareLayerImages();

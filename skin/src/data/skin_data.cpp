@@ -237,6 +237,24 @@ void TbsSkinData::LoadPackage(const TbsCompressedStoredSkin& stored) {
   Empty = true;
   SkinLoading = true;
   SendSkinMessage(SKM_BEGINCHANGE);
+  // Every begin is followed by its changed and end notices, whatever stops the load: a form
+  // waiting for the end of a change would otherwise never paint again, and the loading flag
+  // would stay set. A failed or refused package leaves the data empty.
+  const auto finish_change = [this] {
+    SendSkinMessage(SKM_CHANGED);
+    SkinLoading = false;
+    SendSkinMessage(SKM_ENDCHANGE);
+  };
+  try {
+    ReadPackage(stored);
+  } catch (...) {
+    finish_change();
+    throw;
+  }
+  finish_change();
+}
+
+void TbsSkinData::ReadPackage(const TbsCompressedStoredSkin& stored) {
   ClearAll();
 
   platform::MemoryStream plain;
@@ -267,9 +285,6 @@ void TbsSkinData::LoadPackage(const TbsCompressedStoredSkin& stored) {
 
   Empty = false;
   if (OnLoadData) OnLoadData();
-  SendSkinMessage(SKM_CHANGED);
-  SkinLoading = false;
-  SendSkinMessage(SKM_ENDCHANGE);
 }
 
 void TbsSkinData::ReadIni(const IniFile& ini) {

@@ -33,6 +33,10 @@ enum MessageId : int {
   kMsgLocalHeaderMissing = 204,
   kMsgOverlappedEntries = 205,
   kMsgCantWriteUcf = 207,
+  kMsgNotAZipArchive = 208,
+  kMsgDirectoryRebuilt = 209,
+  kMsgExtraFieldMissing = 210,
+  kMsgCommentTruncated = 211,
 };
 
 // The text of a message id; empty for a number the table does not hold.

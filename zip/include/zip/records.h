@@ -89,6 +89,9 @@ class TZipHeaderInfo {
   uint32_t CompressedSize32;
   uint32_t UncompressedSize32;
   uint16_t FileNameLength;
+  // The name's length in bytes as the header stores it (FileNameLength counts the converted
+  // name): what the entry takes up in the archive.
+  uint16_t StoredNameLength;
   uint16_t ExtraFieldLength;
   uint16_t LocalExtraLength;
   uint16_t FileCommentLength;
@@ -100,8 +103,14 @@ class TZipHeaderInfo {
   std::unique_ptr<TZip64Values> Zip64Values;
   std::optional<std::string> FileComment;
   // The last change in seconds since 1970 (UTC), when the central extra field records it (an
-  // extended timestamp, or the older Unix field); FileDateTime is the creator's local time.
+  // extended timestamp, the older Unix field, or else the NTFS field); FileDateTime is the
+  // creator's local time.
   std::optional<int64_t> ModTime;
+  // The last change from the NTFS extra field (0x000a), in 100-nanosecond steps since 1601 (UTC).
+  std::optional<int64_t> NtfsTime;
+  // The most precise UTC time of the last change the entry carries, in 100-nanosecond steps since
+  // 1601: the NTFS time, else ModTime; none when only the DOS time is there.
+  std::optional<int64_t> UtcTime() const;
   bool Selected;
   TOEMConvert OemConvertMode;
 

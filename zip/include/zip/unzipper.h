@@ -124,6 +124,11 @@ class TUnZipper {
   bool VerifyDiskLabels() const { return verify_disk_labels_; }
   void SetVerifyDiskLabels(bool v) { verify_disk_labels_ = v; }
   bool Rebuilt() const { return rebuilt_; }
+  // What had to be repaired or recovered to load the directory (the rebuild from the local
+  // headers, a record's missing extra field, a comment cut short), one text each; empty when the
+  // directory is as it was written. Bytes in front of the archive are LeadingBytes instead. A
+  // host that must have the archive exactly as its maker wrote it refuses one with repairs.
+  const std::vector<std::string>& Repairs() const { return repairs_; }
 
   // ---- extraction ----
   int UnZipSelected();
@@ -193,9 +198,8 @@ class TUnZipper {
   platform::Stream* SeekCentralDirectory(platform::Stream* s, bool from_zfc);
   // Lists the central directory's entries from the position of `s`, which is replaced when the
   // directory goes on in the next part. Once the directory was rebuilt it only completes the
-  // entries already listed. False when the directory does not hold together (a header that
-  // cannot be read, two entries on one local header) and the entries are to be found by their
-  // local headers instead.
+  // entries already listed. False when a header cannot be read and the entries are to be found
+  // by their local headers instead; two entries on one local header raise EOverlappedEntries.
   bool ReadCentralHeaders(platform::Stream*& s);
   // Rebuilds the list from the local headers; without one to rebuild from, the directory is
   // cleared and the archive refused.
@@ -216,6 +220,8 @@ class TUnZipper {
   // extraction
   bool SelectedBySettings(const TZipHeaderInfo& entry) const;
   void RefuseOverlappedEntries() const;
+  // Gives the folders made for folder entries their stored times, at the end of a run.
+  void RestoreFolderTimes();
   // per entry
   void ProcessEntry(DecodeRun& run, int index);
   // ProcessEntry, with a failure of the entry's data named after the entry and offered to
@@ -250,6 +256,7 @@ class TUnZipper {
   TPartMode part_mode_ = pmSingle;
   bool verify_disk_labels_ = true;
   bool rebuilt_ = false;
+  std::vector<std::string> repairs_;
   bool busy_ = false;
   bool run_active_ = false;
   TZipSortMode sort_mode_ = ByNone;
@@ -271,6 +278,12 @@ class TUnZipper {
   bool retain_attributes_ = true;
   bool replace_read_only_ = false;
   bool test_only_ = false;
+  struct FolderTime {
+    std::string path;
+    uint32_t dos;
+    std::optional<int64_t> utc;
+  };
+  std::vector<FolderTime> folder_times_;
 };
 
 }  // namespace zip
