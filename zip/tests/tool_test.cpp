@@ -225,6 +225,11 @@ EntryDef Damaged(const std::string& name) {
   return e;
 }
 
+EntryDef WithData(EntryDef e, std::string compressed) {
+  e.compressed = std::move(compressed);
+  return e;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ToolReport,
     testing::Values(
@@ -244,9 +249,15 @@ INSTANTIATE_TEST_SUITE_P(
                    Archive({EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, EntryDef{"b.txt", "b"}}),
                    "-o -P pw", 81, {"Zip Error: Unsupported Encryption Method (AES): aes.bin"}, {"b.txt"},
                    {"aes.bin"}},
-        ReportCase{"Deflate64 entry, testing",
-                   Archive({EntryDef{"d64.bin", "data", 9}, EntryDef{"b.txt", "b"}}), "-t", 81,
-                   {"Zip Error: Unknown Compression Method 9 (Deflate64): d64.bin", "testing: b.txt"}},
+        ReportCase{"PPMd entry, testing",
+                   Archive({EntryDef{"ppmd.bin", "data", 98}, EntryDef{"b.txt", "b"}}), "-t", 81,
+                   {"Zip Error: Unknown Compression Method 98 (PPMd): ppmd.bin", "testing: b.txt"}},
+        ReportCase{"PPMd entry, extraction",
+                   Archive({EntryDef{"ppmd.bin", "data", 98}, EntryDef{"b.txt", "b"}}), "-o", 81,
+                   {"Zip Error: Unknown Compression Method 98 (PPMd): ppmd.bin"}, {"b.txt"}, {"ppmd.bin"}},
+        ReportCase{"damaged bzip2 entry, testing",
+                   Archive({WithData(EntryDef{"bad.bz", "data", 12}, "BZh9 not bzip2 data"), EntryDef{"b.txt", "b"}}),
+                   "-t", 2, {"  error:  bad.bz: Invalid compressed data (invalid bzip2 data)", "testing: b.txt"}},
         ReportCase{"archive behind a stub", std::string(100, 'M') + Archive({EntryDef{"a.txt", "a", 8}}), "-o", 1,
                    {"warning [", "100 extra bytes at beginning or within zipfile"}, {"a.txt"}},
         ReportCase{"overlapped entries, testing", zip_test::OverlappedBomb(20, 1000), "-t", 12,
