@@ -183,6 +183,15 @@ std::vector<Sample> Samples() {
   samples.push_back({"lzma", Method::kLzma, Lzma(binary), binary, 2});
   samples.push_back({"xz", Method::kXz, Xz(text), text});
   samples.push_back({"zstd", Method::kZstandard, Zstd(binary), binary});
+  // Output that ends exactly where a decoder's buffer does, so the last call fills it.
+  const std::string whole_buffers = Noise(1 << 20, 5);
+  for (const Method m : {Method::kBzip2, Method::kLzma, Method::kXz, Method::kZstandard}) {
+    const std::string packed = m == Method::kBzip2 ? Bzip2(whole_buffers)
+                               : m == Method::kLzma ? Lzma(whole_buffers)
+                               : m == Method::kXz   ? Xz(whole_buffers)
+                                                    : Zstd(whole_buffers);
+    samples.push_back({"1 MiB", m, packed, whole_buffers, static_cast<uint16_t>(m == Method::kLzma ? 2 : 0)});
+  }
   // Two frames one after the other, as a writer that flushes between them leaves them.
   samples.push_back({"zstd two frames", Method::kZstandard, Zstd(text) + Zstd(binary, 1), text + binary});
   return samples;
@@ -223,6 +232,7 @@ TEST(StreamDecoders, DecodeWhateverTheInputPieces) {
   for (const Sample& s : Samples()) {
     std::unique_ptr<StreamDecoder> decoder = MakeStreamDecoder(s.method);
     ASSERT_TRUE(decoder) << s.name;
+    SCOPED_TRACE(std::string(s.name) + " of method " + std::to_string(static_cast<int>(s.method)));
     // The same decoder serves entry after entry.
     for (const size_t piece : {size_t{1}, size_t{7}, size_t{32768}, s.packed.size()}) {
       EXPECT_TRUE(DecodeInPieces(*decoder, s, s.packed, piece) == s.plain) << s.name << ", pieces of " << piece;

@@ -195,9 +195,10 @@ class ZstdDecoder final : public StreamDecoder {
     bool any = false;
     bool out_full = false;
     for (;;) {
-      if (input.avail == 0 && !input.Refill() && !out_full) {
+      if (input.avail == 0 && !input.Refill()) {
+        // A finished frame is flushed whole, even when its last bytes filled the buffer.
         if (last == 0 && any) return;
-        StreamFailed("unexpected end of data");
+        if (!out_full) StreamFailed("unexpected end of data");
       }
       ZSTD_inBuffer src{input.next, input.avail, 0};
       ZSTD_outBuffer dst{buf_, kOutSize, 0};
