@@ -111,6 +111,7 @@ void AppendListLine(std::string& out, uint64_t usize, const Shown& when, const s
 std::string MethodName(const zip::TZipHeaderInfo& e) {
   using zip::Method;
   const Method method = zip::MethodOf(e);
+  static const char kLevel[] = {'N', 'X', 'F', 'S'};  // general-purpose bits 1 and 2
   switch (method) {
     case Method::kStored: return "Stored";
     case Method::kShrunk: return "Shrunk";
@@ -119,13 +120,14 @@ std::string MethodName(const zip::TZipHeaderInfo& e) {
     case Method::kReduced3:
     case Method::kReduced4: return "Reduce" + std::to_string(zip::ReductionFactor(method));
     case Method::kImploded: return "Implode";
-    case Method::kDeflated: {
-      static const char kLevel[] = {'N', 'X', 'F', 'S'};
-      return std::string("Defl:") + kLevel[(e.GeneralFlags >> 1) & 3];
-    }
-    case Method::kDeflate64: return "Def64";
+    case Method::kDeflated: return std::string("Defl:") + kLevel[(e.GeneralFlags >> 1) & 3];
+    case Method::kDeflate64: return std::string("Def64") + kLevel[(e.GeneralFlags >> 1) & 3];
     case Method::kBzip2: return "BZip2";
     case Method::kLzma: return "LZMA";
+    case Method::kPpmd: return "PPMd";
+    // unzip has no names for these; 7-Zip's.
+    case Method::kZstandard: return "zstd";
+    case Method::kXz: return "xz";
     default: {
       char buf[16];
       std::snprintf(buf, sizeof buf, "Unk:%03u", e.CompressionMethod);

@@ -20,29 +20,6 @@ const z_crc_t* CrcTable() {
   return table;
 }
 
-// The names of the methods other archivers write, for the message that refuses them.
-const char* MethodName(Method method) {
-  switch (method) {
-    case Method::kTokenized: return "Tokenizing";
-    case Method::kDeflate64: return "Deflate64";
-    case Method::kDclImploded: return "PKWARE DCL Implode";
-    case Method::kBzip2: return "bzip2";
-    case Method::kLzma: return "LZMA";
-    case Method::kCmpsc: return "IBM z/OS CMPSC";
-    case Method::kTerse: return "IBM TERSE";
-    case Method::kLz77: return "IBM LZ77";
-    case Method::kZstandardOld:
-    case Method::kZstandard: return "Zstandard";
-    case Method::kMp3: return "MP3";
-    case Method::kXz: return "XZ";
-    case Method::kJpeg: return "JPEG";
-    case Method::kWavPack: return "WavPack";
-    case Method::kPpmd: return "PPMd";
-    case Method::kAes: return "AES";
-    default: return nullptr;
-  }
-}
-
 // Text of a refusal: the engine's words, what it refuses, and the entry.
 std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry) {
   return std::string(LoadMessage(id)) + " " + what + ": " + entry.Path();
@@ -155,10 +132,14 @@ bool DecodeRun::NextByte(uint8_t& byte) {
 
 void DecodeRun::FlushBlock(size_t n) {
   if (n == 0) return;
-  TUnZipper& u = owner;
   uint8_t* data = out_buf.get();
-  if (header.IsEncrypted() && MethodOf(header) == Method::kStored && !u.Password.empty())
+  if (header.IsEncrypted() && MethodOf(header) == Method::kStored && !owner.Password.empty())
     crypto.Decrypt(data, n);
+  Emit(data, n);
+}
+
+void DecodeRun::Emit(const uint8_t* data, size_t n) {
+  if (n == 0) return;
   if (written + static_cast<int64_t>(n) > usize)
     throw EBiggerThanUncompressed(LoadMessage(kMsgBiggerThanUncompressed));
   if (pipeline) {
@@ -260,6 +241,51 @@ void DecodeRun::Inflate() {
       InflateFailed("unexpected end of data");
     }
   }
+}
+
+bool DecodeRun::StreamEntry(Method method) {
+  auto found = std::find_if(decoders_.begin(), decoders_.end(), [&](const auto& d) { return d.first == method; });
+  if (found == decoders_.end()) {
+    std::unique_ptr<StreamDecoder> made = MakeStreamDecoder(method);
+    if (!made) return false;
+    decoders_.emplace_back(method, std::move(made));
+    found = decoders_.end() - 1;
+  }
+  // Some writers store an empty file without any data of its method.
+  if (compressed_left == 0 && usize == 0) return true;
+
+  // The entry's data block by block, as Refill reads (and decrypts) it.
+  struct Source : BlockSource {
+    DecodeRun& run;
+    explicit Source(DecodeRun& r) : run(r) {}
+    size_t Next(const uint8_t*& data) override {
+      if (run.in_left == 0 && run.Refill() == 0) return 0;
+      data = run.in_buf.get() + run.in_pos;
+      const size_t n = run.in_left;
+      run.in_pos += n;
+      run.in_left = 0;
+      return n;
+    }
+  } source(*this);
+  // Decoded bytes in pieces of a block, each a checkpoint: one input block may decode to many.
+  struct Sink : BlockSink {
+    DecodeRun& run;
+    explicit Sink(DecodeRun& r) : run(r) {}
+    void Emit(const uint8_t* data, size_t count) override {
+      while (count > 0) {
+        const size_t n = std::min<size_t>(count, kBlockSize);
+        run.Emit(data, n);
+        run.host.Checkpoint(true);
+        data += n;
+        count -= n;
+      }
+    }
+  } sink(*this);
+  StreamFacts facts;
+  facts.uncompressed_size = static_cast<uint64_t>(usize);
+  facts.flags = header.GeneralFlags;
+  found->second->Decode(source, sink, facts);
+  return true;
 }
 
 bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
@@ -390,8 +416,8 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
                         // The text comes from the engine's table, like every other message.
                         return u.ShowEngineMessage(id, LoadMessage(id), caption, flags);
                       });
-    } else {
-      const char* name = MethodName(method);
+    } else if (!StreamEntry(method)) {
+      const char* name = KnownMethodName(method);
       u.ShowEngineMessage(
           kMsgUnknownMethod,
           Refusal(kMsgUnknownMethod,

@@ -6,12 +6,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "decoder_io.h"
 #include "entry_reader.h"
 #include "file_maker.h"
 #include "legacy/legacy_decoders.h"
 #include "output_pipeline.h"
+#include "stream_decoder.h"
+#include "zip/methods.h"
 #include "zip/records.h"
 #include "zip/streams.h"
 
@@ -148,9 +152,15 @@ struct DecodeRun : ByteReader, OutputSink {
   size_t Refill();
   void Stored();
   void Inflate();
+  // Decodes the entry through the decoder of its method (see stream_decoder.h); false when the
+  // engine has none for it.
+  bool StreamEntry(Method method);
+  // Takes decoded bytes from anywhere: the size guard, the writer, the CRC-32 and progress.
+  void Emit(const uint8_t* data, size_t n);
 
   std::unique_ptr<DeflateDecompressor> deflate_;
   std::unique_ptr<inflate_state> inflater_;  // ISA-L's streaming state, made on first use
+  std::vector<std::pair<Method, std::unique_ptr<StreamDecoder>>> decoders_;  // made on first use
   std::optional<WholeEntry> ahead_;
   Chunk pending_;  // streamed output not yet handed to the writer
 };

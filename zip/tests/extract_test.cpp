@@ -117,24 +117,24 @@ TEST_F(Extraction, RejectedEntriesAreDeletedAndTheRunGoesOn) {
   bad_crc.crc = 0x12345678;
   EntryDef longer{"longer.txt", std::string(1000, 'x'), 8};
   longer.usize = 999;  // the inflated data is one byte longer than declared
-  EntryDef m9{"deflate64.bin", "some bytes", 9};
-  EntryDef m12{"bzip2.bin", "more bytes", 12};
-  m12.crc = 0;  // a stored CRC of 0 must not pass an entry whose data was never decoded
+  EntryDef m98{"ppmd.bin", "some bytes", 98};
+  EntryDef m97{"wavpack.bin", "more bytes", 97};
+  m97.crc = 0;  // a stored CRC of 0 must not pass an entry whose data was never decoded
   b.Add(bad_crc);
   b.Add(longer);
-  b.Add(m9);
-  b.Add(m12);
+  b.Add(m98);
+  b.Add(m97);
   b.Add(EntryDef{"good.txt", "fine"});
   Prepare(b);
   EXPECT_EQ(u_.UnZipSelected(), 1);
   EXPECT_EQ(rec_.log, (std::vector<std::string>{
                           "info 5 1030", "start badcrc.txt", "badcrc badcrc.txt", "start longer.txt",
-                          "badcrc longer.txt", "start deflate64.bin",
-                          "message 197 Unknown Compression Method 9 (Deflate64): deflate64.bin / Zip Error 0",
-                          "badcrc deflate64.bin", "start bzip2.bin",
-                          "message 197 Unknown Compression Method 12 (bzip2): bzip2.bin / Zip Error 0",
-                          "badcrc bzip2.bin", "start good.txt", "end good.txt", "complete 1"}));
-  for (const char* gone : {"badcrc.txt", "longer.txt", "deflate64.bin", "bzip2.bin"})
+                          "badcrc longer.txt", "start ppmd.bin",
+                          "message 197 Unknown Compression Method 98 (PPMd): ppmd.bin / Zip Error 0",
+                          "badcrc ppmd.bin", "start wavpack.bin",
+                          "message 197 Unknown Compression Method 97 (WavPack): wavpack.bin / Zip Error 0",
+                          "badcrc wavpack.bin", "start good.txt", "end good.txt", "complete 1"}));
+  for (const char* gone : {"badcrc.txt", "longer.txt", "ppmd.bin", "wavpack.bin"})
     EXPECT_FALSE(OutExists(gone)) << gone;
   EXPECT_EQ(OutFile("good.txt"), "fine");
 }
@@ -149,7 +149,7 @@ TEST_F(Extraction, UnsupportedEncryptionAndMethodsAreNamed) {
       {EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, "message 203 Unsupported Encryption Method (AES): aes.bin"},
       {EntryDef{"sub/strong.bin", "ciphertext", 8, 0x5A2B6000, 0x41},
        "message 203 Unsupported Encryption Method (PKWARE strong encryption): sub\\strong.bin"},
-      {EntryDef{"lzma.bin", "data", 14}, "message 197 Unknown Compression Method 14 (LZMA): lzma.bin"},
+      {EntryDef{"ppmd.bin", "data", 98}, "message 197 Unknown Compression Method 98 (PPMd): ppmd.bin"},
       {EntryDef{"odd.bin", "data", 77}, "message 197 Unknown Compression Method 77: odd.bin"},
   };
   for (const Case& c : cases) {

@@ -101,7 +101,7 @@ TEST_F(Pipeline, MixedMethodsKeepTheirEventsInOrder) {
   EntryDef bad{"badcrc.txt", "0123456789"};
   bad.crc = 0x1234;
   b.Add(bad);
-  b.Add(EntryDef{"method12.bin", "0123456789", 12});
+  b.Add(EntryDef{"method98.bin", "0123456789", 98});
   b.Add(EntryDef{"last.txt", "fifth", 8});
   Prepare(b);
   u_.Password = "pw";
@@ -117,7 +117,7 @@ TEST_F(Pipeline, MixedMethodsKeepTheirEventsInOrder) {
                             "start secret.txt", "file 100", "total 100", "end secret.txt",
                             "start empty.txt", "end empty.txt",
                             "start badcrc.txt", "file 100", "total 100", "badcrc badcrc.txt",
-                            "start method12.bin", "message 197", "badcrc method12.bin",
+                            "start method98.bin", "message 197", "badcrc method98.bin",
                             "start last.txt", "file 100", "total 100", "end last.txt",
                             "complete 7"}));
   EXPECT_EQ(Out("sub/stored.bin"), Pattern(70000, 1));

@@ -96,6 +96,15 @@ TEST_F(Tool, VerboseListingNamesMethodsAsUnzip) {
     ASSERT_EQ(Shell("cd " + Quote(src) + " && zip -qX -" + level + " " + Quote(made) + " a.txt"), 0);
     archives.push_back(made);
   }
+  // Deflate64 (its level flags too), bzip2, LZMA and PPMd as 7-Zip, Info-ZIP and Python write them.
+  if (zip_test::HaveTool("7z")) {
+    const fs::path made = dir_ / "methods";
+    ASSERT_EQ(Shell(Quote(fs::path(HALVEX_SOURCE_DIR) / "zip" / "tests" / "make_method_archives") + " " + Quote(made)),
+              0);
+    for (const char* name : {"7z-deflate64.zip", "7z-deflate64-fast.zip", "7z-bzip2.zip", "7z-lzma.zip", "7z-ppmd.zip",
+                             "infozip-bzip2.zip", "python-lzma.zip"})
+      archives.push_back(made / name);
+  }
   int entries = 0;
   for (const fs::path& archive : archives) {
     const std::vector<std::string> ours = MethodColumn(Capture(Quote(tool_) + " -v " + Quote(archive)));
@@ -103,6 +112,15 @@ TEST_F(Tool, VerboseListingNamesMethodsAsUnzip) {
     entries += static_cast<int>(ours.size());
   }
   EXPECT_GT(entries, static_cast<int>(archives.size())) << "no entries listed";
+}
+
+// Methods unzip has no name for are named as 7-Zip names them; a number nobody names stays a number.
+TEST_F(Tool, VerboseListingNamesNewerMethodsAs7Zip) {
+  ZipBuilder b;
+  for (const uint16_t method : {93, 95, 20, 77}) b.Add(EntryDef{"m" + std::to_string(method), "data", method});
+  WriteFile(dir_ / "t.zip", b.Build());
+  EXPECT_EQ(MethodColumn(Capture(Quote(tool_) + " -v " + Quote(dir_ / "t.zip"))),
+            (std::vector<std::string>{"zstd", "xz", "Unk:020", "Unk:077"}));
 }
 
 TEST_F(Tool, ExitCodes) {
@@ -225,6 +243,11 @@ EntryDef Damaged(const std::string& name) {
   return e;
 }
 
+EntryDef WithData(EntryDef e, std::string compressed) {
+  e.compressed = std::move(compressed);
+  return e;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ToolReport,
     testing::Values(
@@ -244,9 +267,15 @@ INSTANTIATE_TEST_SUITE_P(
                    Archive({EntryDef{"aes.bin", "ciphertext", 99, 0x5A2B6000, 1}, EntryDef{"b.txt", "b"}}),
                    "-o -P pw", 81, {"Zip Error: Unsupported Encryption Method (AES): aes.bin"}, {"b.txt"},
                    {"aes.bin"}},
-        ReportCase{"Deflate64 entry, testing",
-                   Archive({EntryDef{"d64.bin", "data", 9}, EntryDef{"b.txt", "b"}}), "-t", 81,
-                   {"Zip Error: Unknown Compression Method 9 (Deflate64): d64.bin", "testing: b.txt"}},
+        ReportCase{"PPMd entry, testing",
+                   Archive({EntryDef{"ppmd.bin", "data", 98}, EntryDef{"b.txt", "b"}}), "-t", 81,
+                   {"Zip Error: Unknown Compression Method 98 (PPMd): ppmd.bin", "testing: b.txt"}},
+        ReportCase{"PPMd entry, extraction",
+                   Archive({EntryDef{"ppmd.bin", "data", 98}, EntryDef{"b.txt", "b"}}), "-o", 81,
+                   {"Zip Error: Unknown Compression Method 98 (PPMd): ppmd.bin"}, {"b.txt"}, {"ppmd.bin"}},
+        ReportCase{"damaged bzip2 entry, testing",
+                   Archive({WithData(EntryDef{"bad.bz", "data", 12}, "BZh9 not bzip2 data"), EntryDef{"b.txt", "b"}}),
+                   "-t", 2, {"  error:  bad.bz: Invalid compressed data (invalid bzip2 data)", "testing: b.txt"}},
         ReportCase{"archive behind a stub", std::string(100, 'M') + Archive({EntryDef{"a.txt", "a", 8}}), "-o", 1,
                    {"warning [", "100 extra bytes at beginning or within zipfile"}, {"a.txt"}},
         ReportCase{"overlapped entries, testing", zip_test::OverlappedBomb(20, 1000), "-t", 12,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "zip/records.h"
 
@@ -42,5 +43,22 @@ constexpr int ReductionFactor(Method method) {
   const int n = static_cast<int>(method);
   return method >= Method::kReduced1 && method <= Method::kReduced4 ? n - static_cast<int>(Method::kReduced1) + 1 : 0;
 }
+
+// The name other archivers give `method`, as the engine's refusals show it ("Deflate64",
+// "bzip2", "PPMd"...); none for a number without a name.
+const char* KnownMethodName(Method method);
+
+// Whether the engine decodes entries of `method`: stored, deflate, Deflate64, bzip2, LZMA,
+// Zstandard (93), XZ, and the legacy shrink, reduce and implode.
+bool CanDecodeMethod(Method method);
+
+// Whether the engine can extract `entry`: it decodes its method and the entry is plain or under
+// traditional encryption (AES and PKWARE's strong encryption are not decrypted). A host that must
+// not write anything of an archive it cannot apply whole asks this of every entry first.
+bool CanDecode(const TZipHeaderInfo& entry);
+
+// What the engine lacks for `entry`, in the words of its refusal: "method 98 (PPMd)",
+// "AES encryption"...; empty when CanDecode(entry).
+std::string UndecodableWhat(const TZipHeaderInfo& entry);
 
 }  // namespace zip
