@@ -22,6 +22,7 @@ class NoWindow : public launcher::UpdateHost {
   void SetGaugeMaxValue(int) override {}
   void SetGaugeValue(int) override {}
   void ShellOpen(const std::string&, const std::string&) override {}
+  void ShowError(const std::string&) override {}
 };
 
 // Paths as the engine wants them: '\' separated.
@@ -62,7 +63,12 @@ int main(int argc, char** argv) {
     NoWindow host;
     launcher::FormCreate(host, {folder + "App.exe"});
     launcher::ConnectUnZipper(unzipper, host);
-    launcher::ExtractUpdate(unzipper, host, archive.substr(0, cut + 1), launcher::SystemEnvironment());
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper, host, archive.substr(0, cut + 1), launcher::SystemEnvironment());
+    if (outcome.outcome != launcher::UpdateOutcome::kApplied) {
+      std::fprintf(stderr, "%s\n", outcome.message.c_str());
+      return 1;
+    }
   } catch (const platform::Exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

@@ -10,6 +10,15 @@ LaunchState& State() {
   return state;
 }
 
+std::string UpdateFolder(const std::string& app_dir) {
+  if (app_dir.empty()) {
+    std::string folder = platform::CurrentFolder();
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder;
+  }
+  return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
+}
+
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   LaunchState& s = State();
   host.SetShowMainForm(false);
@@ -17,10 +26,18 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
     host.RequestTerminate();
     return;
   }
-  host.SetShowMainForm(true);
   s.ExeFileName = arguments.front();
   s.FirstArgument = arguments.front();
   s.AppDir = AppDirOf(s.ExeFileName);
+  // A second launcher (a double click, an application that starts it twice) would take the
+  // first one's work folder for an interrupted run's and restart the application once more.
+  s.RunLock.reset();  // a window made again in the same process
+  s.RunLock = platform::TryLockFolder(UpdateFolder(s.AppDir));
+  if (!s.RunLock) {
+    host.RequestTerminate();
+    return;
+  }
+  host.SetShowMainForm(true);
   const std::string description = s.AppDir + kDescriptionFile;
   if (platform::FileExists(description)) {
     s.VerInfo.LoadFromFile(description);

@@ -73,9 +73,13 @@ void UpdateTransaction::Require(const FileOpResult& r, const std::string& what) 
 
 FileOpResult UpdateTransaction::Move(const std::string& from, const std::string& to, const std::string& subject) {
   FileOpResult r = ops_.Rename(from, to);
-  if (r.status != FileOpStatus::kBusy) return r;
+  if (r.status != FileOpStatus::kBusy && r.status != FileOpStatus::kDenied) return r;
   // An antivirus scanner or the application itself, still closing, often lets go in a moment.
+  // Windows also refuses access to a file or folder something holds in some ways; a refusal that
+  // no program is seen to cause is this user's lack of rights, which waiting does not mend.
   const std::string holder = ops_.HolderOf(subject);
+  if (r.status == FileOpStatus::kDenied && holder.empty()) return r;
+  if (r.status == FileOpStatus::kDenied) r.status = FileOpStatus::kBusy;
   const std::string by = holder.empty() ? "" : " (" + holder + ")";
   log_.Line(Quoted(subject) + " is in use" + by + ": " + r.error + "; trying again for up to " +
             std::to_string(RetryMs / 1000) + " s");
@@ -87,6 +91,7 @@ FileOpResult UpdateTransaction::Move(const std::string& from, const std::string&
     clock_.SleepMs(pause);
     pause = std::min(pause * 2, kLongestPauseMs);
     r = ops_.Rename(from, to);
+    if (r.status == FileOpStatus::kDenied) r.status = FileOpStatus::kBusy;
     ++attempt;
     log_.Line("attempt " + std::to_string(attempt) + " on " + Quoted(subject) + ": " +
               (r.ok() ? std::string("done") : r.error));
@@ -106,6 +111,24 @@ void UpdateTransaction::Prepare(const UpdatePlan& plan) {
   for (const std::string& rel : plan.folders)
     if (const auto a = ops_.Attributes(app_dir_ + rel); a && !(*a & platform::kAttrDirectory))
       throw EUpdateRefused(Quoted(app_dir_ + rel) + " is a file, where the update has a folder");
+
+  // Every folder a file is moved into or out of, and every file moved aside, before anything is
+  // written: a refusal found during the moves would only be undone again.
+  std::set<std::string> checked;
+  auto check_folder = [&](const std::string& rel) {
+    const std::string folder = FolderPath(rel);
+    if (!checked.insert(platform::NameCaseKey(folder)).second || !Exists(folder)) return;
+    if (const FileOpResult r = ops_.CheckWritableFolder(folder); !r.ok())
+      throw EUpdateRefused("the folder " + Quoted(folder) + " cannot be written to" +
+                           (r.error.empty() ? "" : ": " + r.error));
+  };
+  check_folder("");
+  for (const std::string& rel : plan.folders) check_folder(rel);
+  for (const PlannedFile& f : plan.files) {
+    if (!f.existing) continue;
+    if (const FileOpResult r = ops_.CheckMovableFile(app_dir_ + f.rel); !r.ok() && r.status != FileOpStatus::kMissing)
+      throw EUpdateRefused(Quoted(app_dir_ + f.rel) + " cannot be replaced" + (r.error.empty() ? "" : ": " + r.error));
+  }
 
   // Old files are moved aside on the same volume, so only the staged copies take space.
   uint64_t needed = kSpareSpace;
@@ -258,7 +281,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     for (const std::string& rel : journal.swaps) {
       const std::string folder = app_dir_ + rel;
       const FileOpResult aside = ops_.Rename(folder, FoldersDir() + "\\" + rel);
-      if (aside.status == FileOpStatus::kBusy) {
+      if (aside.status == FileOpStatus::kBusy || aside.status == FileOpStatus::kDenied) {
         log_.Line("the folder " + Quoted(folder) + " cannot be replaced whole (" + aside.error +
                   "): its files are moved one by one");
         continue;

@@ -53,18 +53,28 @@ class SignedUpdate : public testing::Test {
     WriteFile(launcher_dir_ / "UPDATE.ZIP", archive);
     if (sig) WriteFile(launcher_dir_ / "UPDATE.ZIP.SIG", *sig);
   }
-  void Extract() {
-    launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+  launcher::RunOutcome Extract() {
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+    launcher::FinishRun(host_, outcome);
+    return outcome;
   }
-  // Runs the update and expects it refused with `message`: nothing written, no restart.
-  void ExpectRefused(const std::string& message) {
-    try {
-      Extract();
-      ADD_FAILURE() << "applied";
-    } catch (const platform::Exception& e) {
-      EXPECT_EQ(e.Message(), message);
-    }
-    EXPECT_TRUE(host_.opened.empty());
+  // Runs the update and expects it refused with `message`: nothing written, the application
+  // restarted, the archive renamed aside when it is the archive that is refused (`rejected`) and
+  // left for the next try otherwise.
+  void ExpectRefused(const std::string& message, bool rejected = true) {
+    host_.opened.clear();
+    host_.errors.clear();
+    const launcher::RunOutcome outcome = Extract();
+    EXPECT_EQ(outcome.outcome, launcher::UpdateOutcome::kNotStarted);
+    EXPECT_EQ(outcome.message, message);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{message});
+    EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP"), !rejected);
+    EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"), rejected);
+    if (rejected) EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP.SIG")) << "its signature goes with it";
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.rejected");
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.SIG.rejected");
     auto tree = zip_test::Tree(app_.Path());
     // The run's own report of the refusal aside.
     std::erase_if(tree, [](const auto& file) {
@@ -75,7 +85,10 @@ class SignedUpdate : public testing::Test {
   void ExpectApplied(const std::string& exe = std::string(3000, 'e'), bool restarted = true) {
     EXPECT_EQ(ReadFile(app_ / "App.exe"), exe);
     EXPECT_EQ(ReadFile(app_ / "sub" / "lib.dll"), std::string(3000, 'd'));
-    if (restarted) EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    if (!restarted) return;
+    EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP")) << "an applied update is removed";
+    EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP.SIG"));
   }
   std::string SigPath() const { return launcher_dir_.Engine("UPDATE.ZIP.SIG"); }
 
@@ -114,6 +127,7 @@ TEST_F(SignedUpdate, OneChangedByteAnywhereRefusesTheWholeArchive) {
     std::string changed = archive_;
     changed[place.at] ^= 0x04;
     Place(changed, sig);
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.SIG.rejected");
     ExpectRefused("\"" + launcher_dir_.Engine("UPDATE.ZIP") +
                   "\" does not match its signature: the archive was changed after it was signed");
   }
@@ -151,7 +165,7 @@ TEST_F(SignedUpdate, AMalformedKeyIsAnErrorNeverAnUnsignedUpdate) {
     launcher::State() = launcher::LaunchState{};
     Start("PUBLIC_KEY=" + value + "\r\n");
     Place(archive_, Sign(archive_, key_));
-    ExpectRefused("PUBLIC_KEY in \"" + description + "\" is not a public key (the base64 of 32 bytes)");
+    ExpectRefused("PUBLIC_KEY in \"" + description + "\" is not a public key (the base64 of 32 bytes)", false);
   }
 }
 
@@ -181,7 +195,8 @@ TEST_F(SignedUpdate, AnUnreadDescriptionFileStopsTheUpdate) {
   launcher::State().ExeFileName = app_.Engine("App.exe");
   Place(archive_, std::nullopt);
   ExpectRefused("The update is not applied: its description file \"" + app_.Engine("UPDATE\\VER_INFO.INF") +
-                "\" could not be read, so its signature cannot be checked");
+                "\" could not be read, so its signature cannot be checked",
+                false);
 }
 
 #ifndef _WIN32

@@ -83,6 +83,46 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
+// Entries the engine cannot decode are refused by the plan, before anything is written, with the
+// entry and the method named; a skipped one does not matter, since it is never decoded.
+TEST(UpdatePlan, EntriesTheEngineCannotDecodeAreRefused) {
+  struct Case {
+    uint16_t method, flags;
+    const char* reason;  // "" when the engine decodes it
+  };
+  const Case cases[] = {
+      {0, 0, ""},
+      {1, 0, ""},
+      {2, 0, ""},
+      {5, 0, ""},
+      {6, 0, ""},
+      {8, 0, ""},
+      {9, 0, "is compressed with method 9 (Deflate64), which the launcher cannot decode"},
+      {98, 0, "is compressed with method 98 (PPMd), which the launcher cannot decode"},
+      {4711, 0, "is compressed with method 4711, which the launcher cannot decode"},
+      {8, 0x0001, "is encrypted, and the launcher is given no password"},
+      {99, 0x0001, "is encrypted with AES, which the launcher cannot decrypt"},
+      {8, 0x0041, "is encrypted with PKWARE strong encryption, which the launcher cannot decrypt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.method) + "/" + std::to_string(c.flags));
+    EXPECT_EQ(launcher::UndecodableReason(c.method, c.flags), c.reason);
+    ArchiveEntry entry = File("lib\\", "big.txt");
+    entry.undecodable = launcher::UndecodableReason(c.method, c.flags);
+    if (*c.reason == 0) {
+      EXPECT_EQ(MakePlan(kApp, {entry}, "", "").files.size(), 1u);
+      continue;
+    }
+    try {
+      MakePlan(kApp, {File("", "first.txt"), entry}, "", "");
+      ADD_FAILURE() << "accepted";
+    } catch (const launcher::EUpdateRefused& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("the archive's entry \"lib\\big.txt\" ") + c.reason);
+    }
+    EXPECT_EQ(MakePlan(kApp, {entry}, "C:\\App\\lib\\big.txt", "").files.size(), 0u) << "skipped: never decoded";
+  }
+}
+
 TEST(UpdatePlan, NamesWindowsTakes) {
   for (const char* ok : {"CONSOLE.txt", "COM10", "LPT", "a.b.c", ".hidden", "space inside", "한글.txt", "nul_"})
     EXPECT_EQ(launcher::WindowsNameProblem(ok), "") << ok;

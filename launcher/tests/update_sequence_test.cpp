@@ -15,7 +15,9 @@
 #include <unistd.h>
 #endif
 
+#include "launcher/extract_update.h"
 #include "platform/exceptions.h"
+#include "platform/folder_lock.h"
 
 namespace {
 
@@ -35,6 +37,7 @@ class RecordingHost : public launcher::UpdateHost {
   void SetGaugeMaxValue(int v) override { calls.push_back("max=" + std::to_string(v)); }
   void SetGaugeValue(int v) override { calls.push_back("value=" + std::to_string(v)); }
   void ShellOpen(const std::string& f, const std::string& p) override { calls.push_back("open " + f + " " + p); }
+  void ShowError(const std::string& t) override { calls.push_back("error " + t); }
 };
 
 // A temporary application folder; paths handed to the launcher use '\' as on Windows.
@@ -165,6 +168,49 @@ TEST_F(LauncherSequence, UnreadableDescriptionFileRaisesAndSkipsTheRest) {
 #endif
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1"}));
   EXPECT_EQ(State().ExeFileName, AppExe());
+}
+
+// A second launcher for the same folder (a double click, an application that starts it twice)
+// ends at once: no window, nothing read, no second restart. The first one's lock goes with it.
+TEST_F(LauncherSequence, ASecondLauncherForTheSameFolderEndsAtOnce) {
+  WriteDescription("NAME=Acme\r\n");
+  std::unique_ptr<platform::FolderLock> first = platform::TryLockFolder(AppDir());
+  ASSERT_NE(first, nullptr);
+  launcher::FormCreate(host_, {AppExe()});
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
+  EXPECT_EQ(State().RunLock, nullptr);
+  first.reset();
+  host_.calls.clear();
+  launcher::FormCreate(host_, {AppExe()});
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=Acme", "skin=2"}));
+  EXPECT_NE(State().RunLock, nullptr);
+  EXPECT_EQ(platform::TryLockFolder(AppDir()), nullptr) << "held by the running launcher";
+  // Another spelling of the same folder is the same lock.
+  EXPECT_EQ(platform::TryLockFolder(AppDir() + "."), nullptr);
+}
+
+// The window's end of a run: the application first, then the error, then the launcher ends; the
+// lock is let go before the application comes back (it may start the next launcher).
+TEST_F(LauncherSequence, AnEndedRunRestartsTheApplicationShowsTheErrorAndEnds) {
+  struct Case {
+    launcher::RunOutcome outcome;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {{launcher::UpdateOutcome::kApplied, 3, "", true}, {"open " + AppExe() + " UPDATE_RUN", "terminate"}},
+      {{launcher::UpdateOutcome::kNotStarted, 0, "refused", true},
+       {"open " + AppExe() + " UPDATE_RUN", "error refused", "terminate"}},
+      {{launcher::UpdateOutcome::kRolledBack, 0, "undone", true},
+       {"open " + AppExe() + " UPDATE_RUN", "error undone", "terminate"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.outcome.message);
+    launcher::FormCreate(host_, {AppExe()});
+    host_.calls.clear();
+    launcher::FinishRun(host_, c.outcome);
+    EXPECT_EQ(host_.calls, c.calls);
+    EXPECT_NE(platform::TryLockFolder(AppDir()), nullptr) << "let go";
+  }
 }
 
 TEST(TotalPercentDone, WritesTextMaximumAndValueInThisOrder) {

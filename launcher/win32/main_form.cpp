@@ -307,7 +307,7 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-  launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
+  FinishRun(*this, launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment()));
 }
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
@@ -321,6 +321,7 @@ void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(ca
 void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
 void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }
 void TfmMain::SetGaugeValue(int value) { pgMeter->SetValue(value); }
+void TfmMain::ShowError(const std::string& text) { Application::Instance().HandleException(text); }
 void TfmMain::ShellOpen(const std::string& file, const std::string& parameters) {
   platform::ui::ShellStart(Handle(), "open", file, parameters, SW_SHOWNORMAL);
 }

@@ -28,6 +28,9 @@ struct ArchiveEntry {
   std::string file_name;    // empty for a folder entry
   uint64_t size = 0;
   uint32_t attributes = 0;  // the entry's external attributes
+  // Why the engine cannot extract the entry (a method or an encryption it does not have, or an
+  // encrypted entry, since the launcher has no password); empty when it can.
+  std::string undecodable;
 };
 
 struct PlannedFile {
@@ -58,10 +61,19 @@ inline constexpr const char* kWorkFolder = "UPDATE\\~HALVEX";
 // Why `component` (one part of a path) is a name Windows cannot create; empty when it can.
 std::string WindowsNameProblem(std::string_view component);
 
+// Whether the engine has a decoder for a compression method.
+bool EngineDecodes(uint16_t method);
+
+// Why the launcher cannot extract an entry with this method and these general-purpose flags:
+// a method the engine does not decode, an encryption it does not have, or any encryption, since
+// the launcher is given no password. Empty when it can.
+std::string UndecodableReason(uint16_t method, uint16_t general_flags);
+
 // The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path equals
 // COPY_FILENAME or VER_HISTORY are left out, as the window's handler leaves them out. Raises
 // EUpdateRefused for a destination outside the folder or in the work folder, a name Windows
-// cannot create, or two destinations that Windows would take for one.
+// cannot create, two destinations that Windows would take for one, or an entry to be written that
+// the engine cannot decode.
 UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>& entries,
                     std::string_view copy_filename, std::string_view ver_history);
 

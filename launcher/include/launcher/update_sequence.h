@@ -2,9 +2,11 @@
 // interface so that the same code drives the real window and the tests.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/folder_lock.h"
 #include "platform/name_value_list.h"
 
 namespace launcher {
@@ -23,6 +25,8 @@ class UpdateHost {
   virtual void SetGaugeValue(int value) = 0;
   // The shell's "open" of `file` with `parameters`, show command normal; failures are ignored.
   virtual void ShellOpen(const std::string& file, const std::string& parameters) = 0;
+  // The error box (the application's title as caption); returns when the user has closed it.
+  virtual void ShowError(const std::string& text) = 0;
 };
 
 inline constexpr const char* kDescriptionFile = "UPDATE\\VER_INFO.INF";
@@ -46,11 +50,20 @@ struct LaunchState {
   // rule compares the path below AppDir that the file will finally have.
   std::string StageDir;
   std::string StageTarget;  // the application folder the staged files go to, ending with '\'
+  // Held from the window's creation until the application is restarted: one launcher at a time
+  // for an application folder.
+  std::unique_ptr<platform::FolderLock> RunLock;
 };
 LaunchState& State();
 
-// FormCreate: reads the first argument and the description file. An unreadable description file
-// raises the runtime's file-open error and the remaining steps are skipped.
+// The folder an update is applied to, ending with '\': `app_dir`, or the current folder for a first
+// argument without a folder part.
+std::string UpdateFolder(const std::string& app_dir);
+
+// FormCreate: reads the first argument, takes the application folder's lock and reads the
+// description file. When another launcher holds the lock, this one ends at once, without a window
+// and without touching anything. An unreadable description file raises the runtime's file-open
+// error and the remaining steps are skipped.
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments);
 // The final destination of a path the engine built below StageDir (the path itself otherwise).
 std::string FinalPath(const std::string& fname);
