@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "launcher/signed_archive.h"
 #include "launcher/update_plan.h"
@@ -142,36 +144,53 @@ int RefusingAnswer(uint32_t flags) {
   }
 }
 
-// Extracts every planned entry below the staging folder; the window sees the final paths. An
-// entry that fails stops the extraction: the cause names it. `engine_message` is what the engine
-// told the host during the extraction (its own words are the better cause); `archive_fault` tells
-// whether the archive's own data failed (and not the disk).
-void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& stage_dir,
+// Extracts exactly the planned entries, each to its place below the staging folder; the window
+// sees where it will finally go, and an entry the description file leaves out is shown and not
+// extracted. An entry that fails stops the extraction: the cause names it. `engine_message` is
+// what the engine told the host during the extraction (its own words are the better cause);
+// `archive_fault` tells whether the archive's own data failed (and not the disk).
+void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, const std::string& stage_dir,
            const std::string& engine_message, bool& archive_fault) {
+  std::unordered_map<int, const PlannedFile*> planned;
+  for (const PlannedFile& f : plan.files) planned.emplace(f.entry, &f);
+  std::unordered_map<int, const std::string*> skipped;
+  for (const SkippedEntry& e : plan.skipped) skipped.emplace(e.entry, &e.final_path);
+  std::unordered_set<int> done;
   std::string cause;
-  int extracted = 0;
   auto fail = [&](const std::string& why) {
     if (cause.empty()) cause = engine_message.empty() ? why : engine_message;
     unzipper.CancelRequested = true;
   };
-  unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int, bool&) {
+  auto final_path = [&](int index, const std::string& fname) {
+    const auto it = planned.find(index);
+    return it != planned.end() ? it->second->final_path : fname;
+  };
+  zip::TStartUnZipEvent window_handler = unzipper.OnStartUnZip;
+  unzipper.OnStartUnZip = [&](zip::TUnZipper*, int index, std::string& fname, bool& skip) {
+    if (const auto it = planned.find(index); it != planned.end()) {
+      host.SetNameCaption(kExtractPrefix + it->second->final_path);
+      fname = stage_dir + "\\" + it->second->rel;
+      return;
+    }
+    if (const auto it = skipped.find(index); it != skipped.end()) host.SetNameCaption(kExtractPrefix + *it->second);
+    skip = true;
+  };
+  unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int index, bool&) {
     archive_fault = archive_fault || reason == zip::srBadPassword;
-    fail(Quoted(FinalPath(fname)) + (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
+    fail(Quoted(final_path(index, fname)) +
+         (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
   };
   unzipper.OnBadCRC = [&](zip::TUnZipper* z, uint32_t, uint32_t, int index) {
     archive_fault = true;
     fail("the archive's entry " + Quoted(z->Entry(index).Path()) + " is damaged (its CRC does not match)");
   };
-  unzipper.OnEndUnZip = [&](zip::TUnZipper*, int, const std::string&) { ++extracted; };
-  State().StageDir = stage_dir;
-  State().StageTarget = plan.app_dir;
-  auto restore = [&unzipper] {
+  unzipper.OnEndUnZip = [&](zip::TUnZipper*, int index, const std::string&) { done.insert(index); };
+  auto restore = [&] {
+    unzipper.OnStartUnZip = window_handler;
     unzipper.OnSkippingFile = nullptr;
     unzipper.OnBadCRC = nullptr;
     unzipper.OnEndUnZip = nullptr;
     unzipper.CancelRequested = false;
-    State().StageDir.clear();
-    State().StageTarget.clear();
   };
   try {
     unzipper.SetDoAll(true);
@@ -184,7 +203,10 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
     // An error that names a staged file (one that could not be flushed) names it where it was to go.
-    const std::string what = FinalPath(e.what());
+    std::string what = e.what();
+    const std::string staged = stage_dir + "\\";
+    for (size_t at = what.find(staged); at != std::string::npos; at = what.find(staged, at))
+      what.replace(at, staged.size(), plan.app_dir);
     const bool data_error = dynamic_cast<const zip::EZipException*>(&e) != nullptr &&
                             dynamic_cast<const zip::ECantWriteUCF*>(&e) == nullptr &&
                             dynamic_cast<const zip::EUserCanceled*>(&e) == nullptr;
@@ -194,10 +216,9 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
   }
   restore();
   if (!cause.empty()) throw EUpdateFailed(cause, true);
-  if (extracted != static_cast<int>(plan.files.size()))
-    throw EUpdateFailed("only " + std::to_string(extracted) + " of the " + std::to_string(plan.files.size()) +
-                            " files of the archive could be extracted",
-                        true);
+  // Every planned file must have come out whole; the engine reports each one it gives up.
+  for (const PlannedFile& f : plan.files)
+    if (!done.count(f.entry)) throw EUpdateFailed(Quoted(f.final_path) + " was not extracted", true);
 }
 
 // What becomes of UPDATE.ZIP (and its signature file) when the run ends.
@@ -226,7 +247,7 @@ void Settle(platform::FileOps& ops, UpdateLog& log, const std::string& archive, 
 
 void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host) {
   unzipper.OnStartUnZip = [&host](zip::TUnZipper*, int, std::string& fname, bool& skip) {
-    StartUnZip(host, FinalPath(fname), skip);
+    StartUnZip(host, fname, skip);
   };
   unzipper.OnTotalPercentDone = [&host](zip::TUnZipper*, int percent) { TotalPercentDone(host, percent); };
   unzipper.OnUnZipComplete = nullptr;
@@ -338,7 +359,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::
   int placed = 0;
   try {
     try {
-      Stage(unzipper, plan, tx.StageDir(), engine_message, archive_fault);
+      Stage(unzipper, host, plan, tx.StageDir(), engine_message, archive_fault);
     } catch (const EUpdateFailed&) {
       tx.Discard();
       throw;

@@ -105,7 +105,10 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
   for (const ArchiveEntry& e : entries) {
     const bool is_file = !e.file_name.empty();
     const std::string final_path = zip::DestinationFolder(dest_dir, true, {}, e.folder_part) + e.file_name;
-    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history)) continue;
+    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history)) {
+      plan.skipped.push_back(SkippedEntry{e.index, final_path});
+      continue;
+    }
     if (final_path.compare(0, app_dir.size(), app_dir) != 0)
       throw EUpdateRefused("\"" + final_path + "\" lies outside the application's folder");
     const std::vector<std::string> parts = SplitPath(std::string_view(final_path).substr(app_dir.size()));
@@ -141,7 +144,7 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
     if (parts.empty()) throw EUpdateRefused("\"" + final_path + "\" is not a name Windows can create");
     if (!e.undecodable.empty())
       throw EUpdateRefused("the archive's entry " + Quoted(e.folder_part + e.file_name) + " " + e.undecodable);
-    plan.files.push_back(PlannedFile{rel, final_path, e.size, std::nullopt});
+    plan.files.push_back(PlannedFile{e.index, rel, final_path, e.size, std::nullopt});
     plan.total_size += e.size;
   }
   return plan;
@@ -153,7 +156,7 @@ std::vector<ArchiveEntry> ArchiveEntries(zip::TUnZipper& unzipper) {
   entries.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     const zip::TZipHeaderInfo& h = unzipper.Entry(i);
-    entries.push_back(ArchiveEntry{h.Directory(), h.FileName(), h.UncompressedSize(), h.ExternalAttributes,
+    entries.push_back(ArchiveEntry{i, h.Directory(), h.FileName(), h.UncompressedSize(), h.ExternalAttributes,
                                    UndecodableReason(h.CompressionMethod, h.GeneralFlags)});
   }
   return entries;

@@ -51,12 +51,6 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
 }
 
-std::string FinalPath(const std::string& fname) {
-  const LaunchState& s = State();
-  if (s.StageDir.empty() || fname.compare(0, s.StageDir.size() + 1, s.StageDir + "\\") != 0) return fname;
-  return s.StageTarget + fname.substr(s.StageDir.size() + 1);
-}
-
 void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {
   const LaunchState& s = State();
   host.SetNameCaption(kExtractPrefix + fname);

@@ -11,14 +11,14 @@ using launcher::MakePlan;
 const std::string kApp = "C:\\App\\";
 
 ArchiveEntry File(const std::string& folder, const std::string& name, uint64_t size = 1) {
-  return ArchiveEntry{folder, name, size};
+  return ArchiveEntry{-1, folder, name, size};
 }
 
 TEST(UpdatePlan, FinalPathsFollowThePlacementRuleAndTheConfiguredSkips) {
   const launcher::UpdatePlan plan =
       MakePlan(kApp,
                {File("", "App.exe", 10), File("sub\\deep\\", "a.dll", 20), File("\\abs\\", "x.txt", 3),
-                File("D:\\other\\", "y.txt", 4), File("", "keep.cfg", 100), ArchiveEntry{"empty\\", "", 0, 0x12}},
+                File("D:\\other\\", "y.txt", 4), File("", "keep.cfg", 100), ArchiveEntry{-1, "empty\\", "", 0, 0x12}},
                "C:\\App\\keep.cfg", "");
   std::vector<std::string> finals;
   for (const auto& f : plan.files) finals.push_back(f.final_path);
@@ -27,6 +27,8 @@ TEST(UpdatePlan, FinalPathsFollowThePlacementRuleAndTheConfiguredSkips) {
   EXPECT_EQ(plan.files[1].rel, "sub\\deep\\a.dll");
   EXPECT_EQ(plan.folders, (std::vector<std::string>{"sub", "sub\\deep", "abs", "other", "empty"}));
   EXPECT_EQ(plan.total_size, 37u) << "the skipped entry takes no room";
+  ASSERT_EQ(plan.skipped.size(), 1u) << "shown, not written";
+  EXPECT_EQ(plan.skipped[0].final_path, "C:\\App\\keep.cfg");
   ASSERT_EQ(plan.folder_entries.size(), 1u) << "the folder entry, with the attributes it gives its folder";
   EXPECT_EQ(plan.folder_entries[0].rel, "empty");
   EXPECT_EQ(plan.folder_entries[0].attributes, 0x12u);

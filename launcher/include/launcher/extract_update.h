@@ -16,8 +16,9 @@ class TUnZipper;
 namespace launcher {
 
 // Connects the engine's events to the update sequence: the label and the skip rule see each
-// entry's final destination, the gauge the total percentage. The application is restarted by
-// ExtractUpdate once the update is applied or undone, not by the engine's completion event.
+// entry's destination, the gauge the total percentage. While an update is staged, its plan
+// decides instead which entries are extracted and where. The application is restarted by
+// FinishRun once the run has ended, not by the engine's completion event.
 void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host);
 
 // What an update run works with; the launcher passes the system's, tests their own.

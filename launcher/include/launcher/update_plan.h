@@ -24,6 +24,7 @@ class EUpdateRefused : public platform::Exception {
 
 // One entry of the archive as the plan needs it.
 struct ArchiveEntry {
+  int index = -1;           // in the engine's view of the directory
   std::string folder_part;  // as the engine gives it: '\' separated, ends with '\' or empty
   std::string file_name;    // empty for a folder entry
   uint64_t size = 0;
@@ -34,6 +35,7 @@ struct ArchiveEntry {
 };
 
 struct PlannedFile {
+  int entry = -1;           // the archive entry (ArchiveEntry::index) it is extracted from
   std::string rel;          // path below the application folder, '\' separated
   std::string final_path;   // application folder + rel: what the window shows
   uint64_t size = 0;
@@ -46,9 +48,16 @@ struct FolderEntry {
   uint32_t attributes = 0;
 };
 
+// An entry the description file leaves out: it is shown, not written.
+struct SkippedEntry {
+  int entry = -1;
+  std::string final_path;
+};
+
 struct UpdatePlan {
   std::string app_dir;                // ends with '\'
   std::vector<PlannedFile> files;     // the entries to write, in the archive's order
+  std::vector<SkippedEntry> skipped;  // in the archive's order
   std::vector<std::string> folders;   // every folder the update needs (rel), parents first
   std::vector<FolderEntry> folder_entries;  // in the archive's order
   uint64_t total_size = 0;            // of `files`

@@ -46,10 +46,6 @@ struct LaunchState {
   // it is the one restarted when the description file names none.
   std::string FirstArgument;
   bool ExeFromArgument = false;  // the description file exists but names no program
-  // While the update is staged the engine writes below StageDir; the window shows and the skip
-  // rule compares the path below AppDir that the file will finally have.
-  std::string StageDir;
-  std::string StageTarget;  // the application folder the staged files go to, ending with '\'
   // Held from the window's creation until the application is restarted: one launcher at a time
   // for an application folder.
   std::unique_ptr<platform::FolderLock> RunLock;
@@ -65,8 +61,6 @@ std::string UpdateFolder(const std::string& app_dir);
 // and without touching anything. An unreadable description file raises the runtime's file-open
 // error and the remaining steps are skipped.
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments);
-// The final destination of a path the engine built below StageDir (the path itself otherwise).
-std::string FinalPath(const std::string& fname);
 // OnStartUnZip: shows the destination path and skips the two configured entries.
 void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip);
 // OnTotalPercentDone: text, maximum and value, in this order, on every call.
