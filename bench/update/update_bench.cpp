@@ -61,10 +61,11 @@ int main(int argc, char** argv) {
       return 2;
     }
     NoWindow host;
-    launcher::FormCreate(host, {folder + "App.exe"});
-    launcher::ConnectUnZipper(unzipper, host);
+    launcher::Launch launch;
+    launcher::FormCreate(host, {folder + "App.exe"}, launch);
+    launcher::ConnectUnZipper(unzipper, host, launch.request);
     const launcher::RunOutcome outcome =
-        launcher::ExtractUpdate(unzipper, host, archive.substr(0, cut + 1), launcher::SystemEnvironment());
+        launcher::ExtractUpdate(unzipper, host, launch.request, archive.substr(0, cut + 1), launcher::SystemEnvironment());
     if (outcome.outcome != launcher::UpdateOutcome::kApplied) {
       std::fprintf(stderr, "%s\n", outcome.message.c_str());
       return 1;

@@ -44,8 +44,8 @@ class SystemClock : public Clock {
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 // Returns the time spent waiting.
-uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log) {
-  const std::string& program = State().FirstArgument;
+uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log,
+                            const std::string& program) {
   if (!env.is_running || !env.is_running(program)) return 0;
   host.SetNameCaption(kWaitingForProgramText + program);
   log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
@@ -245,9 +245,9 @@ void Settle(platform::FileOps& ops, UpdateLog& log, const std::string& archive, 
 
 }  // namespace
 
-void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host) {
-  unzipper.OnStartUnZip = [&host](zip::TUnZipper*, int, std::string& fname, bool& skip) {
-    StartUnZip(host, fname, skip);
+void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request) {
+  unzipper.OnStartUnZip = [&host, &request](zip::TUnZipper*, int, std::string& fname, bool& skip) {
+    StartUnZip(host, request, fname, skip);
   };
   unzipper.OnTotalPercentDone = [&host](zip::TUnZipper*, int percent) { TotalPercentDone(host, percent); };
   unzipper.OnUnZipComplete = nullptr;
@@ -263,9 +263,8 @@ UpdateEnvironment SystemEnvironment() {
   return env;
 }
 
-RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string& launcher_dir,
-                         const UpdateEnvironment& env) {
-  const LaunchState& s = State();
+RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& s,
+                         const std::string& launcher_dir, const UpdateEnvironment& env) {
   const std::string app_dir = UpdateFolder(s.AppDir);
   const std::string archive = launcher_dir + kArchiveName;
   // The log and the result file are kept whatever happens to the update, so they are written past
@@ -318,12 +317,12 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::
     const std::string cause = "an update that an earlier run began could not be undone: " + std::string(e.what());
     return end(UpdateOutcome::kNotStarted, 0, cause, not_applied(cause, false), ArchiveFate::kKeep);
   }
-  const uint64_t waited = WaitForApplication(host, env, log);
+  const uint64_t waited = WaitForApplication(host, env, log, s.FirstArgument);
 
   unzipper.SetZipName(archive);
   // A signed update is checked before its directory is read and stays open until the end.
   try {
-    signed_archive.emplace(unzipper, archive);
+    signed_archive.emplace(unzipper, archive, s);
     log.Line(signed_archive->Signed() ? "the archive's signature was checked with the vendor's key"
                                       : "the update is not signed (no PUBLIC_KEY in the description file)");
     unzipper.LoadDirectory();
@@ -373,10 +372,10 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::
   return end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
 }
 
-void FinishRun(UpdateHost& host, const RunOutcome& outcome) {
+void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome) {
   // The next launcher may start as soon as the application is back.
-  State().RunLock.reset();
-  if (outcome.restart) host.ShellOpen(State().ExeFileName, kRestartArgument);
+  launch.lock.reset();
+  if (outcome.restart) host.ShellOpen(launch.request.ExeFileName, kRestartArgument);
   if (!outcome.message.empty()) host.ShowError(outcome.message);
   host.RequestTerminate();
 }

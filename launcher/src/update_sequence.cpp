@@ -5,11 +5,6 @@
 
 namespace launcher {
 
-LaunchState& State() {
-  static LaunchState state;
-  return state;
-}
-
 std::string UpdateFolder(const std::string& app_dir) {
   if (app_dir.empty()) {
     std::string folder = platform::CurrentFolder();
@@ -19,8 +14,10 @@ std::string UpdateFolder(const std::string& app_dir) {
   return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
 }
 
-void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
-  LaunchState& s = State();
+void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch) {
+  launch.lock.reset();  // a window made again in the same process
+  launch.request = UpdateRequest{};
+  UpdateRequest& s = launch.request;
   host.SetShowMainForm(false);
   if (arguments.empty()) {
     host.RequestTerminate();
@@ -31,9 +28,8 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   s.AppDir = AppDirOf(s.ExeFileName);
   // A second launcher (a double click, an application that starts it twice) would take the
   // first one's work folder for an interrupted run's and restart the application once more.
-  s.RunLock.reset();  // a window made again in the same process
-  s.RunLock = platform::TryLockFolder(UpdateFolder(s.AppDir));
-  if (!s.RunLock) {
+  launch.lock = platform::TryLockFolder(UpdateFolder(s.AppDir));
+  if (!launch.lock) {
     host.RequestTerminate();
     return;
   }
@@ -51,8 +47,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
 }
 
-void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {
-  const LaunchState& s = State();
+void StartUnZip(UpdateHost& host, const UpdateRequest& s, const std::string& fname, bool& skip) {
   host.SetNameCaption(kExtractPrefix + fname);
   if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"))) skip = true;
 }
@@ -63,8 +58,8 @@ void TotalPercentDone(UpdateHost& host, int percent) {
   host.SetGaugeValue(percent);
 }
 
-void UnZipComplete(UpdateHost& host) {
-  host.ShellOpen(State().ExeFileName, kRestartArgument);
+void UnZipComplete(UpdateHost& host, const UpdateRequest& request) {
+  host.ShellOpen(request.ExeFileName, kRestartArgument);
   host.RequestTerminate();
 }
 

@@ -22,23 +22,23 @@ using launcher_test::RecordingHost;
 class ExtractUpdateTest : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
-    launcher::ConnectUnZipper(unzipper_, host_);
+    launcher::ConnectUnZipper(unzipper_, host_, launch_.request);
   }
   void Start(const std::string& description = "") {
     if (!description.empty()) zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", description);
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
   }
   // Returns the error the user is shown ("" when the update was applied).
   std::string Extract() {
     const launcher::RunOutcome outcome =
-        launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
-    launcher::FinishRun(host_, outcome);
+        launcher::ExtractUpdate(unzipper_, host_, launch_.request, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+    launcher::FinishRun(host_, launch_, outcome);
     return outcome.message;
   }
   zip_test::TempDir app_, launcher_dir_;
   RecordingHost host_;
+  launcher::Launch launch_;
   zip::TUnZipper unzipper_;
 };
 

@@ -33,9 +33,8 @@ std::string Sign(const std::string& bytes, const signature::SecretKey& key) {
 class SignedUpdate : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
-    launcher::ConnectUnZipper(unzipper_, host_);
+    launcher::ConnectUnZipper(unzipper_, host_, launch_.request);
     unzipper_.SetOverwriteMode(zip::Always);  // as the window's design sets it
     ZipBuilder zip;
     zip.Add(EntryDef{.name = "App.exe", .data = std::string(3000, 'e')});
@@ -46,7 +45,7 @@ class SignedUpdate : public testing::Test {
   }
   void Start(const std::string& description) {
     WriteFile(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=App.exe\r\n" + description);
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
   }
   std::string KeyLine() const { return "PUBLIC_KEY=" + signature::FormatPublicKey(key_.Public()) + "\r\n"; }
   void Place(const std::string& archive, const std::optional<std::string>& sig) {
@@ -55,8 +54,8 @@ class SignedUpdate : public testing::Test {
   }
   launcher::RunOutcome Extract() {
     const launcher::RunOutcome outcome =
-        launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
-    launcher::FinishRun(host_, outcome);
+        launcher::ExtractUpdate(unzipper_, host_, launch_.request, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+    launcher::FinishRun(host_, launch_, outcome);
     return outcome;
   }
   // Runs the update and expects it refused with `message`: nothing written, the application
@@ -94,6 +93,7 @@ class SignedUpdate : public testing::Test {
 
   zip_test::TempDir app_, launcher_dir_;
   Host host_;
+  launcher::Launch launch_;
   std::string UpdateLog() const { return ReadFile(app_ / "UPDATE" / "HalvexUpdate.log"); }
 
   zip::TUnZipper unzipper_;
@@ -162,7 +162,7 @@ TEST_F(SignedUpdate, AMalformedKeyIsAnErrorNeverAnUnsignedUpdate) {
   const std::string short_key = signature::Base64(std::vector<uint8_t>(31, 7));
   for (const std::string& value : {short_key, std::string("not base64!"), signature::FormatPublicKey(key_.Public()) + " "}) {
     SCOPED_TRACE(value);
-    launcher::State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     Start("PUBLIC_KEY=" + value + "\r\n");
     Place(archive_, Sign(archive_, key_));
     ExpectRefused("PUBLIC_KEY in \"" + description + "\" is not a public key (the base64 of 32 bytes)", false);
@@ -172,7 +172,7 @@ TEST_F(SignedUpdate, AMalformedKeyIsAnErrorNeverAnUnsignedUpdate) {
 TEST_F(SignedUpdate, WithoutAKeyNothingChanges) {
   for (const char* description : {"NAME=App\r\n", "NAME=App\r\nPUBLIC_KEY=\r\n"}) {
     SCOPED_TRACE(description);
-    launcher::State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     host_.opened.clear();
     Start(description);
     // No signature file, then a garbage one: neither is looked at.
@@ -191,8 +191,8 @@ TEST_F(SignedUpdate, WithoutAKeyNothingChanges) {
 TEST_F(SignedUpdate, AnUnreadDescriptionFileStopsTheUpdate) {
   // As FormCreate leaves things when the file exists but could not be opened.
   WriteFile(app_ / "UPDATE" / "VER_INFO.INF", KeyLine());
-  launcher::State().AppDir = app_.Engine() + "\\";
-  launcher::State().ExeFileName = app_.Engine("App.exe");
+  launch_.request.AppDir = app_.Engine() + "\\";
+  launch_.request.ExeFileName = app_.Engine("App.exe");
   Place(archive_, std::nullopt);
   ExpectRefused("The update is not applied: its description file \"" + app_.Engine("UPDATE\\VER_INFO.INF") +
                 "\" could not be read, so its signature cannot be checked",
@@ -213,12 +213,12 @@ TEST_F(SignedUpdate, ReplacingTheArchiveAfterTheCheckChangesNothing) {
   const std::string archive = launcher_dir_.Engine("UPDATE.ZIP");
   unzipper_.SetZipName(archive);
   {
-    const launcher::SignedArchive held(unzipper_, archive);
+    const launcher::SignedArchive held(unzipper_, archive, launch_.request);
     EXPECT_TRUE(held.Signed());
     fs::rename(launcher_dir_ / "evil.zip", launcher_dir_ / "UPDATE.ZIP");
     unzipper_.LoadDirectory();
     unzipper_.SetDoAll(true);
-    unzipper_.SetDestDir(launcher::State().AppDir);
+    unzipper_.SetDestDir(launch_.request.AppDir);
     unzipper_.SetRecreateDirs(true);
     unzipper_.UnZipSelected();
   }

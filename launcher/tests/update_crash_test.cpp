@@ -147,15 +147,15 @@ class UpdateCrash : public testing::Test {
   std::string Run(const fs::path& app, const fs::path& launcher_dir, platform::FileOps& ops) {
     // An applied archive is removed: every run has its own.
     zip_test::WriteFile(launcher_dir / "UPDATE.ZIP", archive_);
-    launcher::State() = launcher::LaunchState{};
-    launcher::FormCreate(host_, {zip_test::EnginePath(app / "App.exe")});
+    launcher::Launch launch;
+    launcher::FormCreate(host_, {zip_test::EnginePath(app / "App.exe")}, launch);
     zip::TUnZipper unzipper;
     unzipper.SetOverwriteMode(zip::Always);
-    launcher::ConnectUnZipper(unzipper, host_);
+    launcher::ConnectUnZipper(unzipper, host_, launch.request);
     launcher::UpdateEnvironment env;
     env.ops = &ops;
     env.clock = &clock_;
-    return launcher::ExtractUpdate(unzipper, host_, zip_test::EnginePath(launcher_dir) + "\\", env).message;
+    return launcher::ExtractUpdate(unzipper, host_, launch.request, zip_test::EnginePath(launcher_dir) + "\\", env).message;
   }
 
   std::string Result(const fs::path& app) { return zip_test::ReadFile(app / "UPDATE" / "UPDATE_RESULT.INF"); }

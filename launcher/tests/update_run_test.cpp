@@ -25,7 +25,6 @@ using launcher_test::RecordingHost;
 class UpdateRunTest : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
     zip_test::WriteFile(app_ / "App.exe", "old program");
     zip_test::WriteFile(app_ / "lib.dll", "old lib");
@@ -39,11 +38,11 @@ class UpdateRunTest : public testing::Test {
   }
   // Returns the error the user is shown ("" when the update was applied).
   std::string Run() {
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
     zip::TUnZipper unzipper;
-    launcher::ConnectUnZipper(unzipper, host_);
-    outcome_ = launcher::ExtractUpdate(unzipper, host_, launcher_dir_.Engine() + "\\", env_);
-    launcher::FinishRun(host_, outcome_);
+    launcher::ConnectUnZipper(unzipper, host_, launch_.request);
+    outcome_ = launcher::ExtractUpdate(unzipper, host_, launch_.request, launcher_dir_.Engine() + "\\", env_);
+    launcher::FinishRun(host_, launch_, outcome_);
     return outcome_.message;
   }
   std::string Log() { return zip_test::ReadFile(app_ / "UPDATE" / "HalvexUpdate.log"); }
@@ -55,6 +54,7 @@ class UpdateRunTest : public testing::Test {
 
   zip_test::TempDir app_, launcher_dir_;
   RecordingHost host_;
+  launcher::Launch launch_;
   FaultOps ops_;
   FakeClock clock_;
   launcher::UpdateEnvironment env_;

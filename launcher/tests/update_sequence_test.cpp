@@ -22,7 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using launcher::State;
 
 // Records every call the sequence makes on the window, in order.
 class RecordingHost : public launcher::UpdateHost {
@@ -48,7 +47,7 @@ class LauncherSequence : public testing::Test {
                                             "_" + testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "UPDATE");
-    State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
   }
   void TearDown() override {
     std::error_code ec;
@@ -69,19 +68,20 @@ class LauncherSequence : public testing::Test {
   }
   fs::path root_;
   RecordingHost host_;
+  launcher::Launch launch_;
 };
 
 TEST_F(LauncherSequence, NoArgumentHidesTheWindowAndTerminates) {
-  launcher::FormCreate(host_, {});
+  launcher::FormCreate(host_, {}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
 }
 
 TEST_F(LauncherSequence, WithoutDescriptionFileEverythingKeepsItsDefault) {
-  launcher::FormCreate(host_, {AppExe(), "ignored"});
+  launcher::FormCreate(host_, {AppExe(), "ignored"}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=", "skin=2"}));
-  EXPECT_EQ(State().ExeFileName, AppExe());
-  EXPECT_EQ(State().AppDir, AppDir());
-  launcher::UnZipComplete(host_);
+  EXPECT_EQ(launch_.request.ExeFileName, AppExe());
+  EXPECT_EQ(launch_.request.AppDir, AppDir());
+  launcher::UnZipComplete(host_, launch_.request);
   EXPECT_EQ(host_.calls.back(), "terminate");
   EXPECT_EQ(host_.calls[host_.calls.size() - 2], "open " + AppExe() + " UPDATE_RUN");
 }
@@ -89,53 +89,53 @@ TEST_F(LauncherSequence, WithoutDescriptionFileEverythingKeepsItsDefault) {
 TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
   WriteDescription("exe_filename=New.exe\r\nNAME=Acme Tools\r\nNAME=second\r\nSKININDEX=$A\r\n"
                    "COPY_FILENAME=" + AppDir() + "App.exe\r\nVER_HISTORY=History.txt");
-  launcher::FormCreate(host_, {AppExe()});
+  launcher::FormCreate(host_, {AppExe()}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=Acme Tools", "skin=10"}));
-  EXPECT_EQ(State().ExeFileName, AppDir() + "New.exe");
+  EXPECT_EQ(launch_.request.ExeFileName, AppDir() + "New.exe");
 
   bool skip = false;
-  launcher::StartUnZip(host_, AppDir() + "App.exe", skip);
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "App.exe", skip);
   EXPECT_TRUE(skip);
   EXPECT_EQ(host_.calls.back(), "label=Extract Files.. " + AppDir() + "App.exe");
   skip = false;
-  launcher::StartUnZip(host_, AppDir() + "History.txt", skip);  // relative value: never matches
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "History.txt", skip);  // relative value: never matches
   EXPECT_FALSE(skip);
   skip = true;
-  launcher::StartUnZip(host_, AppDir() + "Other.dll", skip);  // the engine's value is left alone
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "Other.dll", skip);  // the engine's value is left alone
   EXPECT_TRUE(skip);
 }
 
 TEST_F(LauncherSequence, EmptyOrMissingProgramNameRestartsTheFirstArgument) {
   // The shell would open the folder itself in Explorer instead of restarting the application.
   for (const char* description : {"EXE_FILENAME=\nSKININDEX=12\n", "NAME=x\nSKININDEX=12\n"}) {
-    State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     WriteDescription(description);
-    launcher::FormCreate(host_, {AppExe()});
-    EXPECT_EQ(State().ExeFileName, AppExe()) << description;
-    EXPECT_TRUE(State().ExeFromArgument) << description;
+    launcher::FormCreate(host_, {AppExe()}, launch_);
+    EXPECT_EQ(launch_.request.ExeFileName, AppExe()) << description;
+    EXPECT_TRUE(launch_.request.ExeFromArgument) << description;
     EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
   }
 }
 
 TEST_F(LauncherSequence, NulByteHidesTheLinesAfterIt) {
   WriteDescription(std::string("NAME=before\n\0SKININDEX=7\n", 25));
-  launcher::FormCreate(host_, {AppExe()});
+  launcher::FormCreate(host_, {AppExe()}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=before", "skin=2"}));
 }
 
 TEST_F(LauncherSequence, ArgumentWithoutFolderPartLooksInTheCurrentFolder) {
-  launcher::FormCreate(host_, {"App.exe"});
-  EXPECT_EQ(State().AppDir, "");
-  EXPECT_EQ(State().ExeFileName, "App.exe");
+  launcher::FormCreate(host_, {"App.exe"}, launch_);
+  EXPECT_EQ(launch_.request.AppDir, "");
+  EXPECT_EQ(launch_.request.ExeFileName, "App.exe");
 }
 
 TEST_F(LauncherSequence, VeryLongAndKoreanArgumentsAreTakenAsTheyAre) {
   const std::string korean = AppDir() + "업데이트 프로그램.exe";
-  launcher::FormCreate(host_, {korean});
-  EXPECT_EQ(State().AppDir, AppDir());
+  launcher::FormCreate(host_, {korean}, launch_);
+  EXPECT_EQ(launch_.request.AppDir, AppDir());
   const std::string long_path = std::string(3990, 'a') + "\\App.exe";
-  launcher::FormCreate(host_, {long_path});
-  EXPECT_EQ(State().AppDir, std::string(3990, 'a') + "\\");
+  launcher::FormCreate(host_, {long_path}, launch_);
+  EXPECT_EQ(launch_.request.AppDir, std::string(3990, 'a') + "\\");
   EXPECT_EQ(host_.calls.back(), "skin=2");
 }
 
@@ -162,12 +162,12 @@ TEST_F(LauncherSequence, UnreadableDescriptionFileRaisesAndSkipsTheRest) {
     ASSERT_EQ(bound, 0) << std::strerror(errno);
   }
 #endif
-  EXPECT_THROW(launcher::FormCreate(host_, {AppExe()}), platform::EFOpenError);
+  EXPECT_THROW(launcher::FormCreate(host_, {AppExe()}, launch_), platform::EFOpenError);
 #ifdef _WIN32
   ::CloseHandle(lock);
 #endif
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1"}));
-  EXPECT_EQ(State().ExeFileName, AppExe());
+  EXPECT_EQ(launch_.request.ExeFileName, AppExe());
 }
 
 // A second launcher for the same folder (a double click, an application that starts it twice)
@@ -176,14 +176,14 @@ TEST_F(LauncherSequence, ASecondLauncherForTheSameFolderEndsAtOnce) {
   WriteDescription("NAME=Acme\r\n");
   std::unique_ptr<platform::FolderLock> first = platform::TryLockFolder(AppDir());
   ASSERT_NE(first, nullptr);
-  launcher::FormCreate(host_, {AppExe()});
+  launcher::FormCreate(host_, {AppExe()}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
-  EXPECT_EQ(State().RunLock, nullptr);
+  EXPECT_EQ(launch_.lock, nullptr);
   first.reset();
   host_.calls.clear();
-  launcher::FormCreate(host_, {AppExe()});
+  launcher::FormCreate(host_, {AppExe()}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=Acme", "skin=2"}));
-  EXPECT_NE(State().RunLock, nullptr);
+  EXPECT_NE(launch_.lock, nullptr);
   EXPECT_EQ(platform::TryLockFolder(AppDir()), nullptr) << "held by the running launcher";
   // Another spelling of the same folder is the same lock.
   EXPECT_EQ(platform::TryLockFolder(AppDir() + "."), nullptr);
@@ -205,9 +205,9 @@ TEST_F(LauncherSequence, AnEndedRunRestartsTheApplicationShowsTheErrorAndEnds) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.outcome.message);
-    launcher::FormCreate(host_, {AppExe()});
+    launcher::FormCreate(host_, {AppExe()}, launch_);
     host_.calls.clear();
-    launcher::FinishRun(host_, c.outcome);
+    launcher::FinishRun(host_, launch_, c.outcome);
     EXPECT_EQ(host_.calls, c.calls);
     EXPECT_NE(platform::TryLockFolder(AppDir()), nullptr) << "let go";
   }

@@ -118,7 +118,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   UnZipper = std::make_unique<zip::TUnZipper>();
   UnZipper->SetOverwriteMode(zip::TUZOverwriteMode::Always);
   // The same wiring the sequence's tests drive.
-  launcher::ConnectUnZipper(*UnZipper, *this);
+  launcher::ConnectUnZipper(*UnZipper, *this, launch_.request);
 
   CreateSkinComponents();
 
@@ -297,7 +297,7 @@ void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t)
 
 int TfmMain::SkinIndex() const { return bsSkinData->SkinIndex(); }
 
-void TfmMain::FormCreate(Form*) { launcher::FormCreate(*this, arguments_); }
+void TfmMain::FormCreate(Form*) { launcher::FormCreate(*this, arguments_, launch_); }
 
 void TfmMain::FormShow(Form*) { tmZip->SetEnabled(true); }
 
@@ -307,7 +307,9 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
-  FinishRun(*this, launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment()));
+  FinishRun(*this, launch_,
+            launcher::ExtractUpdate(*UnZipper, *this, launch_.request, AppDirOf(platform::ProgramPath()),
+                                    SystemEnvironment()));
 }
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }

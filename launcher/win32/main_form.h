@@ -52,6 +52,7 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void ShowError(const std::string& text) override;
 
   int SkinIndex() const;
+  const UpdateRequest& Request() const { return launch_.request; }
 
   // The client area of the design, in the design-time skin.
   static constexpr int kDesignClientWidth = 634, kDesignClientHeight = 362;
@@ -85,6 +86,7 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   // The skinned frame takes the window over as soon as it exists.
   void CreateWindowHandle() override;
   std::vector<std::string> arguments_;
+  Launch launch_;
 };
 
 }  // namespace launcher

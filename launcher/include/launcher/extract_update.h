@@ -19,7 +19,7 @@ namespace launcher {
 // entry's destination, the gauge the total percentage. While an update is staged, its plan
 // decides instead which entries are extracted and where. The application is restarted by
 // FinishRun once the run has ended, not by the engine's completion event.
-void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host);
+void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request);
 
 // What an update run works with; the launcher passes the system's, tests their own.
 struct UpdateEnvironment {
@@ -66,11 +66,11 @@ inline constexpr const char* kRejectedSuffix = ".rejected";
 // a damaged directory, an entry that cannot be decoded or placed) is renamed with
 // kRejectedSuffix; one refused for the machine's state (space, access, a held file) stays for the
 // next try. Never raises for anything the run expects: the outcome says what happened.
-RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string& launcher_dir,
-                         const UpdateEnvironment& env);
+RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request,
+                         const std::string& launcher_dir, const UpdateEnvironment& env);
 
-// What the window does once the run has ended: starts the application again (when the outcome
-// says so), shows the error (if any) and then ends the launcher.
-void FinishRun(UpdateHost& host, const RunOutcome& outcome);
+// What the window does once the run has ended: lets go of the folder's lock, starts the
+// application again (when the outcome says so), shows the error (if any) and ends the launcher.
+void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome);
 
 }  // namespace launcher

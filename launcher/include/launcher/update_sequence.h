@@ -36,8 +36,9 @@ inline constexpr const char* kExtractPrefix = "Extract Files.. ";
 inline constexpr const char* kExtractingText = "압축 푸는중.. - ";
 inline constexpr int kDefaultSkinIndex = 2;
 
-// The three process-wide values of the launcher, and what the update run adds to them.
-struct LaunchState {
+// What the launcher was asked to do: the command line and the description file, read once when
+// the window is made.
+struct UpdateRequest {
   platform::NameValueList VerInfo;
   std::string AppDir;
   std::string ExeFileName;
@@ -46,11 +47,14 @@ struct LaunchState {
   // it is the one restarted when the description file names none.
   std::string FirstArgument;
   bool ExeFromArgument = false;  // the description file exists but names no program
-  // Held from the window's creation until the application is restarted: one launcher at a time
-  // for an application folder.
-  std::unique_ptr<platform::FolderLock> RunLock;
 };
-LaunchState& State();
+
+// What the window keeps of its launch: the request, and the application folder's lock, held from
+// the window's creation until the application is started again (one launcher at a time).
+struct Launch {
+  UpdateRequest request;
+  std::unique_ptr<platform::FolderLock> lock;
+};
 
 // The folder an update is applied to, ending with '\': `app_dir`, or the current folder for a first
 // argument without a folder part.
@@ -60,12 +64,12 @@ std::string UpdateFolder(const std::string& app_dir);
 // description file. When another launcher holds the lock, this one ends at once, without a window
 // and without touching anything. An unreadable description file raises the runtime's file-open
 // error and the remaining steps are skipped.
-void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments);
+void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch);
 // OnStartUnZip: shows the destination path and skips the two configured entries.
-void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip);
+void StartUnZip(UpdateHost& host, const UpdateRequest& request, const std::string& fname, bool& skip);
 // OnTotalPercentDone: text, maximum and value, in this order, on every call.
 void TotalPercentDone(UpdateHost& host, int percent);
 // OnUnZipComplete: starts the application with UPDATE_RUN and asks the launcher to end.
-void UnZipComplete(UpdateHost& host);
+void UnZipComplete(UpdateHost& host, const UpdateRequest& request);
 
 }  // namespace launcher
