@@ -1,7 +1,6 @@
 #include "launcher/update_transaction.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <set>
 
@@ -15,10 +14,6 @@ namespace {
 using platform::FileOpResult;
 using platform::FileOpStatus;
 
-constexpr const char* kJournalHeader = "HALVEX UPDATE JOURNAL 1";
-constexpr const char* kJournalEnd = "END";
-constexpr const char* kCommitted = "COMMITTED";
-constexpr const char* kRolledBack = "ROLLED BACK";
 // Room the file system needs beyond the files' bytes: clusters, the journal, the log.
 constexpr uint64_t kCluster = 4096;
 constexpr uint64_t kSpareSpace = 1 << 20;
@@ -32,25 +27,6 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 std::string ParentOf(const std::string& rel) {
   const size_t slash = rel.find_last_of('\\');
   return slash == std::string::npos ? std::string() : rel.substr(0, slash);
-}
-
-// "STAMP <attributes, hex> <time> <rel>": the folder's rel may be empty (the application folder)
-// and hold blanks, so it comes last.
-std::string StampLine(const std::string& rel, const platform::FolderStamp& stamp) {
-  char attributes[16];
-  const auto end = std::to_chars(attributes, attributes + sizeof attributes, stamp.attributes, 16).ptr;
-  return "STAMP " + std::string(attributes, end) + " " + std::to_string(stamp.modified) + " " + rel;
-}
-
-bool ParseStampLine(const std::string& line, std::string& rel, platform::FolderStamp& stamp) {
-  const char* p = line.data() + 6;
-  const char* const end = line.data() + line.size();
-  auto r = std::from_chars(p, end, stamp.attributes, 16);
-  if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ') return false;
-  r = std::from_chars(r.ptr + 1, end, stamp.modified);
-  if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ') return false;
-  rel.assign(r.ptr + 1, end);
-  return true;
 }
 
 std::string Megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
@@ -207,7 +183,7 @@ std::vector<std::string> UpdateTransaction::FoldersToSwap(
 }
 
 int UpdateTransaction::Commit(const UpdatePlan& plan) {
-  Journal journal;
+  UpdateJournal journal;
   std::vector<bool> has_old;
   bool journal_written = false;
   try {
@@ -263,12 +239,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
         backup_folders.insert(*it);
       }
     }
-    std::string text = std::string(kJournalHeader) + "\r\n";
-    for (const auto& [rel, stamp] : journal.stamps) text += StampLine(rel, stamp) + "\r\n";
-    for (const std::string& rel : journal.swaps) text += "SWAP " + rel + "\r\n";
-    for (const std::string& rel : journal.trees) text += "TREE " + rel + "\r\n";
-    for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
-    text += std::string(kJournalEnd) + "\r\n";
+    const std::string text = JournalText(journal);
     // A journal that failed to be written is removed with the work folder: nothing was moved.
     Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
     journal_written = true;
@@ -318,7 +289,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
       Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
     }
     Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
-    Require(ops_.AppendFile(JournalPath(), std::string(kCommitted) + "\r\n"),
+    Require(ops_.AppendFile(JournalPath(), JournalMark(true)),
             "the journal " + Quoted(JournalPath()) + " could not be completed");
   } catch (const EUpdateFailed& failure) {
     log_.Line("failed: " + std::string(failure.what()));
@@ -360,7 +331,7 @@ void UpdateTransaction::PutBack(const std::string& rel, const std::string& aside
   }
 }
 
-void UpdateTransaction::Rollback(const Journal& journal) {
+void UpdateTransaction::Rollback(const UpdateJournal& journal) {
   std::string first_error;
   // A folder replaced whole is put back first, as a file is: then every file and folder below it
   // is found where it was staged, and the steps below find nothing to undo there.
@@ -395,7 +366,7 @@ void UpdateTransaction::Rollback(const Journal& journal) {
   }
   // Without the mark, the cleanup would remove staged files that a later recovery still reads
   // as "not moved yet": then the work folder stays for that recovery, which finds nothing to do.
-  if (!ops_.AppendFile(JournalPath(), std::string(kRolledBack) + "\r\n").ok()) {
+  if (!ops_.AppendFile(JournalPath(), JournalMark(false)).ok()) {
     log_.Line("rolled back; the journal could not be marked, the next run removes the work folder");
     return;
   }
@@ -406,34 +377,9 @@ void UpdateTransaction::Rollback(const Journal& journal) {
 std::string UpdateTransaction::Recover() {
   if (!Exists(WorkDir())) return {};
   const std::optional<std::string> text = Exists(JournalPath()) ? ops_.ReadFile(JournalPath()) : std::nullopt;
-  Journal journal;
-  bool complete = false, committed = false, rolled_back = false;
-  if (text) {
-    size_t start = 0;
-    bool header = false;
-    while (start < text->size()) {
-      size_t end = text->find("\r\n", start);
-      if (end == std::string::npos) break;  // a line cut short was never finished
-      const std::string line = text->substr(start, end - start);
-      start = end + 2;
-      if (!header) {
-        header = line == kJournalHeader;
-        if (!header) break;
-      } else if (!complete) {
-        std::string rel;
-        platform::FolderStamp stamp;
-        if (line.starts_with("SWAP ")) journal.swaps.push_back(line.substr(5));
-        else if (line.starts_with("TREE ")) journal.trees.push_back(line.substr(5));
-        else if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
-        else if (line.starts_with("STAMP ") && ParseStampLine(line, rel, stamp)) journal.stamps.emplace_back(rel, stamp);
-        else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
-        else if (line == kJournalEnd) complete = true;
-      } else {
-        committed = committed || line == kCommitted;
-        rolled_back = rolled_back || line == kRolledBack;
-      }
-    }
-  }
+  const JournalRead read = ParseJournal(text ? *text : std::string());
+  const UpdateJournal& journal = read.journal;
+  const bool complete = read.complete, committed = read.committed, rolled_back = read.rolled_back;
   std::string done;
   if (!complete) {
     // The journal is written before the first move: without a whole one, nothing was moved.

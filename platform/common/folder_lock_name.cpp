@@ -19,7 +19,7 @@ std::string FolderLockName(const std::string& folder) {
     hash *= 0x100000001b3ull;
   }
   char text[32];
-  std::snprintf(text, sizeof text, "HalvexUpdate-%016llx", static_cast<unsigned long long>(hash));
+  std::snprintf(text, sizeof text, "HalvexFolderLock-%016llx", static_cast<unsigned long long>(hash));
   return text;
 }
 

@@ -24,7 +24,7 @@ class MutexLock : public FolderLock {
 
 std::unique_ptr<FolderLock> TryLockFolder(const std::string& folder) {
   const std::string name = FolderLockName(folder);
-  // Global: a launcher in another session (another user on a terminal server) sees it too.
+  // Global: a process in another session (another user on a terminal server) sees it too.
   const std::wstring wide = Widen("Global\\" + name);
   HANDLE h = ::CreateMutexW(nullptr, FALSE, wide.c_str());
   if (!h && ::GetLastError() != ERROR_ACCESS_DENIED)  // no global namespace: the session's own
