@@ -182,63 +182,118 @@ std::vector<std::string> UpdateTransaction::FoldersToSwap(
   return swaps;
 }
 
+UpdateJournal UpdateTransaction::PlanMoves(const UpdatePlan& plan, std::vector<bool>& has_old) {
+  UpdateJournal journal;
+  std::set<std::string> backup_folders;
+  // Every folder a move or a new folder touches is the application folder or one of the plan's.
+  // A folder that is not there yet is moved in whole from the staging area, with everything
+  // below it: one rename instead of one for each of its files. A folder already there is
+  // swapped whole with its staged copy only when that loses and changes nothing (see
+  // FoldersToSwap); otherwise its own permissions and whatever else it holds stay as they are.
+  if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
+  std::set<std::string> new_folders;
+  auto in_tree = [&](const std::string& rel) {
+    for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+      if (new_folders.count(p)) return true;
+    return false;
+  };
+  for (const std::string& rel : plan.folders) {  // parents first
+    if (in_tree(rel)) continue;
+    if (const auto stamp = ops_.StampOf(FolderPath(rel))) {
+      journal.stamps.emplace_back(rel, *stamp);
+    } else {
+      journal.trees.push_back(rel);
+      new_folders.insert(rel);
+    }
+  }
+  journal.swaps = FoldersToSwap(plan, journal.stamps);
+  std::set<std::string> aside_folders;
+  for (const std::string& rel : journal.swaps) {  // FOLDERS keeps the layout, as BACKUP does
+    std::vector<std::string> chain;
+    for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+      chain.push_back(FoldersDir() + "\\" + p);
+    chain.push_back(FoldersDir());
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+      if (aside_folders.insert(*it).second)
+        Require(ops_.CreateFolder(*it), "the folder " + Quoted(*it) + " could not be made");
+  }
+  // The files of a folder to be replaced whole are listed as well: if it cannot be moved aside
+  // (a program holds a file in it, or works in it), they are moved one by one after all.
+  for (const PlannedFile& f : plan.files) {
+    if (in_tree(f.rel)) continue;
+    journal.files.push_back(f.rel);
+    // As surveyed: an old file gone since is not there to back up, a new one in the way makes
+    // the move into place fail, and either way the moves are undone from what is on the disk.
+    has_old.push_back(f.existing.has_value());
+    if (!has_old.back()) continue;
+    // The backup keeps the layout of the folder: every parent of an old file is made there.
+    std::vector<std::string> chain;
+    for (std::string p = ParentOf(f.rel); !p.empty() && !backup_folders.count(p); p = ParentOf(p))
+      chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      Require(ops_.CreateFolder(BackupDir() + "\\" + *it), "the folder " + Quoted(BackupDir() + "\\" + *it) +
+                                                                " could not be made");
+      backup_folders.insert(*it);
+    }
+  }
+  return journal;
+}
+
+void UpdateTransaction::MoveIntoPlace(const UpdatePlan& plan, const UpdateJournal& journal,
+                                      const std::vector<bool>& has_old) {
+  std::set<std::string> swapped;
+  for (const std::string& rel : journal.swaps) {
+    const std::string folder = app_dir_ + rel;
+    const FileOpResult aside = ops_.Rename(folder, FoldersDir() + "\\" + rel);
+    if (aside.status == FileOpStatus::kBusy || aside.status == FileOpStatus::kDenied) {
+      log_.Line("the folder " + Quoted(folder) + " cannot be replaced whole (" + aside.error +
+                "): its files are moved one by one");
+      continue;
+    }
+    Require(aside, "the folder " + Quoted(folder) + " could not be moved aside");
+    Require(Move(StageDir() + "\\" + rel, folder, folder),
+            "the folder " + Quoted(folder) + " could not be put in place");
+    swapped.insert(rel);
+  }
+  auto in_swapped = [&](const std::string& rel) {
+    for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+      if (swapped.count(p)) return true;
+    return false;
+  };
+  if (!journal.swaps.empty())
+    log_.Line(std::to_string(swapped.size()) + " folders replaced whole; moving the other files one by one");
+
+  for (const std::string& rel : journal.trees)
+    if (!in_swapped(rel))
+      Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
+              "the folder " + Quoted(app_dir_ + rel) + " could not be made");
+  for (const FolderEntry& folder : plan.folder_entries)
+    Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
+            "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
+  for (size_t i = 0; i < journal.files.size(); ++i) {
+    const std::string& rel = journal.files[i];
+    if (in_swapped(rel)) continue;
+    const std::string target = app_dir_ + rel;
+    if (has_old[i]) {
+      const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
+      if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was replaced");
+      else Require(r, Quoted(target) + " could not be replaced");
+    }
+    Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
+  }
+  Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
+  Require(ops_.AppendFile(JournalPath(), JournalMark(true)),
+          "the journal " + Quoted(JournalPath()) + " could not be completed");
+}
+
 int UpdateTransaction::Commit(const UpdatePlan& plan) {
   UpdateJournal journal;
   std::vector<bool> has_old;
   bool journal_written = false;
   try {
-    std::set<std::string> backup_folders;
-    // Every folder a move or a new folder touches is the application folder or one of the plan's.
-    // A folder that is not there yet is moved in whole from the staging area, with everything
-    // below it: one rename instead of one for each of its files. A folder already there is
-    // swapped whole with its staged copy only when that loses and changes nothing (see
-    // FoldersToSwap); otherwise its own permissions and whatever else it holds stay as they are.
-    if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
-    std::set<std::string> new_folders;
-    auto in_tree = [&](const std::string& rel) {
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
-        if (new_folders.count(p)) return true;
-      return false;
-    };
-    for (const std::string& rel : plan.folders) {  // parents first
-      if (in_tree(rel)) continue;
-      if (const auto stamp = ops_.StampOf(FolderPath(rel))) {
-        journal.stamps.emplace_back(rel, *stamp);
-      } else {
-        journal.trees.push_back(rel);
-        new_folders.insert(rel);
-      }
-    }
-    journal.swaps = FoldersToSwap(plan, journal.stamps);
-    std::set<std::string> aside_folders;
-    for (const std::string& rel : journal.swaps) {  // FOLDERS keeps the layout, as BACKUP does
-      std::vector<std::string> chain;
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
-        chain.push_back(FoldersDir() + "\\" + p);
-      chain.push_back(FoldersDir());
-      for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        if (aside_folders.insert(*it).second)
-          Require(ops_.CreateFolder(*it), "the folder " + Quoted(*it) + " could not be made");
-    }
-    // The files of a folder to be replaced whole are listed as well: if it cannot be moved aside
-    // (a program holds a file in it, or works in it), they are moved one by one after all.
-    for (const PlannedFile& f : plan.files) {
-      if (in_tree(f.rel)) continue;
-      journal.files.push_back(f.rel);
-      // As surveyed: an old file gone since is not there to back up, a new one in the way makes
-      // the move into place fail, and either way the moves are undone from what is on the disk.
-      has_old.push_back(f.existing.has_value());
-      if (!has_old.back()) continue;
-      // The backup keeps the layout of the folder: every parent of an old file is made there.
-      std::vector<std::string> chain;
-      for (std::string p = ParentOf(f.rel); !p.empty() && !backup_folders.count(p); p = ParentOf(p))
-        chain.push_back(p);
-      for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        Require(ops_.CreateFolder(BackupDir() + "\\" + *it), "the folder " + Quoted(BackupDir() + "\\" + *it) +
-                                                                  " could not be made");
-        backup_folders.insert(*it);
-      }
-    }
+    // First what is to move where and the folders the old versions go aside into, then the
+    // journal, on the disk before the first move; then the moves and the journal's mark.
+    journal = PlanMoves(plan, has_old);
     const std::string text = JournalText(journal);
     // A journal that failed to be written is removed with the work folder: nothing was moved.
     Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
@@ -248,49 +303,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
               std::to_string(journal.trees.size()) + " new folders moved in whole, " +
               std::to_string(journal.files.size()) + " files listed to be moved one by one; moving into place");
 
-    std::set<std::string> swapped;
-    for (const std::string& rel : journal.swaps) {
-      const std::string folder = app_dir_ + rel;
-      const FileOpResult aside = ops_.Rename(folder, FoldersDir() + "\\" + rel);
-      if (aside.status == FileOpStatus::kBusy || aside.status == FileOpStatus::kDenied) {
-        log_.Line("the folder " + Quoted(folder) + " cannot be replaced whole (" + aside.error +
-                  "): its files are moved one by one");
-        continue;
-      }
-      Require(aside, "the folder " + Quoted(folder) + " could not be moved aside");
-      Require(Move(StageDir() + "\\" + rel, folder, folder),
-              "the folder " + Quoted(folder) + " could not be put in place");
-      swapped.insert(rel);
-    }
-    auto in_swapped = [&](const std::string& rel) {
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
-        if (swapped.count(p)) return true;
-      return false;
-    };
-    if (!journal.swaps.empty())
-      log_.Line(std::to_string(swapped.size()) + " folders replaced whole; moving the other files one by one");
-
-    for (const std::string& rel : journal.trees)
-      if (!in_swapped(rel))
-        Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
-                "the folder " + Quoted(app_dir_ + rel) + " could not be made");
-    for (const FolderEntry& folder : plan.folder_entries)
-      Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
-              "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
-    for (size_t i = 0; i < journal.files.size(); ++i) {
-      const std::string& rel = journal.files[i];
-      if (in_swapped(rel)) continue;
-      const std::string target = app_dir_ + rel;
-      if (has_old[i]) {
-        const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
-        if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was replaced");
-        else Require(r, Quoted(target) + " could not be replaced");
-      }
-      Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
-    }
-    Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
-    Require(ops_.AppendFile(JournalPath(), JournalMark(true)),
-            "the journal " + Quoted(JournalPath()) + " could not be completed");
+    MoveIntoPlace(plan, journal, has_old);
   } catch (const EUpdateFailed& failure) {
     log_.Line("failed: " + std::string(failure.what()));
     if (!journal_written) {

@@ -94,6 +94,10 @@ class UpdateTransaction {
   std::string FolderPath(const std::string& rel) const;  // "" is the application folder
   std::vector<std::string> FoldersToSwap(const UpdatePlan& plan,
                                          const std::vector<std::pair<std::string, platform::FolderStamp>>& existing);
+  // The commit's phases: the journal of the moves (with the folders the old versions are moved
+  // aside into made), then the moves themselves and the journal's mark.
+  UpdateJournal PlanMoves(const UpdatePlan& plan, std::vector<bool>& has_old);
+  void MoveIntoPlace(const UpdatePlan& plan, const UpdateJournal& journal, const std::vector<bool>& has_old);
   void Rollback(const UpdateJournal& journal);
   // Undoes the moves of one file or folder (`rel`): the new one back into STAGE, the old one, if
   // it was moved aside into `aside_dir`, back into place. The first failure, told of `subject`,
