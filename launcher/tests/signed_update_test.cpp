@@ -71,7 +71,9 @@ class SignedUpdate : public testing::Test {
     EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
     EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP"), !rejected);
     EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"), rejected);
-    if (rejected) EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP.SIG")) << "its signature goes with it";
+    if (rejected) {
+      EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP.SIG")) << "its signature goes with it";
+    }
     fs::remove(launcher_dir_ / "UPDATE.ZIP.rejected");
     fs::remove(launcher_dir_ / "UPDATE.ZIP.SIG.rejected");
     auto tree = zip_test::Tree(app_.Path());

@@ -244,7 +244,9 @@ TEST_F(UpdateRunTest, WhatThisUserMayNotChangeIsRefusedAndNeverRetried) {
     EXPECT_EQ(error, launcher::kNotAppliedText + c.error);
     EXPECT_EQ(outcome_.outcome, c.outcome);
     EXPECT_TRUE(Untouched());
-    if (c.outcome == launcher::UpdateOutcome::kNotStarted) EXPECT_EQ(ops_.count, 0) << "nothing was written";
+    if (c.outcome == launcher::UpdateOutcome::kNotStarted) {
+      EXPECT_EQ(ops_.count, 0) << "nothing was written";
+    }
     EXPECT_EQ(clock_.now, 0u) << "not waited for";
     EXPECT_EQ(Log().find("trying again"), std::string::npos) << Log();
     EXPECT_EQ(host_.opened.size(), 1u);
