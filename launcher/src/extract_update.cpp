@@ -337,6 +337,11 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   }
   UpdatePlan plan;
   try {
+    // The parts before the last of a split archive are never beside the launcher: its staging
+    // would stop at the first entry in another part, on every start.
+    if (const uint32_t disk = unzipper.EndCentral().ThisDisk(); disk != 0)
+      throw EUpdateRefused(Quoted(archive) + " is the last part of an archive split into " + std::to_string(disk + 1) +
+                           " parts; the launcher takes the archive whole");
     plan = MakePlan(app_dir, ArchiveEntries(unzipper), s.VerInfo.Value("COPY_FILENAME"),
                     s.VerInfo.Value("VER_HISTORY"));
   } catch (const EUpdateRefused& e) {

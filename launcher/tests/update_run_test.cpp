@@ -254,6 +254,23 @@ TEST_F(UpdateRunTest, WhatThisUserMayNotChangeIsRefusedAndNeverRetried) {
   }
 }
 
+// The last part of a split archive: refused before anything is written, and renamed aside (it
+// used to be staged until the first entry of another part, rolled back and kept, on every start).
+TEST_F(UpdateRunTest, TheLastPartOfASplitArchiveIsRefused) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
+  std::string bytes = zip.Build();
+  bytes.replace(bytes.size() - 22 + 4, 2, std::string("\x02\x00", 2));  // the end record's own disk: the third
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", bytes);
+  const std::string error = Run();
+  EXPECT_EQ(error, launcher::kNotAppliedText + ("\"" + launcher_dir_.Engine("UPDATE.ZIP") +
+                                                "\" is the last part of an archive split into 3 parts; the launcher "
+                                                "takes the archive whole"));
+  EXPECT_EQ(outcome_.outcome, launcher::UpdateOutcome::kNotStarted);
+  EXPECT_TRUE(Untouched());
+  EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"));
+}
+
 TEST_F(UpdateRunTest, ADamagedLastEntryRollsBack) {
   ZipBuilder zip;
   zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
