@@ -23,19 +23,23 @@ using launcher_test::RecordingHost;
 class ExtractUpdateTest : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
-    launcher::ConnectUnZipper(unzipper_, host_);
+    launcher::ConnectUnZipper(unzipper_, host_, launch_.request);
   }
   void Start(const std::string& description = "") {
     if (!description.empty()) zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", description);
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
   }
-  void Extract() {
-    launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+  // Returns the error the user is shown ("" when the update was applied).
+  std::string Extract() {
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper_, host_, launch_.request, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+    launcher::FinishRun(host_, launch_, outcome);
+    return outcome.message;
   }
   zip_test::TempDir app_, launcher_dir_;
   RecordingHost host_;
+  launcher::Launch launch_;
   zip::TUnZipper unzipper_;
 };
 
@@ -69,22 +73,20 @@ TEST_F(ExtractUpdateTest, EmptyArchiveStillRestartsTheApplication) {
   EXPECT_EQ(host_.opened.size(), 1u);
 }
 
-TEST_F(ExtractUpdateTest, MissingArchiveRaisesTheFileErrorAndDoesNotRestart) {
+// Refused before anything is written: the error is shown after the application was started again,
+// and the launcher ends.
+TEST_F(ExtractUpdateTest, AMissingOrBrokenArchiveRestartsTheApplicationAndEnds) {
   Start();
-  EXPECT_THROW(Extract(), platform::EFOpenError);
-  EXPECT_TRUE(host_.opened.empty());
-}
-
-TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
-  Start();
+  const std::string missing = Extract();
+  EXPECT_TRUE(missing.starts_with("Cannot open file \"" + launcher_dir_.Engine("UPDATE.ZIP") + "\". ")) << missing;
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", std::string(4000, 'z'));
-  try {
-    Extract();
-    FAIL() << "no error";
-  } catch (const platform::Exception& e) {
-    EXPECT_STREQ(e.what(), "Incomplete Zip File");
-  }
-  EXPECT_TRUE(host_.opened.empty()) << "refused before the run starts: no restart";
+  EXPECT_EQ(Extract(), "Incomplete Zip File");
+  EXPECT_EQ(host_.opened, std::vector<std::string>(2, app_.Engine("App.exe") + " UPDATE_RUN"));
+  EXPECT_EQ(host_.errors.size(), 2u);
+  EXPECT_EQ(host_.terminates, 2);
+  EXPECT_TRUE(zip_test::ReadFile(app_ / "UPDATE" / "UPDATE_RESULT.INF").starts_with("RESULT=not started\r\n"));
+  EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP")) << "no archive: renamed aside";
+  EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP.rejected"), std::string(4000, 'z'));
 }
 
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
@@ -96,12 +98,8 @@ TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
   zip.Add(EntryDef{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
                     .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
-  try {
-    Extract();
-    FAIL() << "no error";
-  } catch (const platform::Exception& e) {
-    EXPECT_TRUE(std::string(e.what()).starts_with(launcher::TextOf(launcher::Text::kNotApplied))) << e.what();
-  }
+  const std::string error = Extract();
+  EXPECT_TRUE(error.starts_with(launcher::TextOf(launcher::Text::kNotApplied))) << error;
   EXPECT_EQ(zip_test::ReadFile(app_ / "first.txt"), "old");
   EXPECT_FALSE(fs::exists(app_ / "new.txt"));
   EXPECT_FALSE(fs::exists(app_ / "broken.bin"));

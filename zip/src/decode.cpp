@@ -20,29 +20,6 @@ const z_crc_t* CrcTable() {
   return table;
 }
 
-// The names of the methods other archivers write, for the message that refuses them.
-const char* MethodName(Method method) {
-  switch (method) {
-    case Method::kTokenized: return "Tokenizing";
-    case Method::kDeflate64: return "Deflate64";
-    case Method::kDclImploded: return "PKWARE DCL Implode";
-    case Method::kBzip2: return "bzip2";
-    case Method::kLzma: return "LZMA";
-    case Method::kCmpsc: return "IBM z/OS CMPSC";
-    case Method::kTerse: return "IBM TERSE";
-    case Method::kLz77: return "IBM LZ77";
-    case Method::kZstandardOld:
-    case Method::kZstandard: return "Zstandard";
-    case Method::kMp3: return "MP3";
-    case Method::kXz: return "XZ";
-    case Method::kJpeg: return "JPEG";
-    case Method::kWavPack: return "WavPack";
-    case Method::kPpmd: return "PPMd";
-    case Method::kAes: return "AES";
-    default: return nullptr;
-  }
-}
-
 // Text of a refusal: the engine's words, what it refuses, and the entry.
 std::string Refusal(int id, const std::string& what, const TZipHeaderInfo& entry) {
   return std::string(LoadMessage(id)) + " " + what + ": " + entry.Path();

@@ -35,6 +35,30 @@ enum class Method : uint16_t {
   kAes = 99,  // AES encryption: the real method is in the entry's extra field
 };
 
+// The names of the methods other archivers write, for the messages that refuse them; nullptr for a
+// number without a name.
+constexpr const char* MethodName(Method method) {
+  switch (method) {
+    case Method::kTokenized: return "Tokenizing";
+    case Method::kDeflate64: return "Deflate64";
+    case Method::kDclImploded: return "PKWARE DCL Implode";
+    case Method::kBzip2: return "bzip2";
+    case Method::kLzma: return "LZMA";
+    case Method::kCmpsc: return "IBM z/OS CMPSC";
+    case Method::kTerse: return "IBM TERSE";
+    case Method::kLz77: return "IBM LZ77";
+    case Method::kZstandardOld:
+    case Method::kZstandard: return "Zstandard";
+    case Method::kMp3: return "MP3";
+    case Method::kXz: return "XZ";
+    case Method::kJpeg: return "JPEG";
+    case Method::kWavPack: return "WavPack";
+    case Method::kPpmd: return "PPMd";
+    case Method::kAes: return "AES";
+    default: return nullptr;
+  }
+}
+
 inline Method MethodOf(const TZipHeaderInfo& entry) { return static_cast<Method>(entry.CompressionMethod); }
 
 // The compression factor (1 to 4) of a reduce method; 0 for any other method.
