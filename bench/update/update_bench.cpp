@@ -22,6 +22,7 @@ class NoWindow : public launcher::UpdateHost {
   void SetGaugeMaxValue(int) override {}
   void SetGaugeValue(int) override {}
   void ShellOpen(const std::string&, const std::string&) override {}
+  void ShowError(const std::string&) override {}
 };
 
 // Paths as the engine wants them: '\' separated.
@@ -60,9 +61,15 @@ int main(int argc, char** argv) {
       return 2;
     }
     NoWindow host;
-    launcher::FormCreate(host, {folder + "App.exe"});
-    launcher::ConnectUnZipper(unzipper, host);
-    launcher::ExtractUpdate(unzipper, host, archive.substr(0, cut + 1), launcher::SystemEnvironment());
+    launcher::Launch launch;
+    launcher::FormCreate(host, {folder + "App.exe"}, launch);
+    launcher::ConnectUnZipper(unzipper, host, launch.request);
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper, host, launch.request, archive.substr(0, cut + 1), launcher::SystemEnvironment());
+    if (outcome.outcome != launcher::UpdateOutcome::kApplied) {
+      std::fprintf(stderr, "%s\n", outcome.message.c_str());
+      return 1;
+    }
   } catch (const platform::Exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
     return 1;

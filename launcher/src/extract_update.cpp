@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "launcher/signed_archive.h"
 #include "launcher/texts.h"
@@ -11,6 +13,8 @@
 #include "platform/fs.h"
 #include "platform/messages.h"
 #include "platform/text.h"
+#include "signature/update_check.h"
+#include "zip/errors.h"
 #include "zip/unzipper.h"
 
 namespace launcher {
@@ -40,20 +44,9 @@ class SystemClock : public Clock {
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
-// The folder the update is applied to, ending with '\'. A first argument without a folder part
-// names a program in the current folder.
-std::string UpdateFolder(const std::string& app_dir) {
-  if (app_dir.empty()) {
-    std::string folder = platform::CurrentFolder();
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-    return folder;
-  }
-  return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
-}
-
 // Returns the time spent waiting.
-uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log) {
-  const std::string& program = State().FirstArgument;
+uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log,
+                            const std::string& program) {
   if (!env.is_running || !env.is_running(program)) return 0;
   host.SetNameCaption(TextOf(Text::kWaitingForProgram) + program);
   log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
@@ -141,30 +134,64 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
                                "): going on");
 }
 
-// Extracts every planned entry below the staging folder; the window sees the final paths. An
-// entry that fails stops the extraction: the cause names it.
-void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& stage_dir) {
+// The answer to an engine's question that goes on with nothing: cancel where the question has
+// it, otherwise no, otherwise OK.
+int RefusingAnswer(uint32_t flags) {
+  switch (flags & 0x0F) {
+    case platform::kMbOkCancel:
+    case platform::kMbYesNoCancel: return platform::kIdCancel;
+    case platform::kMbYesNo: return platform::kIdNo;
+    default: return platform::kIdOk;
+  }
+}
+
+// Extracts exactly the planned entries, each to its place below the staging folder; the window
+// sees where it will finally go, and an entry the description file leaves out is shown and not
+// extracted. An entry that fails stops the extraction: the cause names it. `engine_message` is
+// what the engine told the host during the extraction (its own words are the better cause);
+// `archive_fault` tells whether the archive's own data failed (and not the disk).
+void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, const std::string& stage_dir,
+           const std::string& engine_message, bool& archive_fault) {
+  std::unordered_map<int, const PlannedFile*> planned;
+  for (const PlannedFile& f : plan.files) planned.emplace(f.entry, &f);
+  std::unordered_map<int, const std::string*> skipped;
+  for (const SkippedEntry& e : plan.skipped) skipped.emplace(e.entry, &e.final_path);
+  std::unordered_set<int> done;
   std::string cause;
-  int extracted = 0;
   auto fail = [&](const std::string& why) {
-    if (cause.empty()) cause = why;
+    if (cause.empty()) cause = engine_message.empty() ? why : engine_message;
     unzipper.CancelRequested = true;
   };
-  unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int, bool&) {
-    fail(Quoted(FinalPath(fname)) + (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
+  auto final_path = [&](int index, const std::string& fname) {
+    const auto it = planned.find(index);
+    return it != planned.end() ? it->second->final_path : fname;
+  };
+  zip::TStartUnZipEvent window_handler = unzipper.OnStartUnZip;
+  unzipper.OnStartUnZip = [&](zip::TUnZipper*, int index, std::string& fname, bool& skip) {
+    if (const auto it = planned.find(index); it != planned.end()) {
+      host.SetNameCaption(TextOf(Text::kExtractingFile) + it->second->final_path);
+      fname = stage_dir + "\\" + it->second->rel;
+      return;
+    }
+    if (const auto it = skipped.find(index); it != skipped.end()) host.SetNameCaption(TextOf(Text::kExtractingFile) + *it->second);
+    skip = true;
+  };
+  unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int index, bool&) {
+    archive_fault = archive_fault || reason == zip::srBadPassword;
+    fail(Quoted(final_path(index, fname)) +
+         (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
   };
   unzipper.OnBadCRC = [&](zip::TUnZipper* z, uint32_t, uint32_t, int index) {
+    archive_fault = true;
     fail("the archive's entry " + Quoted(z->Entry(index).Path()) + " is damaged (its CRC does not match)");
   };
-  unzipper.OnEndUnZip = [&](zip::TUnZipper*, int, const std::string&) { ++extracted; };
-  State().StageDir = stage_dir;
-  State().StageTarget = plan.app_dir;
-  auto restore = [&unzipper] {
+  unzipper.OnEndUnZip = [&](zip::TUnZipper*, int index, const std::string&) { done.insert(index); };
+  auto restore = [&] {
+    unzipper.OnStartUnZip = window_handler;
     unzipper.OnSkippingFile = nullptr;
     unzipper.OnBadCRC = nullptr;
     unzipper.OnEndUnZip = nullptr;
-    State().StageDir.clear();
-    State().StageTarget.clear();
+    unzipper.CancelRequested = false;
   };
   try {
     unzipper.SetDoAll(true);
@@ -177,23 +204,51 @@ void Stage(zip::TUnZipper& unzipper, const UpdatePlan& plan, const std::string& 
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
     // An error that names a staged file (one that could not be flushed) names it where it was to go.
-    const std::string what = FinalPath(e.what());
+    std::string what = e.what();
+    const std::string staged = stage_dir + "\\";
+    for (size_t at = what.find(staged); at != std::string::npos; at = what.find(staged, at))
+      what.replace(at, staged.size(), plan.app_dir);
+    const bool data_error = dynamic_cast<const zip::EZipException*>(&e) != nullptr &&
+                            dynamic_cast<const zip::ECantWriteUCF*>(&e) == nullptr &&
+                            dynamic_cast<const zip::EUserCanceled*>(&e) == nullptr;
+    archive_fault = archive_fault || (cause.empty() && data_error);
     restore();
     throw EUpdateFailed(cause.empty() ? what : cause, true);
   }
   restore();
   if (!cause.empty()) throw EUpdateFailed(cause, true);
-  if (extracted != static_cast<int>(plan.files.size()))
-    throw EUpdateFailed("only " + std::to_string(extracted) + " of the " + std::to_string(plan.files.size()) +
-                            " files of the archive could be extracted",
-                        true);
+  // Every planned file must have come out whole; the engine reports each one it gives up.
+  for (const PlannedFile& f : plan.files)
+    if (!done.count(f.entry)) throw EUpdateFailed(Quoted(f.final_path) + " was not extracted", true);
+}
+
+// What becomes of UPDATE.ZIP (and its signature file) when the run ends.
+enum class ArchiveFate {
+  kKeep,    // for the next try: the machine's state stopped the update, not the archive
+  kRemove,  // applied: never applied twice
+  kReject,  // refused for what it is: renamed aside
+};
+
+void Settle(platform::FileOps& ops, UpdateLog& log, const std::string& archive, ArchiveFate fate) {
+  if (fate == ArchiveFate::kKeep) return;
+  for (const std::string& path : {archive, signature::SignatureFileName(archive)}) {
+    if (!ops.Attributes(path)) continue;
+    const platform::FileOpResult r = fate == ArchiveFate::kRemove
+                                         ? ops.RemoveFile(path)
+                                         : ops.Rename(path, path + kRejectedSuffix, true);
+    if (fate == ArchiveFate::kRemove)
+      log.Line(r.ok() ? "removed " + Quoted(path) : Quoted(path) + " could not be removed: " + r.error);
+    else
+      log.Line(r.ok() ? "renamed " + Quoted(path) + " to " + Quoted(path + kRejectedSuffix)
+                      : Quoted(path) + " could not be renamed aside: " + r.error);
+  }
 }
 
 }  // namespace
 
-void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host) {
-  unzipper.OnStartUnZip = [&host](zip::TUnZipper*, int, std::string& fname, bool& skip) {
-    StartUnZip(host, FinalPath(fname), skip);
+void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request) {
+  unzipper.OnStartUnZip = [&host, &request](zip::TUnZipper*, int, std::string& fname, bool& skip) {
+    StartUnZip(host, request, fname, skip);
   };
   unzipper.OnTotalPercentDone = [&host](zip::TUnZipper*, int percent) { TotalPercentDone(host, percent); };
   unzipper.OnUnZipComplete = nullptr;
@@ -209,27 +264,47 @@ UpdateEnvironment SystemEnvironment() {
   return env;
 }
 
-void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string& launcher_dir,
-                   const UpdateEnvironment& env) {
-  const LaunchState& s = State();
+RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& s,
+                         const std::string& launcher_dir, const UpdateEnvironment& env) {
   const std::string app_dir = UpdateFolder(s.AppDir);
   const std::string archive = launcher_dir + kArchiveName;
-  // The log is kept whatever happens to the update, so it is written past any substitute.
-  UpdateLog log(platform::SystemFileOps(), app_dir);
+  // The log and the result file are kept whatever happens to the update, so they are written past
+  // any substitute. The application must never read the result of an earlier run.
+  platform::FileOps& report_ops = platform::SystemFileOps();
+  if (report_ops.Attributes(app_dir + kResultFile)) report_ops.RemoveFile(app_dir + kResultFile);
+  UpdateLog log(report_ops, app_dir);
   log.Line("---- update of " + Quoted(app_dir) + " from " + Quoted(archive));
   if (s.ExeFromArgument)
     log.Line("the description file names no program to start: " + Quoted(s.ExeFileName) + " is restarted");
-  auto report = [&](UpdateOutcome outcome, int files, const std::string& error) {
-    log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
-             (error.empty() ? "" : "; " + error));
-    WriteResultFile(platform::SystemFileOps(), app_dir, outcome, files, error, archive);
+
+  // Every question the engine asks is answered here, never by a box of its own in the middle of
+  // the update: the answer goes on with nothing, and the message becomes the run's cause.
+  std::string engine_message;
+  unzipper.OnHandleMessage = [&](zip::TUnZipper*, int id, const std::string& text, const std::string& caption,
+                                 uint32_t flags, int& answer) {
+    log.Line("the engine said (" + std::to_string(id) + (caption.empty() ? "" : ", " + caption) + "): " + text);
+    if (engine_message.empty()) engine_message = text;
+    answer = RefusingAnswer(flags);
   };
-  // The application comes back whatever happened to the update; then the user is told.
-  auto restart_and_raise = [&](UpdateOutcome outcome, const std::string& cause, bool restored) {
-    const std::string text = TextOf(restored ? Text::kNotApplied : Text::kNotRestored) + cause;
-    report(outcome, 0, cause);
-    UnZipComplete(host);
-    throw platform::Exception(text);
+  struct Unhook {
+    zip::TUnZipper& u;
+    ~Unhook() { u.OnHandleMessage = nullptr; }
+  } unhook{unzipper};
+
+  std::optional<SignedArchive> signed_archive;
+  auto end = [&](UpdateOutcome outcome, int files, const std::string& cause, const std::string& message,
+                 ArchiveFate fate) {
+    log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
+             (cause.empty() ? "" : "; " + cause));
+    WriteResultFile(report_ops, app_dir, outcome, files, cause, archive);
+    // The archive is let go before it is moved.
+    unzipper.CloseArchive();
+    signed_archive.reset();
+    Settle(*env.ops, log, archive, fate);
+    return RunOutcome{outcome, files, message, true};
+  };
+  auto not_applied = [](const std::string& cause, bool restored) {
+    return TextOf(restored ? Text::kNotApplied : Text::kNotRestored) + cause;
   };
 
   UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
@@ -238,16 +313,15 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
   try {
     tx.Recover();
   } catch (const EUpdateFailed& e) {
-    restart_and_raise(UpdateOutcome::kNotStarted, "an update that an earlier run began could not be undone: " +
-                                                      std::string(e.what()), false);
+    const std::string cause = "an update that an earlier run began could not be undone: " + std::string(e.what());
+    return end(UpdateOutcome::kNotStarted, 0, cause, not_applied(cause, false), ArchiveFate::kKeep);
   }
-  const uint64_t waited = WaitForApplication(host, env, log);
+  const uint64_t waited = WaitForApplication(host, env, log, s.FirstArgument);
 
   unzipper.SetZipName(archive);
   // A signed update is checked before its directory is read and stays open until the end.
-  std::optional<SignedArchive> signed_archive;
   try {
-    signed_archive.emplace(unzipper, archive);
+    signed_archive.emplace(unzipper, archive, s);
     log.Line(signed_archive->Signed() ? "the archive's signature was checked with the vendor's key"
                                       : "the update is not signed (no PUBLIC_KEY in the description file)");
     unzipper.LoadDirectory();
@@ -256,13 +330,26 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
     // A directory the engine had to repair is not the update the vendor built: nothing of it is written.
     if (!unzipper.Repairs().empty()) throw zip::EBadZipFile(unzipper.Repairs().front());
   } catch (const platform::Exception& e) {
-    report(UpdateOutcome::kNotStarted, 0, e.what());
-    throw;
+    // The signature or the archive itself is at fault; a file that cannot be opened (missing,
+    // held) and a key that cannot be read are not the archive's.
+    const bool rejected = dynamic_cast<const signature::ESignatureError*>(&e) != nullptr ||
+                          dynamic_cast<const zip::EZipException*>(&e) != nullptr;
+    return end(UpdateOutcome::kNotStarted, 0, e.what(), e.what(), rejected ? ArchiveFate::kReject : ArchiveFate::kKeep);
   }
   UpdatePlan plan;
   try {
+    // The parts before the last of a split archive are never beside the launcher: its staging
+    // would stop at the first entry in another part, on every start.
+    if (const uint32_t disk = unzipper.EndCentral().ThisDisk(); disk != 0)
+      throw EUpdateRefused(Quoted(archive) + " is the last part of an archive split into " + std::to_string(disk + 1) +
+                           " parts; the launcher takes the archive whole");
     plan = MakePlan(app_dir, ArchiveEntries(unzipper), s.VerInfo.Value("COPY_FILENAME"),
                     s.VerInfo.Value("VER_HISTORY"));
+  } catch (const EUpdateRefused& e) {
+    log.Line(std::string("refused: ") + e.what());
+    return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kReject);
+  }
+  try {
     log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
              " files to write (" + std::to_string(plan.total_size) + " bytes)");
     tx.Survey(plan);
@@ -270,13 +357,14 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
     tx.Prepare(plan);
   } catch (const EUpdateRefused& e) {
     log.Line(std::string("refused: ") + e.what());
-    restart_and_raise(UpdateOutcome::kNotStarted, e.what(), true);
+    return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
   }
 
+  bool archive_fault = false;
   int placed = 0;
   try {
     try {
-      Stage(unzipper, plan, tx.StageDir());
+      Stage(unzipper, host, plan, tx.StageDir(), engine_message, archive_fault);
     } catch (const EUpdateFailed&) {
       tx.Discard();
       throw;
@@ -284,10 +372,18 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
     log.Line("staged " + std::to_string(plan.files.size()) + " files");
     placed = tx.Commit(plan);
   } catch (const EUpdateFailed& e) {
-    restart_and_raise(UpdateOutcome::kRolledBack, e.what(), e.Restored());
+    return end(UpdateOutcome::kRolledBack, 0, e.what(), not_applied(e.what(), e.Restored()),
+               archive_fault ? ArchiveFate::kReject : ArchiveFate::kKeep);
   }
-  report(UpdateOutcome::kApplied, placed, "");
-  UnZipComplete(host);
+  return end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
+}
+
+void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome) {
+  // The next launcher may start as soon as the application is back.
+  launch.lock.reset();
+  if (outcome.restart) host.ShellOpen(launch.request.ExeFileName, kRestartArgument);
+  if (!outcome.message.empty()) host.ShowError(outcome.message);
+  host.RequestTerminate();
 }
 
 }  // namespace launcher

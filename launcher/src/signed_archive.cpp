@@ -9,8 +9,8 @@
 
 namespace launcher {
 
-SignedArchive::SignedArchive(zip::TUnZipper& unzipper, const std::string& archive_path) : unzipper_(unzipper) {
-  const LaunchState& s = State();
+SignedArchive::SignedArchive(zip::TUnZipper& unzipper, const std::string& archive_path, const UpdateRequest& s)
+    : unzipper_(unzipper) {
   const std::string description = s.AppDir + kDescriptionFile;
   // A description file that exists but could not be read may hold a key: applying the update
   // unchecked would let anyone who can lock that file for a moment skip the signature.

@@ -4,6 +4,7 @@
 
 #include "launcher/update_rules.h"
 #include "platform/text.h"
+#include "zip/methods.h"
 #include "zip/unzipper.h"
 
 namespace launcher {
@@ -59,6 +60,21 @@ struct Claim {
 
 }  // namespace
 
+bool EngineDecodes(uint16_t method) { return zip::CanDecodeMethod(static_cast<zip::Method>(method)); }
+
+std::string UndecodableReason(uint16_t method, uint16_t general_flags) {
+  const auto m = static_cast<zip::Method>(method);
+  if (general_flags & 0x0001) {
+    if (m == zip::Method::kAes) return "is encrypted with AES, which the launcher cannot decrypt";
+    if (general_flags & 0x0040) return "is encrypted with PKWARE strong encryption, which the launcher cannot decrypt";
+    return "is encrypted, and the launcher is given no password";
+  }
+  if (EngineDecodes(method)) return {};
+  const char* name = zip::KnownMethodName(m);
+  return "is compressed with method " + std::to_string(method) + (name ? std::string(" (") + name + ")" : "") +
+         ", which the launcher cannot decode";
+}
+
 std::string WindowsNameProblem(std::string_view component) {
   if (component == "." || component == "..") return "\"" + std::string(component) + "\" is not a name";
   for (char c : component) {
@@ -84,7 +100,10 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
   for (const ArchiveEntry& e : entries) {
     const bool is_file = !e.file_name.empty();
     const std::string final_path = zip::DestinationFolder(dest_dir, true, {}, e.folder_part) + e.file_name;
-    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history)) continue;
+    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history)) {
+      plan.skipped.push_back(SkippedEntry{e.index, final_path});
+      continue;
+    }
     if (final_path.compare(0, app_dir.size(), app_dir) != 0)
       throw EUpdateRefused("\"" + final_path + "\" lies outside the application's folder");
     const std::vector<std::string> parts = SplitPath(std::string_view(final_path).substr(app_dir.size()));
@@ -118,7 +137,9 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
       continue;
     }
     if (parts.empty()) throw EUpdateRefused("\"" + final_path + "\" is not a name Windows can create");
-    plan.files.push_back(PlannedFile{rel, final_path, e.size, std::nullopt});
+    if (!e.undecodable.empty())
+      throw EUpdateRefused("the archive's entry " + Quoted(e.folder_part + e.file_name) + " " + e.undecodable);
+    plan.files.push_back(PlannedFile{e.index, rel, final_path, e.size, std::nullopt});
     plan.total_size += e.size;
   }
   return plan;
@@ -130,7 +151,8 @@ std::vector<ArchiveEntry> ArchiveEntries(zip::TUnZipper& unzipper) {
   entries.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     const zip::TZipHeaderInfo& h = unzipper.Entry(i);
-    entries.push_back(ArchiveEntry{h.Directory(), h.FileName(), h.UncompressedSize(), h.ExternalAttributes});
+    entries.push_back(ArchiveEntry{i, h.Directory(), h.FileName(), h.UncompressedSize(), h.ExternalAttributes,
+                                   UndecodableReason(h.CompressionMethod, h.GeneralFlags)});
   }
   return entries;
 }

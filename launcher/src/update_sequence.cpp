@@ -6,22 +6,35 @@
 
 namespace launcher {
 
-LaunchState& State() {
-  static LaunchState state;
-  return state;
+std::string UpdateFolder(const std::string& app_dir) {
+  if (app_dir.empty()) {
+    std::string folder = platform::CurrentFolder();
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder;
+  }
+  return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
 }
 
-void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
-  LaunchState& s = State();
+void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch) {
+  launch.lock.reset();  // a window made again in the same process
+  launch.request = UpdateRequest{};
+  UpdateRequest& s = launch.request;
   host.SetShowMainForm(false);
   if (arguments.empty()) {
     host.RequestTerminate();
     return;
   }
-  host.SetShowMainForm(true);
   s.ExeFileName = arguments.front();
   s.FirstArgument = arguments.front();
   s.AppDir = AppDirOf(s.ExeFileName);
+  // A second launcher (a double click, an application that starts it twice) would take the
+  // first one's work folder for an interrupted run's and restart the application once more.
+  launch.lock = platform::TryLockFolder(UpdateFolder(s.AppDir));
+  if (!launch.lock) {
+    host.RequestTerminate();
+    return;
+  }
+  host.SetShowMainForm(true);
   const std::string description = s.AppDir + kDescriptionFile;
   if (platform::FileExists(description)) {
     s.VerInfo.LoadFromFile(description);
@@ -36,14 +49,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments) {
   host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
 }
 
-std::string FinalPath(const std::string& fname) {
-  const LaunchState& s = State();
-  if (s.StageDir.empty() || fname.compare(0, s.StageDir.size() + 1, s.StageDir + "\\") != 0) return fname;
-  return s.StageTarget + fname.substr(s.StageDir.size() + 1);
-}
-
-void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {
-  const LaunchState& s = State();
+void StartUnZip(UpdateHost& host, const UpdateRequest& s, const std::string& fname, bool& skip) {
   host.SetNameCaption(TextOf(Text::kExtractingFile) + fname);
   if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"))) skip = true;
 }
@@ -54,8 +60,8 @@ void TotalPercentDone(UpdateHost& host, int percent) {
   host.SetGaugeValue(percent);
 }
 
-void UnZipComplete(UpdateHost& host) {
-  host.ShellOpen(State().ExeFileName, kRestartArgument);
+void UnZipComplete(UpdateHost& host, const UpdateRequest& request) {
+  host.ShellOpen(request.ExeFileName, kRestartArgument);
   host.RequestTerminate();
 }
 

@@ -1,7 +1,6 @@
 #include "launcher/update_transaction.h"
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 #include <set>
 
@@ -16,10 +15,6 @@ namespace {
 using platform::FileOpResult;
 using platform::FileOpStatus;
 
-constexpr const char* kJournalHeader = "HALVEX UPDATE JOURNAL 1";
-constexpr const char* kJournalEnd = "END";
-constexpr const char* kCommitted = "COMMITTED";
-constexpr const char* kRolledBack = "ROLLED BACK";
 // Room the file system needs beyond the files' bytes: clusters, the journal, the log.
 constexpr uint64_t kCluster = 4096;
 constexpr uint64_t kSpareSpace = 1 << 20;
@@ -31,25 +26,6 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 std::string ParentOf(const std::string& rel) {
   const size_t slash = rel.find_last_of('\\');
   return slash == std::string::npos ? std::string() : rel.substr(0, slash);
-}
-
-// "STAMP <attributes, hex> <time> <rel>": the folder's rel may be empty (the application folder)
-// and hold blanks, so it comes last.
-std::string StampLine(const std::string& rel, const platform::FolderStamp& stamp) {
-  char attributes[16];
-  const auto end = std::to_chars(attributes, attributes + sizeof attributes, stamp.attributes, 16).ptr;
-  return "STAMP " + std::string(attributes, end) + " " + std::to_string(stamp.modified) + " " + rel;
-}
-
-bool ParseStampLine(const std::string& line, std::string& rel, platform::FolderStamp& stamp) {
-  const char* p = line.data() + 6;
-  const char* const end = line.data() + line.size();
-  auto r = std::from_chars(p, end, stamp.attributes, 16);
-  if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ') return false;
-  r = std::from_chars(r.ptr + 1, end, stamp.modified);
-  if (r.ec != std::errc() || r.ptr == end || *r.ptr != ' ') return false;
-  rel.assign(r.ptr + 1, end);
-  return true;
 }
 
 std::string Megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
@@ -72,9 +48,13 @@ void UpdateTransaction::Require(const FileOpResult& r, const std::string& what) 
 
 FileOpResult UpdateTransaction::Move(const std::string& from, const std::string& to, const std::string& subject) {
   FileOpResult r = ops_.Rename(from, to);
-  if (r.status != FileOpStatus::kBusy) return r;
+  if (r.status != FileOpStatus::kBusy && r.status != FileOpStatus::kDenied) return r;
   // An antivirus scanner or the application itself, still closing, often lets go in a moment.
+  // Windows also refuses access to a file or folder something holds in some ways; a refusal that
+  // no program is seen to cause is this user's lack of rights, which waiting does not mend.
   const std::string holder = ops_.HolderOf(subject);
+  if (r.status == FileOpStatus::kDenied && holder.empty()) return r;
+  if (r.status == FileOpStatus::kDenied) r.status = FileOpStatus::kBusy;
   const std::string by = holder.empty() ? "" : " (" + holder + ")";
   log_.Line(Quoted(subject) + " is in use" + by + ": " + r.error + "; trying again for up to " +
             std::to_string(RetryMs / 1000) + " s");
@@ -86,6 +66,7 @@ FileOpResult UpdateTransaction::Move(const std::string& from, const std::string&
     clock_.SleepMs(pause);
     pause = std::min(pause * 2, kLongestPauseMs);
     r = ops_.Rename(from, to);
+    if (r.status == FileOpStatus::kDenied) r.status = FileOpStatus::kBusy;
     ++attempt;
     log_.Line("attempt " + std::to_string(attempt) + " on " + Quoted(subject) + ": " +
               (r.ok() ? std::string("done") : r.error));
@@ -105,6 +86,24 @@ void UpdateTransaction::Prepare(const UpdatePlan& plan) {
   for (const std::string& rel : plan.folders)
     if (const auto a = ops_.Attributes(app_dir_ + rel); a && !(*a & platform::kAttrDirectory))
       throw EUpdateRefused(Quoted(app_dir_ + rel) + " is a file, where the update has a folder");
+
+  // Every folder a file is moved into or out of, and every file moved aside, before anything is
+  // written: a refusal found during the moves would only be undone again.
+  std::set<std::string> checked;
+  auto check_folder = [&](const std::string& rel) {
+    const std::string folder = FolderPath(rel);
+    if (!checked.insert(platform::NameCaseKey(folder)).second || !Exists(folder)) return;
+    if (const FileOpResult r = ops_.CheckWritableFolder(folder); !r.ok())
+      throw EUpdateRefused("the folder " + Quoted(folder) + " cannot be written to" +
+                           (r.error.empty() ? "" : ": " + r.error));
+  };
+  check_folder("");
+  for (const std::string& rel : plan.folders) check_folder(rel);
+  for (const PlannedFile& f : plan.files) {
+    if (!f.existing) continue;
+    if (const FileOpResult r = ops_.CheckMovableFile(app_dir_ + f.rel); !r.ok() && r.status != FileOpStatus::kMissing)
+      throw EUpdateRefused(Quoted(app_dir_ + f.rel) + " cannot be replaced" + (r.error.empty() ? "" : ": " + r.error));
+  }
 
   // Old files are moved aside on the same volume, so only the staged copies take space.
   uint64_t needed = kSpareSpace;
@@ -182,69 +181,119 @@ std::vector<std::string> UpdateTransaction::FoldersToSwap(
   return swaps;
 }
 
+UpdateJournal UpdateTransaction::PlanMoves(const UpdatePlan& plan, std::vector<bool>& has_old) {
+  UpdateJournal journal;
+  std::set<std::string> backup_folders;
+  // Every folder a move or a new folder touches is the application folder or one of the plan's.
+  // A folder that is not there yet is moved in whole from the staging area, with everything
+  // below it: one rename instead of one for each of its files. A folder already there is
+  // swapped whole with its staged copy only when that loses and changes nothing (see
+  // FoldersToSwap); otherwise its own permissions and whatever else it holds stay as they are.
+  if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
+  std::set<std::string> new_folders;
+  auto in_tree = [&](const std::string& rel) {
+    for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+      if (new_folders.count(p)) return true;
+    return false;
+  };
+  for (const std::string& rel : plan.folders) {  // parents first
+    if (in_tree(rel)) continue;
+    if (const auto stamp = ops_.StampOf(FolderPath(rel))) {
+      journal.stamps.emplace_back(rel, *stamp);
+    } else {
+      journal.trees.push_back(rel);
+      new_folders.insert(rel);
+    }
+  }
+  journal.swaps = FoldersToSwap(plan, journal.stamps);
+  std::set<std::string> aside_folders;
+  for (const std::string& rel : journal.swaps) {  // FOLDERS keeps the layout, as BACKUP does
+    std::vector<std::string> chain;
+    for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+      chain.push_back(FoldersDir() + "\\" + p);
+    chain.push_back(FoldersDir());
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+      if (aside_folders.insert(*it).second)
+        Require(ops_.CreateFolder(*it), "the folder " + Quoted(*it) + " could not be made");
+  }
+  // The files of a folder to be replaced whole are listed as well: if it cannot be moved aside
+  // (a program holds a file in it, or works in it), they are moved one by one after all.
+  for (const PlannedFile& f : plan.files) {
+    if (in_tree(f.rel)) continue;
+    journal.files.push_back(f.rel);
+    // As surveyed: an old file gone since is not there to back up, a new one in the way makes
+    // the move into place fail, and either way the moves are undone from what is on the disk.
+    has_old.push_back(f.existing.has_value());
+    if (!has_old.back()) continue;
+    // The backup keeps the layout of the folder: every parent of an old file is made there.
+    std::vector<std::string> chain;
+    for (std::string p = ParentOf(f.rel); !p.empty() && !backup_folders.count(p); p = ParentOf(p))
+      chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      Require(ops_.CreateFolder(BackupDir() + "\\" + *it), "the folder " + Quoted(BackupDir() + "\\" + *it) +
+                                                                " could not be made");
+      backup_folders.insert(*it);
+    }
+  }
+  return journal;
+}
+
+void UpdateTransaction::MoveIntoPlace(const UpdatePlan& plan, const UpdateJournal& journal,
+                                      const std::vector<bool>& has_old) {
+  std::set<std::string> swapped;
+  for (const std::string& rel : journal.swaps) {
+    const std::string folder = app_dir_ + rel;
+    const FileOpResult aside = ops_.Rename(folder, FoldersDir() + "\\" + rel);
+    if (aside.status == FileOpStatus::kBusy || aside.status == FileOpStatus::kDenied) {
+      log_.Line("the folder " + Quoted(folder) + " cannot be replaced whole (" + aside.error +
+                "): its files are moved one by one");
+      continue;
+    }
+    Require(aside, "the folder " + Quoted(folder) + " could not be moved aside");
+    Require(Move(StageDir() + "\\" + rel, folder, folder),
+            "the folder " + Quoted(folder) + " could not be put in place");
+    swapped.insert(rel);
+  }
+  auto in_swapped = [&](const std::string& rel) {
+    for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
+      if (swapped.count(p)) return true;
+    return false;
+  };
+  if (!journal.swaps.empty())
+    log_.Line(std::to_string(swapped.size()) + " folders replaced whole; moving the other files one by one");
+
+  for (const std::string& rel : journal.trees)
+    if (!in_swapped(rel))
+      Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
+              "the folder " + Quoted(app_dir_ + rel) + " could not be made");
+  for (const FolderEntry& folder : plan.folder_entries)
+    Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
+            "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
+  for (size_t i = 0; i < journal.files.size(); ++i) {
+    const std::string& rel = journal.files[i];
+    if (in_swapped(rel)) continue;
+    const std::string target = app_dir_ + rel;
+    if (has_old[i]) {
+      const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
+      if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was replaced");
+      else Require(r, Quoted(target) + " could not be replaced");
+    }
+    Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
+  }
+  Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
+  Require(ops_.AppendFile(JournalPath(), JournalMark(true)),
+          "the journal " + Quoted(JournalPath()) + " could not be completed");
+}
+
 int UpdateTransaction::Commit(const UpdatePlan& plan) {
-  Journal journal;
+  UpdateJournal journal;
   std::vector<bool> has_old;
   bool journal_written = false;
   try {
-    std::set<std::string> backup_folders;
-    // Every folder a move or a new folder touches is the application folder or one of the plan's.
-    // A folder that is not there yet is moved in whole from the staging area, with everything
-    // below it: one rename instead of one for each of its files. A folder already there is
-    // swapped whole with its staged copy only when that loses and changes nothing (see
-    // FoldersToSwap); otherwise its own permissions and whatever else it holds stay as they are.
-    if (const auto stamp = ops_.StampOf(FolderPath(""))) journal.stamps.emplace_back("", *stamp);
-    std::set<std::string> new_folders;
-    auto in_tree = [&](const std::string& rel) {
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
-        if (new_folders.count(p)) return true;
-      return false;
-    };
-    for (const std::string& rel : plan.folders) {  // parents first
-      if (in_tree(rel)) continue;
-      if (const auto stamp = ops_.StampOf(FolderPath(rel))) {
-        journal.stamps.emplace_back(rel, *stamp);
-      } else {
-        journal.trees.push_back(rel);
-        new_folders.insert(rel);
-      }
-    }
-    journal.swaps = FoldersToSwap(plan, journal.stamps);
-    std::set<std::string> aside_folders;
-    for (const std::string& rel : journal.swaps) {  // FOLDERS keeps the layout, as BACKUP does
-      std::vector<std::string> chain;
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
-        chain.push_back(FoldersDir() + "\\" + p);
-      chain.push_back(FoldersDir());
-      for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        if (aside_folders.insert(*it).second)
-          Require(ops_.CreateFolder(*it), "the folder " + Quoted(*it) + " could not be made");
-    }
-    // The files of a folder to be replaced whole are listed as well: if it cannot be moved aside
-    // (a program holds a file in it, or works in it), they are moved one by one after all.
-    for (const PlannedFile& f : plan.files) {
-      if (in_tree(f.rel)) continue;
-      journal.files.push_back(f.rel);
-      // As surveyed: an old file gone since is not there to back up, a new one in the way makes
-      // the move into place fail, and either way the moves are undone from what is on the disk.
-      has_old.push_back(f.existing.has_value());
-      if (!has_old.back()) continue;
-      // The backup keeps the layout of the folder: every parent of an old file is made there.
-      std::vector<std::string> chain;
-      for (std::string p = ParentOf(f.rel); !p.empty() && !backup_folders.count(p); p = ParentOf(p))
-        chain.push_back(p);
-      for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        Require(ops_.CreateFolder(BackupDir() + "\\" + *it), "the folder " + Quoted(BackupDir() + "\\" + *it) +
-                                                                  " could not be made");
-        backup_folders.insert(*it);
-      }
-    }
-    std::string text = std::string(kJournalHeader) + "\r\n";
-    for (const auto& [rel, stamp] : journal.stamps) text += StampLine(rel, stamp) + "\r\n";
-    for (const std::string& rel : journal.swaps) text += "SWAP " + rel + "\r\n";
-    for (const std::string& rel : journal.trees) text += "TREE " + rel + "\r\n";
-    for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
-    text += std::string(kJournalEnd) + "\r\n";
+    // First what is to move where and the folders the old versions go aside into, then the
+    // journal, on the disk before the first move; then the moves and the journal's mark.
+    journal = PlanMoves(plan, has_old);
+    const std::string text = JournalText(journal);
     // A journal that failed to be written is removed with the work folder: nothing was moved.
     Require(ops_.WriteFile(JournalPath(), text), "the journal " + Quoted(JournalPath()) + " could not be written");
     journal_written = true;
@@ -253,49 +302,7 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
               std::to_string(journal.trees.size()) + " new folders moved in whole, " +
               std::to_string(journal.files.size()) + " files listed to be moved one by one; moving into place");
 
-    std::set<std::string> swapped;
-    for (const std::string& rel : journal.swaps) {
-      const std::string folder = app_dir_ + rel;
-      const FileOpResult aside = ops_.Rename(folder, FoldersDir() + "\\" + rel);
-      if (aside.status == FileOpStatus::kBusy) {
-        log_.Line("the folder " + Quoted(folder) + " cannot be replaced whole (" + aside.error +
-                  "): its files are moved one by one");
-        continue;
-      }
-      Require(aside, "the folder " + Quoted(folder) + " could not be moved aside");
-      Require(Move(StageDir() + "\\" + rel, folder, folder),
-              "the folder " + Quoted(folder) + " could not be put in place");
-      swapped.insert(rel);
-    }
-    auto in_swapped = [&](const std::string& rel) {
-      for (std::string p = ParentOf(rel); !p.empty(); p = ParentOf(p))
-        if (swapped.count(p)) return true;
-      return false;
-    };
-    if (!journal.swaps.empty())
-      log_.Line(std::to_string(swapped.size()) + " folders replaced whole; moving the other files one by one");
-
-    for (const std::string& rel : journal.trees)
-      if (!in_swapped(rel))
-        Require(Move(StageDir() + "\\" + rel, app_dir_ + rel, app_dir_ + rel),
-                "the folder " + Quoted(app_dir_ + rel) + " could not be made");
-    for (const FolderEntry& folder : plan.folder_entries)
-      Require(ops_.SetFolderAttributes(app_dir_ + folder.rel, folder.attributes),
-              "the attributes of the folder " + Quoted(app_dir_ + folder.rel) + " could not be set");
-    for (size_t i = 0; i < journal.files.size(); ++i) {
-      const std::string& rel = journal.files[i];
-      if (in_swapped(rel)) continue;
-      const std::string target = app_dir_ + rel;
-      if (has_old[i]) {
-        const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
-        if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was replaced");
-        else Require(r, Quoted(target) + " could not be replaced");
-      }
-      Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
-    }
-    Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
-    Require(ops_.AppendFile(JournalPath(), std::string(kCommitted) + "\r\n"),
-            "the journal " + Quoted(JournalPath()) + " could not be completed");
+    MoveIntoPlace(plan, journal, has_old);
   } catch (const EUpdateFailed& failure) {
     log_.Line("failed: " + std::string(failure.what()));
     if (!journal_written) {
@@ -336,7 +343,7 @@ void UpdateTransaction::PutBack(const std::string& rel, const std::string& aside
   }
 }
 
-void UpdateTransaction::Rollback(const Journal& journal) {
+void UpdateTransaction::Rollback(const UpdateJournal& journal) {
   std::string first_error;
   // A folder replaced whole is put back first, as a file is: then every file and folder below it
   // is found where it was staged, and the steps below find nothing to undo there.
@@ -371,7 +378,7 @@ void UpdateTransaction::Rollback(const Journal& journal) {
   }
   // Without the mark, the cleanup would remove staged files that a later recovery still reads
   // as "not moved yet": then the work folder stays for that recovery, which finds nothing to do.
-  if (!ops_.AppendFile(JournalPath(), std::string(kRolledBack) + "\r\n").ok()) {
+  if (!ops_.AppendFile(JournalPath(), JournalMark(false)).ok()) {
     log_.Line("rolled back; the journal could not be marked, the next run removes the work folder");
     return;
   }
@@ -382,34 +389,9 @@ void UpdateTransaction::Rollback(const Journal& journal) {
 std::string UpdateTransaction::Recover() {
   if (!Exists(WorkDir())) return {};
   const std::optional<std::string> text = Exists(JournalPath()) ? ops_.ReadFile(JournalPath()) : std::nullopt;
-  Journal journal;
-  bool complete = false, committed = false, rolled_back = false;
-  if (text) {
-    size_t start = 0;
-    bool header = false;
-    while (start < text->size()) {
-      size_t end = text->find("\r\n", start);
-      if (end == std::string::npos) break;  // a line cut short was never finished
-      const std::string line = text->substr(start, end - start);
-      start = end + 2;
-      if (!header) {
-        header = line == kJournalHeader;
-        if (!header) break;
-      } else if (!complete) {
-        std::string rel;
-        platform::FolderStamp stamp;
-        if (line.starts_with("SWAP ")) journal.swaps.push_back(line.substr(5));
-        else if (line.starts_with("TREE ")) journal.trees.push_back(line.substr(5));
-        else if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
-        else if (line.starts_with("STAMP ") && ParseStampLine(line, rel, stamp)) journal.stamps.emplace_back(rel, stamp);
-        else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
-        else if (line == kJournalEnd) complete = true;
-      } else {
-        committed = committed || line == kCommitted;
-        rolled_back = rolled_back || line == kRolledBack;
-      }
-    }
-  }
+  const JournalRead read = ParseJournal(text ? *text : std::string());
+  const UpdateJournal& journal = read.journal;
+  const bool complete = read.complete, committed = read.committed, rolled_back = read.rolled_back;
   std::string done;
   if (!complete) {
     // The journal is written before the first move: without a whole one, nothing was moved.

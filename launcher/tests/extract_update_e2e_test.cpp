@@ -23,19 +23,23 @@ using launcher_test::RecordingHost;
 class ExtractUpdateTest : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
-    launcher::ConnectUnZipper(unzipper_, host_);
+    launcher::ConnectUnZipper(unzipper_, host_, launch_.request);
   }
   void Start(const std::string& description = "") {
     if (!description.empty()) zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", description);
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
   }
-  void Extract() {
-    launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+  // Returns the error the user is shown ("" when the update was applied).
+  std::string Extract() {
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper_, host_, launch_.request, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+    launcher::FinishRun(host_, launch_, outcome);
+    return outcome.message;
   }
   zip_test::TempDir app_, launcher_dir_;
   RecordingHost host_;
+  launcher::Launch launch_;
   zip::TUnZipper unzipper_;
 };
 
@@ -69,16 +73,31 @@ TEST_F(ExtractUpdateTest, EmptyArchiveStillRestartsTheApplication) {
   EXPECT_EQ(host_.opened.size(), 1u);
 }
 
-TEST_F(ExtractUpdateTest, MissingArchiveRaisesTheFileErrorAndDoesNotRestart) {
+// Refused before anything is written: the error is shown after the application was started again,
+// and the launcher ends. An archive refused for what it is goes aside, so it is not met again.
+TEST_F(ExtractUpdateTest, AMissingOrBrokenArchiveRestartsTheApplicationAndEnds) {
   Start();
-  EXPECT_THROW(Extract(), platform::EFOpenError);
-  EXPECT_TRUE(host_.opened.empty());
+  const std::string missing = Extract();
+  EXPECT_TRUE(missing.starts_with("Cannot open file \"" + launcher_dir_.Engine("UPDATE.ZIP") + "\". ")) << missing;
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", std::string(4000, 'z'));
+  EXPECT_EQ(Extract(), launcher_dir_.Engine("UPDATE.ZIP") + " is not a zip archive");
+  EXPECT_EQ(host_.opened, std::vector<std::string>(2, app_.Engine("App.exe") + " UPDATE_RUN"));
+  EXPECT_EQ(host_.errors.size(), 2u);
+  EXPECT_EQ(host_.terminates, 2);
+  EXPECT_TRUE(zip_test::ReadFile(app_ / "UPDATE" / "UPDATE_RESULT.INF").starts_with("RESULT=not started\r\n"));
+  EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP")) << "no archive: renamed aside";
+  EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP.rejected"), std::string(4000, 'z'));
 }
 
-TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
+// A file that is no zip, a zip cut short and a directory the engine had to find again by the
+// local headers (not the update the vendor built) are each refused with their own text, before
+// anything is written.
+TEST_F(ExtractUpdateTest, ArchivesThatAreNoZipCutShortOrRepairedAreRefusedByName) {
   ZipBuilder zip;
   zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
   const std::string whole = zip.Build();
+  std::string repaired = whole;
+  repaired.replace(repaired.size() - 6, 4, zip_test::Le32(static_cast<uint32_t>(zip.CentralOffset() + 9)));
   const struct {
     const char* name;
     std::string bytes;
@@ -87,41 +106,23 @@ TEST_F(ExtractUpdateTest, FileWithoutEndRecordLoadsQuietlyThenTheRunRefusesIt) {
       {"no zip at all", "<html><body>Service Unavailable</body></html>",
        launcher_dir_.Engine("UPDATE.ZIP") + " is not a zip archive"},
       {"a zip cut short", whole.substr(0, zip.CentralOffset() + 10), "Incomplete Zip File"},
+      {"a repaired directory", repaired,
+       "The central directory is damaged: the entries were found by their local headers"},
   };
   Start();
+  zip_test::WriteFile(app_ / "App.dll", "old");
   for (const auto& c : cases) {
     zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", c.bytes);
-    try {
-      Extract();
-      ADD_FAILURE() << c.name << ": no error";
-    } catch (const platform::Exception& e) {
-      EXPECT_EQ(e.what(), c.error) << c.name;
-    }
-    EXPECT_TRUE(host_.opened.empty()) << c.name << ": refused before the run starts: no restart";
-    EXPECT_FALSE(fs::exists(app_ / "App.dll")) << c.name;
+    EXPECT_EQ(Extract(), c.error) << c.name;
+    EXPECT_EQ(zip_test::ReadFile(app_ / "App.dll"), "old") << c.name;
+    EXPECT_TRUE(zip_test::ReadFile(app_ / "UPDATE" / "UPDATE_RESULT.INF").starts_with("RESULT=not started\r\n"))
+        << c.name;
+    EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP.rejected"), c.bytes) << c.name;
     // The refused archive is still open (on Windows, against writing) until the engine lets go.
     unzipper_.ClearDirectory();
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.rejected");
   }
-}
-
-// A directory the engine had to find again by the local headers is not the update the vendor
-// built: nothing of it is written.
-TEST_F(ExtractUpdateTest, ArchiveWhoseDirectoryHadToBeRepairedIsRefused) {
-  Start();
-  zip_test::WriteFile(app_ / "App.dll", "old");
-  ZipBuilder zip;
-  zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
-  std::string bytes = zip.Build();
-  bytes.replace(bytes.size() - 6, 4, zip_test::Le32(static_cast<uint32_t>(zip.CentralOffset() + 9)));
-  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", bytes);
-  try {
-    Extract();
-    FAIL() << "no error";
-  } catch (const platform::Exception& e) {
-    EXPECT_STREQ(e.what(), "The central directory is damaged: the entries were found by their local headers");
-  }
-  EXPECT_EQ(zip_test::ReadFile(app_ / "App.dll"), "old");
-  EXPECT_TRUE(host_.opened.empty());
+  EXPECT_EQ(host_.opened, std::vector<std::string>(3, app_.Engine("App.exe") + " UPDATE_RUN"));
 }
 
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
@@ -133,12 +134,8 @@ TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {
   zip.Add(EntryDef{.name = "broken.bin", .data = std::string(5000, 'b'), .method = 8,
                     .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
   zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
-  try {
-    Extract();
-    FAIL() << "no error";
-  } catch (const platform::Exception& e) {
-    EXPECT_TRUE(std::string(e.what()).starts_with(launcher::TextOf(launcher::Text::kNotApplied))) << e.what();
-  }
+  const std::string error = Extract();
+  EXPECT_TRUE(error.starts_with(launcher::TextOf(launcher::Text::kNotApplied))) << error;
   EXPECT_EQ(zip_test::ReadFile(app_ / "first.txt"), "old");
   EXPECT_FALSE(fs::exists(app_ / "new.txt"));
   EXPECT_FALSE(fs::exists(app_ / "broken.bin"));

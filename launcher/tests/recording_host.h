@@ -14,10 +14,12 @@ class RecordingHost : public launcher::UpdateHost {
   std::vector<std::string> labels;  // every SetNameCaption, in order
   std::vector<int> percents;        // every SetGaugeValue, in order
   std::vector<std::string> opened;  // every ShellOpen, as "file parameters"
+  std::vector<std::string> errors;  // every ShowError, in order
   std::string gauge_text;           // the last SetGaugeProgressText
   int terminates = 0;
+  bool shown = false;               // the last SetShowMainForm
 
-  void SetShowMainForm(bool) override {}
+  void SetShowMainForm(bool on) override { shown = on; }
   void RequestTerminate() override { ++terminates; }
   void SetCorpCaption(const std::string&) override {}
   void SetSkinIndex(int) override {}
@@ -26,6 +28,7 @@ class RecordingHost : public launcher::UpdateHost {
   void SetGaugeMaxValue(int) override {}
   void SetGaugeValue(int v) override { percents.push_back(v); }
   void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
 };
 
 }  // namespace launcher_test

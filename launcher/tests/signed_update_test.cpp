@@ -33,9 +33,8 @@ std::string Sign(const std::string& bytes, const signature::SecretKey& key) {
 class SignedUpdate : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
-    launcher::ConnectUnZipper(unzipper_, host_);
+    launcher::ConnectUnZipper(unzipper_, host_, launch_.request);
     unzipper_.SetOverwriteMode(zip::Always);  // as the window's design sets it
     ZipBuilder zip;
     zip.Add(EntryDef{.name = "App.exe", .data = std::string(3000, 'e')});
@@ -46,25 +45,37 @@ class SignedUpdate : public testing::Test {
   }
   void Start(const std::string& description) {
     WriteFile(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=App.exe\r\n" + description);
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
   }
   std::string KeyLine() const { return "PUBLIC_KEY=" + signature::FormatPublicKey(key_.Public()) + "\r\n"; }
   void Place(const std::string& archive, const std::optional<std::string>& sig) {
     WriteFile(launcher_dir_ / "UPDATE.ZIP", archive);
     if (sig) WriteFile(launcher_dir_ / "UPDATE.ZIP.SIG", *sig);
   }
-  void Extract() {
-    launcher::ExtractUpdate(unzipper_, host_, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+  launcher::RunOutcome Extract() {
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper_, host_, launch_.request, launcher_dir_.Engine() + "\\", launcher::SystemEnvironment());
+    launcher::FinishRun(host_, launch_, outcome);
+    return outcome;
   }
-  // Runs the update and expects it refused with `message`: nothing written, no restart.
-  void ExpectRefused(const std::string& message) {
-    try {
-      Extract();
-      ADD_FAILURE() << "applied";
-    } catch (const platform::Exception& e) {
-      EXPECT_EQ(e.Message(), message);
+  // Runs the update and expects it refused with `message`: nothing written, the application
+  // restarted, the archive renamed aside when it is the archive that is refused (`rejected`) and
+  // left for the next try otherwise.
+  void ExpectRefused(const std::string& message, bool rejected = true) {
+    host_.opened.clear();
+    host_.errors.clear();
+    const launcher::RunOutcome outcome = Extract();
+    EXPECT_EQ(outcome.outcome, launcher::UpdateOutcome::kNotStarted);
+    EXPECT_EQ(outcome.message, message);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{message});
+    EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP"), !rejected);
+    EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"), rejected);
+    if (rejected) {
+      EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP.SIG")) << "its signature goes with it";
     }
-    EXPECT_TRUE(host_.opened.empty());
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.rejected");
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.SIG.rejected");
     auto tree = zip_test::Tree(app_.Path());
     // The run's own report of the refusal aside.
     std::erase_if(tree, [](const auto& file) {
@@ -75,12 +86,16 @@ class SignedUpdate : public testing::Test {
   void ExpectApplied(const std::string& exe = std::string(3000, 'e'), bool restarted = true) {
     EXPECT_EQ(ReadFile(app_ / "App.exe"), exe);
     EXPECT_EQ(ReadFile(app_ / "sub" / "lib.dll"), std::string(3000, 'd'));
-    if (restarted) EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    if (!restarted) return;
+    EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP")) << "an applied update is removed";
+    EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP.SIG"));
   }
   std::string SigPath() const { return launcher_dir_.Engine("UPDATE.ZIP.SIG"); }
 
   zip_test::TempDir app_, launcher_dir_;
   Host host_;
+  launcher::Launch launch_;
   std::string UpdateLog() const { return ReadFile(app_ / "UPDATE" / "HalvexUpdate.log"); }
 
   zip::TUnZipper unzipper_;
@@ -114,6 +129,7 @@ TEST_F(SignedUpdate, OneChangedByteAnywhereRefusesTheWholeArchive) {
     std::string changed = archive_;
     changed[place.at] ^= 0x04;
     Place(changed, sig);
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.SIG.rejected");
     ExpectRefused("\"" + launcher_dir_.Engine("UPDATE.ZIP") +
                   "\" does not match its signature: the archive was changed after it was signed");
   }
@@ -148,17 +164,17 @@ TEST_F(SignedUpdate, AMalformedKeyIsAnErrorNeverAnUnsignedUpdate) {
   const std::string short_key = signature::Base64(std::vector<uint8_t>(31, 7));
   for (const std::string& value : {short_key, std::string("not base64!"), signature::FormatPublicKey(key_.Public()) + " "}) {
     SCOPED_TRACE(value);
-    launcher::State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     Start("PUBLIC_KEY=" + value + "\r\n");
     Place(archive_, Sign(archive_, key_));
-    ExpectRefused("PUBLIC_KEY in \"" + description + "\" is not a public key (the base64 of 32 bytes)");
+    ExpectRefused("PUBLIC_KEY in \"" + description + "\" is not a public key (the base64 of 32 bytes)", false);
   }
 }
 
 TEST_F(SignedUpdate, WithoutAKeyNothingChanges) {
   for (const char* description : {"NAME=App\r\n", "NAME=App\r\nPUBLIC_KEY=\r\n"}) {
     SCOPED_TRACE(description);
-    launcher::State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     host_.opened.clear();
     Start(description);
     // No signature file, then a garbage one: neither is looked at.
@@ -177,11 +193,12 @@ TEST_F(SignedUpdate, WithoutAKeyNothingChanges) {
 TEST_F(SignedUpdate, AnUnreadDescriptionFileStopsTheUpdate) {
   // As FormCreate leaves things when the file exists but could not be opened.
   WriteFile(app_ / "UPDATE" / "VER_INFO.INF", KeyLine());
-  launcher::State().AppDir = app_.Engine() + "\\";
-  launcher::State().ExeFileName = app_.Engine("App.exe");
+  launch_.request.AppDir = app_.Engine() + "\\";
+  launch_.request.ExeFileName = app_.Engine("App.exe");
   Place(archive_, std::nullopt);
   ExpectRefused("The update is not applied: its description file \"" + app_.Engine("UPDATE\\VER_INFO.INF") +
-                "\" could not be read, so its signature cannot be checked");
+                "\" could not be read, so its signature cannot be checked",
+                false);
 }
 
 #ifndef _WIN32
@@ -198,12 +215,12 @@ TEST_F(SignedUpdate, ReplacingTheArchiveAfterTheCheckChangesNothing) {
   const std::string archive = launcher_dir_.Engine("UPDATE.ZIP");
   unzipper_.SetZipName(archive);
   {
-    const launcher::SignedArchive held(unzipper_, archive);
+    const launcher::SignedArchive held(unzipper_, archive, launch_.request);
     EXPECT_TRUE(held.Signed());
     fs::rename(launcher_dir_ / "evil.zip", launcher_dir_ / "UPDATE.ZIP");
     unzipper_.LoadDirectory();
     unzipper_.SetDoAll(true);
-    unzipper_.SetDestDir(launcher::State().AppDir);
+    unzipper_.SetDestDir(launch_.request.AppDir);
     unzipper_.SetRecreateDirs(true);
     unzipper_.UnZipSelected();
   }

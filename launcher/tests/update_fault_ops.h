@@ -35,9 +35,13 @@ class FaultOps : public platform::FileOps {
   int fault_at = -1;  // operation number (0-based) that fails or stops
   // When set: asked before every move; true answers "busy" instead of moving.
   std::function<bool(const std::string& from, const std::string& to)> busy;
+  // When set: asked before every move and every access check of a file or folder; true answers
+  // "access denied", as for a folder or file this user may not change.
+  std::function<bool(const std::string& path)> denied;
 
   int count = 0;            // operations that changed (or would have changed) the disk
   int commit_mark_at = -1;  // the number of the operation that marked the journal complete
+  int archive_removal_at = -1;  // the number of the operation that removed the applied UPDATE.ZIP
 
   platform::FileOpResult CreateFolder(const std::string& p) override {
     return Run([&] { return real_.CreateFolder(p); });
@@ -47,9 +51,11 @@ class FaultOps : public platform::FileOps {
   }
   platform::FileOpResult Rename(const std::string& a, const std::string& b, bool replace) override {
     if (busy && busy(a, b)) return {platform::FileOpStatus::kBusy, "in use (injected)"};
+    if (denied && denied(a)) return {platform::FileOpStatus::kDenied, "access denied (injected)"};
     return Run([&] { return real_.Rename(a, b, replace); });
   }
   platform::FileOpResult RemoveFile(const std::string& p) override {
+    if (p.ends_with("\\UPDATE.ZIP")) archive_removal_at = count;
     return Run([&] { return real_.RemoveFile(p); });
   }
   platform::FileOpResult WriteFile(const std::string& p, const std::string& bytes) override {
@@ -80,7 +86,15 @@ class FaultOps : public platform::FileOps {
     return Ask([&] { return real_.SamePermissions(a, b); });
   }
   std::optional<uint64_t> FreeSpace(const std::string& p) override { return Ask([&] { return real_.FreeSpace(p); }); }
-  std::string HolderOf(const std::string&) override { return "Holder.exe"; }
+  std::string HolderOf(const std::string& p) override { return denied && denied(p) ? "" : "Holder.exe"; }
+  platform::FileOpResult CheckWritableFolder(const std::string& p) override {
+    if (denied && denied(p)) return {platform::FileOpStatus::kDenied, "access denied (injected)"};
+    return Ask([&] { return real_.CheckWritableFolder(p); });
+  }
+  platform::FileOpResult CheckMovableFile(const std::string& p) override {
+    if (denied && denied(p)) return {platform::FileOpStatus::kDenied, "access denied (injected)"};
+    return Ask([&] { return real_.CheckMovableFile(p); });
+  }
 
 };
 

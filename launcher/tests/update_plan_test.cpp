@@ -11,14 +11,14 @@ using launcher::MakePlan;
 const std::string kApp = "C:\\App\\";
 
 ArchiveEntry File(const std::string& folder, const std::string& name, uint64_t size = 1) {
-  return ArchiveEntry{folder, name, size};
+  return ArchiveEntry{-1, folder, name, size};
 }
 
 TEST(UpdatePlan, FinalPathsFollowThePlacementRuleAndTheConfiguredSkips) {
   const launcher::UpdatePlan plan =
       MakePlan(kApp,
                {File("", "App.exe", 10), File("sub\\deep\\", "a.dll", 20), File("\\abs\\", "x.txt", 3),
-                File("D:\\other\\", "y.txt", 4), File("", "keep.cfg", 100), ArchiveEntry{"empty\\", "", 0, 0x12}},
+                File("D:\\other\\", "y.txt", 4), File("", "keep.cfg", 100), ArchiveEntry{-1, "empty\\", "", 0, 0x12}},
                "C:\\App\\keep.cfg", "");
   std::vector<std::string> finals;
   for (const auto& f : plan.files) finals.push_back(f.final_path);
@@ -27,6 +27,8 @@ TEST(UpdatePlan, FinalPathsFollowThePlacementRuleAndTheConfiguredSkips) {
   EXPECT_EQ(plan.files[1].rel, "sub\\deep\\a.dll");
   EXPECT_EQ(plan.folders, (std::vector<std::string>{"sub", "sub\\deep", "abs", "other", "empty"}));
   EXPECT_EQ(plan.total_size, 37u) << "the skipped entry takes no room";
+  ASSERT_EQ(plan.skipped.size(), 1u) << "shown, not written";
+  EXPECT_EQ(plan.skipped[0].final_path, "C:\\App\\keep.cfg");
   ASSERT_EQ(plan.folder_entries.size(), 1u) << "the folder entry, with the attributes it gives its folder";
   EXPECT_EQ(plan.folder_entries[0].rel, "empty");
   EXPECT_EQ(plan.folder_entries[0].attributes, 0x12u);
@@ -82,6 +84,51 @@ INSTANTIATE_TEST_SUITE_P(
         if (!isalnum(static_cast<unsigned char>(c))) c = '_';
       return name;
     });
+
+// Entries the engine cannot decode are refused by the plan, before anything is written, with the
+// entry and the method named; a skipped one does not matter, since it is never decoded.
+TEST(UpdatePlan, EntriesTheEngineCannotDecodeAreRefused) {
+  struct Case {
+    uint16_t method, flags;
+    const char* reason;  // "" when the engine decodes it
+  };
+  const Case cases[] = {
+      {0, 0, ""},
+      {1, 0, ""},
+      {2, 0, ""},
+      {5, 0, ""},
+      {6, 0, ""},
+      {8, 0, ""},
+      {9, 0, ""},
+      {12, 0, ""},
+      {14, 0, ""},
+      {93, 0, ""},
+      {95, 0, ""},
+      {10, 0, "is compressed with method 10 (PKWARE DCL Implode), which the launcher cannot decode"},
+      {98, 0, "is compressed with method 98 (PPMd), which the launcher cannot decode"},
+      {4711, 0, "is compressed with method 4711, which the launcher cannot decode"},
+      {8, 0x0001, "is encrypted, and the launcher is given no password"},
+      {99, 0x0001, "is encrypted with AES, which the launcher cannot decrypt"},
+      {8, 0x0041, "is encrypted with PKWARE strong encryption, which the launcher cannot decrypt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.method) + "/" + std::to_string(c.flags));
+    EXPECT_EQ(launcher::UndecodableReason(c.method, c.flags), c.reason);
+    ArchiveEntry entry = File("lib\\", "big.txt");
+    entry.undecodable = launcher::UndecodableReason(c.method, c.flags);
+    if (*c.reason == 0) {
+      EXPECT_EQ(MakePlan(kApp, {entry}, "", "").files.size(), 1u);
+      continue;
+    }
+    try {
+      MakePlan(kApp, {File("", "first.txt"), entry}, "", "");
+      ADD_FAILURE() << "accepted";
+    } catch (const launcher::EUpdateRefused& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("the archive's entry \"lib\\big.txt\" ") + c.reason);
+    }
+    EXPECT_EQ(MakePlan(kApp, {entry}, "C:\\App\\lib\\big.txt", "").files.size(), 0u) << "skipped: never decoded";
+  }
+}
 
 TEST(UpdatePlan, NamesWindowsTakes) {
   for (const char* ok : {"CONSOLE.txt", "COM10", "LPT", "a.b.c", ".hidden", "space inside", "한글.txt", "nul_"})

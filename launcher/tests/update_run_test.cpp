@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 #include "launcher/extract_update.h"
@@ -25,7 +26,6 @@ using launcher_test::RecordingHost;
 class UpdateRunTest : public testing::Test {
  protected:
   void SetUp() override {
-    launcher::State() = launcher::LaunchState{};
     fs::create_directories(app_ / "UPDATE");
     zip_test::WriteFile(app_ / "App.exe", "old program");
     zip_test::WriteFile(app_ / "lib.dll", "old lib");
@@ -39,15 +39,12 @@ class UpdateRunTest : public testing::Test {
   }
   // Returns the error the user is shown ("" when the update was applied).
   std::string Run() {
-    launcher::FormCreate(host_, {app_.Engine("App.exe")});
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
     zip::TUnZipper unzipper;
-    launcher::ConnectUnZipper(unzipper, host_);
-    try {
-      launcher::ExtractUpdate(unzipper, host_, launcher_dir_.Engine() + "\\", env_);
-    } catch (const platform::Exception& e) {
-      return e.what();
-    }
-    return {};
+    launcher::ConnectUnZipper(unzipper, host_, launch_.request);
+    outcome_ = launcher::ExtractUpdate(unzipper, host_, launch_.request, launcher_dir_.Engine() + "\\", env_);
+    launcher::FinishRun(host_, launch_, outcome_);
+    return outcome_.message;
   }
   std::string Log() { return zip_test::ReadFile(app_ / "UPDATE" / "HalvexUpdate.log"); }
   std::string Result() { return zip_test::ReadFile(app_ / "UPDATE" / "UPDATE_RESULT.INF"); }
@@ -58,9 +55,11 @@ class UpdateRunTest : public testing::Test {
 
   zip_test::TempDir app_, launcher_dir_;
   RecordingHost host_;
+  launcher::Launch launch_;
   FaultOps ops_;
   FakeClock clock_;
   launcher::UpdateEnvironment env_;
+  launcher::RunOutcome outcome_;
 };
 
 TEST_F(UpdateRunTest, WaitsForTheApplicationToCloseThenApplies) {
@@ -192,6 +191,87 @@ TEST_F(UpdateRunTest, AFolderWhereTheUpdateHasAFileIsRefusedBeforeAnythingIsWrit
   EXPECT_EQ(host_.opened.size(), 1u);
 }
 
+// An archive with an entry the engine cannot decode (here PPMd, as 7-Zip writes with -mm=PPMd) is
+// refused before anything is staged: no box from the engine in the middle of the update, the
+// application restarted, the archive renamed aside so that it is not started on again.
+TEST_F(UpdateRunTest, AnEntryTheEngineCannotDecodeIsRefusedBeforeAnythingIsWritten) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
+  zip.Add(EntryDef{.name = "lib/big.txt", .data = std::string(100000, 'b'), .method = 98});
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  const std::string cause = "the archive's entry \"lib\\big.txt\" is compressed with method 98 (PPMd), which the "
+                            "launcher cannot decode";
+  EXPECT_EQ(Run(), launcher::TextOf(launcher::Text::kNotApplied) + cause);
+  EXPECT_EQ(outcome_.outcome, launcher::UpdateOutcome::kNotStarted);
+  EXPECT_TRUE(Untouched());
+  EXPECT_EQ(ops_.count, 1) << "nothing written; the archive renamed aside";
+  EXPECT_TRUE(Result().starts_with("RESULT=not started\r\nFILES=0\r\nERROR=" + cause + "\r\n")) << Result();
+  EXPECT_NE(Log().find("refused: " + cause), std::string::npos) << Log();
+  EXPECT_EQ(host_.errors, std::vector<std::string>{launcher::TextOf(launcher::Text::kNotApplied) + cause}) << "the one box, at the end";
+  EXPECT_EQ(host_.opened.size(), 1u);
+  EXPECT_EQ(host_.terminates, 1);
+  EXPECT_FALSE(fs::exists(launcher_dir_ / "UPDATE.ZIP"));
+  EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"));
+}
+
+// A folder or a file this user may not change: found before anything is written, and never
+// waited for as if a program held it. The archive stays for a try with the rights it needs.
+TEST_F(UpdateRunTest, WhatThisUserMayNotChangeIsRefusedAndNeverRetried) {
+  struct Case {
+    const char* name;
+    std::function<bool(const std::string&)> denied;
+    std::string error;
+    launcher::UpdateOutcome outcome;
+  };
+  const std::string app_exe = app_.Engine("App.exe");
+  const Case cases[] = {
+      {"the application's folder", [&](const std::string& p) { return p == app_.Engine(); },
+       "the folder \"" + app_.Engine() + "\" cannot be written to: access denied (injected)",
+       launcher::UpdateOutcome::kNotStarted},
+      {"a file it replaces", [&](const std::string& p) { return p == app_exe; },
+       "\"" + app_exe + "\" cannot be replaced: access denied (injected)", launcher::UpdateOutcome::kNotStarted},
+      // Refused only once the moves have begun (its rights changed since the check): undone at once.
+      {"a file refused during the moves", [&](const std::string& p) { return p == app_exe && ops_.count > 0; },
+       "\"" + app_exe + "\" could not be replaced: access denied (injected)", launcher::UpdateOutcome::kRolledBack},
+  };
+  const std::string archive = zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ops_.count = 0;
+    clock_.now = 0;
+    ops_.denied = c.denied;
+    host_.opened.clear();
+    const std::string error = Run();
+    EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + c.error);
+    EXPECT_EQ(outcome_.outcome, c.outcome);
+    EXPECT_TRUE(Untouched());
+    if (c.outcome == launcher::UpdateOutcome::kNotStarted) {
+      EXPECT_EQ(ops_.count, 0) << "nothing was written";
+    }
+    EXPECT_EQ(clock_.now, 0u) << "not waited for";
+    EXPECT_EQ(Log().find("trying again"), std::string::npos) << Log();
+    EXPECT_EQ(host_.opened.size(), 1u);
+    EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP"), archive) << "kept for the next try";
+  }
+}
+
+// The last part of a split archive: refused before anything is written, and renamed aside (it
+// used to be staged until the first entry of another part, rolled back and kept, on every start).
+TEST_F(UpdateRunTest, TheLastPartOfASplitArchiveIsRefused) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
+  std::string bytes = zip.Build();
+  bytes.replace(bytes.size() - 22 + 4, 2, std::string("\x02\x00", 2));  // the end record's own disk: the third
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", bytes);
+  const std::string error = Run();
+  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + launcher_dir_.Engine("UPDATE.ZIP") +
+                                                "\" is the last part of an archive split into 3 parts; the launcher "
+                                                "takes the archive whole"));
+  EXPECT_EQ(outcome_.outcome, launcher::UpdateOutcome::kNotStarted);
+  EXPECT_TRUE(Untouched());
+  EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"));
+}
+
 TEST_F(UpdateRunTest, ADamagedLastEntryRollsBack) {
   ZipBuilder zip;
   zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
@@ -256,8 +336,9 @@ TEST_F(UpdateRunTest, AFolderIsReplacedWholeOnlyWhenTheUpdateReplacesAllOfIt) {
   zip.Add(EntryDef{.name = "lib/a.dll", .data = "new a"});
   zip.Add(EntryDef{.name = "lib/x/c.dll", .data = "new c"});
   zip.Add(EntryDef{.name = "lib/y/d.dll", .data = "new d"});  // a folder the old version lacks
-  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", zip.Build());
+  const std::string archive = zip.Build();
   for (const Case& c : cases) {
+    zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", archive);  // an applied one is removed
 #ifdef _WIN32
     if (c.posix_only) continue;
 #endif

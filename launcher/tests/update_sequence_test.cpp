@@ -15,13 +15,14 @@
 #include <unistd.h>
 #endif
 
+#include "launcher/extract_update.h"
 #include "launcher/texts.h"
 #include "platform/exceptions.h"
+#include "platform/folder_lock.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using launcher::State;
 
 // Records every call the sequence makes on the window, in order.
 class RecordingHost : public launcher::UpdateHost {
@@ -36,6 +37,7 @@ class RecordingHost : public launcher::UpdateHost {
   void SetGaugeMaxValue(int v) override { calls.push_back("max=" + std::to_string(v)); }
   void SetGaugeValue(int v) override { calls.push_back("value=" + std::to_string(v)); }
   void ShellOpen(const std::string& f, const std::string& p) override { calls.push_back("open " + f + " " + p); }
+  void ShowError(const std::string& t) override { calls.push_back("error " + t); }
 };
 
 // A temporary application folder; paths handed to the launcher use '\' as on Windows.
@@ -46,7 +48,7 @@ class LauncherSequence : public testing::Test {
                                             "_" + testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "UPDATE");
-    State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     launcher::SetCurrentLanguage(launcher::Language::kKorean);
   }
   void TearDown() override {
@@ -68,19 +70,20 @@ class LauncherSequence : public testing::Test {
   }
   fs::path root_;
   RecordingHost host_;
+  launcher::Launch launch_;
 };
 
 TEST_F(LauncherSequence, NoArgumentHidesTheWindowAndTerminates) {
-  launcher::FormCreate(host_, {});
+  launcher::FormCreate(host_, {}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
 }
 
 TEST_F(LauncherSequence, WithoutDescriptionFileEverythingKeepsItsDefault) {
-  launcher::FormCreate(host_, {AppExe(), "ignored"});
+  launcher::FormCreate(host_, {AppExe(), "ignored"}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=", "skin=2"}));
-  EXPECT_EQ(State().ExeFileName, AppExe());
-  EXPECT_EQ(State().AppDir, AppDir());
-  launcher::UnZipComplete(host_);
+  EXPECT_EQ(launch_.request.ExeFileName, AppExe());
+  EXPECT_EQ(launch_.request.AppDir, AppDir());
+  launcher::UnZipComplete(host_, launch_.request);
   EXPECT_EQ(host_.calls.back(), "terminate");
   EXPECT_EQ(host_.calls[host_.calls.size() - 2], "open " + AppExe() + " UPDATE_RUN");
 }
@@ -88,19 +91,19 @@ TEST_F(LauncherSequence, WithoutDescriptionFileEverythingKeepsItsDefault) {
 TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
   WriteDescription("exe_filename=New.exe\r\nNAME=Acme Tools\r\nNAME=second\r\nSKININDEX=$A\r\n"
                    "COPY_FILENAME=" + AppDir() + "App.exe\r\nVER_HISTORY=History.txt");
-  launcher::FormCreate(host_, {AppExe()});
+  launcher::FormCreate(host_, {AppExe()}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=Acme Tools", "skin=10"}));
-  EXPECT_EQ(State().ExeFileName, AppDir() + "New.exe");
+  EXPECT_EQ(launch_.request.ExeFileName, AppDir() + "New.exe");
 
   bool skip = false;
-  launcher::StartUnZip(host_, AppDir() + "App.exe", skip);
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "App.exe", skip);
   EXPECT_TRUE(skip);
   EXPECT_EQ(host_.calls.back(), "label=Extract Files.. " + AppDir() + "App.exe");
   skip = false;
-  launcher::StartUnZip(host_, AppDir() + "History.txt", skip);  // relative value: never matches
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "History.txt", skip);  // relative value: never matches
   EXPECT_FALSE(skip);
   skip = true;
-  launcher::StartUnZip(host_, AppDir() + "Other.dll", skip);  // the engine's value is left alone
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "Other.dll", skip);  // the engine's value is left alone
   EXPECT_TRUE(skip);
 }
 
@@ -110,9 +113,9 @@ TEST_F(LauncherSequence, LanguageOfTheDescriptionFilePicksTheTexts) {
       {"LANGUAGE=en\r\n", "Extracting.. - "}, {"NAME=x\r\n", "압축 푸는중.. - "}, {"language=EN\r\n", "Extracting.. - "},
       {"LANGUAGE=ko\r\n", "압축 푸는중.. - "}, {"LANGUAGE=de\r\n", "압축 푸는중.. - "}};
   for (const auto& [description, extracting] : runs) {
-    State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     WriteDescription(description);
-    launcher::FormCreate(host_, {AppExe()});
+    launcher::FormCreate(host_, {AppExe()}, launch_);
     launcher::TotalPercentDone(host_, 5);
     EXPECT_EQ(host_.calls[host_.calls.size() - 3], std::string("text=") + extracting) << description;
   }
@@ -122,34 +125,34 @@ TEST_F(LauncherSequence, LanguageOfTheDescriptionFilePicksTheTexts) {
 TEST_F(LauncherSequence, EmptyOrMissingProgramNameRestartsTheFirstArgument) {
   // The shell would open the folder itself in Explorer instead of restarting the application.
   for (const char* description : {"EXE_FILENAME=\nSKININDEX=12\n", "NAME=x\nSKININDEX=12\n"}) {
-    State() = launcher::LaunchState{};
+    launch_ = launcher::Launch{};
     WriteDescription(description);
-    launcher::FormCreate(host_, {AppExe()});
-    EXPECT_EQ(State().ExeFileName, AppExe()) << description;
-    EXPECT_TRUE(State().ExeFromArgument) << description;
+    launcher::FormCreate(host_, {AppExe()}, launch_);
+    EXPECT_EQ(launch_.request.ExeFileName, AppExe()) << description;
+    EXPECT_TRUE(launch_.request.ExeFromArgument) << description;
     EXPECT_EQ(host_.calls.back(), "skin=12");  // passed on; the skin data ignores it
   }
 }
 
 TEST_F(LauncherSequence, NulByteHidesTheLinesAfterIt) {
   WriteDescription(std::string("NAME=before\n\0SKININDEX=7\n", 25));
-  launcher::FormCreate(host_, {AppExe()});
+  launcher::FormCreate(host_, {AppExe()}, launch_);
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=before", "skin=2"}));
 }
 
 TEST_F(LauncherSequence, ArgumentWithoutFolderPartLooksInTheCurrentFolder) {
-  launcher::FormCreate(host_, {"App.exe"});
-  EXPECT_EQ(State().AppDir, "");
-  EXPECT_EQ(State().ExeFileName, "App.exe");
+  launcher::FormCreate(host_, {"App.exe"}, launch_);
+  EXPECT_EQ(launch_.request.AppDir, "");
+  EXPECT_EQ(launch_.request.ExeFileName, "App.exe");
 }
 
 TEST_F(LauncherSequence, VeryLongAndKoreanArgumentsAreTakenAsTheyAre) {
   const std::string korean = AppDir() + "업데이트 프로그램.exe";
-  launcher::FormCreate(host_, {korean});
-  EXPECT_EQ(State().AppDir, AppDir());
+  launcher::FormCreate(host_, {korean}, launch_);
+  EXPECT_EQ(launch_.request.AppDir, AppDir());
   const std::string long_path = std::string(3990, 'a') + "\\App.exe";
-  launcher::FormCreate(host_, {long_path});
-  EXPECT_EQ(State().AppDir, std::string(3990, 'a') + "\\");
+  launcher::FormCreate(host_, {long_path}, launch_);
+  EXPECT_EQ(launch_.request.AppDir, std::string(3990, 'a') + "\\");
   EXPECT_EQ(host_.calls.back(), "skin=2");
 }
 
@@ -176,12 +179,55 @@ TEST_F(LauncherSequence, UnreadableDescriptionFileRaisesAndSkipsTheRest) {
     ASSERT_EQ(bound, 0) << std::strerror(errno);
   }
 #endif
-  EXPECT_THROW(launcher::FormCreate(host_, {AppExe()}), platform::EFOpenError);
+  EXPECT_THROW(launcher::FormCreate(host_, {AppExe()}, launch_), platform::EFOpenError);
 #ifdef _WIN32
   ::CloseHandle(lock);
 #endif
   EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1"}));
-  EXPECT_EQ(State().ExeFileName, AppExe());
+  EXPECT_EQ(launch_.request.ExeFileName, AppExe());
+}
+
+// A second launcher for the same folder (a double click, an application that starts it twice)
+// ends at once: no window, nothing read, no second restart. The first one's lock goes with it.
+TEST_F(LauncherSequence, ASecondLauncherForTheSameFolderEndsAtOnce) {
+  WriteDescription("NAME=Acme\r\n");
+  std::unique_ptr<platform::FolderLock> first = platform::TryLockFolder(AppDir());
+  ASSERT_NE(first, nullptr);
+  launcher::FormCreate(host_, {AppExe()}, launch_);
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
+  EXPECT_EQ(launch_.lock, nullptr);
+  first.reset();
+  host_.calls.clear();
+  launcher::FormCreate(host_, {AppExe()}, launch_);
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "show=1", "corp=Acme", "skin=2"}));
+  EXPECT_NE(launch_.lock, nullptr);
+  EXPECT_EQ(platform::TryLockFolder(AppDir()), nullptr) << "held by the running launcher";
+  // Another spelling of the same folder is the same lock.
+  EXPECT_EQ(platform::TryLockFolder(AppDir() + "."), nullptr);
+}
+
+// The window's end of a run: the application first, then the error, then the launcher ends; the
+// lock is let go before the application comes back (it may start the next launcher).
+TEST_F(LauncherSequence, AnEndedRunRestartsTheApplicationShowsTheErrorAndEnds) {
+  struct Case {
+    launcher::RunOutcome outcome;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {{launcher::UpdateOutcome::kApplied, 3, "", true}, {"open " + AppExe() + " UPDATE_RUN", "terminate"}},
+      {{launcher::UpdateOutcome::kNotStarted, 0, "refused", true},
+       {"open " + AppExe() + " UPDATE_RUN", "error refused", "terminate"}},
+      {{launcher::UpdateOutcome::kRolledBack, 0, "undone", true},
+       {"open " + AppExe() + " UPDATE_RUN", "error undone", "terminate"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.outcome.message);
+    launcher::FormCreate(host_, {AppExe()}, launch_);
+    host_.calls.clear();
+    launcher::FinishRun(host_, launch_, c.outcome);
+    EXPECT_EQ(host_.calls, c.calls);
+    EXPECT_NE(platform::TryLockFolder(AppDir()), nullptr) << "let go";
+  }
 }
 
 TEST(TotalPercentDone, WritesTextMaximumAndValueInThisOrder) {

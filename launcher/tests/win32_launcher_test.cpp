@@ -156,7 +156,6 @@ class LauncherInProcess : public testing::Test {
     app.OnException = [this](const std::string& text, const std::string& caption) {
       shown_.push_back(caption + ": " + text);
     };
-    launcher::State() = launcher::LaunchState{};
     fs::copy_file(HALVEX_STANDIN_EXE, app_.path() / "App.exe");
   }
   void TearDown() override {
@@ -236,7 +235,7 @@ TEST_P(LauncherCompletion, StartsTheProgramWithUpdateRun) {
   form.Create();
   EXPECT_TRUE(shown_.empty());
   EXPECT_EQ(form.pnCorp->Caption(), c.caption);
-  launcher::UnZipComplete(form);
+  launcher::UnZipComplete(form, form.Request());
   const fs::path log = program.parent_path() / "standin.log";
   ASSERT_TRUE(WaitFor([&] { return fs::exists(log); }, 15000));
   EXPECT_TRUE(WaitFor([&] { return ReadFile(log) == "UPDATE_RUN\r\n"; }, 5000)) << ReadFile(log);
@@ -264,7 +263,7 @@ TEST_F(LauncherInProcess, LockedDescriptionFileIsReportedAndCreationGoesOn) {
       << shown_[0];
   EXPECT_EQ(form.pnCorp->Caption(), " Halvex Auto Update");  // the rest of FormCreate was skipped
   EXPECT_EQ(form.SkinIndex(), 2);
-  EXPECT_EQ(launcher::State().ExeFileName, AppExe());
+  EXPECT_EQ(form.Request().ExeFileName, AppExe());
 }
 
 // The window keeps the outer bounds of its design in every skin; the client area is what each

@@ -105,30 +105,37 @@ TEST(TaskbarProgress, TheWindowFeedsItsButton) {
   auto& app = platform::ui::Application::Instance();
   std::vector<std::string> shown;
   app.OnException = [&shown](const std::string& text, const std::string&) { shown.push_back(text); };
+  // No UPDATE.ZIP beside the test program: the run is refused before anything is written (the
+  // log and the result file go to a folder of this test's, whose stand-in application is restarted).
+  wchar_t base[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, base);
+  const fs::path folder = fs::path(base) / ("halvex_taskbar_" + std::to_string(::GetCurrentProcessId()));
+  fs::create_directories(folder);
+  fs::copy_file(HALVEX_STANDIN_EXE, folder / "App.exe", fs::copy_options::overwrite_existing);
   std::vector<std::string> calls;
   {
-    launcher::TfmMain form({});
+    launcher::TfmMain form({platform::Narrow((folder / "App.exe").wstring())});
     form.taskbar = std::make_unique<launcher::TaskbarProgress>([&]() -> ITaskbarList3* { return new RecordingTaskbar(calls); });
     form.CreateHandle();
+    form.FormCreate(&form);
     ::SendMessageW(form.Handle(), launcher::TaskbarProgress::ButtonCreatedMessage(), 0, 0);
     form.SetGaugeValue(42);
     EXPECT_EQ(calls, (std::vector<std::string>{"normal", "value 42/100"}));
     calls.clear();
-    // No UPDATE.ZIP beside the test program: the run fails before anything is written (the log
-    // and the result file go to a folder of this test's).
-    wchar_t base[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, base);
-    const fs::path app = fs::path(base) / ("halvex_taskbar_" + std::to_string(::GetCurrentProcessId()));
-    fs::create_directories(app);
-    launcher::State() = launcher::LaunchState{};
-    launcher::State().AppDir = platform::Narrow(app.wstring()) + "\\";
-    launcher::State().FirstArgument = launcher::State().AppDir + "App.exe";
-    EXPECT_ANY_THROW(form.ExtractUpdate());
-    launcher::State() = launcher::LaunchState{};
-    std::error_code ec;
-    fs::remove_all(app, ec);
+    form.ExtractUpdate();
     EXPECT_EQ(calls, (std::vector<std::string>{"value 100/100", "error"}));
+    ASSERT_EQ(shown.size(), 1u);
   }
+  // The run asked the launcher to end.
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+  const fs::path log = folder / "standin.log";
+  for (int i = 0; i < 150 && !fs::exists(log); ++i) ::Sleep(100);
+  EXPECT_TRUE(fs::exists(log)) << "the application was restarted";
+  ::Sleep(200);
+  std::error_code ec;
+  fs::remove_all(folder, ec);
   app.OnException = nullptr;
 }
 

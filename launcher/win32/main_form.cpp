@@ -119,7 +119,7 @@ TfmMain::TfmMain(std::vector<std::string> arguments) : arguments_(std::move(argu
   UnZipper = std::make_unique<zip::TUnZipper>();
   UnZipper->SetOverwriteMode(zip::TUZOverwriteMode::Always);
   // The same wiring the sequence's tests drive.
-  launcher::ConnectUnZipper(*UnZipper, *this);
+  launcher::ConnectUnZipper(*UnZipper, *this, launch_.request);
 
   CreateSkinComponents();
 
@@ -305,7 +305,7 @@ void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t)
 int TfmMain::SkinIndex() const { return bsSkinData->SkinIndex(); }
 
 void TfmMain::FormCreate(Form*) {
-  launcher::FormCreate(*this, arguments_);
+  launcher::FormCreate(*this, arguments_, launch_);
   ApplyLanguage();
 }
 
@@ -326,12 +326,15 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
+  RunOutcome outcome;
   try {
-    launcher::ExtractUpdate(*UnZipper, *this, AppDirOf(platform::ProgramPath()), SystemEnvironment());
+    outcome = launcher::ExtractUpdate(*UnZipper, *this, launch_.request, AppDirOf(platform::ProgramPath()),
+                                      SystemEnvironment());
   } catch (...) {
-    taskbar->SetError();  // red while the error box is up
+    taskbar->SetError();  // red while the runtime's error box is up
     throw;
   }
+  FinishRun(*this, launch_, outcome);
 }
 
 bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -352,6 +355,10 @@ void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }
 void TfmMain::SetGaugeValue(int value) {
   pgMeter->SetValue(value);
   taskbar->SetProgress(value);
+}
+void TfmMain::ShowError(const std::string& text) {
+  taskbar->SetError();  // red while the error box is up
+  Application::Instance().HandleException(text);
 }
 void TfmMain::ShellOpen(const std::string& file, const std::string& parameters) {
   platform::ui::ShellStart(Handle(), "open", file, parameters, SW_SHOWNORMAL);

@@ -37,8 +37,8 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void FormCreate(Form* sender);
   void FormShow(Form* sender);
   void tmZipTimer(platform::ui::Timer* sender);
-  // The engine's events are connected by launcher::ConnectUnZipper; the application is restarted
-  // once the update is applied or undone.
+  // The engine's events are connected by launcher::ConnectUnZipper. When the run has ended, the
+  // application is restarted, the error (if any) shown, and the launcher ends.
   void ExtractUpdate();
 
   // UpdateHost
@@ -51,8 +51,10 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void SetGaugeMaxValue(int value) override;
   void SetGaugeValue(int value) override;
   void ShellOpen(const std::string& file, const std::string& parameters) override;
+  void ShowError(const std::string& text) override;
 
   int SkinIndex() const;
+  const UpdateRequest& Request() const { return launch_.request; }
 
   // The client area of the design, in the design-time skin.
   static constexpr int kDesignClientWidth = 634, kDesignClientHeight = 362;
@@ -92,6 +94,7 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   // The skinned frame takes the window over as soon as it exists.
   void CreateWindowHandle() override;
   std::vector<std::string> arguments_;
+  Launch launch_;
 };
 
 }  // namespace launcher

@@ -22,6 +22,7 @@ FileOpResult Failure(int code) {
   switch (code) {
     case EACCES:
     case EPERM:
+    case EROFS: r.status = FileOpStatus::kDenied; break;
     case EBUSY:
     case ETXTBSY: r.status = FileOpStatus::kBusy; break;
     case ENOENT: r.status = FileOpStatus::kMissing; break;
@@ -161,6 +162,22 @@ class PosixFileOps : public FileOps {
     return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
   }
   std::string HolderOf(const std::string&) override { return {}; }
+  FileOpResult CheckWritableFolder(const std::string& path) override {
+    const std::string native = NativePath(path);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) return Failure(errno);
+    const std::string probe = native + (native.ends_with("/") ? "" : "/") + "~halvex-write-check.tmp";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // One left by a run that was cut short is as good a proof: it was written here.
+    if (fd < 0 && errno != EEXIST) return Failure(errno);
+    if (fd >= 0) ::close(fd);
+    ::unlink(probe.c_str());
+    const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    ::utimensat(AT_FDCWD, native.c_str(), times, 0);
+    return {};
+  }
+  // A rename asks only the folders: CheckWritableFolder answers for them.
+  FileOpResult CheckMovableFile(const std::string&) override { return {}; }
 };
 
 }  // namespace

@@ -20,8 +20,12 @@ FileOpResult Failure(DWORD code) {
   switch (code) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_ACCESS_DENIED:
     case ERROR_USER_MAPPED_FILE: r.status = FileOpStatus::kBusy; break;
+    // Also what a folder with an open file in it, or a file about to be deleted, answers to a
+    // rename; the caller asks who holds it before taking it for a refusal.
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_PRIVILEGE_NOT_HELD: r.status = FileOpStatus::kDenied; break;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: r.status = FileOpStatus::kMissing; break;
     case ERROR_FILE_EXISTS:
@@ -264,6 +268,35 @@ class Win32FileOps : public FileOps {
     std::string names;
     for (const std::string& name : holders.programs) names += (names.empty() ? "" : ", ") + name;
     return names;
+  }
+  FileOpResult CheckWritableFolder(const std::string& path) override {
+    const std::optional<FolderStamp> before = StampOf(path);
+    const std::string probe = path + (path.ends_with("\\") ? "" : "\\") + "~halvex-write-check.tmp";
+    {
+      Handle file(::CreateFileW(WidePath(probe).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+      // One left by a run that was cut short is as good a proof: it was written here.
+      if (!file.valid() && ::GetLastError() != ERROR_FILE_EXISTS) return Failure(::GetLastError());
+    }
+    ::DeleteFileW(WidePath(probe).c_str());
+    if (before) {
+      Handle folder(::CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+      FILETIME modified;
+      modified.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(before->modified));
+      modified.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(before->modified) >> 32);
+      if (folder.valid()) ::SetFileTime(folder.get(), nullptr, nullptr, &modified);
+    }
+    return {};
+  }
+  FileOpResult CheckMovableFile(const std::string& path) override {
+    Handle file(::CreateFileW(WidePath(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file.valid()) return {};
+    FileOpResult r = Failure(::GetLastError());
+    if (r.status == FileOpStatus::kBusy) return {};
+    return r;
   }
 };
 

@@ -16,9 +16,10 @@ class TUnZipper;
 namespace launcher {
 
 // Connects the engine's events to the update sequence: the label and the skip rule see each
-// entry's final destination, the gauge the total percentage. The application is restarted by
-// ExtractUpdate once the update is applied or undone, not by the engine's completion event.
-void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host);
+// entry's destination, the gauge the total percentage. While an update is staged, its plan
+// decides instead which entries are extracted and where. The application is restarted by
+// FinishRun once the run has ended, not by the engine's completion event.
+void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request);
 
 // What an update run works with; the launcher passes the system's, tests their own.
 struct UpdateEnvironment {
@@ -36,14 +37,33 @@ UpdateEnvironment SystemEnvironment();
 // which are what stays open while a program runs.
 inline constexpr size_t kMaxWatchedFiles = 64;
 
-// ExtractUpdate: applies UPDATE.ZIP from the launcher's folder (launcher_dir ends with '\') to
+// How a run ended, for the window to act on.
+struct RunOutcome {
+  UpdateOutcome outcome = UpdateOutcome::kNotStarted;
+  int files = 0;            // placed in the application's folder
+  std::string message;      // the error for the user; empty when the update was applied
+  bool restart = true;      // start the application again with UPDATE_RUN
+};
+
+// The name an archive refused for what it is gets, beside the launcher, so that an application
+// that starts the launcher whenever UPDATE.ZIP exists does not start it again for the same one
+// (its signature file gets kRejectedSuffix after its own name too).
+inline constexpr const char* kRejectedSuffix = ".rejected";
+
+// ExtractUpdate: applies UPDATE.ZIP from the launcher's folder (launcher_dir ends with '') to
 // the application folder completely or not at all: finishes what an interrupted run left, waits
-// for the application to close, checks every destination, extracts into a staging folder and
-// moves the files into place with a journal, undoing every move on a failure. Writes the log and
-// the result file, then restarts the application. An archive that cannot be read raises its
-// error before anything else and the application is not restarted; any other failure restarts
-// it and then raises the one-sentence error for the user.
-void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string& launcher_dir,
-                   const UpdateEnvironment& env);
+// for the application to close, checks the archive and every destination, extracts into a
+// staging folder and moves the files into place with a journal, undoing every move on a failure.
+// Writes the log and the result file (an old result file is removed first). An applied archive
+// and its signature file are removed; one refused for what it is (its signature, not an archive,
+// a damaged directory, an entry that cannot be decoded or placed) is renamed with
+// kRejectedSuffix; one refused for the machine's state (space, access, a held file) stays for the
+// next try. Never raises for anything the run expects: the outcome says what happened.
+RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request,
+                         const std::string& launcher_dir, const UpdateEnvironment& env);
+
+// What the window does once the run has ended: lets go of the folder's lock, starts the
+// application again (when the outcome says so), shows the error (if any) and ends the launcher.
+void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome);
 
 }  // namespace launcher

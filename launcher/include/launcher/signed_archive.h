@@ -15,6 +15,8 @@ class TUnZipper;
 
 namespace launcher {
 
+struct UpdateRequest;
+
 inline constexpr const char* kPublicKeyName = "PUBLIC_KEY";
 
 class SignedArchive {
@@ -23,7 +25,7 @@ class SignedArchive {
   // Raises signature::ESignatureError for a refused signature, platform::EConvertError for a
   // malformed key, the runtime's file-open error for an archive that cannot be opened; in every
   // case before anything is written.
-  SignedArchive(zip::TUnZipper& unzipper, const std::string& archive_path);
+  SignedArchive(zip::TUnZipper& unzipper, const std::string& archive_path, const UpdateRequest& request);
   // The engine lets go of the file before it is closed.
   ~SignedArchive();
   SignedArchive(const SignedArchive&) = delete;

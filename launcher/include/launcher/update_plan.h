@@ -24,13 +24,18 @@ class EUpdateRefused : public platform::Exception {
 
 // One entry of the archive as the plan needs it.
 struct ArchiveEntry {
+  int index = -1;           // in the engine's view of the directory
   std::string folder_part;  // as the engine gives it: '\' separated, ends with '\' or empty
   std::string file_name;    // empty for a folder entry
   uint64_t size = 0;
   uint32_t attributes = 0;  // the entry's external attributes
+  // Why the engine cannot extract the entry (a method or an encryption it does not have, or an
+  // encrypted entry, since the launcher has no password); empty when it can.
+  std::string undecodable;
 };
 
 struct PlannedFile {
+  int entry = -1;           // the archive entry (ArchiveEntry::index) it is extracted from
   std::string rel;          // path below the application folder, '\' separated
   std::string final_path;   // application folder + rel: what the window shows
   uint64_t size = 0;
@@ -43,9 +48,16 @@ struct FolderEntry {
   uint32_t attributes = 0;
 };
 
+// An entry the description file leaves out: it is shown, not written.
+struct SkippedEntry {
+  int entry = -1;
+  std::string final_path;
+};
+
 struct UpdatePlan {
   std::string app_dir;                // ends with '\'
   std::vector<PlannedFile> files;     // the entries to write, in the archive's order
+  std::vector<SkippedEntry> skipped;  // in the archive's order
   std::vector<std::string> folders;   // every folder the update needs (rel), parents first
   std::vector<FolderEntry> folder_entries;  // in the archive's order
   uint64_t total_size = 0;            // of `files`
@@ -58,10 +70,19 @@ inline constexpr const char* kWorkFolder = "UPDATE\\~HALVEX";
 // Why `component` (one part of a path) is a name Windows cannot create; empty when it can.
 std::string WindowsNameProblem(std::string_view component);
 
+// Whether the engine has a decoder for a compression method.
+bool EngineDecodes(uint16_t method);
+
+// Why the launcher cannot extract an entry with this method and these general-purpose flags:
+// a method the engine does not decode, an encryption it does not have, or any encryption, since
+// the launcher is given no password. Empty when it can.
+std::string UndecodableReason(uint16_t method, uint16_t general_flags);
+
 // The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path equals
 // COPY_FILENAME or VER_HISTORY are left out, as the window's handler leaves them out. Raises
 // EUpdateRefused for a destination outside the folder or in the work folder, a name Windows
-// cannot create, or two destinations that Windows would take for one.
+// cannot create, two destinations that Windows would take for one, or an entry to be written that
+// the engine cannot decode.
 UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>& entries,
                     std::string_view copy_filename, std::string_view ver_history);
 

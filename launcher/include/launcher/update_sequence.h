@@ -2,9 +2,11 @@
 // interface so that the same code drives the real window and the tests.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/folder_lock.h"
 #include "platform/name_value_list.h"
 
 namespace launcher {
@@ -23,6 +25,8 @@ class UpdateHost {
   virtual void SetGaugeValue(int value) = 0;
   // The shell's "open" of `file` with `parameters`, show command normal; failures are ignored.
   virtual void ShellOpen(const std::string& file, const std::string& parameters) = 0;
+  // The error box (the application's title as caption); returns when the user has closed it.
+  virtual void ShowError(const std::string& text) = 0;
 };
 
 inline constexpr const char* kDescriptionFile = "UPDATE\\VER_INFO.INF";
@@ -30,8 +34,9 @@ inline constexpr const char* kArchiveName = "UPDATE.ZIP";
 inline constexpr const char* kRestartArgument = "UPDATE_RUN";
 inline constexpr int kDefaultSkinIndex = 2;
 
-// The three process-wide values of the launcher, and what the update run adds to them.
-struct LaunchState {
+// What the launcher was asked to do: the command line and the description file, read once when
+// the window is made.
+struct UpdateRequest {
   platform::NameValueList VerInfo;
   std::string AppDir;
   std::string ExeFileName;
@@ -40,23 +45,29 @@ struct LaunchState {
   // it is the one restarted when the description file names none.
   std::string FirstArgument;
   bool ExeFromArgument = false;  // the description file exists but names no program
-  // While the update is staged the engine writes below StageDir; the window shows and the skip
-  // rule compares the path below AppDir that the file will finally have.
-  std::string StageDir;
-  std::string StageTarget;  // the application folder the staged files go to, ending with '\'
 };
-LaunchState& State();
 
-// FormCreate: reads the first argument and the description file. An unreadable description file
-// raises the runtime's file-open error and the remaining steps are skipped.
-void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments);
-// The final destination of a path the engine built below StageDir (the path itself otherwise).
-std::string FinalPath(const std::string& fname);
+// What the window keeps of its launch: the request, and the application folder's lock, held from
+// the window's creation until the application is started again (one launcher at a time).
+struct Launch {
+  UpdateRequest request;
+  std::unique_ptr<platform::FolderLock> lock;
+};
+
+// The folder an update is applied to, ending with '\': `app_dir`, or the current folder for a first
+// argument without a folder part.
+std::string UpdateFolder(const std::string& app_dir);
+
+// FormCreate: reads the first argument, takes the application folder's lock and reads the
+// description file. When another launcher holds the lock, this one ends at once, without a window
+// and without touching anything. An unreadable description file raises the runtime's file-open
+// error and the remaining steps are skipped.
+void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch);
 // OnStartUnZip: shows the destination path and skips the two configured entries.
-void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip);
+void StartUnZip(UpdateHost& host, const UpdateRequest& request, const std::string& fname, bool& skip);
 // OnTotalPercentDone: text, maximum and value, in this order, on every call.
 void TotalPercentDone(UpdateHost& host, int percent);
 // OnUnZipComplete: starts the application with UPDATE_RUN and asks the launcher to end.
-void UnZipComplete(UpdateHost& host);
+void UnZipComplete(UpdateHost& host, const UpdateRequest& request);
 
 }  // namespace launcher

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "launcher/update_journal.h"
 #include "launcher/update_plan.h"
 #include "launcher/update_report.h"
 #include "platform/exceptions.h"
@@ -87,21 +88,17 @@ class UpdateTransaction {
   void Discard();
 
  private:
-  struct Journal {
-    std::vector<std::string> swaps;        // existing folders replaced whole, none below another
-    std::vector<std::string> trees;        // new folders, moved in whole, parents never below others
-    std::vector<std::string> new_folders;  // made empty and filled file by file (older journals)
-    std::vector<std::string> files;        // moved one by one, outside the trees (and, unless a
-                                           // swap could not be made, outside the swapped folders)
-    std::vector<std::pair<std::string, platform::FolderStamp>> stamps;  // existing folders, as they were
-  };
   platform::FileOpResult Move(const std::string& from, const std::string& to, const std::string& subject);
   void Require(const platform::FileOpResult& r, const std::string& what);
   bool Exists(const std::string& path) { return ops_.Attributes(path).has_value(); }
   std::string FolderPath(const std::string& rel) const;  // "" is the application folder
   std::vector<std::string> FoldersToSwap(const UpdatePlan& plan,
                                          const std::vector<std::pair<std::string, platform::FolderStamp>>& existing);
-  void Rollback(const Journal& journal);
+  // The commit's phases: the journal of the moves (with the folders the old versions are moved
+  // aside into made), then the moves themselves and the journal's mark.
+  UpdateJournal PlanMoves(const UpdatePlan& plan, std::vector<bool>& has_old);
+  void MoveIntoPlace(const UpdatePlan& plan, const UpdateJournal& journal, const std::vector<bool>& has_old);
+  void Rollback(const UpdateJournal& journal);
   // Undoes the moves of one file or folder (`rel`): the new one back into STAGE, the old one, if
   // it was moved aside into `aside_dir`, back into place. The first failure, told of `subject`,
   // goes into `first_error`.

@@ -13,7 +13,8 @@ namespace platform {
 
 enum class FileOpStatus {
   kOk,
-  kBusy,     // held by another program, or access denied: may succeed when tried again
+  kBusy,     // held by another program: may succeed when tried again
+  kDenied,   // this user may not do it: trying again does not help
   kMissing,  // the source (or a parent folder) does not exist
   kExists,   // the destination already exists
   kFailed,   // anything else (disk full, invalid name, ...)
@@ -77,6 +78,14 @@ class FileOps {
   virtual std::optional<uint64_t> FreeSpace(const std::string& path) = 0;
   // The programs that hold `path` open, as the system names them ("" when it cannot tell).
   virtual std::string HolderOf(const std::string& path) = 0;
+  // Whether names can be made, renamed and removed in the existing folder `path`: found by
+  // trying, with a file made and removed at once (the folder's time is put back), since neither
+  // the access list nor the permission bits tell of everything that refuses a write. kDenied when
+  // the user may not.
+  virtual FileOpResult CheckWritableFolder(const std::string& path) = 0;
+  // Whether the existing file `path` may be moved away (kDenied when not); a file another program
+  // holds counts as movable, since it may be let go.
+  virtual FileOpResult CheckMovableFile(const std::string& path) = 0;
 };
 
 // The operating system's file operations.

@@ -68,18 +68,7 @@ void Application::HandleException(const std::string& message) {
     OnException(text, title_);
     return;
   }
-  // A termination already requested (the update's completion handler asks for it before the
-  // run's error arrives here) would end the box's modal loop at once and the user would never
-  // read the error: hold the quit request back while the box is open.
-  MSG msg;
-  bool quit = false;
-  WPARAM code = 0;
-  while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    quit = true;
-    code = msg.wParam;
-  }
   ShowMessageBox(text, title_, kMbOk | kMbIconError);
-  if (quit || terminated_) ::PostQuitMessage(static_cast<int>(code));
 }
 
 bool ShellStart(void* owner_window, const std::string& operation, const std::string& file,
