@@ -151,6 +151,18 @@ class Pipeline {
     in_flight_ += bytes;
     job.reserved = bytes;
   }
+  // More for a job that holds a reservation already: granted on the same terms as Reserve, the
+  // job's own bytes not counted against it.
+  void Grow(Job& job, uint64_t bytes) {
+    std::unique_lock lock(mutex_);
+    const size_t index = static_cast<size_t>(&job - jobs_.data());
+    changed_.wait(lock, [&] {
+      return stop_ || in_flight_ == job.reserved || index == writer_next_ || in_flight_ + bytes <= kBudget;
+    });
+    if (stop_) throw platform::Exception("stopped");
+    in_flight_ += bytes;
+    job.reserved += bytes;
+  }
   void Shrink(Job& job, uint64_t bytes) {
     {
       std::lock_guard lock(mutex_);
@@ -184,7 +196,7 @@ class Pipeline {
       job.include = must_include;  // else the writer compares the hashes as it reads the file
       return;
     }
-    Reserve(job, job.size + (may_patch ? *old_size + PatchMemory(*old_size, job.size) : 0));
+    Reserve(job, job.size);
     std::vector<uint8_t> bytes(static_cast<size_t>(job.size));
     file.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     job.sha256 = release::Sha256Of(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -196,6 +208,8 @@ class Pipeline {
     }
     job.packed = release::PackBuffer(bytes, kLevel);
     if (may_patch) {
+      // Only a changed file is patched: the maker's memory is asked for now, not for every file.
+      Grow(job, *old_size + PatchMemory(*old_size, job.size));
       platform::FileStream old(o_.old_dir + job.old_path, platform::FileMode::OpenRead);
       std::vector<uint8_t> base(static_cast<size_t>(*old_size));
       old.ReadBuffer(base.data(), static_cast<int64_t>(base.size()));
