@@ -235,12 +235,24 @@ bool IsReservedPath(std::string_view path) {
   if (AsciiEqualIgnoreCase(path.substr(0, kWork.size()), kWork) &&
       (path.size() == kWork.size() || path[kWork.size()] == '\\'))
     return true;
+  const std::string_view patches(kPatchFolder);
+  if (AsciiEqualIgnoreCase(path.substr(0, patches.size() - 1), patches.substr(0, patches.size() - 1)) &&
+      (path.size() == patches.size() - 1 || path[patches.size() - 1] == '\\'))
+    return true;
   for (const std::string_view name : {std::string_view(kRecordFile), std::string_view(kManifestEntry),
                                       std::string_view("UPDATE\\HalvexUpdate.log"),
                                       std::string_view("UPDATE\\HalvexUpdate.log.1"),
                                       std::string_view("UPDATE\\UPDATE_RESULT.INF")})
     if (AsciiEqualIgnoreCase(path, name)) return true;
   return false;
+}
+
+std::string PatchEntryName(std::string_view path) { return std::string(kPatchFolder) + std::string(path); }
+
+std::optional<std::string> PatchedPathOf(std::string_view entry) {
+  const std::string_view folder(kPatchFolder);
+  if (entry.size() <= folder.size() || !AsciiEqualIgnoreCase(entry.substr(0, folder.size()), folder)) return std::nullopt;
+  return std::string(entry.substr(folder.size()));
 }
 
 std::string HexOf(const Sha256& hash) {
@@ -266,7 +278,9 @@ std::optional<Sha256> ParseSha256(std::string_view hex) {
 
 Manifest ParseManifest(std::string_view text, std::string_view source) {
   LineReader in(text, source, "release manifest");
-  if (in.Next() != kManifestHeader) {
+  const std::string_view header = in.Next();
+  const bool with_patches = header == kPatchManifestHeader;
+  if (header != kManifestHeader && !with_patches) {
     if (text.substr(0, 15) == "halvex-release ") in.FailLine("it is of a version this program does not know");
     in.FailLine(std::string("the first line is not \"") + kManifestHeader + "\"");
   }
@@ -292,10 +306,23 @@ Manifest ParseManifest(std::string_view text, std::string_view source) {
   }
   std::unordered_set<std::string> keys;
   m.files = ReadFiles(in, keys);
+  std::unordered_set<std::string> patched_keys;
+  while (!in.AtEnd() && in.Peek().substr(0, 6) == "patch ") {
+    std::optional<std::string_view> rest = Field(in.Next(), "patch");
+    if (!with_patches) in.FailLine(std::string("a patch line under the header \"") + kManifestHeader + "\"");
+    PatchedFile p;
+    p.base_sha256 = ReadHash(in, CutWord(*rest));
+    p.path = ReadPath(in, *rest);
+    const std::string key = platform::NameCaseKey(p.path);
+    if (!keys.count(key)) in.FailLine("\"" + p.path + "\" is patched but is not a file of the release");
+    if (!patched_keys.insert(key).second) in.FailLine("\"" + p.path + "\" is patched twice");
+    m.patches.push_back(std::move(p));
+  }
+  if (with_patches && m.patches.empty()) in.FailLine("the header says the release has patches, and it has none");
   std::unordered_set<std::string> dropped_keys;
   while (!in.AtEnd()) {
     std::optional<std::string_view> rest = Field(in.Next(), "drop");
-    if (!rest) in.FailLine("a line that is neither a file nor a drop line, or out of order");
+    if (!rest) in.FailLine("a line that is neither a file, a patch nor a drop line, or out of order");
     DroppedFile d;
     d.sha256 = ReadHash(in, CutWord(*rest));
     d.path = ReadPath(in, *rest);
@@ -326,12 +353,15 @@ Record ParseRecord(std::string_view text, std::string_view source) {
 }
 
 std::string FormatManifest(const Manifest& m) {
-  std::string out = std::string(kManifestHeader) + "\nproduct " + m.product + "\nversion " + m.version.Text() + "\nfrom";
+  std::string out = std::string(m.patches.empty() ? kManifestHeader : kPatchManifestHeader) + "\nproduct " + m.product + "\nversion " + m.version.Text() + "\nfrom";
   if (m.from_any) out += " any";
   for (const Version& v : m.from) out += " " + v.Text();
   out += "\n";
   if (m.rollback) out += "rollback\n";
   AppendFileLines(out, m.files);
+  std::vector<PatchedFile> patches = m.patches;
+  std::sort(patches.begin(), patches.end(), [](const PatchedFile& a, const PatchedFile& b) { return a.path < b.path; });
+  for (const PatchedFile& p : patches) out += "patch " + HexOf(p.base_sha256) + " " + p.path + "\n";
   std::vector<DroppedFile> dropped = m.dropped;
   std::sort(dropped.begin(), dropped.end(), [](const DroppedFile& a, const DroppedFile& b) { return a.path < b.path; });
   for (const DroppedFile& d : dropped) out += "drop " + HexOf(d.sha256) + " " + d.path + "\n";

@@ -105,27 +105,87 @@ void CheckStagedFile(const Manifest& m, const std::string& path, uint64_t size, 
     throw EStagedFileMismatch(Quoted(path) + " is not the file its release manifest names: the update archive was changed after it was made.");
 }
 
+std::vector<PatchBase> BasesToVerify(const Manifest& m, InstalledTree& tree) {
+  std::vector<PatchBase> bases;
+  for (const PatchedFile& p : m.patches) {
+    PatchBase b{p.path, p.base_sha256, std::nullopt, {}};
+    const InstalledTree::Kind kind = tree.KindOf(p.path);
+    if (kind == InstalledTree::Kind::kNone) {
+      b.why = "it is not installed";
+    } else if (kind == InstalledTree::Kind::kFolder) {
+      b.why = "a folder is there";
+    } else {
+      try {
+        b.found = tree.HashOf(p.path);
+        if (*b.found != p.base_sha256) b.why = "its bytes are not those the update was made against";
+      } catch (const platform::Exception& e) {
+        b.why = "it could not be read: " + e.Message();
+      }
+    }
+    bases.push_back(std::move(b));
+  }
+  return bases;
+}
+
+void CheckBases(const Manifest& m, InstalledTree& tree) {
+  for (const PatchBase& b : BasesToVerify(m, tree))
+    if (!b.Matches())
+      throw ERefusedRelease(RefusalReason::kBaseChanged,
+                            "The update patches " + Quoted(b.path) + ", but the installed file is not the one it was made against (" +
+                                b.why + "): it was changed, or another version is installed. The full update is needed.");
+}
+
 ReleasePlan PlanRelease(const Manifest& m, const std::vector<ArchiveFile>& archive, InstalledTree& tree) {
   std::unordered_map<std::string, const ReleaseFile*> by_key;
   for (const ReleaseFile& f : m.files) by_key.emplace(platform::NameCaseKey(f.path), &f);
+  std::unordered_map<std::string, const PatchedFile*> patch_by_key;
+  for (const PatchedFile& p : m.patches) patch_by_key.emplace(platform::NameCaseKey(p.path), &p);
 
   ReleasePlan plan;
   std::unordered_set<std::string> written;         // keys of the files written
   std::unordered_set<std::string> written_folders; // keys of every folder a written file lies in
+  std::unordered_set<std::string> patch_entries;   // keys of the files whose patch the archive holds
   for (const ArchiveFile& a : archive) {
-    const std::string key = platform::NameCaseKey(a.path);
+    const std::optional<std::string> patched = PatchedPathOf(a.path);
+    const std::string& path = patched ? *patched : a.path;
+    const std::string key = platform::NameCaseKey(path);
     const auto it = by_key.find(key);
+    const auto patch = patch_by_key.find(key);
+    if (patched && patch == patch_by_key.end())
+      throw ERefusedRelease(RefusalReason::kPatchMismatch,
+                            "The update archive holds the patch " + Quoted(a.path) + ", which its release manifest does not list.");
     if (it == by_key.end())
       throw ERefusedRelease(RefusalReason::kNotInManifest,
                             "The update archive holds " + Quoted(a.path) + ", which its release manifest does not list.");
     const ReleaseFile& f = *it->second;
-    if (f.size != a.size)
+    if (!patched && f.size != a.size)
       throw ERefusedRelease(RefusalReason::kSizeMismatch, Quoted(a.path) + " in the update archive has " + std::to_string(a.size) +
                                                               " bytes; its release manifest says " + std::to_string(f.size) + ".");
+    // A patched file comes as its patch only: whole as well, one of the two would be lost.
+    if (!patched && patch != patch_by_key.end())
+      throw ERefusedRelease(RefusalReason::kPatchMismatch, "The update archive holds " + Quoted(a.path) +
+                                                               " whole, and its release manifest says it comes as a patch.");
     written.insert(key);
     for (std::string folder = ParentOf(key); !folder.empty(); folder = ParentOf(folder)) written_folders.insert(folder);
-    plan.writes.push_back(PlannedWrite{a.path, f.size, f.sha256, tree.KindOf(a.path) != InstalledTree::Kind::kNone});
+    PlannedWrite w;
+    w.path = patched ? patch->second->path : a.path;
+    w.size = f.size;
+    w.sha256 = f.sha256;
+    w.replaces = tree.KindOf(path) != InstalledTree::Kind::kNone;
+    if (patched) {
+      patch_entries.insert(key);
+      w.patched = true;
+      w.entry = a.path;
+      w.base_path = patch->second->path;
+      w.base_sha256 = patch->second->base_sha256;
+    }
+    plan.writes.push_back(std::move(w));
   }
+  for (const PatchedFile& p : m.patches)
+    if (!patch_entries.count(platform::NameCaseKey(p.path)))
+      throw ERefusedRelease(RefusalReason::kPatchMismatch, "The update archive lacks the patch of " + Quoted(p.path) +
+                                                               " that its release manifest names (" + PatchEntryName(p.path) + ").");
+  CheckBases(m, tree);
 
   for (const ReleaseFile& f : m.files)
     if (!written.count(platform::NameCaseKey(f.path)) && tree.KindOf(f.path) != InstalledTree::Kind::kFile)

@@ -39,6 +39,38 @@ TEST(ManifestTest, ReadsEveryFieldAndWritesTheSameText) {
   EXPECT_LT(again.find("My Docs"), again.find("bin\\app.exe"));  // byte order: 'M' < 'b'
 }
 
+TEST(ManifestTest, PatchLinesNeedTheSecondHeaderAndReadBack) {
+  Manifest m = ParseManifest(Good(), "t");
+  EXPECT_EQ(FormatManifest(m).substr(0, 17), "halvex-release 1\n");  // no patches: readable by every reader
+  m.patches = {{"bin\\app.exe", *ParseSha256(kHashB)}, {"My Docs\\read me.txt", *ParseSha256(kHashA)}};
+  const std::string text = FormatManifest(m);
+  EXPECT_EQ(text.substr(0, 17), "halvex-release 2\n");
+  // Sorted by path, after the files and before the drops.
+  EXPECT_NE(text.find("file 10 " + kHashA + " bin\\app.exe\npatch " + kHashA + " My Docs\\read me.txt\npatch " + kHashB +
+                      " bin\\app.exe\ndrop "),
+            std::string::npos)
+      << text;
+  const Manifest again = ParseManifest(text, "t");
+  ASSERT_EQ(again.patches.size(), 2u);
+  EXPECT_EQ(again.patches[1].path, "bin\\app.exe");
+  EXPECT_EQ(HexOf(again.patches[1].base_sha256), kHashB);
+  EXPECT_EQ(FormatManifest(again), text);
+  // The installation's record is the result: no patches in it.
+  EXPECT_EQ(FormatRecord(RecordOf(again)).find("patch"), std::string::npos);
+}
+
+TEST(ManifestTest, PatchEntriesLieInAFolderOfTheirOwn) {
+  EXPECT_EQ(PatchEntryName("bin\\app.exe"), "UPDATE\\~HALVEX-PATCH\\bin\\app.exe");
+  EXPECT_EQ(PatchedPathOf("UPDATE\\~HALVEX-PATCH\\bin\\app.exe"), "bin\\app.exe");
+  EXPECT_EQ(PatchedPathOf("update\\~halvex-patch\\a"), "a");  // as Windows compares names
+  EXPECT_EQ(PatchedPathOf("UPDATE\\~HALVEX-PATCH\\"), std::nullopt);
+  EXPECT_EQ(PatchedPathOf("UPDATE\\~HALVEX-PATCHES\\a"), std::nullopt);
+  EXPECT_EQ(PatchedPathOf("bin\\app.exe"), std::nullopt);
+  EXPECT_TRUE(IsReservedPath("UPDATE\\~HALVEX-PATCH"));
+  EXPECT_TRUE(IsReservedPath("Update\\~Halvex-Patch\\x"));
+  EXPECT_FALSE(IsReservedPath("UPDATE\\~HALVEX-PATCHES"));
+}
+
 TEST(ManifestTest, AcceptsCrLfAndAMissingLastLineBreak) {
   std::string text = "halvex-release 1\r\nproduct p\r\nversion 1\r\nfrom any\r\nfile 3 " + kHashA + " a";
   const Manifest m = ParseManifest(text, "t");
@@ -80,13 +112,14 @@ TEST_P(MalformedManifestTest, IsRefusedWithItsCause) {
 }
 
 const std::string kHead = "halvex-release 1\nproduct p\nversion 2\nfrom 1\n";
+const std::string kPatchHead = "halvex-release 2\nproduct p\nversion 2\nfrom 1\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MalformedManifestTest,
     testing::Values(
         BadCase{"empty", "", "ends too early"},
         BadCase{"other header", "halvex-signature 1 ed25519ph\n", "line 1: the first line is not"},
-        BadCase{"later format", "halvex-release 2\nproduct p\n", "line 1: it is of a version this program does not know"},
+        BadCase{"later format", "halvex-release 3\nproduct p\n", "line 1: it is of a version this program does not know"},
         BadCase{"no product", "halvex-release 1\nversion 2\n", "line 2: the product line is missing"},
         BadCase{"bad product", "halvex-release 1\nproduct a b\n", "line 2: the product id"},
         BadCase{"long product", "halvex-release 1\nproduct " + std::string(65, 'x') + "\n", "line 2: the product id"},
@@ -115,13 +148,28 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"twice by case", kHead + "file 1 " + kHashA + " A\nfile 1 " + kHashA + " a\n", "line 6: \"a\" is listed twice"},
         BadCase{"dropped and kept", kHead + "file 1 " + kHashA + " a\ndrop " + kHashA + " A\n", "both a file of the release and dropped"},
         BadCase{"dropped twice", kHead + "drop " + kHashA + " a\ndrop " + kHashB + " a\n", "dropped twice"},
-        BadCase{"file after drop", kHead + "drop " + kHashA + " a\nfile 1 " + kHashA + " b\n", "neither a file nor a drop line"},
-        BadCase{"blank line", kHead + "\n", "neither a file nor a drop line"},
+        BadCase{"file after drop", kHead + "drop " + kHashA + " a\nfile 1 " + kHashA + " b\n", "neither a file, a patch nor a drop line"},
+        BadCase{"blank line", kHead + "\n", "neither a file, a patch nor a drop line"},
         BadCase{"not utf-8", kHead + "file 1 " + kHashA + " \xFF\n", "it is not UTF-8 text"},
         BadCase{"overlong slash", kHead + "file 1 " + kHashA + " a\xC0\xAF" "b\n", "it is not UTF-8 text"},
         BadCase{"surrogate", kHead + "file 1 " + kHashA + " \xED\xA0\x80\n", "it is not UTF-8 text"},
         BadCase{"nul", kHead + std::string("file 1 ") + kHashA + " a" + std::string(1, '\0') + "\n", "a control character"},
-        BadCase{"too large", kHead + std::string(kMaxTextSize, 'x'), "larger than 32 MiB"}),
+        BadCase{"too large", kHead + std::string(kMaxTextSize, 'x'), "larger than 32 MiB"},
+        // Patch lines: only under the header that announces them, each for a file of the release, once.
+        BadCase{"patch under the old header", kHead + "file 1 " + kHashA + " a\npatch " + kHashB + " a\n",
+                "line 6: a patch line under the header \"halvex-release 1\""},
+        BadCase{"patch of no file", kPatchHead + "file 1 " + kHashA + " a\npatch " + kHashB + " b\n",
+                "line 6: \"b\" is patched but is not a file of the release"},
+        BadCase{"patched twice", kPatchHead + "file 1 " + kHashA + " a\npatch " + kHashB + " a\npatch " + kHashB + " A\n",
+                "line 7: \"A\" is patched twice"},
+        BadCase{"patch bad hash", kPatchHead + "file 1 " + kHashA + " a\npatch " + kHashB.substr(1) + " a\n",
+                "the SHA-256 is not 64"},
+        BadCase{"patch before files", kPatchHead + "patch " + kHashB + " a\nfile 1 " + kHashA + " a\n",
+                "\"a\" is patched but is not a file"},
+        BadCase{"patch after drop", kPatchHead + "file 1 " + kHashA + " a\nfile 1 " + kHashA + " c\npatch " + kHashB + " a\ndrop " + kHashA + " b\npatch " + kHashB + " c\n",
+                "neither a file, a patch nor a drop line"},
+        BadCase{"patches announced, none", kPatchHead + "file 1 " + kHashA + " a\n", "the header says the release has patches"},
+        BadCase{"patch entry as a file", kHead + "file 1 " + kHashA + " update\\~halvex-patch\\a\n", "keeps for itself"}),
     [](const testing::TestParamInfo<BadCase>& info) {
       std::string name = info.param.what;
       for (char& c : name)

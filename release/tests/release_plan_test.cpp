@@ -1,6 +1,7 @@
 // The launcher's decisions on a release: refused (and why) or the files to write, remove and keep.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "release/release_plan.h"
@@ -198,6 +199,108 @@ TEST_F(PlanTest, TheLaunchersFolderIsNeverEmptied) {
   const ReleasePlan plan = PlanRelease(m, {}, tree);
   EXPECT_EQ(plan.removes, (std::vector<std::string>{"UPDATE\\VER_INFO.INF"}));
   EXPECT_TRUE(plan.empty_folders.empty());
+}
+
+// The same release with two of its files shipped as patches against the installed ones.
+class PatchPlanTest : public PlanTest {
+ protected:
+  void SetUp() override {
+    PlanTest::SetUp();
+    m.patches = {{"app.exe", Sha256Of("old app")}, {"lib\\core.dll", Sha256Of("core v1")}};
+  }
+  const std::string kApp = "UPDATE\\~HALVEX-PATCH\\app.exe";
+  const std::string kCore = "UPDATE\\~HALVEX-PATCH\\lib\\core.dll";
+};
+
+TEST_F(PatchPlanTest, PatchedWritesNameTheirEntryAndBase) {
+  const ReleasePlan plan = PlanRelease(m, {{kApp, 300}, {"docs\\new.txt", 7}, {"update\\~halvex-patch\\LIB\\CORE.DLL", 2}}, tree);
+  ASSERT_EQ(plan.writes.size(), 3u);
+  const PlannedWrite& app = plan.writes[0];
+  EXPECT_TRUE(app.patched);
+  EXPECT_EQ(app.path, "app.exe");
+  EXPECT_EQ(app.entry, kApp);
+  EXPECT_EQ(app.base_path, "app.exe");
+  EXPECT_EQ(app.base_sha256, Sha256Of("old app"));
+  EXPECT_EQ(app.size, 7u);  // the result's, not the patch's
+  EXPECT_EQ(app.sha256, Sha256Of("new app"));
+  EXPECT_TRUE(app.replaces);
+  EXPECT_FALSE(plan.writes[1].patched);
+  EXPECT_EQ(plan.writes[2].path, "lib\\core.dll");  // the manifest's name, found as Windows finds names
+  EXPECT_EQ(plan.writes[2].base_sha256, Sha256Of("core v1"));
+  EXPECT_TRUE(plan.missing.empty());
+  for (const PatchBase& b : BasesToVerify(m, tree)) {
+    EXPECT_TRUE(b.Matches()) << b.path << ": " << b.why;
+    EXPECT_EQ(b.found, b.sha256);
+  }
+}
+
+struct BaseCase {
+  const char* what;
+  std::function<void(MemoryTree&)> change;
+  const char* why;
+};
+
+class ChangedBaseTest : public PatchPlanTest, public testing::WithParamInterface<BaseCase> {};
+
+TEST_P(ChangedBaseTest, RefusesTheUpdateNamingTheFile) {
+  GetParam().change(tree);
+  const std::vector<PatchBase> bases = BasesToVerify(m, tree);
+  ASSERT_EQ(bases.size(), 2u);
+  EXPECT_TRUE(bases[0].Matches());
+  EXPECT_EQ(bases[1].path, "lib\\core.dll");
+  EXPECT_EQ(bases[1].why, GetParam().why);
+  try {
+    PlanRelease(m, {{kApp, 300}, {kCore, 30}}, tree);
+    FAIL() << "planned";
+  } catch (const ERefusedRelease& e) {
+    EXPECT_EQ(e.Reason(), RefusalReason::kBaseChanged);
+    EXPECT_EQ(e.Message(), std::string("The update patches \"lib\\core.dll\", but the installed file is not the one it was "
+                                       "made against (") + GetParam().why +
+                               "): it was changed, or another version is installed. The full update is needed.");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChangedBaseTest,
+    testing::Values(
+        BaseCase{"changed", [](MemoryTree& t) { t.files["lib\\core.dll"] = "core v1 patched by the user"; },
+                 "its bytes are not those the update was made against"},
+        BaseCase{"other_version_same_size", [](MemoryTree& t) { t.files["lib\\core.dll"] = "core v0"; },
+                 "its bytes are not those the update was made against"},
+        BaseCase{"removed", [](MemoryTree& t) { t.files.erase("lib\\core.dll"); }, "it is not installed"},
+        BaseCase{"a_folder", [](MemoryTree& t) {
+                   t.files.erase("lib\\core.dll");
+                   t.files["lib\\core.dll\\x"] = "x";
+                 }, "a folder is there"},
+        BaseCase{"unreadable", [](MemoryTree& t) {
+                   t.files.erase("lib\\core.dll");
+                   t.unreadable["lib\\core.dll"] = "Stream read error";
+                 }, "it could not be read: Stream read error"}),
+    [](const testing::TestParamInfo<BaseCase>& info) { return std::string(info.param.what); });
+
+TEST_F(PatchPlanTest, PatchEntriesMustMatchThePatchLines) {
+  const struct {
+    const char* what;
+    std::vector<ArchiveFile> archive;
+    const char* message;
+  } cases[] = {
+      {"a patch line without its entry", {{kApp, 300}},
+       "The update archive lacks the patch of \"lib\\core.dll\" that its release manifest names "
+       "(UPDATE\\~HALVEX-PATCH\\lib\\core.dll)."},
+      {"a patch the manifest does not name", {{kApp, 300}, {kCore, 3}, {"UPDATE\\~HALVEX-PATCH\\docs\\new.txt", 3}},
+       "The update archive holds the patch \"UPDATE\\~HALVEX-PATCH\\docs\\new.txt\", which its release manifest does not list."},
+      {"a patched file whole as well", {{kApp, 300}, {kCore, 3}, {"app.exe", 7}},
+       "The update archive holds \"app.exe\" whole, and its release manifest says it comes as a patch."},
+  };
+  for (const auto& c : cases) {
+    try {
+      PlanRelease(m, c.archive, tree);
+      ADD_FAILURE() << c.what << ": planned";
+    } catch (const ERefusedRelease& e) {
+      EXPECT_EQ(e.Reason(), RefusalReason::kPatchMismatch) << c.what;
+      EXPECT_EQ(e.Message(), c.message) << c.what;
+    }
+  }
 }
 
 TEST(InstalledRecordTest, ReadFromTheApplicationsFolder) {

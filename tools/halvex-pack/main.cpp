@@ -3,7 +3,8 @@
 // what the launcher would do with an archive in an application's folder, and writes a release
 // folder's record of itself.
 // Exit codes: 0 done (check: the launcher would apply it), 1 check: the launcher would refuse it,
-// 2 usage or I/O error.
+// 2 usage or I/O error, 3 check: a delta update whose base files are not installed as it was made
+// against (the application should fetch the full update).
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -28,6 +29,7 @@
 #include "platform/name_value_list.h"
 #include "platform/text.h"
 #include "platform/stream.h"
+#include "release/delta.h"
 #include "release/release_plan.h"
 #include "release/sha256.h"
 #include "release_tree.h"
@@ -38,11 +40,11 @@
 
 namespace {
 
-enum ExitCode { kOk = 0, kRefused = 1, kError = 2 };
+enum ExitCode { kOk = 0, kRefused = 1, kError = 2, kBaseChanged = 3 };
 
 constexpr const char* kUsage =
     "usage: halvex-pack make [--old DIR] --new DIR --product ID --version V [--from V,V...|any]\n"
-    "                        [--rollback] [--full] [--key SECRET_FILE] -o UPDATE.ZIP\n"
+    "                        [--rollback] [--full | --delta] [--key SECRET_FILE] -o UPDATE.ZIP\n"
     "       halvex-pack show UPDATE.ZIP\n"
     "       halvex-pack check UPDATE.ZIP APP_DIR\n"
     "       halvex-pack stamp --product ID --version V DIR\n"
@@ -50,11 +52,13 @@ constexpr const char* kUsage =
     "make   the update from release DIR --old to release DIR --new: the new and changed files (all\n"
     "       with --full; --old may then be left out), the files --old has and --new has not as\n"
     "       dropped, and the release manifest; with --key also UPDATE.ZIP.SIG. --from defaults to the\n"
-    "       version in --old's UPDATE\\RELEASE.INF (to any with --full)\n"
+    "       version in --old's UPDATE\\RELEASE.INF (to any with --full); --delta ships a changed file\n"
+    "       as a patch against its --old version where that is smaller\n"
     "show   the release manifest of UPDATE.ZIP\n"
     "check  what the launcher would do with UPDATE.ZIP in APP_DIR, without writing anything\n"
     "stamp  writes DIR\\UPDATE\\RELEASE.INF, the record of the release in DIR\n"
-    "exit   0 done (check: it would apply), 1 check: it would be refused, 2 usage or I/O error\n";
+    "exit   0 done (check: it would apply), 1 check: it would be refused, 2 usage or I/O error,\n"
+    "       3 check: a patched file is not installed as the update was made against (use a full update)\n";
 
 class EUsage : public std::runtime_error {
   using runtime_error::runtime_error;
@@ -137,11 +141,14 @@ void Sign(const signature::SecretKey& key, const std::string& archive_path) {
 }
 
 int Make(const std::vector<std::string>& argv) {
-  const Args args(argv, {"--old", "--new", "--product", "--version", "--from", "--key", "-o"}, {"--rollback", "--full"});
+  const Args args(argv, {"--old", "--new", "--product", "--version", "--from", "--key", "-o"}, {"--rollback", "--full", "--delta"});
   if (!args.plain.empty()) throw EUsage("unexpected argument \"" + args.plain[0] + "\"");
   pack::MakeOptions o;
   o.full = args.Flag("--full");
   o.rollback = args.Flag("--rollback");
+  o.delta = args.Flag("--delta");
+  if (o.delta && o.full) throw EUsage("--delta and --full exclude each other (a full update patches nothing)");
+  if (o.delta && !args.Has("--old")) throw EUsage("--delta needs --old, the release the patches are made against");
   if (args.Has("--old")) o.old_dir = FolderPath(args.Value("--old"));
   else if (!o.full) throw EUsage("--old is missing (only --full can do without the previous release)");
   o.new_dir = FolderPath(args.Value("--new"));
@@ -212,7 +219,8 @@ int Make(const std::vector<std::string>& argv) {
   uint64_t total = 0;
   for (const release::ReleaseFile& f : r.manifest.files) total += f.size;
   std::cerr << "halvex-pack: wrote \"" << o.output << "\": " << r.manifest.product << " " << r.manifest.version.Text()
-            << ", " << r.packed_files << " of " << r.manifest.files.size() << " files (" << SizeText(total)
+            << ", " << r.packed_files << " of " << r.manifest.files.size() << " files"
+            << (o.delta ? " (" + std::to_string(r.patched_files) + " as patches)" : "") << " (" << SizeText(total)
             << " in the release), " << r.manifest.dropped.size() << " dropped"
             << (key ? ", signed" : "") << "\n";
   return kOk;
@@ -237,7 +245,12 @@ int Show(const std::string& path) {
   pack::ReleaseArchive archive(path);
   const release::Manifest m = ManifestOf(archive, path);
   std::vector<std::string> in_archive;
-  for (const release::ArchiveFile& f : archive.Files()) in_archive.push_back(platform::NameCaseKey(f.path));
+  std::vector<std::pair<std::string, uint64_t>> patch_sizes;  // case key, patch size
+  for (const release::ArchiveFile& f : archive.Files()) {
+    if (const std::optional<std::string> patched = release::PatchedPathOf(f.path))
+      patch_sizes.emplace_back(platform::NameCaseKey(*patched), f.size);
+    in_archive.push_back(platform::NameCaseKey(release::PatchedPathOf(f.path).value_or(f.path)));
+  }
   uint64_t total = 0;
   for (const release::ReleaseFile& f : m.files) total += f.size;
   std::cout << "product     " << m.product << "\n"
@@ -249,6 +262,16 @@ int Show(const std::string& path) {
     const bool here = std::find(in_archive.begin(), in_archive.end(), platform::NameCaseKey(f.path)) != in_archive.end();
     std::cout << (here ? "  + " : "    ") << release::HexOf(f.sha256) << " " << f.size << " " << f.path << "\n";
   }
+  if (!m.patches.empty()) {
+    std::cout << "patched     " << m.patches.size() << " (base SHA-256, patch size; the file's line above)\n";
+    for (const release::PatchedFile& p : m.patches) {
+      const std::string key = platform::NameCaseKey(p.path);
+      const auto size = std::find_if(patch_sizes.begin(), patch_sizes.end(), [&](const auto& e) { return e.first == key; });
+      std::cout << "  ~ " << release::HexOf(p.base_sha256) << " "
+                << (size == patch_sizes.end() ? std::string("(not in the archive)") : std::to_string(size->second)) << " "
+                << p.path << "\n";
+    }
+  }
   std::cout << "dropped     " << m.dropped.size() << "\n";
   for (const release::DroppedFile& d : m.dropped) std::cout << "  - " << release::HexOf(d.sha256) << " " << d.path << "\n";
   return kOk;
@@ -257,6 +280,44 @@ int Show(const std::string& path) {
 int Refused(const std::string& message) {
   std::cout << "refused: " << message << "\n";
   return kRefused;
+}
+
+// The patch of a planned write applied to the installed base in memory, the result handed to
+// `sink`. A patch that is damaged, or not one, refuses the update as an altered archive would be;
+// a base of another size than the patch was made for is a changed base.
+void ApplyInstalledPatch(pack::ReleaseArchive& archive, const release::PlannedWrite& w, const std::string& app_dir,
+                         const pack::BlockSink& sink) {
+  std::vector<uint8_t> patch;
+  archive.Decode(w.entry, [&](const uint8_t* data, size_t n) {
+    // A patch is made only when it is smaller than the file, whose size the format bounds.
+    if (patch.size() + n > release::kMaxDeltaFileSize)
+      throw release::ERefusedRelease(release::RefusalReason::kPatchMismatch,
+                                     "The patch \"" + w.entry + "\" in the update archive is larger than any patch may be.");
+    patch.insert(patch.end(), data, data + n);
+  });
+  const auto damaged = [&](const std::string& why) {
+    return release::ERefusedRelease(release::RefusalReason::kPatchMismatch,
+                                    "The patch \"" + w.entry + "\" in the update archive cannot be applied: " + why);
+  };
+  release::DeltaHeader header;
+  try {
+    header = release::ReadDeltaHeader(patch);
+  } catch (const release::EDeltaError& e) {
+    throw damaged(e.Message());
+  }
+  platform::FileStream file(app_dir + w.base_path, platform::FileMode::OpenRead);
+  if (static_cast<uint64_t>(file.Size()) != header.base_size)
+    throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
+                                   "The update patches \"" + w.base_path + "\", but the installed file has " +
+                                       std::to_string(file.Size()) + " bytes, not the " + std::to_string(header.base_size) +
+                                       " it was made against. The full update is needed.");
+  std::vector<uint8_t> base(static_cast<size_t>(header.base_size));
+  file.ReadBuffer(base.data(), static_cast<int64_t>(base.size()));
+  try {
+    release::ApplyPatch(base, patch, [&](std::span<const uint8_t> piece) { sink(piece.data(), piece.size()); });
+  } catch (const release::EDeltaError& e) {
+    throw damaged(e.Message());
+  }
 }
 
 int Check(const std::string& path, const std::string& app_dir) {
@@ -296,31 +357,44 @@ int Check(const std::string& path, const std::string& app_dir) {
     const std::vector<release::ArchiveFile> files = archive.Files();
     const std::unique_ptr<release::InstalledTree> tree = release::InstalledFolder(app_dir);
     plan = release::PlanRelease(m, files, *tree);
-    // The bytes the launcher would stage, against the manifest.
-    for (const release::ArchiveFile& f : files) {
+    // The bytes the launcher would stage, against the manifest; a patch applied in memory.
+    for (const release::PlannedWrite& w : plan.writes) {
       release::Sha256Hasher hasher;
       uint64_t size = 0;
-      archive.Decode(f.path, [&](const uint8_t* data, size_t n) {
+      const auto take = [&](const uint8_t* data, size_t n) {
         hasher.Update(data, n);
         size += n;
-      });
-      release::CheckStagedFile(m, f.path, size, hasher.Final());
+      };
+      if (w.patched) {
+        ApplyInstalledPatch(archive, w, app_dir, take);
+      } else {
+        archive.Decode(w.path, take);
+      }
+      release::CheckStagedFile(m, w.path, size, hasher.Final());
     }
   } catch (const release::ERefusedRelease& e) {
+    if (e.Reason() == release::RefusalReason::kBaseChanged) {
+      std::cout << "refused: " << e.Message() << "\n";
+      return kBaseChanged;
+    }
     return Refused(e.Message());
   } catch (const release::EStagedFileMismatch& e) {
     return Refused(e.Message());
   }
   size_t replaced = 0;
   for (const release::PlannedWrite& w : plan.writes) {
-    std::cout << (w.replaces ? "replace     " : "add         ") << w.path << "\n";
+    std::cout << (w.patched ? "patch       " : w.replaces ? "replace     " : "add         ") << w.path << "\n";
     replaced += w.replaces;
   }
   for (const std::string& p : plan.removes) std::cout << "remove      " << p << "\n";
   for (const std::string& p : plan.empty_folders) std::cout << "remove      " << p << "\\ (left empty)\n";
   for (const release::KeptFile& k : plan.kept) std::cout << "keep        " << k.path << " (" << k.why << ")\n";
   for (const std::string& p : plan.missing) std::cout << "missing     " << p << " (neither in the archive nor installed)\n";
-  std::cout << "would apply: " << replaced << " replaced, " << plan.writes.size() - replaced << " added, "
+  const size_t patched = static_cast<size_t>(
+      std::count_if(plan.writes.begin(), plan.writes.end(), [](const release::PlannedWrite& w) { return w.patched; }));
+  std::cout << "would apply: " << replaced - patched << " replaced, "
+            << (patched ? std::to_string(patched) + " patched, " : std::string()) << plan.writes.size() - replaced
+            << " added, "
             << plan.removes.size() << " removed, " << plan.kept.size() << " kept, " << plan.missing.size()
             << " missing\n";
   return kOk;

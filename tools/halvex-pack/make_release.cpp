@@ -7,11 +7,14 @@
 #include <thread>
 #include <unordered_map>
 
+#include <zlib.h>
+
 #include "platform/exceptions.h"
 #include "platform/file_ops.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
 #include "platform/text.h"
+#include "release/delta.h"
 #include "release/sha256.h"
 #include "release/zip_writer.h"
 #include "release_tree.h"
@@ -40,8 +43,32 @@ struct Job {
   bool stream = false;
   std::optional<release::Sha256> old_sha256;  // of a previous version of the same size
   release::PackedData packed;
+  bool patched = false;          // packed holds the patch against the previous version
+  release::Sha256 base_sha256{};
   uint64_t reserved = 0;
 };
+
+// What making a patch holds at most besides the two files: the maker's suffix array and work
+// (about 5 times the base and 2 times the result) and three LZMA2 encoders whose dictionaries
+// follow the streams' sizes up to 16 MiB.
+uint64_t PatchMemory(uint64_t base, uint64_t result) {
+  return 5 * base + 2 * result + 12 * std::min<uint64_t>(result, 26u << 20) + (1u << 20);
+}
+
+// A patch costs its longer entry name twice (local and central record) and its manifest line
+// ("patch", the base's SHA-256 in hex, the path) beside its bytes.
+uint64_t PatchCost(const std::string& path, size_t patch_size) {
+  return patch_size + 2 * std::string_view(release::kPatchFolder).size() + 72 + path.size();
+}
+
+release::PackedData Stored(std::vector<uint8_t> bytes) {
+  release::PackedData data;
+  data.method = 0;
+  data.size = bytes.size();
+  data.crc32 = static_cast<uint32_t>(crc32_z(0, bytes.data(), bytes.size()));
+  data.bytes = std::move(bytes);
+  return data;
+}
 
 release::ZipEntryInfo EntryInfo(const std::string& root, const std::string& path, bool is_folder) {
   const std::string full = root + path;
@@ -124,6 +151,18 @@ class Pipeline {
     in_flight_ += bytes;
     job.reserved = bytes;
   }
+  // More for a job that holds a reservation already: granted on the same terms as Reserve, the
+  // job's own bytes not counted against it.
+  void Grow(Job& job, uint64_t bytes) {
+    std::unique_lock lock(mutex_);
+    const size_t index = static_cast<size_t>(&job - jobs_.data());
+    changed_.wait(lock, [&] {
+      return stop_ || in_flight_ == job.reserved || index == writer_next_ || in_flight_ + bytes <= kBudget;
+    });
+    if (stop_) throw platform::Exception("stopped");
+    in_flight_ += bytes;
+    job.reserved += bytes;
+  }
   void Shrink(Job& job, uint64_t bytes) {
     {
       std::lock_guard lock(mutex_);
@@ -149,7 +188,10 @@ class Pipeline {
     }
     // A file renamed only in case is written again, so that the new name is the one on the disk.
     const bool must_include = o_.full || job.old_path.empty() || job.old_path != job.path || old_size != job.size;
-    if (job.size > kWholeLimit) {
+    // Patched: a file of the same name only (a case-only rename is written whole, see above).
+    const bool may_patch = o_.delta && !o_.full && !job.old_path.empty() && job.old_path == job.path &&
+                           *old_size <= release::kMaxDeltaFileSize && job.size <= release::kMaxDeltaFileSize;
+    if (job.size > kWholeLimit && !may_patch) {
       job.stream = true;
       job.include = must_include;  // else the writer compares the hashes as it reads the file
       return;
@@ -160,12 +202,27 @@ class Pipeline {
     job.sha256 = release::Sha256Of(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     job.hashed = true;
     job.include = must_include || job.old_sha256 != job.sha256;
-    if (job.include) {
-      job.packed = release::PackBuffer(bytes, kLevel);
-      Shrink(job, job.packed.bytes.size());
-    } else {
+    if (!job.include) {
       Shrink(job, 0);
+      return;
     }
+    job.packed = release::PackBuffer(bytes, kLevel);
+    if (may_patch) {
+      // Only a changed file is patched: the maker's memory is asked for now, not for every file.
+      Grow(job, *old_size + PatchMemory(*old_size, job.size));
+      platform::FileStream old(o_.old_dir + job.old_path, platform::FileMode::OpenRead);
+      std::vector<uint8_t> base(static_cast<size_t>(*old_size));
+      old.ReadBuffer(base.data(), static_cast<int64_t>(base.size()));
+      if (old.Size() != static_cast<int64_t>(base.size()))
+        throw platform::EReadError("\"" + o_.old_dir + job.old_path + "\" changed while it was being read.");
+      std::vector<uint8_t> patch = release::MakePatch(base, bytes);
+      if (PatchCost(job.path, patch.size()) < job.packed.bytes.size()) {
+        job.base_sha256 = release::Sha256Of(std::string_view(reinterpret_cast<const char*>(base.data()), base.size()));
+        job.packed = Stored(std::move(patch));
+        job.patched = true;
+      }
+    }
+    Shrink(job, job.packed.bytes.size());
   }
 
   std::vector<Job>& jobs_;
@@ -256,6 +313,14 @@ MakeResult MakeRelease(const MakeOptions& o) {
         const release::ZipEntryInfo info = EntryInfo(o.new_dir, job.path, false);
         if (job.stream) {
           WriteStreamed(writer, o, info, job, result.packed_files);
+        } else if (job.patched) {
+          release::ZipEntryInfo patch_info = info;
+          patch_info.name = release::PatchEntryName(job.path);
+          patch_info.attributes = platform::kAttrArchive;
+          writer.AddPacked(patch_info, job.packed);
+          result.manifest.patches.push_back(release::PatchedFile{job.path, job.base_sha256});
+          ++result.packed_files;
+          ++result.patched_files;
         } else if (job.include) {
           writer.AddPacked(info, job.packed);
           ++result.packed_files;

@@ -12,7 +12,16 @@
 //   from any                       or   from <version> <version> ...
 //   rollback                       (optional)
 //   file <size> <sha256> <path>    (any number)
-//   drop <sha256> <path>           (any number, after the files)
+//   patch <base-sha256> <path>     (any number, after the files)
+//   drop <sha256> <path>           (any number, after the files and patches)
+//
+// A patch line says that the file at <path> (one of the file lines, which gives the result's size
+// and SHA-256) travels as a delta patch against the installed file of the same path, whose bytes
+// must have <base-sha256>; the patch is the archive entry PatchEntryName(path), below
+// "UPDATE\~HALVEX-PATCH\", a folder the launcher keeps for itself and never extracts. A manifest
+// with patch lines has the header "halvex-release 2", so that a reader that knows no patches
+// refuses it instead of extracting files it cannot make; one without them keeps
+// "halvex-release 1".
 //
 // The installed record, UPDATE\RELEASE.INF in the application's folder, says which release is
 // installed: the same lines without from, rollback and drop, under the header
@@ -48,6 +57,8 @@ namespace release {
 inline constexpr const char* kManifestEntry = "UPDATE\\~HALVEX-RELEASE";
 inline constexpr const char* kRecordFile = "UPDATE\\RELEASE.INF";
 inline constexpr const char* kManifestHeader = "halvex-release 1";
+inline constexpr const char* kPatchManifestHeader = "halvex-release 2";  // a manifest with patch lines
+inline constexpr const char* kPatchFolder = "UPDATE\\~HALVEX-PATCH\\";
 inline constexpr const char* kRecordHeader = "halvex-installed 1";
 
 inline constexpr size_t kMaxTextSize = 32u << 20;
@@ -83,6 +94,12 @@ struct DroppedFile {
   Sha256 sha256{};
 };
 
+// A file of the release shipped as a delta patch against the installed file at the same path.
+struct PatchedFile {
+  std::string path;
+  Sha256 base_sha256{};
+};
+
 struct Manifest {
   std::string product;
   Version version;
@@ -90,6 +107,7 @@ struct Manifest {
   std::vector<Version> from;  // when not from_any: at least one
   bool rollback = false;
   std::vector<ReleaseFile> files;
+  std::vector<PatchedFile> patches;  // each one a path of `files`
   std::vector<DroppedFile> dropped;
 };
 
@@ -118,6 +136,11 @@ std::string PathProblem(std::string_view path);
 // Paths the launcher keeps for itself (its record, its work folder, its log and result file, the
 // manifest's own name): never a file of a release, compared without regard to case.
 bool IsReservedPath(std::string_view path);
+
+// The archive entry holding the patch of the release's file at `path`, and back: the file's path
+// when `entry` lies in the patch folder (compared without regard to case), else nullopt.
+std::string PatchEntryName(std::string_view path);
+std::optional<std::string> PatchedPathOf(std::string_view entry);
 
 std::string HexOf(const Sha256& hash);
 std::optional<Sha256> ParseSha256(std::string_view hex);

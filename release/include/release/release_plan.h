@@ -8,14 +8,27 @@
 //     applies to it). Raises ERefusedRelease, whose text is for the user.
 //  2. PlanRelease(manifest, archive's files, installed tree): every file entry of the archive must
 //     be a file of the manifest with the manifest's size, else ERefusedRelease (the entry holding
-//     the manifest itself is not passed). The plan lists the files to write (replacing or adding),
+//     the manifest itself is not passed). An entry below the patch folder (kPatchFolder) is the
+//     patch of the file its name gives after that folder: the manifest must have a patch line for
+//     it, the file must not also come whole, and its size is the patch's, not the file's (the
+//     patch's header gives the result's size, CheckStagedFile checks it). Every patch line needs
+//     its entry. Before anything is planned the installed bases are verified (BasesToVerify): a
+//     base that is missing, a folder, unreadable or of other bytes than the manifest's
+//     base-sha256 refuses the whole update with kBaseChanged, naming the file. That refusal is
+//     the launcher's cue to fetch the full update instead: a patch applies only to the bytes it
+//     was made against. The plan lists the files to write (replacing or adding),
 //     the dropped files to remove (only those whose installed bytes have the SHA-256 the manifest
 //     gives for the vendor's old bytes), the dropped files kept and why (changed by the user, a
 //     folder now, unreadable), the folders those removals leave empty (deepest first), and the
 //     files of the release that the archive does not carry and the installation lacks. Files the
 //     manifest does not name are never touched.
 //  3. While staging: CheckStagedFile for every written file, with the SHA-256 of the bytes staged
-//     (EStagedFileMismatch when they are not the vendor's).
+//     (EStagedFileMismatch when they are not the vendor's). A patched write (PlannedWrite::patched)
+//     is staged as ApplyPatch(the installed file at `base_path`, the entry `entry`): the launcher
+//     reads the base whole (ReadDeltaHeader first: a base of another size than the patch's header
+//     says is a changed base), and may hash the bytes it read against `base_sha256` once more,
+//     since the file may have changed since the plan was made. The result's SHA-256 goes to
+//     CheckStagedFile as for any file; an EDeltaError is a damaged archive.
 //  4. After the commit: FormatRecord(RecordOf(manifest)) is the new UPDATE\RELEASE.INF.
 //
 // Paths are those of the manifest: relative to the application's folder, '\' between parts, and
@@ -41,6 +54,8 @@ enum class RefusalReason {
   kUnknownVersion, // no installed record, and the release does not apply to any version
   kNotInManifest,  // an archive entry the manifest does not list
   kSizeMismatch,   // an archive entry whose size is not the manifest's
+  kPatchMismatch,  // a patch entry without its patch line, a patched file also whole, a patch line without its entry
+  kBaseChanged,    // an installed base of a patch is not the file the patch was made against
 };
 
 class ERefusedRelease : public platform::Exception {
@@ -88,6 +103,11 @@ struct PlannedWrite {
   uint64_t size = 0;
   Sha256 sha256{};
   bool replaces = false;  // a file is there now
+  // Made by a patch: the archive entry holding it and the installed base it applies to.
+  bool patched = false;
+  std::string entry;
+  std::string base_path;
+  Sha256 base_sha256{};
 };
 
 struct KeptFile {
@@ -102,6 +122,21 @@ struct ReleasePlan {
   std::vector<std::string> empty_folders;   // deepest first
   std::vector<std::string> missing;         // release files neither in the archive nor installed
 };
+
+// A base of a patch as it is installed: `found` when its bytes were read; `why` says why it
+// cannot be patched, empty when its bytes are the manifest's base-sha256.
+struct PatchBase {
+  std::string path;
+  Sha256 sha256{};                 // what the manifest says
+  std::optional<Sha256> found;     // what the installed file has
+  std::string why;
+  bool Matches() const { return why.empty(); }
+};
+
+// Every patched file's base, in the manifest's order, hashed in `tree`.
+std::vector<PatchBase> BasesToVerify(const Manifest& manifest, InstalledTree& tree);
+// Raises ERefusedRelease (kBaseChanged) naming the first base that does not match.
+void CheckBases(const Manifest& manifest, InstalledTree& tree);
 
 ReleasePlan PlanRelease(const Manifest& manifest, const std::vector<ArchiveFile>& archive, InstalledTree& tree);
 

@@ -8,6 +8,7 @@ usage: releases.py [RUNNER...] HALVEX_PACK HALVEX_UNZIP HALVEX_SIGN
 """
 import hashlib
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -264,6 +265,183 @@ class Releases(unittest.TestCase):
         for args, message in cases:
             with self.subTest(" ".join(args[:2])):
                 code, _, err = run(PACK, *args)
+                self.assertEqual(code, 2, err)
+                self.assertIn(message, err)
+
+
+PATCHES = "UPDATE/~HALVEX-PATCH/"
+
+
+class DeltaReleases(unittest.TestCase):
+    """make --delta: changed files as patches against the previous release where that is smaller,
+    what show and check say of them, and the refusals of an installation they do not fit."""
+
+    @classmethod
+    def p(cls, *parts):
+        return os.path.join(cls.tmp.name, *parts)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        rng = random.Random(7)
+        binary = bytes(rng.getrandbits(8) for _ in range(300_000))  # does not deflate: a patch wins
+        edited = bytearray(binary)
+        for at in range(5_000, len(edited), 40_000):  # scattered edits, as a rebuilt program has
+            edited[at:at + 4] = b"\xde\xad\xbe\xef"
+        log = b"".join(b"%06d an entry of the log, more or less like the others\n" % i for i in range(4000))
+        text = b"".join(rng.choice([b"alpha ", b"beta ", b"gamma\n", b"delta ", b"omega\n"]) for _ in range(50_000))
+        cls.old_files = {
+            "bin/app.exe": binary,
+            "data/history.log": log,
+            "data/text.txt": text,
+            "bin/same.dll": b"unchanged" * 500,
+            "tiny.cfg": b"level=1\n",
+            "gone.txt": b"dropped",
+        }
+        cls.new_files = {
+            "bin/app.exe": bytes(edited),
+            "data/history.log": log + b"004000 one more entry\n",             # appended
+            "data/text.txt": text[:100_000] + b"CHANGED" + text[100_007:],    # changed in place
+            "bin/same.dll": b"unchanged" * 500,                               # identical
+            "tiny.cfg": b"level=2\n",          # smaller deflated than any patch: whole
+            "added.txt": b"a new file",
+        }
+        for name, data in cls.old_files.items():
+            write(cls.p("old", name), data)
+        for name, data in cls.new_files.items():
+            write(cls.p("new", name), data)
+        code, _, err = run(PACK, "stamp", "--product", "Acme", "--version", "1.0", cls.p("old"))
+        assert code == 0, err
+        cls.archive = cls.p("DELTA.ZIP")
+        code, _, err = run(PACK, "make", "--delta", "--old", cls.p("old"), "--new", cls.p("new"), "--product", "Acme",
+                           "--version", "1.1", "-o", cls.archive)
+        assert code == 0, err
+        cls.make_err = err
+        cls.full = cls.p("CHANGED.ZIP")
+        code, _, err = run(PACK, "make", "--old", cls.p("old"), "--new", cls.p("new"), "--product", "Acme",
+                           "--version", "1.1", "-o", cls.full)
+        assert code == 0, err
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def app(self, name, change=None, record=("Acme", "1.0")):
+        """An installation of the old release, with change = {path: bytes or None (removed)}."""
+        dest = self.p(name)
+        shutil.rmtree(dest, ignore_errors=True)
+        shutil.copytree(self.p("old"), dest)
+        for rel, data in (change or {}).items():
+            if data is None:
+                os.remove(os.path.join(dest, rel))
+            else:
+                write(os.path.join(dest, rel), data)
+        if record != ("Acme", "1.0"):
+            self.assertEqual(run(PACK, "stamp", "--product", record[0], "--version", record[1], dest)[0], 0)
+        return dest
+
+    def test_changed_files_travel_as_patches_where_smaller(self):
+        z = zipfile.ZipFile(self.archive)
+        names = set(z.namelist())
+        patched = ["bin/app.exe", "data/history.log", "data/text.txt"]
+        self.assertEqual(names, {PATCHES + n for n in patched} | {"tiny.cfg", "added.txt", MANIFEST})
+        self.assertIn("5 of 6 files (3 as patches)", self.make_err)
+        lines = z.read(MANIFEST).decode().splitlines()
+        self.assertEqual(lines[0], "halvex-release 2")  # a reader that knows no patches refuses it
+        got = [l for l in lines if l.startswith("patch ")]
+        self.assertEqual(got, ["patch %s %s" % (hashlib.sha256(self.old_files[n]).hexdigest(), n.replace("/", "\\"))
+                               for n in patched])
+        for n in patched:  # the file line gives the result
+            data = self.new_files[n]
+            self.assertIn("file %d %s %s" % (len(data), hashlib.sha256(data).hexdigest(), n.replace("/", "\\")), lines)
+            self.assertLess(z.getinfo(PATCHES + n).compress_size, zipfile.ZipFile(self.full).getinfo(n).compress_size, n)
+        self.assertLess(os.path.getsize(self.archive), os.path.getsize(self.full) // 10)
+
+    def test_show_lists_the_patched_files(self):
+        code, out, err = run(PACK, "show", self.archive)
+        self.assertEqual(code, 0, err)
+        size = zipfile.ZipFile(self.archive).getinfo(PATCHES + "bin/app.exe").file_size
+        self.assertIn("patched     3 (base SHA-256, patch size; the file's line above)", out)
+        self.assertIn("  ~ %s %d bin\\app.exe" % (hashlib.sha256(self.old_files["bin/app.exe"]).hexdigest(), size),
+                      out.splitlines())
+        self.assertIn("  + %s %d tiny.cfg" % (hashlib.sha256(b"level=2\n").hexdigest(), 8), out.splitlines())
+
+    def test_check_applies_the_patches_to_the_old_release(self):
+        code, out, err = run(PACK, "check", self.archive, self.app("installed"))
+        self.assertEqual(code, 0, out + err)
+        lines = out.splitlines()
+        for expected in ("patch       bin\\app.exe", "patch       data\\history.log", "patch       data\\text.txt",
+                         "replace     tiny.cfg", "add         added.txt", "remove      gone.txt",
+                         "would apply: 1 replaced, 3 patched, 1 added, 1 removed, 0 kept, 0 missing"):
+            self.assertIn(expected, lines)
+
+    def test_check_refuses_an_installation_the_patches_do_not_fit(self):
+        cases = [
+            # what, installation, exit code, message
+            ("a base changed by the user", {"data/text.txt": self.old_files["data/text.txt"][:-1] + b"!"}, 3,
+             "The update patches \"data\\text.txt\", but the installed file is not the one it was made against"),
+            ("a base of another size", {"data/history.log": b"short"}, 3, "The update patches \"data\\history.log\""),
+            ("a base removed", {"bin/app.exe": None}, 3, "(it is not installed)"),
+            ("another build of the same version", {"bin/app.exe": self.new_files["bin/app.exe"][::-1]}, 3,
+             "The update patches \"bin\\app.exe\""),
+            ("another version", {"bin/app.exe": b"0.9"}, 1, "applies to version 1.0 only; version 0.9 is installed."),
+        ]
+        for what, change, code, message in cases:
+            with self.subTest(what):
+                record = ("Acme", "0.9") if what == "another version" else ("Acme", "1.0")
+                got, out, err = run(PACK, "check", self.archive, self.app("refused", change, record))
+                self.assertEqual(got, code, out + err)
+                self.assertIn("refused: ", out)
+                self.assertIn(message, out)
+        # The same installation takes the update of whole files.
+        code, out, err = run(PACK, "check", self.full, self.app("takes-full", {"data/text.txt": b"the user's"}))
+        self.assertEqual(code, 0, out + err)
+
+    def rewrite(self, name, change):
+        path = self.p(name)
+        with zipfile.ZipFile(self.archive) as src, zipfile.ZipFile(path, "w", zipfile.ZIP_STORED) as dst:
+            for info in src.infolist():
+                data = change(info.filename, src.read(info.filename))
+                if data is not None:
+                    dst.writestr(info, data)
+        return path
+
+    def test_damaged_or_missing_patches_are_reported(self):
+        app = self.app("app-damaged")
+        entry = PATCHES + "data/text.txt"
+
+        def flip(data, at):
+            return data[:at] + bytes([data[at] ^ 0x40]) + data[at + 1:]
+
+        cases = [
+            ("a stream damaged", lambda n, d: flip(d, len(d) - 30) if n == entry else d, "cannot be applied: Delta patch"),
+            ("not a patch", lambda n, d: b"not a patch at all" * 4 if n == entry else d,
+             "cannot be applied: Not a delta patch"),
+            ("cut short", lambda n, d: d[:40] if n == entry else d, "cannot be applied"),
+            ("missing", lambda n, d: None if n == entry else d, "lacks the patch of \"data\\text.txt\""),
+            ("whole as well", None, "whole, and its release manifest says it comes as a patch"),
+        ]
+        for what, change, message in cases:
+            with self.subTest(what):
+                if change:
+                    path = self.rewrite("damaged.zip", change)
+                else:
+                    path = self.p("both.zip")
+                    shutil.copy(self.archive, path)
+                    with zipfile.ZipFile(path, "a") as z:
+                        z.writestr("data/text.txt", self.new_files["data/text.txt"])
+                code, out, err = run(PACK, "check", path, app)
+                self.assertEqual(code, 1, out + err)
+                self.assertIn(message, out)
+
+    def test_delta_usage_errors(self):
+        for args, message in (
+            (["--full", "--delta", "--old", self.p("old")], "--delta and --full exclude each other"),
+            (["--delta", "--from", "1.0"], "--delta needs --old"),
+        ):
+            with self.subTest(message):
+                code, _, err = run(PACK, "make", *args, "--new", self.p("new"), "--product", "Acme", "--version", "1.1",
+                                   "-o", self.p("x.zip"))
                 self.assertEqual(code, 2, err)
                 self.assertIn(message, err)
 
