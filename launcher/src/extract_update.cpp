@@ -221,7 +221,7 @@ void ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const std::string
   auto report = [&](UpdateOutcome outcome, int files, const std::string& error) {
     log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
              (error.empty() ? "" : "; " + error));
-    WriteResultFile(platform::SystemFileOps(), app_dir, outcome, files, error, archive);
+    WriteResultFile(platform::SystemFileOps(), app_dir, outcome, files, error, archive, s.VerInfo.Encoding());
   };
   // The application comes back whatever happened to the update; then the user is told.
   auto restart_and_raise = [&](UpdateOutcome outcome, const std::string& cause, bool restored) {

@@ -84,7 +84,7 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
   for (const ArchiveEntry& e : entries) {
     const bool is_file = !e.file_name.empty();
     const std::string final_path = zip::DestinationFolder(dest_dir, true, {}, e.folder_part) + e.file_name;
-    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history)) continue;
+    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history, app_dir)) continue;
     if (final_path.compare(0, app_dir.size(), app_dir) != 0)
       throw EUpdateRefused("\"" + final_path + "\" lies outside the application's folder");
     const std::vector<std::string> parts = SplitPath(std::string_view(final_path).substr(app_dir.size()));

@@ -43,7 +43,9 @@ std::string FinalPath(const std::string& fname) {
 void StartUnZip(UpdateHost& host, const std::string& fname, bool& skip) {
   const LaunchState& s = State();
   host.SetNameCaption(kExtractPrefix + fname);
-  if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"))) skip = true;
+  // During a run a relative value is taken below the folder the update goes to, as the plan takes it.
+  const std::string& app_dir = s.StageTarget.empty() ? s.AppDir : s.StageTarget;
+  if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"), app_dir)) skip = true;
 }
 
 void TotalPercentDone(UpdateHost& host, int percent) {

@@ -58,8 +58,9 @@ inline constexpr const char* kWorkFolder = "UPDATE\\~HALVEX";
 // Why `component` (one part of a path) is a name Windows cannot create; empty when it can.
 std::string WindowsNameProblem(std::string_view component);
 
-// The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path equals
-// COPY_FILENAME or VER_HISTORY are left out, as the window's handler leaves them out. Raises
+// The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path names the
+// file COPY_FILENAME or VER_HISTORY names (IsSkippedPath) are left out, as the window's handler
+// leaves them out. Raises
 // EUpdateRefused for a destination outside the folder or in the work folder, a name Windows
 // cannot create, or two destinations that Windows would take for one.
 UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>& entries,

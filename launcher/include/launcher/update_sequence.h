@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/name_value_list.h"
+#include "description/description_file.h"
 
 namespace launcher {
 
@@ -34,7 +34,7 @@ inline constexpr int kDefaultSkinIndex = 2;
 
 // The three process-wide values of the launcher, and what the update run adds to them.
 struct LaunchState {
-  platform::NameValueList VerInfo;
+  description::DescriptionFile VerInfo;
   std::string AppDir;
   std::string ExeFileName;
   bool DescriptionRead = false;  // the description file was there and has been read
