@@ -2,11 +2,23 @@
 
 #include "platform/exceptions.h"
 #include "platform/stream.h"
-#include "platform/text.h"
 
 namespace description {
 
 namespace {
+
+// ASCII letters without regard to case, every other byte as it is: the locale's comparison would
+// pass over characters it gives no weight, such as a byte-order mark (U+FEFF) glued to a name.
+bool SameAsciiName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
 
 bool IsNameCharacter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
@@ -22,13 +34,7 @@ bool LooksLikeLineOf(std::string_view line, std::string_view name) {
     if (c > 0x20 && c < 0x7F) break;
     ++i;
   }
-  if (line.size() - i < name.size()) return false;
-  for (size_t k = 0; k < name.size(); ++k) {
-    char a = line[i + k], b = name[k];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-    if (a != b) return false;
-  }
+  if (line.size() - i < name.size() || !SameAsciiName(line.substr(i, name.size()), name)) return false;
   return i + name.size() == line.size() || !IsNameCharacter(line[i + name.size()]);
 }
 
@@ -65,7 +71,7 @@ std::string DescriptionFile::StrictValue(std::string_view name, const std::strin
     const std::string& line = lines[i];
     const size_t eq = line.find('=');
     const std::string line_number = std::to_string(i + 1);
-    if (eq != std::string::npos && platform::SameTextIgnoreCase(std::string_view(line).substr(0, eq), name)) {
+    if (eq != std::string::npos && SameAsciiName(std::string_view(line).substr(0, eq), name)) {
       const std::string here = line.substr(eq + 1);
       if (first < 0) {
         first = static_cast<int>(i);

@@ -193,12 +193,16 @@ struct WriteCase {
 
 TEST(ResultEncoding, FollowsTheDescriptionFileAndNeverLosesACharacter) {
   const std::string path = "ARCHIVE=C:\\" + kNote + "\\UPDATE.ZIP\r\n";
+  // 노트 앱 (시험): blanks and brackets between the Korean words
+  const std::string kFolder = "ARCHIVE=C:\\" + kNote + " \xEC\x95\xB1 (\xEC\x8B\x9C\xED\x97\x98)\\UPDATE.ZIP\r\n";
   const WriteCase cases[] = {
       {"ascii stays ansi", 1252, TextEncoding::kAnsi, "RESULT=applied\r\n", TextEncoding::kAnsi, "RESULT=applied\r\n"},
       {"western text in western ansi", 1252, TextEncoding::kAnsi, "ERROR=caf\xC3\xA9", TextEncoding::kAnsi,
        "ERROR=caf\xE9"},
       {"korean text in korean ansi", 949, TextEncoding::kAnsi, path, TextEncoding::kAnsi,
        "ARCHIVE=C:\\" + kNote949 + "\\UPDATE.ZIP\r\n"},
+      {"korean folder in korean ansi", 949, TextEncoding::kAnsi, kFolder, TextEncoding::kAnsi,
+       "ARCHIVE=C:\\\xB3\xEB\xC6\xAE \xBE\xDB (\xBD\xC3\xC7\xE8)\\UPDATE.ZIP\r\n"},
       {"korean text on a western system", 1252, TextEncoding::kAnsi, path, TextEncoding::kUtf8Bom,
        "\xEF\xBB\xBF" + path},
       {"a character korean ansi lacks", 949, TextEncoding::kAnsi, "ERROR=caf\xC3\xA9", TextEncoding::kUtf8Bom,

@@ -246,10 +246,12 @@ TEST_F(UpdateRunTest, TheResultFileKeepsEveryCharacterInTheDescriptionFilesEncod
       {"utf-16le", 949, std::string("\xFF\xFEN\0=\0x\0", 8), TextEncoding::kUtf16Le},
       {"utf-16be", 1252, std::string("\xFE\xFF\0N\0=\0x", 8), TextEncoding::kUtf16Be},
   };
-  const std::string folder = "\xEB\x85\xB8\xED\x8A\xB8 \xEC\x95\xB1 (\xEC\x8B\x9C\xED\x97\x98)";  // 노트 앱 (시험)
-  fs::create_directories(launcher_dir_ / folder);
-  fs::copy_file(launcher_dir_ / "UPDATE.ZIP", launcher_dir_ / folder / "UPDATE.ZIP");
-  const std::string archive = launcher_dir_.Engine(folder + "\\UPDATE.ZIP");
+  // 노트 앱 (시험), made from UTF-8 (a narrow path would be taken as ANSI on Windows)
+  const std::u8string korean = u8"\uB178\uD2B8 \uC571 (\uC2DC\uD5D8)";
+  const std::string folder(korean.begin(), korean.end());
+  fs::create_directories(launcher_dir_.Path() / korean);
+  fs::copy_file(launcher_dir_ / "UPDATE.ZIP", launcher_dir_.Path() / korean / "UPDATE.ZIP");
+  const std::string archive = launcher_dir_.Engine() + "\\" + folder + "\\UPDATE.ZIP";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     platform::OverrideCodePages(c.ansi == 949 ? 949 : 437, c.ansi);
@@ -259,7 +261,7 @@ TEST_F(UpdateRunTest, TheResultFileKeepsEveryCharacterInTheDescriptionFilesEncod
     launcher::FormCreate(host_, {app_.Engine("App.exe")});
     zip::TUnZipper unzipper;
     launcher::ConnectUnZipper(unzipper, host_);
-    launcher::ExtractUpdate(unzipper, host_, launcher_dir_.Engine(folder) + "\\", env_);
+    launcher::ExtractUpdate(unzipper, host_, launcher_dir_.Engine() + "\\" + folder + "\\", env_);
     const description::DecodedText result = description::DecodeText(Result());
     platform::OverrideCodePages(0, 0);
     EXPECT_EQ(result.encoding, c.written);

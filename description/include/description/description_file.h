@@ -33,7 +33,8 @@ class DescriptionFile {
   int IndexOfName(std::string_view name) const { return list_.IndexOfName(name); }
 
   // The value of a name that must never be misread, such as the key that decides whether an
-  // update's signature is checked: as Value(), but a line that only looks like a line of that name
+  // update's signature is checked: as Value(), but with the name (ASCII) compared byte by byte
+  // without regard to the case of its letters, and a line that only looks like a line of that name
   // (blanks, control characters or other stray characters around the name, or no '=' right
   // after it) or two lines of the name with different values raise EConvertError naming the
   // file (`path`) and the line, instead of being passed over.
