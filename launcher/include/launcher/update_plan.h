@@ -60,9 +60,8 @@ std::string WindowsNameProblem(std::string_view component);
 
 // The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path names the
 // file COPY_FILENAME or VER_HISTORY names (IsSkippedPath) are left out, as the window's handler
-// leaves them out. Raises
-// EUpdateRefused for a destination outside the folder or in the work folder, a name Windows
-// cannot create, or two destinations that Windows would take for one.
+// leaves them out. Raises EUpdateRefused for a destination outside the folder or in the work
+// folder, a name Windows cannot create, or two destinations that Windows would take for one.
 UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>& entries,
                     std::string_view copy_filename, std::string_view ver_history);
 
