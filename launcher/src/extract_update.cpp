@@ -296,7 +296,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
                  ArchiveFate fate) {
     log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
              (cause.empty() ? "" : "; " + cause));
-    WriteResultFile(report_ops, app_dir, outcome, files, cause, archive);
+    WriteResultFile(report_ops, app_dir, outcome, files, cause, archive, s.VerInfo.Encoding());
     // The archive is let go before it is moved.
     unzipper.CloseArchive();
     signed_archive.reset();

@@ -17,12 +17,8 @@ SignedArchive::SignedArchive(zip::TUnZipper& unzipper, const std::string& archiv
   if (!s.DescriptionRead && platform::FileExists(description))
     throw platform::EFOpenError("The update is not applied: its description file \"" + description +
                                 "\" could not be read, so its signature cannot be checked");
-  const std::string key_text = s.VerInfo.Value(kPublicKeyName);
-  if (key_text.empty()) return;
-  const std::optional<signature::PublicKey> key = signature::ParsePublicKey(key_text);
-  if (!key)
-    throw platform::EConvertError(std::string(kPublicKeyName) + " in \"" + description +
-                                  "\" is not a public key (the base64 of 32 bytes)");
+  const std::optional<signature::PublicKey> key = signature::TrustedPublicKey(s.VerInfo, description);
+  if (!key) return;
   auto file = std::make_unique<platform::FileStream>(archive_path, platform::FileMode::OpenReadDenyWrite);
   // The window keeps repainting while a large archive is read, as during the extraction.
   signature::CheckUpdateSignature(*file, archive_path, signature::SignatureFileName(archive_path), *key,

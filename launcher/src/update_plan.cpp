@@ -100,7 +100,7 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
   for (const ArchiveEntry& e : entries) {
     const bool is_file = !e.file_name.empty();
     const std::string final_path = zip::DestinationFolder(dest_dir, true, {}, e.folder_part) + e.file_name;
-    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history)) {
+    if (is_file && IsSkippedPath(final_path, copy_filename, ver_history, app_dir)) {
       plan.skipped.push_back(SkippedEntry{e.index, final_path});
       continue;
     }

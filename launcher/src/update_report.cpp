@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "platform/file.h"
-#include "platform/text.h"
 
 namespace launcher {
 
@@ -61,11 +60,12 @@ const char* OutcomeText(UpdateOutcome outcome) {
 }
 
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
-                     const std::string& error, const std::string& archive) {
+                     const std::string& error, const std::string& archive, description::TextEncoding description) {
   const std::string text = std::string("RESULT=") + OutcomeText(outcome) + "\r\nFILES=" + std::to_string(files) +
                            "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText(false) + "\r\nARCHIVE=" +
                            OneLine(archive) + "\r\n";
-  ops.WriteFile(app_dir + kResultFile, platform::Utf8ToCodePage(text, platform::AnsiCodePage()));
+  ops.WriteFile(app_dir + kResultFile,
+                description::EncodeText(text, description::EncodingToWrite(description, text)));
 }
 
 }  // namespace launcher

@@ -51,7 +51,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Lau
 
 void StartUnZip(UpdateHost& host, const UpdateRequest& s, const std::string& fname, bool& skip) {
   host.SetNameCaption(TextOf(Text::kExtractingFile) + fname);
-  if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"))) skip = true;
+  if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"), s.AppDir)) skip = true;
 }
 
 void TotalPercentDone(UpdateHost& host, int percent) {

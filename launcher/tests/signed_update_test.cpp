@@ -171,6 +171,75 @@ TEST_F(SignedUpdate, AMalformedKeyIsAnErrorNeverAnUnsignedUpdate) {
   }
 }
 
+std::string Utf16Le(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : ascii) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+std::string Utf16Be(const std::string& ascii) {
+  std::string bytes = "\xFE\xFF";
+  for (const char c : ascii) bytes += std::string{'\0', c};
+  return bytes;
+}
+
+// The key is found however the description file is encoded, also on its first line behind a
+// byte-order mark: an unsigned archive is refused, a signed one applied.
+TEST_F(SignedUpdate, TheKeyIsReadInEveryEncodingOfTheDescriptionFile) {
+  const std::string lines = KeyLine() + "EXE_FILENAME=App.exe\r\n";
+  const struct {
+    const char* what;
+    std::string bytes;
+  } files[] = {{"ansi", lines},
+               {"utf-8 with bom", "\xEF\xBB\xBF" + lines},
+               {"utf-16le", Utf16Le(lines)},
+               {"utf-16be", Utf16Be(lines)}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.what);
+    launch_ = launcher::Launch{};
+    host_.opened.clear();
+    for (const char* applied : {"App.exe", "sub", "readme.txt"}) fs::remove_all(app_ / applied);
+    WriteFile(app_ / "UPDATE" / "VER_INFO.INF", f.bytes);
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.SIG");
+    Place(archive_, std::nullopt);
+    ExpectRefused("The update is not signed: signature file \"" + SigPath() + "\" is missing");
+    Place(archive_, Sign(archive_, key_));
+    host_.opened.clear();
+    Extract();
+    ExpectApplied();
+  }
+}
+
+// A line that only looks like the key's line stops the update: read as "no key" it would let an
+// unsigned archive through.
+TEST_F(SignedUpdate, ALineThatOnlyLooksLikeTheKeysLineIsAnError) {
+  const std::string path = app_.Engine("UPDATE\\VER_INFO.INF");
+  const std::string key = signature::FormatPublicKey(key_.Public());
+  const struct {
+    std::string bytes;
+    std::string message;
+  } cases[] = {
+      {" PUBLIC_KEY=" + key + "\r\n", "Line 1 of \"" + path + "\" looks like a PUBLIC_KEY line but is not one"},
+      {"NAME=App\r\nPUBLIC_KEY =" + key, "Line 2 of \"" + path + "\" looks like a PUBLIC_KEY line but is not one"},
+      // a byte-order mark saved into the middle of the file, as when two files were joined
+      {"NAME=App\r\n\xEF\xBB\xBFPUBLIC_KEY=" + key, "Line 2 of \"" + path + "\" looks like"},
+      {"PUBLIC_KEY=\r\nPUBLIC_KEY=" + key, "\"" + path + "\" gives PUBLIC_KEY twice with different values (lines 1 and 2)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    launch_ = launcher::Launch{};
+    WriteFile(app_ / "UPDATE" / "VER_INFO.INF", c.bytes);
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
+    Place(archive_, std::nullopt);
+    const launcher::RunOutcome outcome = Extract();
+    EXPECT_EQ(outcome.outcome, launcher::UpdateOutcome::kNotStarted);
+    EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
+    EXPECT_EQ(ReadFile(app_ / "App.exe"), "") << "nothing written";
+    EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP")) << "the description file is at fault, not the archive";
+  }
+}
+
 TEST_F(SignedUpdate, WithoutAKeyNothingChanges) {
   for (const char* description : {"NAME=App\r\n", "NAME=App\r\nPUBLIC_KEY=\r\n"}) {
     SCOPED_TRACE(description);

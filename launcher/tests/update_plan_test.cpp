@@ -34,10 +34,15 @@ TEST(UpdatePlan, FinalPathsFollowThePlacementRuleAndTheConfiguredSkips) {
   EXPECT_EQ(plan.folder_entries[0].attributes, 0x12u);
 }
 
-TEST(UpdatePlan, SkipComparesTheFullPathExactly) {
-  // As the window's handler: c:\app\keep.cfg is another text than C:\App\keep.cfg.
-  EXPECT_EQ(MakePlan(kApp, {File("", "keep.cfg")}, "c:\\app\\keep.cfg", "").files.size(), 1u);
-  EXPECT_EQ(MakePlan(kApp, {File("", "keep.cfg")}, "", "C:\\App\\keep.cfg").files.size(), 0u);
+TEST(UpdatePlan, SkipComparesPathsAsWindowsDoes) {
+  // As the window's handler: c:\app\KEEP.CFG names the file C:\App\keep.cfg on Windows.
+  for (const char* value : {"C:\\App\\keep.cfg", "c:\\app\\KEEP.CFG", "keep.cfg", "C:/App/sub/../keep.cfg"}) {
+    EXPECT_EQ(MakePlan(kApp, {File("", "keep.cfg"), File("", "App.exe")}, value, "").files.size(), 1u) << value;
+    EXPECT_EQ(MakePlan(kApp, {File("", "keep.cfg"), File("", "App.exe")}, "", value).files.size(), 1u) << value;
+  }
+  EXPECT_EQ(MakePlan("c:\\app\\", {File("", "keep.cfg")}, "C:\\App\\keep.cfg", "").files.size(), 0u)
+      << "the launcher started with the application's path in another case";
+  EXPECT_EQ(MakePlan(kApp, {File("", "keep.cfg")}, "C:\\App\\keep.cfg.bak", "").files.size(), 1u);
 }
 
 struct Refusal {

@@ -37,23 +37,76 @@ TEST(ParseSkinIndex, FollowsTheIntegerConversionRules) {
   for (const Case& c : cases) EXPECT_EQ(ParseSkinIndex(c.text), c.value) << '"' << c.text << '"';
 }
 
-TEST(IsSkippedPath, MatchesOnlyTheExactFullPath) {
+// The user's file named in the description file is kept however its path is written, as long as
+// Windows would open that file for it.
+TEST(IsSkippedPath, MatchesThePathAsWindowsComparesIt) {
   struct Case {
-    const char* fname;
+    const char* fname;  // the entry's destination, as the engine builds it below app_dir
+    const char* app_dir;
     const char* copy;
     const char* history;
     bool skipped;
   } cases[] = {
-      {"C:\\App\\App.exe", "C:\\App\\App.exe", "", true},
-      {"C:\\App\\App.exe", "", "C:\\App\\App.exe", true},
-      {"C:\\App\\App.exe", "App.exe", "", false},          // a bare name never matches a full path
-      {"C:\\App\\App.exe", "c:\\app\\App.exe", "", false},  // case-sensitive
-      {"C:\\App\\App.exe", "C:\\App\\App.exe ", "", false},
-      {"", "", "", false},                                  // empty never matches
-      {"C:\\App\\History.txt", "C:\\App\\App.exe", "C:\\App\\History.txt", true},
+      {"C:\\App\\App.exe", "C:\\App\\", "C:\\App\\App.exe", "", true},
+      {"C:\\App\\App.exe", "C:\\App\\", "", "C:\\App\\App.exe", true},
+      {"C:\\App\\History.txt", "C:\\App\\", "C:\\App\\App.exe", "C:\\App\\History.txt", true},
+      // case: of the value, of the launcher's argument (the destination), of the file name
+      {"C:\\NoteForge\\config.ini", "C:\\NoteForge\\", "c:\\noteforge\\config.ini", "", true},
+      {"c:\\noteforge\\config.ini", "c:\\noteforge\\", "C:\\NoteForge\\config.ini", "", true},
+      {"C:\\NoteForge\\config.ini", "C:\\NoteForge\\", "C:\\NoteForge\\CONFIG.INI", "", true},
+      {"C:\\\xEC\x95\xB1\\\xC3\xA4.ini", "C:\\\xEC\x95\xB1\\", "c:\\\xEC\x95\xB1\\\xC3\x84.INI", "", true},
+      // separators, "." and "..", doubled separators
+      {"C:\\App\\cfg\\config.ini", "C:\\App\\", "C:/App/cfg/config.ini", "", true},
+      {"C:\\App\\cfg\\config.ini", "C:\\App\\", "C:\\App\\.\\cfg\\\\config.ini", "", true},
+      {"C:\\App\\cfg\\config.ini", "C:\\App\\", "C:\\App\\other\\..\\cfg\\config.ini", "", true},
+      {"C:\\App\\config.ini", "C:\\App\\", "C:\\..\\..\\App\\config.ini", "", true},  // ".." stops at the root
+      {"C:\\App\\config.ini", "C:\\App\\", "\\\\?\\C:\\App\\config.ini", "", true},
+      // Windows drops a name's trailing dots and blanks
+      {"C:\\App\\config.ini", "C:\\App\\", "C:\\App\\config.ini. ", "", true},
+      // relative to the application's folder, or to its drive's root
+      {"C:\\App\\config.ini", "C:\\App\\", "config.ini", "", true},
+      {"C:\\App\\cfg\\config.ini", "C:\\App\\", "cfg/CONFIG.ini", "", true},
+      {"C:\\App\\cfg\\config.ini", "C:\\App\\", ".\\cfg\\config.ini", "", true},
+      {"C:\\App\\config.ini", "C:\\App\\", "\\App\\config.ini", "", true},
+      {"C:\\App\\config.ini", "C:\\App\\", "C:config.ini", "", true},
+      {"\\\\srv\\share\\App\\config.ini", "\\\\srv\\share\\App\\", "\\\\SRV\\Share\\app\\config.ini", "", true},
+      {"\\\\srv\\share\\App\\config.ini", "\\\\srv\\share\\App\\", "\\App\\config.ini", "", true},
+      // other files
+      {"C:\\App\\config.ini", "C:\\App\\", "C:\\App\\config.ini.bak", "", false},
+      {"C:\\App\\config.ini", "C:\\App\\", "C:\\App\\cfg\\config.ini", "", false},
+      {"C:\\App\\config.ini", "C:\\App\\", "D:\\App\\config.ini", "", false},
+      {"C:\\App\\config.ini", "C:\\App\\", "D:config.ini", "", false},
+      {"C:\\App\\config.ini", "C:\\App\\", "..\\config.ini", "", false},
+      {"C:\\App\\config.ini", "C:\\App\\", " config.ini", "", false},  // a leading blank is part of the name
+      {"C:\\App\\config.ini", "C:\\App\\", "C:\\App", "", false},
+      {"", "C:\\App\\", "", "", false},  // empty never matches
+      {"C:\\App\\", "C:\\App\\", "", "", false},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(IsSkippedPath(c.fname, c.copy, c.history), c.skipped) << c.fname << " / " << c.copy;
+    EXPECT_EQ(IsSkippedPath(c.fname, c.copy, c.history, c.app_dir), c.skipped)
+        << c.fname << " / " << c.copy << " / " << c.history;
+}
+
+TEST(PathKey, ResolvesLikeWindowsAndFoldsCase) {
+  struct Case {
+    const char* path;
+    const char* base;
+    const char* key;
+  } cases[] = {
+      {"C:\\App\\a.txt", "", "C:\\APP\\A.TXT"},
+      {"c:/app//sub/./../a.txt", "", "C:\\APP\\A.TXT"},
+      {"a.txt", "C:\\App", "C:\\APP\\A.TXT"},
+      {"a.txt", "", "A.TXT"},
+      {"..\\..\\..\\a.txt", "C:\\App\\", "C:\\A.TXT"},
+      {"\\a.txt", "C:\\App\\", "C:\\A.TXT"},
+      {"C:a.txt", "c:\\App\\", "C:\\APP\\A.TXT"},
+      {"D:a.txt", "C:\\App\\", "D:\\A.TXT"},
+      {"\\\\?\\UNC\\srv\\share\\a.txt", "", "\\\\SRV\\SHARE\\A.TXT"},
+      {"\\\\srv\\share", "", "\\\\SRV\\SHARE\\"},
+      {"/tmp/app/a.txt", "", "\\TMP\\APP\\A.TXT"},  // a POSIX test folder
+      {"a.txt", "/tmp/app/", "\\TMP\\APP\\A.TXT"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(launcher::PathKey(c.path, c.base), c.key) << c.path << " in " << c.base;
 }
 
 }  // namespace

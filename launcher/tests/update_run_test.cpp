@@ -2,12 +2,16 @@
 // another program, refusals that leave the folder alone, and what the log and result file say.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <regex>
 
+#include "description/text_encoding.h"
 #include "launcher/extract_update.h"
 #include "launcher/texts.h"
+#include "platform/text.h"
 #include "recording_host.h"
 #include "test_support.h"
 #include "update_fault_ops.h"
@@ -300,6 +304,81 @@ TEST_F(UpdateRunTest, ADiskThatFillsWhileStagingRollsBackAndNamesTheFile) {
   EXPECT_TRUE(Result().starts_with("RESULT=rolled back\r\n")) << Result();
 }
 #endif
+
+// The result file is read back by the application as it reads its description file: in that
+// file's encoding, and never with a character turned into '?' (the archive here lies in a Korean
+// folder).
+TEST_F(UpdateRunTest, TheResultFileKeepsEveryCharacterInTheDescriptionFilesEncoding) {
+  using description::TextEncoding;
+  const std::string note = "\xEB\x85\xB8\xED\x8A\xB8";  // 노트
+  struct Case {
+    const char* what;
+    unsigned ansi;                      // the system's ANSI code page
+    std::optional<std::string> description;
+    TextEncoding written;
+  } cases[] = {
+      {"no description file", 1252, std::nullopt, TextEncoding::kUtf8Bom},
+      {"no description file, korean system", 949, std::nullopt, TextEncoding::kAnsi},
+      {"ascii", 1252, "NAME=App\r\n", TextEncoding::kUtf8Bom},
+      {"ascii, korean system", 949, "NAME=App\r\n", TextEncoding::kAnsi},
+      {"korean ansi", 949, "NAME=\xB3\xEB\xC6\xAE\r\n", TextEncoding::kAnsi},
+      {"utf-8", 1252, "NAME=" + note + "\r\n", TextEncoding::kUtf8},
+      {"utf-8 with bom", 1252, "\xEF\xBB\xBFNAME=App\r\n", TextEncoding::kUtf8Bom},
+      {"utf-16le", 949, std::string("\xFF\xFEN\0=\0x\0", 8), TextEncoding::kUtf16Le},
+      {"utf-16be", 1252, std::string("\xFE\xFF\0N\0=\0x", 8), TextEncoding::kUtf16Be},
+  };
+  // 노트 앱 (시험), made from UTF-8 (a narrow path would be taken as ANSI on Windows)
+  const std::u8string korean = u8"\uB178\uD2B8 \uC571 (\uC2DC\uD5D8)";
+  const std::string folder(korean.begin(), korean.end());
+  fs::create_directories(launcher_dir_.Path() / korean);
+  const std::string archive = launcher_dir_.Engine() + "\\" + folder + "\\UPDATE.ZIP";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::OverrideCodePages(c.ansi == 949 ? 949 : 437, c.ansi);
+    launch_ = launcher::Launch{};
+    fs::remove(app_ / "UPDATE" / "VER_INFO.INF");
+    if (c.description) zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", *c.description);
+    // An applied archive is removed: each run gets its own copy.
+    fs::copy_file(launcher_dir_ / "UPDATE.ZIP", launcher_dir_.Path() / korean / "UPDATE.ZIP",
+                  fs::copy_options::overwrite_existing);
+    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
+    zip::TUnZipper unzipper;
+    launcher::ConnectUnZipper(unzipper, host_, launch_.request);
+    const launcher::RunOutcome outcome = launcher::ExtractUpdate(
+        unzipper, host_, launch_.request, launcher_dir_.Engine() + "\\" + folder + "\\", env_);
+    launcher::FinishRun(host_, launch_, outcome);
+    const description::DecodedText result = description::DecodeText(Result());
+    platform::OverrideCodePages(0, 0);
+    EXPECT_EQ(result.encoding, c.written);
+    EXPECT_TRUE(result.text.starts_with("RESULT=applied\r\n")) << result.text;
+    EXPECT_TRUE(result.text.ends_with("\r\nARCHIVE=" + archive + "\r\n")) << result.text;
+  }
+}
+
+// COPY_FILENAME keeps the user's file however its path is written, as long as it names that file
+// on Windows; the other files are updated.
+TEST_F(UpdateRunTest, TheUserFileNamedToBeKeptIsKeptHoweverItsPathIsWritten) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "App.exe", .data = "new program"});
+  zip.Add(EntryDef{.name = "cfg/config.ini", .data = "shipped defaults"});
+  const std::string archive = zip.Build();
+  std::string upper = app_.Engine();
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const std::string& value : {app_.Engine("cfg\\config.ini"), upper + "\\CFG\\CONFIG.INI",
+                                   app_.Engine("cfg/./other/../config.ini"), std::string("cfg\\Config.ini"),
+                                   std::string("cfg/config.ini. ")}) {
+    SCOPED_TRACE(value);
+    launch_ = launcher::Launch{};
+    zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", archive);  // an applied archive is removed
+    zip_test::WriteFile(app_ / "cfg" / "config.ini", "the user's settings");
+    zip_test::WriteFile(app_ / "App.exe", "old program");
+    zip_test::WriteFile(app_ / "UPDATE" / "VER_INFO.INF", "VER_HISTORY=" + value + "\r\n");
+    EXPECT_EQ(Run(), "");
+    EXPECT_EQ(zip_test::ReadFile(app_ / "cfg" / "config.ini"), "the user's settings");
+    EXPECT_EQ(zip_test::ReadFile(app_ / "App.exe"), "new program");
+    EXPECT_TRUE(Result().starts_with("RESULT=applied\r\nFILES=1\r\n")) << Result();
+  }
+}
 
 TEST_F(UpdateRunTest, TheLogIsRotatedAtOneMebibyte) {
   zip_test::WriteFile(app_ / "UPDATE" / "HalvexUpdate.log", std::string(launcher::kLogRotateSize, 'x'));

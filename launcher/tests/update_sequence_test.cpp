@@ -100,7 +100,13 @@ TEST_F(LauncherSequence, DescriptionFileNamesProgramCaptionSkinAndSkips) {
   EXPECT_TRUE(skip);
   EXPECT_EQ(host_.calls.back(), "label=Extract Files.. " + AppDir() + "App.exe");
   skip = false;
-  launcher::StartUnZip(host_, launch_.request, AppDir() + "History.txt", skip);  // relative value: never matches
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "History.txt", skip);  // relative to the application's folder
+  EXPECT_TRUE(skip);
+  skip = false;
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "APP.EXE", skip);  // Windows does not tell the case apart
+  EXPECT_TRUE(skip);
+  skip = false;
+  launcher::StartUnZip(host_, launch_.request, AppDir() + "sub\\App.exe", skip);
   EXPECT_FALSE(skip);
   skip = true;
   launcher::StartUnZip(host_, launch_.request, AppDir() + "Other.dll", skip);  // the engine's value is left alone

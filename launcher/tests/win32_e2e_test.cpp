@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "description/text_encoding.h"
 #include "draw_golden.h"
 #include "launcher/extract_update.h"
 #include "launcher/texts.h"
@@ -105,6 +106,8 @@ Box FindBox(DWORD pid) {
   return box;
 }
 
+HWND FindLauncherWindow(DWORD pid);
+
 class UpdateRun : public testing::Test {
  protected:
   void SetUp() override {
@@ -115,7 +118,7 @@ class UpdateRun : public testing::Test {
     std::replace(name.begin(), name.end(), '/', '_');
     root_ = fs::path(base) / ("halvex_e2e_" + std::to_string(::GetCurrentProcessId()) + "_" + name);
     fs::remove_all(root_);
-    app_ = root_ / (korean_folder_ ? L"업데이트 앱" : L"App Folder");
+    app_ = root_ / (korean_folder_ ? L"노트 포지 앱 (시험)" : L"App Folder");
     launcher_ = root_ / "Launcher";
     fs::create_directories(app_);
     fs::create_directories(launcher_);
@@ -140,11 +143,37 @@ class UpdateRun : public testing::Test {
   bool Extracted(const std::string& rel) const {
     return fs::exists(app_ / "UPDATE" / "~HALVEX" / "STAGE" / rel) || fs::exists(app_ / rel);
   }
-  void StartLauncher() {
-    std::wstring command = L"\"" + (launcher_ / "HalvexUpdate.exe").wstring() + L"\" \"" + (app_ / "App.exe").wstring() + L"\"";
+  // Starts the launcher in launcher_ as the companion application does, with the application's
+  // path as `argument` (its own by default). A `locale` (a Linux one, such as "ko_KR.UTF-8") is
+  // what Wine makes the process's code pages of: 949 for Korean, as on a Korean Windows. A process
+  // started from Wine inherits its parent's Unix environment whatever Windows environment it is
+  // given, so the launcher is started through env(1) then, which Wine runs as a Unix program; the
+  // launcher is then the process of the window that appears.
+  void StartLauncher(const std::wstring& argument = {}, const std::string& locale = {}) {
+    std::wstring command = L"\"" + (launcher_ / "HalvexUpdate.exe").wstring() + L"\" \"" +
+                           (argument.empty() ? (app_ / "App.exe").wstring() : argument) + L"\"";
+    if (!locale.empty()) {
+      command = L"/usr/bin/env LC_ALL=" + Widen(locale) + L" LANG=" + Widen(locale) + L" wine " + command;
+    }
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_));
+    if (locale.empty()) return;
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindLauncherWindow(0)) != nullptr; }, 30000)) << "no window";
+    ::CloseHandle(pi_.hProcess);
+    ::CloseHandle(pi_.hThread);
+    pi_ = {};
+    ::GetWindowThreadProcessId(window, &pi_.dwProcessId);
+    pi_.hProcess = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                 pi_.dwProcessId);
+    ASSERT_NE(pi_.hProcess, nullptr);
+  }
+  // Closes the handles of a launcher that has ended, for the next start.
+  void Forget() {
+    ::CloseHandle(pi_.hProcess);
+    ::CloseHandle(pi_.hThread);
+    pi_ = {};
   }
   bool Exited(DWORD ms) { return ::WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
   std::string RestartLog() const { return fs::exists(app_ / "standin.log") ? ReadAll(app_ / "standin.log") : ""; }
@@ -215,8 +244,7 @@ TEST_F(UpdateRun, ArchivesOfOtherWritersMethodsAreApplied) {
   }
 }
 
-// The description file is ANSI text, so a Korean path can only be named in it on a Korean
-// system; the folder itself works everywhere.
+// An application in a folder with a Korean name, on a Western system and on a Korean one.
 class UpdateRunInKoreanFolder : public UpdateRun {
  protected:
   void SetUp() override {
@@ -235,6 +263,43 @@ TEST_F(UpdateRunInKoreanFolder, ExtractsAndRestarts) {
   EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
 }
 
+// The result file names the archive exactly, here in the application's Korean folder beside the
+// launcher: on a Western system, whose ANSI code page has no Korean, as UTF-8 with a byte-order
+// mark; on a Korean one in its ANSI code page, 949, as the application's own ANSI texts are.
+TEST_F(UpdateRunInKoreanFolder, TheResultFileNamesTheArchiveExactly) {
+  using description::TextEncoding;
+  fs::copy_file(HALVEX_LAUNCHER_EXE, app_ / "HalvexUpdate.exe");
+  launcher_ = app_;
+  const std::string archive = AppPath("UPDATE.ZIP");
+  const struct {
+    const char* locale;
+    TextEncoding encoding;
+    std::string archive_line;  // the result file's last line, as bytes
+  } cases[] = {{"", TextEncoding::kUtf8Bom, "ARCHIVE=" + archive + "\r\n"},
+               {"ko_KR.UTF-8", TextEncoding::kAnsi, "ARCHIVE=" + platform::Utf8ToCodePage(archive, 949) + "\r\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.locale);
+    ZipBuilder zip;
+    zip.Add(EntryDef{.name = "sub/file.txt", .data = "content", .method = 8, .dos_time = kStamp});
+    WriteAll(app_ / "UPDATE.ZIP", zip.Build());
+    fs::remove(app_ / "standin.log");
+    StartLauncher({}, c.locale);
+    ASSERT_TRUE(Exited(60000));
+    Forget();
+    const std::string result = Result();
+    EXPECT_TRUE(result.ends_with(c.archive_line)) << result;
+    EXPECT_EQ(result.find('?'), std::string::npos) << result;
+    // Read back as an application on that system reads it.
+    platform::OverrideCodePages(c.encoding == TextEncoding::kAnsi ? 949 : 0, c.encoding == TextEncoding::kAnsi ? 949 : 0);
+    const description::DecodedText back = description::DecodeText(result);
+    platform::OverrideCodePages(0, 0);
+    EXPECT_EQ(back.encoding, c.encoding);
+    EXPECT_TRUE(back.text.starts_with("RESULT=applied\r\nFILES=1\r\n")) << back.text;
+    EXPECT_TRUE(back.text.ends_with("\r\nARCHIVE=" + archive + "\r\n")) << back.text;
+    EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  }
+}
+
 // The window as the screen shows it.
 skin::Bitmap Capture(HWND window) {
   RECT r;
@@ -250,6 +315,7 @@ skin::Bitmap Capture(HWND window) {
   return shot;
 }
 
+// The launcher's window, of the process `pid` or (0) of any.
 HWND FindLauncherWindow(DWORD pid) {
   struct Ctx {
     DWORD pid;
@@ -262,7 +328,8 @@ HWND FindLauncherWindow(DWORD pid) {
         ::GetWindowThreadProcessId(hwnd, &owner);
         wchar_t title[64] = {};
         ::GetWindowTextW(hwnd, title, 64);
-        if (owner == c->pid && ::IsWindowVisible(hwnd) && std::wstring(title) == L"Halvex Update (Ver 0303.03)") {
+        if ((c->pid == 0 || owner == c->pid) && ::IsWindowVisible(hwnd) &&
+            std::wstring(title) == L"Halvex Update (Ver 0303.03)") {
           c->found = hwnd;
           return FALSE;
         }
@@ -318,6 +385,90 @@ TEST_F(UpdateRun, EverySkinChosenByTheDescriptionFileRunsTheUpdate) {
     pi_ = {};
     EXPECT_EQ(ReadAll(app_ / "data" / "file399.txt"), std::string(2399, 'd'));
     EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  }
+}
+
+// A part of the window's client area as the screen shows it.
+skin::Bitmap CaptureClient(HWND window, RECT part) {
+  POINT origin{part.left, part.top};
+  ::ClientToScreen(window, &origin);
+  skin::Bitmap shot(part.right - part.left, part.bottom - part.top);
+  {
+    const auto screen = platform::ui::WindowDc::Client(nullptr);
+    skin::BitmapCanvas canvas(shot);
+    ::BitBlt(canvas.dc(), 0, 0, shot.Width(), shot.Height(), screen.get(), origin.x, origin.y, SRCCOPY | CAPTUREBLT);
+    skin::BitmapCanvas::Flush();
+  }
+  return shot;
+}
+
+bool SamePixels(const skin::Bitmap& a, const skin::Bitmap& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if ((a.Pixel(x, y) & 0xFFFFFF) != (b.Pixel(x, y) & 0xFFFFFF)) return false;
+  return true;
+}
+
+void SavePng(const skin::Bitmap& shot, const std::string& name) {
+  const fs::path shots = fs::path(HALVEX_BUILD_DIR) / "screenshots";
+  fs::create_directories(shots);
+  const std::vector<uint8_t> png = skin::testing::EncodePng(shot);
+  std::ofstream(shots / name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                                      static_cast<std::streamsize>(png.size()));
+}
+
+std::string Utf16Le(const std::wstring& text) {
+  std::string bytes = "\xFF\xFE";
+  for (const wchar_t c : text) bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
+
+// NAME, the left status panel's text, in every encoding of the description file: the panel shows
+// exactly what the same text in UTF-16 shows, on a Western system and on a Korean one (code page
+// 949 text needs the Korean one). The pictures are kept in screenshots/name-*.png.
+TEST_F(UpdateRun, TheNameIsShownRightInEveryEncodingOfTheDescriptionFile) {
+  const std::wstring name = L"노트 포지 1.1";
+  const std::string utf8 = Narrow(name);
+  const std::string lines = "\r\nEXE_FILENAME=App.exe\r\n";
+  const struct {
+    const char* what;
+    const char* locale;
+    std::string description;
+    bool right;  // shows the text as the reference does
+  } cases[] = {
+      {"utf-16", "", Utf16Le(L"NAME=" + name + L"\r\nEXE_FILENAME=App.exe\r\n"), true},  // the reference
+      {"utf-8", "", "NAME=" + utf8 + lines, true},
+      {"utf-8-bom", "", "\xEF\xBB\xBFNAME=" + utf8 + lines, true},
+      // What a reader of ANSI made of the UTF-8 bytes on a Western system: must look different.
+      {"mojibake", "", "NAME=" + platform::CodePageToUtf8(utf8, 1252) + lines, false},
+      {"empty", "", "NAME=" + lines, false},
+      {"korean-utf-16", "ko_KR.UTF-8", Utf16Le(L"NAME=" + name + L"\r\nEXE_FILENAME=App.exe\r\n"), true},
+      {"korean-cp949", "ko_KR.UTF-8", "NAME=" + platform::Utf8ToCodePage(utf8, 949) + lines, true},
+  };
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "data.txt", .data = "new data", .method = 8});
+  const std::string archive = zip.Build();
+  skin::Bitmap reference(1, 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteAll(app_ / "UPDATE" / "VER_INFO.INF", c.description);
+    WriteAll(launcher_ / "UPDATE.ZIP", archive);
+    StartLauncher({}, c.locale);
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (window = FindLauncherWindow(pi_.dwProcessId)) != nullptr; }, 20000));
+    ::Sleep(300);
+    // pnCorp: the bottom panel's left 161 x 23 pixels of the 634 x 362 client area.
+    const skin::Bitmap panel = CaptureClient(window, RECT{0, 339, 161, 362});
+    SavePng(Capture(window), std::string("name-") + c.what + ".png");
+    SavePng(panel, std::string("name-") + c.what + "-panel.png");
+    ASSERT_TRUE(Exited(60000));
+    Forget();
+    if (std::string(c.what).ends_with("utf-16")) {
+      reference = panel;
+      continue;
+    }
+    EXPECT_EQ(SamePixels(panel, reference), c.right);
   }
 }
 
@@ -466,6 +617,70 @@ TEST_F(UpdateRun, TheApplicationStillClosingIsWaitedFor) {
   EXPECT_TRUE(WaitFor([&] { return RestartLog() == "--linger-while=" + hold.string() + "\r\nUPDATE_RUN\r\n"; }, 10000))
       << RestartLog();
   EXPECT_NE(Log().find("closed after"), std::string::npos) << Log();
+}
+
+// The user's files named in the description file are kept although the launcher is started with
+// the application's path in lower case and the paths are written in upper case, or relative with
+// '/'; the rest of the update is applied.
+TEST_F(UpdateRun, TheUserFilesAreKeptHoweverTheirPathsAreWritten) {
+  std::string upper = AppPath("CONFIG.INI");
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  std::wstring lower = (app_ / "App.exe").wstring();
+  ::CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+  WriteAll(app_ / "config.ini", "the user's settings");
+  WriteAll(app_ / "docs" / "History.txt", "the user's history");
+  WriteAll(app_ / "UPDATE" / "VER_INFO.INF",
+           "EXE_FILENAME=App.exe\r\nCOPY_FILENAME=" + upper + "\r\nVER_HISTORY=docs/history.txt\r\n");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "config.ini", .data = "shipped defaults", .method = 8});
+  zip.Add(EntryDef{.name = "docs/History.txt", .data = "shipped history", .method = 8});
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8});
+  WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+  StartLauncher(lower);
+  ASSERT_TRUE(Exited(60000));
+  EXPECT_EQ(ReadAll(app_ / "config.ini"), "the user's settings");
+  EXPECT_EQ(ReadAll(app_ / "docs" / "History.txt"), "the user's history");
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "new read-me");
+  EXPECT_EQ(Result().rfind("RESULT=applied\r\nFILES=1\r\n", 0), 0u) << Result();
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
+// An update may carry its description file and the launcher itself (here in the application's
+// folder): the run works with the description file it read at its start, and the new launcher
+// and description file make the next update.
+TEST_F(UpdateRun, AnUpdateMayCarryItsDescriptionFileAndTheLauncher) {
+  fs::copy_file(HALVEX_LAUNCHER_EXE, app_ / "HalvexUpdate.exe");
+  launcher_ = app_;
+  WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=App.exe\r\nNAME=1.0\r\nCOPY_FILENAME=keep.txt\r\n");
+  WriteAll(app_ / "keep.txt", "mine");
+  // Bytes after a program's last section do not change how it runs.
+  const std::string new_launcher = ReadAll(HALVEX_LAUNCHER_EXE) + "launcher 1.1";
+  const std::string new_description = "EXE_FILENAME=App.exe\r\nNAME=1.1\r\n";
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "HalvexUpdate.exe", .data = new_launcher, .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "UPDATE/VER_INFO.INF", .data = new_description, .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "keep.txt", .data = "shipped", .method = 8});
+  WriteAll(app_ / "UPDATE.ZIP", zip.Build());
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000));
+  Forget();
+  EXPECT_EQ(Result().rfind("RESULT=applied\r\nFILES=2\r\n", 0), 0u) << Result() << Log();
+  EXPECT_EQ(ReadAll(app_ / "HalvexUpdate.exe"), new_launcher);
+  EXPECT_EQ(ReadAll(app_ / "UPDATE" / "VER_INFO.INF"), new_description);
+  EXPECT_EQ(ReadAll(app_ / "keep.txt"), "mine") << "this run keeps what the description file it read names";
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+
+  ZipBuilder next;
+  next.Add(EntryDef{.name = "keep.txt", .data = "shipped 1.2", .method = 8});
+  WriteAll(app_ / "UPDATE.ZIP", next.Build());
+  fs::remove(app_ / "standin.log");
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000));
+  EXPECT_EQ(ReadAll(app_ / "keep.txt"), "shipped 1.2") << "the new description file keeps nothing";
+  EXPECT_EQ(Result().rfind("RESULT=applied\r\nFILES=1\r\n", 0), 0u) << Result() << Log();
+  EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX")) << "the old launcher is gone with the work folder";
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
 }
 
 TEST_F(UpdateRun, RefusedEntriesLeaveTheFolderUntouched) {
@@ -924,6 +1139,71 @@ TEST_F(SignedUpdateRun, AMalformedKeyIsShownAndNothingIsApplied) {
   EXPECT_TRUE(Exited(10000)) << "the launcher ends after the box";
   EXPECT_EQ(AppFiles(), (std::vector<std::string>{"App.exe", "UPDATE/VER_INFO.INF", "standin.log"}));
   EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP")) << "not the archive's fault: it stays";
+}
+
+// halvex-sign verify with a description file, as the vendor checks an update before shipping it:
+// its exit code and what it says on stderr.
+struct VerifyRun {
+  DWORD code = 0;
+  std::string said;
+};
+
+VerifyRun Verify(const fs::path& work, const fs::path& description, const fs::path& archive) {
+  const fs::path tool = work / "halvex-sign.exe";
+  if (!fs::exists(tool)) fs::copy_file(HALVEX_SIGN_EXE, tool);
+  const fs::path said = work / "verify.txt";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = ::CreateFileW(said.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  std::wstring command = L"\"" + tool.wstring() + L"\" verify \"" + description.wstring() + L"\" \"" + archive.wstring() + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = out;
+  si.hStdError = out;
+  PROCESS_INFORMATION pi = {};
+  VerifyRun run{99, ""};
+  if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    ::WaitForSingleObject(pi.hProcess, 60000);
+    ::GetExitCodeProcess(pi.hProcess, &run.code);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+  }
+  ::CloseHandle(out);
+  run.said = ReadAll(said);
+  return run;
+}
+
+// A description file saved as UTF-8 with a byte-order mark, the key on its first line: an
+// unsigned archive is refused, and halvex-sign verify says the same of it; signed, both accept it.
+TEST_F(SignedUpdateRun, AKeyBehindAByteOrderMarkIsFoundByTheLauncherAndTheSigningTool) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  const std::string archive = zip.Build();
+  const fs::path description = app_ / "UPDATE" / "VER_INFO.INF";
+  WriteAll(description, "\xEF\xBB\xBFPUBLIC_KEY=" + PublicKey() + "\r\nEXE_FILENAME=App.exe\r\nNAME=App\r\n");
+  WriteAll(launcher_ / "UPDATE.ZIP", archive);
+  StartLauncher();
+  Box box;
+  ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 20000));
+  const std::string missing =
+      "The update is not signed: signature file \"" + Narrow((launcher_ / "UPDATE.ZIP.SIG").wstring()) + "\" is missing";
+  EXPECT_EQ(box.text, missing + ".");
+  ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(AppFiles(), (std::vector<std::string>{"App.exe", "UPDATE/VER_INFO.INF"}));
+  ::TerminateProcess(pi_.hProcess, 0);
+  ::WaitForSingleObject(pi_.hProcess, 5000);
+  Forget();
+  const VerifyRun unsigned_run = Verify(root_, description, launcher_ / "UPDATE.ZIP");
+  EXPECT_EQ(unsigned_run.code, 2u);
+  EXPECT_NE(unsigned_run.said.find(missing), std::string::npos) << unsigned_run.said;
+
+  WriteAll(launcher_ / "UPDATE.ZIP.SIG", Signature(archive));
+  const VerifyRun signed_run = Verify(root_, description, launcher_ / "UPDATE.ZIP");
+  EXPECT_EQ(signed_run.code, 0u) << signed_run.said;
+  StartLauncher();
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "new read-me");
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
 }
 
 // From the check to the end of the extraction the archive cannot be replaced, renamed, deleted

@@ -5,8 +5,11 @@
 
 namespace platform {
 
-void NameValueList::LoadFromBytes(std::string_view bytes) {
-  lines_.clear();
+namespace {
+
+template <typename Convert>
+std::vector<std::string> CutLines(std::string_view bytes, Convert convert) {
+  std::vector<std::string> lines;
   const size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   size_t start = 0;
@@ -14,14 +17,25 @@ void NameValueList::LoadFromBytes(std::string_view bytes) {
   while (i < bytes.size()) {
     const char c = bytes[i];
     if (c == '\r' || c == '\n') {
-      lines_.push_back(AnsiToUtf8(bytes.substr(start, i - start)));
+      lines.push_back(convert(bytes.substr(start, i - start)));
       i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
       start = i;
     } else {
       ++i;
     }
   }
-  if (start < bytes.size()) lines_.push_back(AnsiToUtf8(bytes.substr(start)));
+  if (start < bytes.size()) lines.push_back(convert(bytes.substr(start)));
+  return lines;
+}
+
+}  // namespace
+
+void NameValueList::LoadFromBytes(std::string_view bytes) {
+  lines_ = CutLines(bytes, [](std::string_view line) { return AnsiToUtf8(line); });
+}
+
+void NameValueList::LoadFromText(std::string_view text) {
+  lines_ = CutLines(text, [](std::string_view line) { return std::string(line); });
 }
 
 void NameValueList::LoadFromFile(const std::string& path) {

@@ -25,6 +25,16 @@ std::string ReadSignatureText(const std::string& sig_path) {
 
 }  // namespace
 
+std::optional<PublicKey> TrustedPublicKey(const description::DescriptionFile& file, const std::string& path) {
+  const std::string text = file.StrictValue(kPublicKeyName, path);
+  if (text.empty()) return std::nullopt;
+  const std::optional<PublicKey> key = ParsePublicKey(text);
+  if (!key)
+    throw platform::EConvertError(std::string(kPublicKeyName) + " in " + Quoted(path) +
+                                  " is not a public key (the base64 of 32 bytes)");
+  return key;
+}
+
 std::string SignatureFileName(const std::string& archive_path) { return archive_path + ".SIG"; }
 
 void CheckUpdateSignature(platform::Stream& archive, const std::string& archive_path,

@@ -21,12 +21,12 @@
 
 #include "archive_reader.h"
 #include "make_release.h"
+#include "description/description_file.h"
 #include "platform/command_line.h"
 #include "platform/dll_search.h"
 #include "platform/exceptions.h"
 #include "platform/file_ops.h"
 #include "platform/fs.h"
-#include "platform/name_value_list.h"
 #include "platform/text.h"
 #include "platform/stream.h"
 #include "release/delta.h"
@@ -325,12 +325,16 @@ int Check(const std::string& path, const std::string& app_dir) {
   // A signed application checks the signature first, as the launcher does.
   const std::string description = app_dir + "UPDATE\\VER_INFO.INF";
   if (platform::FileExists(description)) {
-    platform::NameValueList lines;
-    lines.LoadFromFile(description);
-    const std::string key_text = lines.Value("PUBLIC_KEY");
-    if (!key_text.empty()) {
-      const std::optional<signature::PublicKey> key = signature::ParsePublicKey(key_text);
-      if (!key) return Refused("PUBLIC_KEY in \"" + description + "\" is not a public key (the base64 of 32 bytes)");
+    // Read as the launcher reads it: any encoding, the key's line strictly.
+    description::DescriptionFile file;
+    file.LoadFromFile(description);
+    std::optional<signature::PublicKey> key;
+    try {
+      key = signature::TrustedPublicKey(file, description);
+    } catch (const platform::EConvertError& e) {
+      return Refused(e.Message());
+    }
+    if (key) {
       platform::FileStream archive(path, platform::FileMode::OpenReadDenyWrite);
       try {
         signature::CheckUpdateSignature(archive, path, signature::SignatureFileName(path), *key);

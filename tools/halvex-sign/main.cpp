@@ -9,7 +9,7 @@
 #include "platform/dll_search.h"
 #include "platform/exceptions.h"
 #include "platform/fs.h"
-#include "platform/name_value_list.h"
+#include "description/description_file.h"
 #include "platform/stream.h"
 #include "signature/ed25519ph.h"
 #include "signature/signature_file.h"
@@ -31,7 +31,7 @@ constexpr const char* kUsage =
     "        text or as a file holding it (VER_INFO.INF with its PUBLIC_KEY= line, or the key alone)\n"
     "exit    0 done or valid, 1 signature does not hold, 2 usage or I/O error\n";
 
-// Small text files only: keys and description files.
+// Small text files only: secret key files.
 constexpr int64_t kMaxTextFile = 64 * 1024;
 
 std::string EnginePath(std::string path) {
@@ -83,15 +83,15 @@ int Sign(const std::string& secret_path, const std::string& archive_path) {
   return kOk;
 }
 
-// The key as its base64 text, or a file: a PUBLIC_KEY= line (a description file) or the key alone.
+// The key as its base64 text, or a file: a description file read as the launcher reads it (a
+// PUBLIC_KEY line it cannot read for sure raises its error), or the key alone on one line.
 std::optional<signature::PublicKey> KeyFromArgument(const std::string& arg) {
   if (std::optional<signature::PublicKey> key = signature::ParsePublicKey(arg)) return key;
   if (!platform::FileExists(arg)) return std::nullopt;
-  const std::string text = ReadSmallFile(arg);
-  platform::NameValueList lines;
-  lines.LoadFromBytes(text);
-  if (lines.IndexOfName("PUBLIC_KEY") >= 0) return signature::ParsePublicKey(lines.Value("PUBLIC_KEY"));
-  if (lines.Count() == 1) return signature::ParsePublicKey(lines.Lines()[0]);
+  description::DescriptionFile file;
+  file.LoadFromFile(arg);
+  if (std::optional<signature::PublicKey> key = signature::TrustedPublicKey(file, arg)) return key;
+  if (file.Count() == 1) return signature::ParsePublicKey(file.Lines()[0]);
   return std::nullopt;
 }
 

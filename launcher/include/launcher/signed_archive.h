@@ -23,8 +23,8 @@ class SignedArchive {
  public:
   // Without a PUBLIC_KEY nothing happens and the engine opens the archive by name as always.
   // Raises signature::ESignatureError for a refused signature, platform::EConvertError for a
-  // malformed key, the runtime's file-open error for an archive that cannot be opened; in every
-  // case before anything is written.
+  // malformed key or a PUBLIC_KEY line that cannot be read for sure, the runtime's file-open
+  // error for an archive that cannot be opened; in every case before anything is written.
   SignedArchive(zip::TUnZipper& unzipper, const std::string& archive_path, const UpdateRequest& request);
   // The engine lets go of the file before it is closed.
   ~SignedArchive();

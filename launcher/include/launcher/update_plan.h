@@ -78,8 +78,8 @@ bool EngineDecodes(uint16_t method);
 // the launcher is given no password. Empty when it can.
 std::string UndecodableReason(uint16_t method, uint16_t general_flags);
 
-// The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path equals
-// COPY_FILENAME or VER_HISTORY are left out, as the window's handler leaves them out. Raises
+// The plan for `entries` under `app_dir` (ending with '\'). Entries whose final path names the
+// file COPY_FILENAME or VER_HISTORY names (IsSkippedPath) are left out. Raises
 // EUpdateRefused for a destination outside the folder or in the work folder, a name Windows
 // cannot create, two destinations that Windows would take for one, or an entry to be written that
 // the engine cannot decode.

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "description/text_encoding.h"
 #include "platform/file_ops.h"
 
 namespace launcher {
@@ -34,9 +35,12 @@ class UpdateLog {
 enum class UpdateOutcome { kApplied, kRolledBack, kNotStarted };
 const char* OutcomeText(UpdateOutcome outcome);  // "applied", "rolled back", "not started"
 
-// Writes UPDATE_RESULT.INF: RESULT, FILES, ERROR, TIME and ARCHIVE, in the system code page like
-// the description file, so that the application reads it with the same reader.
+// Writes UPDATE_RESULT.INF: RESULT, FILES, ERROR, TIME and ARCHIVE, in the encoding the
+// description file was read in (`description`; ANSI when there was none), so that the
+// application reads it as it reads its own description file; ANSI text that the ANSI code page
+// cannot hold (a Korean path on a Western system) is written as UTF-8 with a byte-order mark
+// instead, so that no character is lost to a '?'.
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
-                     const std::string& error, const std::string& archive);
+                     const std::string& error, const std::string& archive, description::TextEncoding description);
 
 }  // namespace launcher

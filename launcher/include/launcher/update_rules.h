@@ -15,9 +15,18 @@ std::string AppDirOf(std::string_view exe_path);
 // characters, overflow) gives `fallback`.
 int ParseSkinIndex(std::string_view value, int fallback = 2);
 
-// An entry is skipped when its full destination path equals one of the two configured paths
-// exactly (same bytes, case-sensitive). An empty configured path never matches.
-bool IsSkippedPath(std::string_view dest_path, std::string_view copy_filename,
-                   std::string_view ver_history);
+// A path as Windows resolves it, made into a key that two paths of one file share: '/' taken for
+// '\', empty and "." parts dropped, ".." taking the part before it away (never the root), the
+// trailing dots and blanks of a part dropped, every letter in the case the file system folds names
+// to. A relative path is taken below `base` (a folder, ending with '\' or not); one beginning with
+// a single '\' at the root of base's drive or share.
+std::string PathKey(std::string_view path, std::string_view base);
+
+// An entry is skipped when its destination names the same file as one of the two configured
+// paths, compared as Windows compares paths (PathKey): a configured path may be written in any
+// case, with '/' or '\', with "." and ".." parts, or relative to the application's folder
+// `app_dir`. An empty configured path never matches.
+bool IsSkippedPath(std::string_view dest_path, std::string_view copy_filename, std::string_view ver_history,
+                   std::string_view app_dir);
 
 }  // namespace launcher

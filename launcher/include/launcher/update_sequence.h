@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "description/description_file.h"
 #include "platform/folder_lock.h"
-#include "platform/name_value_list.h"
 
 namespace launcher {
 
@@ -37,7 +37,7 @@ inline constexpr int kDefaultSkinIndex = 2;
 // What the launcher was asked to do: the command line and the description file, read once when
 // the window is made.
 struct UpdateRequest {
-  platform::NameValueList VerInfo;
+  description::DescriptionFile VerInfo;
   std::string AppDir;
   std::string ExeFileName;
   bool DescriptionRead = false;  // the description file was there and has been read

@@ -1,5 +1,7 @@
 // A list of text lines in which a value is found by name: the description file beside the
-// application and the skin engine's resource strings both use it.
+// application and the skin engine's resource strings both use it. Description files are read
+// through description::DescriptionFile, which tells their encoding and loads the decoded text
+// here (LoadFromText); LoadFromBytes and LoadFromFile take ANSI text only.
 #pragma once
 
 #include <string>
@@ -14,6 +16,8 @@ class NameValueList {
   // line without a line break counts; nothing is trimmed and blank lines stay. The bytes are
   // taken as text in the system ANSI code page and kept as UTF-8.
   void LoadFromBytes(std::string_view bytes);
+  // The same cut of text that is UTF-8 already (description::DescriptionFile has decoded it).
+  void LoadFromText(std::string_view text);
   // Reads the whole file (others may read, not write) and loads it as above. Raises EFOpenError
   // when the file cannot be opened.
   void LoadFromFile(const std::string& path);

@@ -2,8 +2,10 @@
 // public key the application trusts. Every refusal names its cause.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "description/description_file.h"
 #include "platform/exceptions.h"
 #include "platform/stream.h"
 #include "signature/ed25519ph.h"
@@ -21,6 +23,14 @@ class ESignatureError : public platform::Exception {
  private:
   Refusal reason_;
 };
+
+inline constexpr const char* kPublicKeyName = "PUBLIC_KEY";
+
+// The key the application trusts, from its description file (`path` names the file in messages):
+// none when the file has no PUBLIC_KEY line or an empty value, and the update is not signed.
+// Raises EConvertError when a PUBLIC_KEY line cannot be read for sure (see
+// DescriptionFile::StrictValue) or its value is not exactly a public key: never "not signed" then.
+std::optional<PublicKey> TrustedPublicKey(const description::DescriptionFile& file, const std::string& path);
 
 // The signature file that goes with an archive: its name with ".SIG" appended.
 std::string SignatureFileName(const std::string& archive_path);

@@ -172,6 +172,36 @@ class Interop(unittest.TestCase):
         self.assertEqual(code, 1)
         self.assertIn("does not match its signature", err)
 
+    def test_description_files_are_read_as_the_launcher_reads_them(self):
+        seed = os.urandom(32)
+        public = expand(seed)[2]
+        lines = f"PUBLIC_KEY={b64(public)}\r\nNAME=\ub178\ud2b8\r\n"
+        description = self.path("VER_INFO.INF")
+        sig = self.archive + ".SIG"
+        # The key on the first line behind a byte-order mark, and in UTF-16 both ways.
+        for name, data in (("utf-8 with bom", b"\xef\xbb\xbf" + lines.encode()),
+                           ("utf-16le", lines.encode("utf-16")),
+                           ("utf-16be", b"\xfe\xff" + lines.encode("utf-16-be"))):
+            with self.subTest(name):
+                write(description, data)
+                if os.path.exists(sig):
+                    os.remove(sig)
+                code, _, err = run("verify", description, self.archive)
+                self.assertEqual(code, 2, err)
+                self.assertIn("The update is not signed", err)
+                write(sig, signature_file(public, composed_sign(seed, self.data)))
+                code, _, err = run("verify", description, self.archive)
+                self.assertEqual(code, 0, err)
+        # A line that only looks like the key's is an error, as in the launcher.
+        for data, message in ((f"NAME=x\r\n PUBLIC_KEY={b64(public)}\r\n".encode(), "Line 2 of"),
+                              (f"PUBLIC_KEY ={b64(public)}".encode(), "looks like a PUBLIC_KEY line"),
+                              (f"PUBLIC_KEY=\r\nPUBLIC_KEY={b64(public)}".encode(), "twice with different values")):
+            with self.subTest(data):
+                write(description, data)
+                code, _, err = run("verify", description, self.archive)
+                self.assertEqual(code, 2, err)
+                self.assertIn(message, err)
+
     def test_exit_codes_and_messages(self):
         seed = os.urandom(32)
         public = expand(seed)[2]
