@@ -140,13 +140,25 @@ class UpdateRun : public testing::Test {
   bool Extracted(const std::string& rel) const {
     return fs::exists(app_ / "UPDATE" / "~HALVEX" / "STAGE" / rel) || fs::exists(app_ / rel);
   }
-  void StartLauncher() {
+  // `options` follow the application's path on the command line.
+  void StartLauncher(const std::wstring& options = L"") {
     std::wstring command = L"\"" + (launcher_ / "HalvexUpdate.exe").wstring() + L"\" \"" + (app_ / "App.exe").wstring() + L"\"";
+    if (!options.empty()) command += L" " + options;
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_));
   }
   bool Exited(DWORD ms) { return ::WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+  }
+  void ForgetProcess() {
+    ::CloseHandle(pi_.hProcess);
+    ::CloseHandle(pi_.hThread);
+    pi_ = {};
+  }
   std::string RestartLog() const { return fs::exists(app_ / "standin.log") ? ReadAll(app_ / "standin.log") : ""; }
   std::string Log() const { return ReadAll(app_ / "UPDATE" / "HalvexUpdate.log"); }
   std::string Result() const { return ReadAll(app_ / "UPDATE" / "UPDATE_RESULT.INF"); }
@@ -815,6 +827,75 @@ TEST_F(UpdateRun, AnApplicationFolderThatCannotBeWrittenIsRefusedBeforeWriting) 
 }
 
 // Bytes in front of the archive that its offsets do not count: every entry is still found.
+// The visible top-level windows of a process (a box is one too).
+std::vector<HWND> VisibleWindowsOf(DWORD pid) {
+  struct Context {
+    DWORD pid;
+    std::vector<HWND> found;
+  } ctx{pid, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Context*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == c->pid && ::IsWindowVisible(hwnd)) c->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+// /silent on a machine nobody watches: no window and no box at any moment, the application
+// restarted, and the exit code says how the run ended.
+TEST_F(UpdateRun, ASilentRunShowsNothingAndEndsWithItsExitCode) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  struct Case {
+    const char* name;
+    std::string archive;
+    DWORD exit_code;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"applied", zip.Build(), 0, "RESULT=applied"},
+      {"refused: no archive", "no archive at all", 2, "RESULT=not started"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(app_ / "standin.log");
+    WriteAll(launcher_ / "UPDATE.ZIP", c.archive);
+    StartLauncher(L"/silent");
+    std::vector<HWND> seen;
+    for (int i = 0; i < 1200 && !Exited(50) && seen.empty(); ++i) seen = VisibleWindowsOf(pi_.dwProcessId);
+    EXPECT_TRUE(seen.empty()) << "a window of the launcher was shown";
+    ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+    EXPECT_EQ(ExitCode(), c.exit_code);
+    ForgetProcess();
+    EXPECT_TRUE(Result().starts_with(c.result)) << Result();
+    EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  }
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "new read-me");
+  EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP.rejected"));
+}
+
+// An archive named on the command line, kept where a per-machine install's user may write (a
+// folder with blanks and Korean in its name): applied from there and removed; /passive shows the
+// window and ends by itself.
+TEST_F(UpdateRun, AnArchiveGivenByPathIsApplied) {
+  const fs::path local = root_ / L"Local 로컬" / "Acme";
+  fs::create_directories(local);
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "from the local folder", .method = 8, .dos_time = kStamp});
+  WriteAll(local / "UPDATE.ZIP", zip.Build());
+  StartLauncher(L"/passive \"/archive=" + (local / "UPDATE.ZIP").wstring() + L"\"");
+  EXPECT_TRUE(WaitFor([&] { return !VisibleWindowsOf(pi_.dwProcessId).empty(); }, 20000)) << "passive shows the window";
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 0u);
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "from the local folder");
+  EXPECT_FALSE(fs::exists(local / "UPDATE.ZIP"));
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
 TEST_F(UpdateRun, ArchiveBehindAStubIsExtractedWhole) {
   WriteAll(launcher_ / "UPDATE.ZIP", Archive({Good("a.txt"), Good("sub/b.txt")}, "MZ" + std::string(14000, '\0')));
   StartLauncher();
