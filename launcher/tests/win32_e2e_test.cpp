@@ -878,6 +878,30 @@ TEST_F(UpdateRun, ASilentRunShowsNothingAndEndsWithItsExitCode) {
   EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP.rejected"));
 }
 
+// A description file nobody can read (held open without sharing): a normal run shows the
+// runtime's box for it when the window is made; a silent one shows nothing, and its run refuses the
+// update for it and ends with the code of a refusal.
+TEST_F(UpdateRun, ASilentRunWithAnUnreadableDescriptionFileShowsNoBox) {
+  WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "NAME=Acme\r\n");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+  const HANDLE held = ::CreateFileW((app_ / "UPDATE" / "VER_INFO.INF").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  StartLauncher(L"/silent");
+  std::vector<HWND> seen;
+  for (int i = 0; i < 1200 && !Exited(50) && seen.empty(); ++i) seen = VisibleWindowsOf(pi_.dwProcessId);
+  const bool exited = Exited(60000);
+  ::CloseHandle(held);
+  EXPECT_TRUE(seen.empty()) << "a window of the launcher was shown";
+  ASSERT_TRUE(exited) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 2u);
+  EXPECT_TRUE(Result().starts_with("RESULT=not started")) << Result();
+  EXPECT_FALSE(fs::exists(app_ / "readme.txt"));
+  EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP")) << "kept for the next try";
+}
+
 // An archive named on the command line, kept where a per-machine install's user may write (a
 // folder with blanks and Korean in its name): applied from there and removed; /passive shows the
 // window and ends by itself.
