@@ -23,6 +23,7 @@ class NoWindow : public launcher::UpdateHost {
   void SetGaugeValue(int) override {}
   void ShellOpen(const std::string&, const std::string&) override {}
   void ShowError(const std::string&) override {}
+  void SetExitCode(int) override {}
 };
 
 // Paths as the engine wants them: '\' separated.

@@ -267,7 +267,7 @@ UpdateEnvironment SystemEnvironment() {
 RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& s,
                          const std::string& launcher_dir, const UpdateEnvironment& env) {
   const std::string app_dir = UpdateFolder(s.AppDir);
-  const std::string archive = launcher_dir + kArchiveName;
+  const std::string archive = s.ArchivePath.empty() ? launcher_dir + kArchiveName : s.ArchivePath;
   // The log and the result file are kept whatever happens to the update, so they are written past
   // any substitute. The application must never read the result of an earlier run.
   platform::FileOps& report_ops = platform::SystemFileOps();
@@ -307,6 +307,15 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     return TextOf(restored ? Text::kNotApplied : Text::kNotRestored) + cause;
   };
 
+  for (const std::string& a : s.IgnoredArguments)
+    log.Line("the command line's " + Quoted(a) + " is no option of the launcher: ignored");
+  // Nothing is touched, not even what an earlier run left, for an option given wrongly.
+  if (!s.CommandLineError.empty()) {
+    log.Line("refused: " + s.CommandLineError);
+    return end(UpdateOutcome::kNotStarted, 0, s.CommandLineError, not_applied(s.CommandLineError, true),
+               ArchiveFate::kKeep);
+  }
+
   UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
   tx.RetryMs = env.retry_ms;
   tx.OnWaiting = [&host](const std::string& text) { host.SetNameCaption(text); };
@@ -334,7 +343,11 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     // held) and a key that cannot be read are not the archive's.
     const bool rejected = dynamic_cast<const signature::ESignatureError*>(&e) != nullptr ||
                           dynamic_cast<const zip::EZipException*>(&e) != nullptr;
-    return end(UpdateOutcome::kNotStarted, 0, e.what(), e.what(), rejected ? ArchiveFate::kReject : ArchiveFate::kKeep);
+    const bool absent = !env.ops->Attributes(archive);
+    RunOutcome outcome =
+        end(UpdateOutcome::kNotStarted, 0, e.what(), e.what(), rejected ? ArchiveFate::kReject : ArchiveFate::kKeep);
+    outcome.nothing_to_do = absent;
+    return outcome;
   }
   UpdatePlan plan;
   try {
@@ -378,11 +391,22 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   return end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
 }
 
+int ExitCodeOf(const RunOutcome& outcome) {
+  switch (outcome.outcome) {
+    case UpdateOutcome::kApplied: return kExitApplied;
+    case UpdateOutcome::kRolledBack: return kExitRolledBack;
+    case UpdateOutcome::kNotStarted: break;
+  }
+  return outcome.nothing_to_do ? kExitNothingToDo : kExitNotStarted;
+}
+
 void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome) {
   // The next launcher may start as soon as the application is back.
   launch.lock.reset();
   if (outcome.restart) host.ShellOpen(launch.request.ExeFileName, kRestartArgument);
-  if (!outcome.message.empty()) host.ShowError(outcome.message);
+  // Unattended: nobody would close the box; the result file and the exit code say it all.
+  if (!outcome.message.empty() && launch.request.Mode == RunMode::kNormal) host.ShowError(outcome.message);
+  host.SetExitCode(ExitCodeOf(outcome));
   host.RequestTerminate();
 }
 

@@ -1,5 +1,7 @@
 #include "launcher/update_sequence.h"
 
+#include <string_view>
+
 #include "launcher/texts.h"
 #include "launcher/update_rules.h"
 #include "platform/fs.h"
@@ -15,26 +17,80 @@ std::string UpdateFolder(const std::string& app_dir) {
   return app_dir.back() == ':' ? app_dir + "\\" : app_dir;
 }
 
+namespace {
+
+// `text` starts with `prefix`, compared without regard to case (ASCII).
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  CommandLine line;
+  if (arguments.empty()) return line;
+  line.application = arguments.front();
+  bool archive_given = false;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    // The first option given wrongly is named; the options around it still hold (a /silent run
+    // that is refused stays silent).
+    auto refuse = [&line](const std::string& why) {
+      if (line.error.empty()) line.error = why;
+    };
+    if (a.size() == 7 && StartsWithNoCase(a, "/silent")) {
+      line.mode = RunMode::kSilent;
+    } else if (a.size() == 8 && StartsWithNoCase(a, "/passive")) {
+      if (line.mode != RunMode::kSilent) line.mode = RunMode::kPassive;  // the quieter one holds
+    } else if (StartsWithNoCase(a, "/archive=")) {
+      if (archive_given) {
+        refuse("the command line names the archive twice");
+      } else if (a.size() == 9) {
+        refuse("/archive= names no archive");
+      } else {
+        line.archive = a.substr(9);
+        archive_given = true;
+      }
+    } else {
+      // Callers have always been free to pass more than the application's path.
+      line.ignored.push_back(a);
+    }
+  }
+  return line;
+}
+
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch) {
   launch.lock.reset();  // a window made again in the same process
   launch.request = UpdateRequest{};
   UpdateRequest& s = launch.request;
   host.SetShowMainForm(false);
-  if (arguments.empty()) {
+  if (arguments.empty()) {  // ends with 0, as it always has
     host.RequestTerminate();
     return;
   }
-  s.ExeFileName = arguments.front();
-  s.FirstArgument = arguments.front();
+  const CommandLine line = ParseCommandLine(arguments);
+  s.Mode = line.mode;
+  s.ArchivePath = line.archive;
+  s.CommandLineError = line.error;
+  s.IgnoredArguments = line.ignored;
+  s.ExeFileName = line.application;
+  s.FirstArgument = line.application;
   s.AppDir = AppDirOf(s.ExeFileName);
   // A second launcher (a double click, an application that starts it twice) would take the
   // first one's work folder for an interrupted run's and restart the application once more.
   launch.lock = platform::TryLockFolder(UpdateFolder(s.AppDir));
   if (!launch.lock) {
+    host.SetExitCode(kExitAlreadyRunning);
     host.RequestTerminate();
     return;
   }
-  host.SetShowMainForm(true);
+  host.SetShowMainForm(s.Mode != RunMode::kSilent);
   const std::string description = s.AppDir + kDescriptionFile;
   if (platform::FileExists(description)) {
     s.VerInfo.LoadFromFile(description);

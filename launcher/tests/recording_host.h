@@ -17,6 +17,7 @@ class RecordingHost : public launcher::UpdateHost {
   std::vector<std::string> errors;  // every ShowError, in order
   std::string gauge_text;           // the last SetGaugeProgressText
   int terminates = 0;
+  int exit_code = -1;               // the last SetExitCode
   bool shown = false;               // the last SetShowMainForm
 
   void SetShowMainForm(bool on) override { shown = on; }
@@ -29,6 +30,7 @@ class RecordingHost : public launcher::UpdateHost {
   void SetGaugeValue(int v) override { percents.push_back(v); }
   void ShellOpen(const std::string& f, const std::string& p) override { opened.push_back(f + " " + p); }
   void ShowError(const std::string& text) override { errors.push_back(text); }
+  void SetExitCode(int code) override { exit_code = code; }
 };
 
 }  // namespace launcher_test

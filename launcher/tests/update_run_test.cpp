@@ -42,8 +42,10 @@ class UpdateRunTest : public testing::Test {
     env_.clock = &clock_;
   }
   // Returns the error the user is shown ("" when the update was applied).
-  std::string Run() {
-    launcher::FormCreate(host_, {app_.Engine("App.exe")}, launch_);
+  std::string Run(const std::vector<std::string>& options = {}) {
+    std::vector<std::string> arguments{app_.Engine("App.exe")};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    launcher::FormCreate(host_, arguments, launch_);
     zip::TUnZipper unzipper;
     launcher::ConnectUnZipper(unzipper, host_, launch_.request);
     outcome_ = launcher::ExtractUpdate(unzipper, host_, launch_.request, launcher_dir_.Engine() + "\\", env_);
@@ -456,6 +458,108 @@ TEST_F(UpdateRunTest, AFolderIsReplacedWholeOnlyWhenTheUpdateReplacesAllOfIt) {
 #endif
     EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX"));
   }
+}
+
+// Unattended runs: how much is shown and the exit code a script reads, for each way a run ends.
+// The application comes back in every mode; the result file is written as always.
+TEST_F(UpdateRunTest, EachModeEndsWithItsExitCodeAndOnlyTheNormalOneShowsABox) {
+  ZipBuilder damaged;  // fails while it is staged: undone
+  damaged.Add(EntryDef{.name = "App.exe", .data = "new program"});
+  damaged.Add(EntryDef{.name = "lib.dll", .data = std::string(5000, 'b'), .method = 8,
+                       .compressed = std::string("\xff\xff\xff\xff\xff\xff\xff\xff", 8)});
+  const std::string good = zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP");
+  struct Case {
+    const char* mode;   // the option, "" for none
+    std::string archive;  // UPDATE.ZIP's bytes; empty: there is none
+    int exit_code;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"", good, launcher::kExitApplied, "RESULT=applied"},
+      {"/silent", good, launcher::kExitApplied, "RESULT=applied"},
+      {"/PASSIVE", good, launcher::kExitApplied, "RESULT=applied"},
+      {"", damaged.Build(), launcher::kExitRolledBack, "RESULT=rolled back"},
+      {"/passive", damaged.Build(), launcher::kExitRolledBack, "RESULT=rolled back"},
+      {"", "no archive at all", launcher::kExitNotStarted, "RESULT=not started"},
+      {"/Silent", "no archive at all", launcher::kExitNotStarted, "RESULT=not started"},
+      {"", "", launcher::kExitNothingToDo, "RESULT=not started"},
+      {"/silent", "", launcher::kExitNothingToDo, "RESULT=not started"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + ", " + c.result + (c.archive.empty() ? ", no archive" : ""));
+    fs::remove_all(app_ / "UPDATE");
+    fs::create_directories(app_ / "UPDATE");
+    zip_test::WriteFile(app_ / "App.exe", "old program");
+    zip_test::WriteFile(app_ / "lib.dll", "old lib");
+    fs::remove_all(app_ / "sub");
+    fs::remove(launcher_dir_ / "UPDATE.ZIP.rejected");
+    fs::remove(launcher_dir_ / "UPDATE.ZIP");
+    if (!c.archive.empty()) zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", c.archive);
+    host_ = RecordingHost{};
+    const std::string error = Run(c.mode[0] ? std::vector<std::string>{c.mode} : std::vector<std::string>{});
+    EXPECT_EQ(host_.exit_code, c.exit_code);
+    EXPECT_EQ(launcher::ExitCodeOf(outcome_), c.exit_code);
+    EXPECT_TRUE(Result().starts_with(c.result)) << Result();
+    EXPECT_EQ(error.empty(), c.exit_code == launcher::kExitApplied) << error;
+    EXPECT_EQ(host_.errors, c.mode[0] || error.empty() ? std::vector<std::string>{} : std::vector<std::string>{error});
+    EXPECT_EQ(host_.shown, std::string(c.mode) != "/silent" && std::string(c.mode) != "/Silent");
+    EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
+    EXPECT_EQ(host_.terminates, 1);
+  }
+}
+
+// An option given wrongly touches nothing, not even an interrupted run's work folder, and keeps
+// the archive; a silent run stays silent. An argument that is no option is logged and ignored.
+TEST_F(UpdateRunTest, AnArchiveOptionGivenWronglyRefusesTheRunBeforeAnythingIsTouched) {
+  const std::string cause = "/archive= names no archive";
+  EXPECT_EQ(Run({"/archive="}), launcher::TextOf(launcher::Text::kNotApplied) + cause);
+  EXPECT_EQ(host_.exit_code, launcher::kExitNotStarted);
+  EXPECT_EQ(ops_.count, 0);
+  EXPECT_TRUE(Untouched());
+  EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP"));
+  EXPECT_TRUE(Result().starts_with("RESULT=not started\r\nFILES=0\r\nERROR=" + cause + "\r\n")) << Result();
+  EXPECT_EQ(host_.errors.size(), 1u);
+  host_ = RecordingHost{};
+  Run({"/archive=a.zip", "/slient", "/silent", "/archive=b.zip"});
+  EXPECT_EQ(host_.exit_code, launcher::kExitNotStarted);
+  EXPECT_TRUE(host_.errors.empty());
+  EXPECT_FALSE(host_.shown);
+  EXPECT_TRUE(Untouched());
+  EXPECT_NE(Log().find("the command line's \"/slient\" is no option of the launcher: ignored"), std::string::npos)
+      << Log();
+  EXPECT_NE(Log().find("refused: the command line names the archive twice"), std::string::npos) << Log();
+}
+
+// An archive named on the command line (a per-machine install whose folder the application cannot
+// write keeps it in the user's own folders): applied from there and removed with its signature
+// file; one refused for what it is is renamed aside where it is. UPDATE.ZIP beside the launcher
+// is not looked at.
+TEST_F(UpdateRunTest, AnArchiveGivenByPathIsAppliedFromThere) {
+  zip_test::TempDir elsewhere;
+  fs::rename(launcher_dir_ / "UPDATE.ZIP", elsewhere / "Acme update.zip");
+  zip_test::WriteFile(launcher_dir_ / "UPDATE.ZIP", "not this one");
+  zip_test::WriteFile(elsewhere / "Acme update.zip.SIG", "its signature file");
+  const std::string archive = elsewhere.Engine("Acme update.zip");
+  EXPECT_EQ(Run({"/archive=" + archive}), "");
+  EXPECT_EQ(host_.exit_code, launcher::kExitApplied);
+  EXPECT_EQ(zip_test::ReadFile(app_ / "sub" / "new.txt"), "new");
+  EXPECT_FALSE(fs::exists(elsewhere / "Acme update.zip"));
+  EXPECT_FALSE(fs::exists(elsewhere / "Acme update.zip.SIG"));
+  EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP"), "not this one");
+  EXPECT_NE(Result().find("ARCHIVE=" + archive + "\r\n"), std::string::npos) << Result();
+
+  zip_test::WriteFile(elsewhere / "Acme update.zip", "no archive at all");
+  zip_test::WriteFile(elsewhere / "Acme update.zip.SIG", "its signature file");
+  host_ = RecordingHost{};
+  EXPECT_NE(Run({"/silent", "/ARCHIVE=" + archive}), "");
+  EXPECT_EQ(host_.exit_code, launcher::kExitNotStarted);
+  EXPECT_TRUE(fs::exists(elsewhere / "Acme update.zip.rejected"));
+  EXPECT_TRUE(fs::exists(elsewhere / "Acme update.zip.SIG.rejected"));
+  EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP"), "not this one");
+
+  host_ = RecordingHost{};
+  Run({"/archive=" + elsewhere.Engine("missing.zip")});
+  EXPECT_EQ(host_.exit_code, launcher::kExitNothingToDo);
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ class RecordingHost : public launcher::UpdateHost {
   void SetGaugeValue(int v) override { calls.push_back("value=" + std::to_string(v)); }
   void ShellOpen(const std::string& f, const std::string& p) override { calls.push_back("open " + f + " " + p); }
   void ShowError(const std::string& t) override { calls.push_back("error " + t); }
+  void SetExitCode(int code) override { calls.push_back("exit=" + std::to_string(code)); }
 };
 
 // A temporary application folder; paths handed to the launcher use '\' as on Windows.
@@ -200,7 +201,7 @@ TEST_F(LauncherSequence, ASecondLauncherForTheSameFolderEndsAtOnce) {
   std::unique_ptr<platform::FolderLock> first = platform::TryLockFolder(AppDir());
   ASSERT_NE(first, nullptr);
   launcher::FormCreate(host_, {AppExe()}, launch_);
-  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "terminate"}));
+  EXPECT_EQ(host_.calls, (std::vector<std::string>{"show=0", "exit=5", "terminate"}));
   EXPECT_EQ(launch_.lock, nullptr);
   first.reset();
   host_.calls.clear();
@@ -216,23 +217,74 @@ TEST_F(LauncherSequence, ASecondLauncherForTheSameFolderEndsAtOnce) {
 // lock is let go before the application comes back (it may start the next launcher).
 TEST_F(LauncherSequence, AnEndedRunRestartsTheApplicationShowsTheErrorAndEnds) {
   struct Case {
+    const char* mode;
     launcher::RunOutcome outcome;
     std::vector<std::string> calls;
   };
+  const std::string restart = "open " + AppExe() + " UPDATE_RUN";
+  launcher::RunOutcome nothing{launcher::UpdateOutcome::kNotStarted, 0, "no archive", true};
+  nothing.nothing_to_do = true;
   const Case cases[] = {
-      {{launcher::UpdateOutcome::kApplied, 3, "", true}, {"open " + AppExe() + " UPDATE_RUN", "terminate"}},
-      {{launcher::UpdateOutcome::kNotStarted, 0, "refused", true},
-       {"open " + AppExe() + " UPDATE_RUN", "error refused", "terminate"}},
-      {{launcher::UpdateOutcome::kRolledBack, 0, "undone", true},
-       {"open " + AppExe() + " UPDATE_RUN", "error undone", "terminate"}},
+      {"", {launcher::UpdateOutcome::kApplied, 3, "", true}, {restart, "exit=0", "terminate"}},
+      {"", {launcher::UpdateOutcome::kNotStarted, 0, "refused", true}, {restart, "error refused", "exit=2", "terminate"}},
+      {"", {launcher::UpdateOutcome::kRolledBack, 0, "undone", true}, {restart, "error undone", "exit=1", "terminate"}},
+      {"", nothing, {restart, "error no archive", "exit=3", "terminate"}},
+      // Unattended: the same, without the box.
+      {"/passive", {launcher::UpdateOutcome::kRolledBack, 0, "undone", true}, {restart, "exit=1", "terminate"}},
+      {"/silent", {launcher::UpdateOutcome::kNotStarted, 0, "refused", true}, {restart, "exit=2", "terminate"}},
+      {"/silent", nothing, {restart, "exit=3", "terminate"}},
+      {"/silent", {launcher::UpdateOutcome::kApplied, 3, "", true}, {restart, "exit=0", "terminate"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.outcome.message);
-    launcher::FormCreate(host_, {AppExe()}, launch_);
+    SCOPED_TRACE(std::string(c.mode) + " " + c.outcome.message);
+    launcher::FormCreate(host_, c.mode[0] ? std::vector<std::string>{AppExe(), c.mode} : std::vector<std::string>{AppExe()},
+                         launch_);
     host_.calls.clear();
     launcher::FinishRun(host_, launch_, c.outcome);
     EXPECT_EQ(host_.calls, c.calls);
     EXPECT_NE(platform::TryLockFolder(AppDir()), nullptr) << "let go";
+  }
+}
+
+// The command line as the pure function reads it: the application's path first, then the options
+// in any order.
+TEST(CommandLine, ReadsTheModeAndTheArchiveAfterTheApplicationsPath) {
+  using launcher::RunMode;
+  struct Case {
+    std::vector<std::string> arguments;
+    RunMode mode;
+    std::string archive;
+    std::string error;
+    std::vector<std::string> ignored;
+  };
+  const Case cases[] = {
+      {{}, RunMode::kNormal, "", "", {}},
+      {{"C:\\App\\App.exe"}, RunMode::kNormal, "", "", {}},
+      {{"C:\\App\\App.exe", "/silent"}, RunMode::kSilent, "", "", {}},
+      {{"C:\\App\\App.exe", "/PASSIVE"}, RunMode::kPassive, "", "", {}},
+      // The quieter of the two holds, in either order.
+      {{"App.exe", "/passive", "/Silent"}, RunMode::kSilent, "", "", {}},
+      {{"App.exe", "/silent", "/passive"}, RunMode::kSilent, "", "", {}},
+      {{"App.exe", "/archive=C:\\Users\\u\\AppData\\Local\\Acme\\UPDATE.ZIP", "/silent"}, RunMode::kSilent,
+       "C:\\Users\\u\\AppData\\Local\\Acme\\UPDATE.ZIP", "", {}},
+      {{"App.exe", "/ARCHIVE=d:\\a b\\u=1.zip"}, RunMode::kNormal, "d:\\a b\\u=1.zip", "", {}},
+      // The first argument is the application's even when it looks like an option.
+      {{"/silent"}, RunMode::kNormal, "", "", {}},
+      {{"App.exe", "/archive="}, RunMode::kNormal, "", "/archive= names no archive", {}},
+      {{"App.exe", "/archive=a.zip", "/archive=a.zip"}, RunMode::kNormal, "a.zip",
+       "the command line names the archive twice", {}},
+      // Not an option of the launcher: passed over, the options around it hold.
+      {{"App.exe", "/silentx", "-silent", "/silent", "ignored", "/archive"}, RunMode::kSilent, "", "",
+       {"/silentx", "-silent", "ignored", "/archive"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments.back());
+    const launcher::CommandLine line = launcher::ParseCommandLine(c.arguments);
+    EXPECT_EQ(line.application, c.arguments.empty() ? "" : c.arguments.front());
+    EXPECT_EQ(line.mode, c.mode);
+    EXPECT_EQ(line.archive, c.archive);
+    EXPECT_EQ(line.error, c.error);
+    EXPECT_EQ(line.ignored, c.ignored);
   }
 }
 

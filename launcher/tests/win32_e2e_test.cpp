@@ -144,14 +144,16 @@ class UpdateRun : public testing::Test {
     return fs::exists(app_ / "UPDATE" / "~HALVEX" / "STAGE" / rel) || fs::exists(app_ / rel);
   }
   // Starts the launcher in launcher_ as the companion application does, with the application's
-  // path as `argument` (its own by default). A `locale` (a Linux one, such as "ko_KR.UTF-8") is
+  // path as `argument` (its own by default) and `options` after it. A `locale` (a Linux one, such as "ko_KR.UTF-8") is
   // what Wine makes the process's code pages of: 949 for Korean, as on a Korean Windows. A process
   // started from Wine inherits its parent's Unix environment whatever Windows environment it is
   // given, so the launcher is started through env(1) then, which Wine runs as a Unix program; the
   // launcher is then the process of the window that appears.
-  void StartLauncher(const std::wstring& argument = {}, const std::string& locale = {}) {
+  void StartLauncher(const std::wstring& argument = {}, const std::string& locale = {},
+                     const std::wstring& options = {}) {
     std::wstring command = L"\"" + (launcher_ / "HalvexUpdate.exe").wstring() + L"\" \"" +
                            (argument.empty() ? (app_ / "App.exe").wstring() : argument) + L"\"";
+    if (!options.empty()) command += L" " + options;
     if (!locale.empty()) {
       command = L"/usr/bin/env LC_ALL=" + Widen(locale) + L" LANG=" + Widen(locale) + L" wine " + command;
     }
@@ -176,6 +178,16 @@ class UpdateRun : public testing::Test {
     pi_ = {};
   }
   bool Exited(DWORD ms) { return ::WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+  }
+  void ForgetProcess() {
+    ::CloseHandle(pi_.hProcess);
+    ::CloseHandle(pi_.hThread);
+    pi_ = {};
+  }
   std::string RestartLog() const { return fs::exists(app_ / "standin.log") ? ReadAll(app_ / "standin.log") : ""; }
   std::string Log() const { return ReadAll(app_ / "UPDATE" / "HalvexUpdate.log"); }
   std::string Result() const { return ReadAll(app_ / "UPDATE" / "UPDATE_RESULT.INF"); }
@@ -1061,6 +1073,99 @@ TEST_F(UpdateRun, AnApplicationFolderThatCannotBeWrittenIsRefusedBeforeWriting) 
 }
 
 // Bytes in front of the archive that its offsets do not count: every entry is still found.
+// The visible top-level windows of a process (a box is one too).
+std::vector<HWND> VisibleWindowsOf(DWORD pid) {
+  struct Context {
+    DWORD pid;
+    std::vector<HWND> found;
+  } ctx{pid, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* c = reinterpret_cast<Context*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == c->pid && ::IsWindowVisible(hwnd)) c->found.push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+// /silent on a machine nobody watches: no window and no box at any moment, the application
+// restarted, and the exit code says how the run ended.
+TEST_F(UpdateRun, ASilentRunShowsNothingAndEndsWithItsExitCode) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  struct Case {
+    const char* name;
+    std::string archive;
+    DWORD exit_code;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"applied", zip.Build(), 0, "RESULT=applied"},
+      {"refused: no archive", "no archive at all", 2, "RESULT=not started"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(app_ / "standin.log");
+    WriteAll(launcher_ / "UPDATE.ZIP", c.archive);
+    StartLauncher({}, {}, L"/silent");
+    std::vector<HWND> seen;
+    for (int i = 0; i < 1200 && !Exited(50) && seen.empty(); ++i) seen = VisibleWindowsOf(pi_.dwProcessId);
+    EXPECT_TRUE(seen.empty()) << "a window of the launcher was shown";
+    ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+    EXPECT_EQ(ExitCode(), c.exit_code);
+    ForgetProcess();
+    EXPECT_TRUE(Result().starts_with(c.result)) << Result();
+    EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  }
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "new read-me");
+  EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP.rejected"));
+}
+
+// A description file nobody can read (held open without sharing): a normal run shows the
+// runtime's box for it when the window is made; a silent one shows nothing, and its run refuses the
+// update for it and ends with the code of a refusal.
+TEST_F(UpdateRun, ASilentRunWithAnUnreadableDescriptionFileShowsNoBox) {
+  WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "NAME=Acme\r\n");
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+  const HANDLE held = ::CreateFileW((app_ / "UPDATE" / "VER_INFO.INF").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  StartLauncher({}, {}, L"/silent");
+  std::vector<HWND> seen;
+  for (int i = 0; i < 1200 && !Exited(50) && seen.empty(); ++i) seen = VisibleWindowsOf(pi_.dwProcessId);
+  const bool exited = Exited(60000);
+  ::CloseHandle(held);
+  EXPECT_TRUE(seen.empty()) << "a window of the launcher was shown";
+  ASSERT_TRUE(exited) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 2u);
+  EXPECT_TRUE(Result().starts_with("RESULT=not started")) << Result();
+  EXPECT_FALSE(fs::exists(app_ / "readme.txt"));
+  EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP")) << "kept for the next try";
+}
+
+// An archive named on the command line, kept where a per-machine install's user may write (a
+// folder with blanks and Korean in its name): applied from there and removed; /passive shows the
+// window and ends by itself.
+TEST_F(UpdateRun, AnArchiveGivenByPathIsApplied) {
+  const fs::path local = root_ / L"Local 로컬" / "Acme";
+  fs::create_directories(local);
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "from the local folder", .method = 8, .dos_time = kStamp});
+  WriteAll(local / "UPDATE.ZIP", zip.Build());
+  StartLauncher({}, {}, L"/passive \"/archive=" + (local / "UPDATE.ZIP").wstring() + L"\"");
+  EXPECT_TRUE(WaitFor([&] { return !VisibleWindowsOf(pi_.dwProcessId).empty(); }, 20000)) << "passive shows the window";
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 0u);
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "from the local folder");
+  EXPECT_FALSE(fs::exists(local / "UPDATE.ZIP"));
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+}
+
 TEST_F(UpdateRun, ArchiveBehindAStubIsExtractedWhole) {
   WriteAll(launcher_ / "UPDATE.ZIP", Archive({Good("a.txt"), Good("sub/b.txt")}, "MZ" + std::string(14000, '\0')));
   StartLauncher();

@@ -305,8 +305,16 @@ void TfmMain::SkinMessage(uint32_t message, skin::TbsSkinData* sender, intptr_t)
 int TfmMain::SkinIndex() const { return bsSkinData->SkinIndex(); }
 
 void TfmMain::FormCreate(Form*) {
-  launcher::FormCreate(*this, arguments_, launch_);
+  try {
+    launcher::FormCreate(*this, arguments_, launch_);
+  } catch (const std::exception&) {
+    // Unattended, nobody would close the box: the run checks the description file again and
+    // refuses the update for it, in the log, the result file and the exit code.
+    if (launch_.request.Mode == RunMode::kNormal) throw;
+  }
   ApplyLanguage();
+  // Without a window there is no showing to start the run from.
+  if (launch_.request.Mode == RunMode::kSilent && launch_.lock) tmZip->SetEnabled(true);
 }
 
 // The description file may have picked another language than the design's: the texts the window
@@ -330,8 +338,17 @@ void TfmMain::ExtractUpdate() {
   try {
     outcome = launcher::ExtractUpdate(*UnZipper, *this, launch_.request, AppDirOf(platform::ProgramPath()),
                                       SystemEnvironment());
-  } catch (...) {
+  } catch (const std::exception& e) {
+    // Unattended, the runtime's box would wait for nobody and the launcher would never end: it
+    // ends as refused (a commit it cut short is finished by the next start).
+    if (launch_.request.Mode != RunMode::kNormal) {
+      FinishRun(*this, launch_, RunOutcome{UpdateOutcome::kNotStarted, 0, e.what(), true});
+      return;
+    }
     taskbar->SetError();  // red while the runtime's error box is up
+    throw;
+  } catch (...) {
+    taskbar->SetError();
     throw;
   }
   FinishRun(*this, launch_, outcome);
@@ -356,6 +373,7 @@ void TfmMain::SetGaugeValue(int value) {
   pgMeter->SetValue(value);
   taskbar->SetProgress(value);
 }
+void TfmMain::SetExitCode(int code) { Application::Instance().SetExitCode(code); }
 void TfmMain::ShowError(const std::string& text) {
   taskbar->SetError();  // red while the error box is up
   Application::Instance().HandleException(text);

@@ -52,6 +52,7 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void SetGaugeValue(int value) override;
   void ShellOpen(const std::string& file, const std::string& parameters) override;
   void ShowError(const std::string& text) override;
+  void SetExitCode(int code) override;
 
   int SkinIndex() const;
   const UpdateRequest& Request() const { return launch_.request; }

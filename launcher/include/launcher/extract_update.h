@@ -43,14 +43,19 @@ struct RunOutcome {
   int files = 0;            // placed in the application's folder
   std::string message;      // the error for the user; empty when the update was applied
   bool restart = true;      // start the application again with UPDATE_RUN
+  bool nothing_to_do = false;  // not started because there is no archive
 };
+
+// The exit code of the launcher's process for a run that ended so (kExit values).
+int ExitCodeOf(const RunOutcome& outcome);
 
 // The name an archive refused for what it is gets, beside the launcher, so that an application
 // that starts the launcher whenever UPDATE.ZIP exists does not start it again for the same one
 // (its signature file gets kRejectedSuffix after its own name too).
 inline constexpr const char* kRejectedSuffix = ".rejected";
 
-// ExtractUpdate: applies UPDATE.ZIP from the launcher's folder (launcher_dir ends with '') to
+// ExtractUpdate: applies the request's archive (UPDATE.ZIP from the launcher's folder,
+// launcher_dir ending with '\', unless the command line named another) to
 // the application folder completely or not at all: finishes what an interrupted run left, waits
 // for the application to close, checks the archive and every destination, extracts into a
 // staging folder and moves the files into place with a journal, undoing every move on a failure.
@@ -58,12 +63,14 @@ inline constexpr const char* kRejectedSuffix = ".rejected";
 // and its signature file are removed; one refused for what it is (its signature, not an archive,
 // a damaged directory, an entry that cannot be decoded or placed) is renamed with
 // kRejectedSuffix; one refused for the machine's state (space, access, a held file) stays for the
-// next try. Never raises for anything the run expects: the outcome says what happened.
+// next try. A command line that was not understood refuses the run before anything is touched.
+// Never raises for anything the run expects: the outcome says what happened.
 RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request,
                          const std::string& launcher_dir, const UpdateEnvironment& env);
 
 // What the window does once the run has ended: lets go of the folder's lock, starts the
-// application again (when the outcome says so), shows the error (if any) and ends the launcher.
+// application again (when the outcome says so), shows the error (if any, and only when the run is
+// neither silent nor passive) and ends the launcher with the outcome's exit code.
 void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome);
 
 }  // namespace launcher

@@ -27,6 +27,8 @@ class UpdateHost {
   virtual void ShellOpen(const std::string& file, const std::string& parameters) = 0;
   // The error box (the application's title as caption); returns when the user has closed it.
   virtual void ShowError(const std::string& text) = 0;
+  // The code the launcher's process ends with (one of the kExit values).
+  virtual void SetExitCode(int code) = 0;
 };
 
 inline constexpr const char* kDescriptionFile = "UPDATE\\VER_INFO.INF";
@@ -34,9 +36,37 @@ inline constexpr const char* kArchiveName = "UPDATE.ZIP";
 inline constexpr const char* kRestartArgument = "UPDATE_RUN";
 inline constexpr int kDefaultSkinIndex = 2;
 
+// How much the launcher shows: the window and the error box, the window alone (/passive), or
+// nothing at all (/silent), for machines nobody watches.
+enum class RunMode { kNormal, kPassive, kSilent };
+
+// The process's exit codes, one for each way a run ends, for a script that starts the launcher.
+inline constexpr int kExitApplied = 0;         // the update was applied
+inline constexpr int kExitRolledBack = 1;      // the update failed and was undone
+inline constexpr int kExitNotStarted = 2;      // refused before anything was changed
+inline constexpr int kExitNothingToDo = 3;     // there is no archive to apply
+inline constexpr int kExitBaseDiffers = 4;     // not started: a file a patch is made against differs
+inline constexpr int kExitAlreadyRunning = 5;  // another launcher is updating the same folder
+
+// The command line: the application's path first, then options in any order, each named without
+// regard to case: /silent, /passive, /archive=PATH. Other arguments are ignored (and logged).
+struct CommandLine {
+  std::string application;  // the first argument, as it is
+  RunMode mode = RunMode::kNormal;
+  std::string archive;      // the archive's path given by /archive=, empty when none is
+  std::string error;        // an option given wrongly, empty when none was
+  std::vector<std::string> ignored;  // the arguments that are no option of the launcher
+};
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
 // What the launcher was asked to do: the command line and the description file, read once when
 // the window is made.
 struct UpdateRequest {
+  RunMode Mode = RunMode::kNormal;
+  // The archive to apply: UPDATE.ZIP beside the launcher unless the command line names another.
+  std::string ArchivePath;
+  std::string CommandLineError;  // refuses the run: an option was given wrongly
+  std::vector<std::string> IgnoredArguments;
   description::DescriptionFile VerInfo;
   std::string AppDir;
   std::string ExeFileName;
@@ -58,9 +88,9 @@ struct Launch {
 // argument without a folder part.
 std::string UpdateFolder(const std::string& app_dir);
 
-// FormCreate: reads the first argument, takes the application folder's lock and reads the
+// FormCreate: reads the command line, takes the application folder's lock and reads the
 // description file. When another launcher holds the lock, this one ends at once, without a window
-// and without touching anything. An unreadable description file raises the runtime's file-open
+// and without touching anything. /silent shows no window. An unreadable description file raises the runtime's file-open
 // error and the remaining steps are skipped.
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch);
 // OnStartUnZip: shows the destination path and skips the two configured entries.

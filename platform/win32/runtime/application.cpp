@@ -37,7 +37,7 @@ int Application::Run() {
     ::DispatchMessageW(&msg);
   }
   terminated_ = true;
-  return 0;
+  return exit_code_;
 }
 
 void Application::Terminate() {

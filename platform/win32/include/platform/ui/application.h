@@ -32,8 +32,9 @@ class Application {
   Form* MainForm() const { return main_form_; }
 
   // Shows the main form when the switch is on and nobody asked to terminate, then runs the
-  // message loop until termination is requested. Returns the exit code (0).
+  // message loop until termination is requested. Returns the exit code (0 unless set).
   int Run();
+  void SetExitCode(int code) { exit_code_ = code; }
   void Terminate();
   bool Terminated() const { return terminated_; }
 
@@ -87,6 +88,7 @@ class Application {
   bool main_form_on_taskbar_ = false;
   bool show_main_form_ = true;
   bool terminated_ = false;
+  int exit_code_ = 0;
   std::string title_;
   Form* main_form_ = nullptr;
 
