@@ -325,7 +325,11 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     const std::string cause = "an update that an earlier run began could not be undone: " + std::string(e.what());
     return end(UpdateOutcome::kNotStarted, 0, cause, not_applied(cause, false), ArchiveFate::kKeep);
   }
-  const uint64_t waited = WaitForApplication(host, env, log, s.FirstArgument);
+  // Without an archive there is nothing to apply, and nothing to wait for: a launcher started once
+  // more after an update was applied (a second click) does not wait for the application that the
+  // first one started again.
+  const bool archive_there = env.ops->Attributes(archive).has_value();
+  const uint64_t waited = archive_there ? WaitForApplication(host, env, log, s.FirstArgument) : 0;
 
   unzipper.SetZipName(archive);
   // A signed update is checked before its directory is read and stays open until the end.
@@ -347,6 +351,11 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     RunOutcome outcome =
         end(UpdateOutcome::kNotStarted, 0, e.what(), e.what(), rejected ? ArchiveFate::kReject : ArchiveFate::kKeep);
     outcome.nothing_to_do = absent;
+    // ...and a second copy of the application is not started beside the one that runs.
+    if (absent && env.is_running && env.is_running(s.FirstArgument)) {
+      outcome.restart = false;
+      log.Line(Quoted(s.FirstArgument) + " is running: it is not started a second time");
+    }
     return outcome;
   }
   UpdatePlan plan;

@@ -84,6 +84,25 @@ TEST_F(UpdateRunTest, WaitsForTheApplicationToCloseThenApplies) {
   EXPECT_EQ(host_.opened, std::vector<std::string>{app_.Engine("App.exe") + " UPDATE_RUN"});
 }
 
+// A launcher started once more after the update was applied finds no archive: it does not wait
+// for the application the first run started again, nor start a second copy of it; with the
+// application closed it is started, so the customer is never left without it.
+TEST_F(UpdateRunTest, WithoutAnArchiveNothingIsWaitedForAndARunningApplicationIsNotStartedTwice) {
+  fs::remove(launcher_dir_ / "UPDATE.ZIP");
+  for (const bool running : {true, false}) {
+    SCOPED_TRACE(running ? "the application runs" : "the application is closed");
+    launch_ = launcher::Launch{};
+    host_ = RecordingHost{};
+    clock_.now = 0;
+    env_.is_running = [&](const std::string&) { return running; };
+    EXPECT_NE(Run(), "");
+    EXPECT_EQ(clock_.now, 0u) << "nothing waited for";
+    EXPECT_EQ(host_.exit_code, launcher::kExitNothingToDo);
+    EXPECT_EQ(host_.opened.size(), running ? 0u : 1u);
+    EXPECT_TRUE(Untouched());
+  }
+}
+
 TEST_F(UpdateRunTest, AnApplicationThatNeverClosesIsWaitedForABoundedTime) {
   env_.is_running = [](const std::string&) { return true; };
   EXPECT_EQ(Run(), "");
