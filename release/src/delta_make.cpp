@@ -209,19 +209,54 @@ Streams Scan(std::span<const uint8_t> base, std::span<const uint8_t> result) {
   return out;
 }
 
+// The differences are packed in independent blocks of this size, several at once: the stream
+// stays one that a single-threaded decoder reads, and the same input gives the same bytes on
+// every machine whatever its number of processors. A block can only refer to itself, so a
+// dictionary larger than a block would be wasted.
+constexpr uint32_t kDiffBlockSize = 4u << 20;
+
 std::vector<uint8_t> Pack(const std::vector<uint8_t>& data, Stream stream) {
   lzma_options_lzma options;
   if (lzma_lzma_preset(&options, 9 | LZMA_PRESET_EXTREME)) throw EDeltaError("Cannot set up LZMA2");
   // No alignment of positions in the streams' bytes to rely on (a little smaller than pb=2).
   options.pb = 0;
+  const uint32_t largest = stream == kDiff ? std::min(kDiffBlockSize, kMaxDictionary[stream]) : kMaxDictionary[stream];
   options.dict_size = std::clamp<uint32_t>(static_cast<uint32_t>(std::min<size_t>(data.size(), UINT32_MAX)),
-                                           LZMA_DICT_SIZE_MIN, kMaxDictionary[stream]);
+                                           LZMA_DICT_SIZE_MIN, largest);
   lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   std::vector<uint8_t> out(lzma_stream_buffer_bound(data.size()));
+  const std::string failed = "Cannot compress a delta patch's " + std::string(kStreamNames[stream]);
+  if (stream != kDiff) {
+    size_t out_pos = 0;
+    if (lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data.data(), data.size(), out.data(), &out_pos,
+                                  out.size()) != LZMA_OK)
+      throw EDeltaError(failed);
+    out.resize(out_pos);
+    return out;
+  }
+
+  lzma_mt mt{};
+  mt.block_size = kDiffBlockSize;
+  const size_t blocks = std::max<size_t>(1, (data.size() + kDiffBlockSize - 1) / kDiffBlockSize);
+  mt.threads = static_cast<uint32_t>(std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::min<size_t>(blocks, 8)));
+  mt.filters = filters;
+  mt.check = LZMA_CHECK_CRC32;
+  lzma_stream encoder = LZMA_STREAM_INIT;
+  if (lzma_stream_encoder_mt(&encoder, &mt) != LZMA_OK) throw EDeltaError(failed);
+  encoder.next_in = data.data();
+  encoder.avail_in = data.size();
   size_t out_pos = 0;
-  const lzma_ret ret = lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data.data(), data.size(),
-                                                 out.data(), &out_pos, out.size());
-  if (ret != LZMA_OK) throw EDeltaError("Cannot compress a delta patch's " + std::string(kStreamNames[stream]));
+  lzma_ret ret;
+  do {
+    // Each block has framing of its own beyond the single-block bound: grow when it runs out.
+    if (out_pos == out.size()) out.resize(out.size() + out.size() / 2 + 4096);
+    encoder.next_out = out.data() + out_pos;
+    encoder.avail_out = out.size() - out_pos;
+    ret = lzma_code(&encoder, LZMA_FINISH);
+    out_pos = out.size() - encoder.avail_out;
+  } while (ret == LZMA_OK);
+  lzma_end(&encoder);
+  if (ret != LZMA_STREAM_END) throw EDeltaError(failed);
   out.resize(out_pos);
   return out;
 }
