@@ -934,7 +934,7 @@ TEST_P(Refusal, ShowsOneBoxRestartsTheApplicationAndEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Refusal,
     testing::Values(RefusalCase{"missing archive", "none", "Cannot open file \"{launcher}\\UPDATE.ZIP\".", false},
-                    RefusalCase{"no zip", "no zip", "Incomplete Zip File.", true},
+                    RefusalCase{"no zip", "no zip", "{launcher}\\UPDATE.ZIP is not a zip archive.", true},
                     RefusalCase{"undecodable entry", "entry 98",
                                 launcher::TextOf(launcher::Text::kNotApplied) +
                                     "the archive's entry \"lib\\big.txt\" is compressed with method 98 (PPMd), which "
@@ -1293,11 +1293,15 @@ TEST_F(SignedUpdateRun, AKeyBehindAByteOrderMarkIsFoundByTheLauncherAndTheSignin
   const std::string missing =
       "The update is not signed: signature file \"" + Narrow((launcher_ / "UPDATE.ZIP.SIG").wstring()) + "\" is missing";
   EXPECT_EQ(box.text, missing + ".");
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
   ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(AppFiles(), (std::vector<std::string>{"App.exe", "UPDATE/VER_INFO.INF"}));
-  ::TerminateProcess(pi_.hProcess, 0);
-  ::WaitForSingleObject(pi_.hProcess, 5000);
+  EXPECT_TRUE(Exited(10000)) << "the launcher ends after the box";
   Forget();
+  EXPECT_EQ(AppFiles(), (std::vector<std::string>{"App.exe", "UPDATE/VER_INFO.INF", "standin.log"}));
+  fs::remove(app_ / "standin.log");
+  // The refused archive went aside; halvex-sign is asked about the same bytes where they were.
+  EXPECT_EQ(ReadAll(launcher_ / "UPDATE.ZIP.rejected"), archive);
+  fs::rename(launcher_ / "UPDATE.ZIP.rejected", launcher_ / "UPDATE.ZIP");
   const VerifyRun unsigned_run = Verify(root_, description, launcher_ / "UPDATE.ZIP");
   EXPECT_EQ(unsigned_run.code, 2u);
   EXPECT_NE(unsigned_run.said.find(missing), std::string::npos) << unsigned_run.said;
