@@ -41,6 +41,7 @@ class FaultOps : public platform::FileOps {
 
   int count = 0;            // operations that changed (or would have changed) the disk
   int commit_mark_at = -1;  // the number of the operation that marked the journal complete
+  int revert_mark_at = -1;  // the number of the operation that marked the journal for a revert
   int archive_removal_at = -1;  // the number of the operation that removed the applied UPDATE.ZIP
 
   platform::FileOpResult CreateFolder(const std::string& p) override {
@@ -63,6 +64,7 @@ class FaultOps : public platform::FileOps {
   }
   platform::FileOpResult AppendFile(const std::string& p, const std::string& bytes) override {
     if (bytes.starts_with("COMMITTED")) commit_mark_at = count;
+    if (bytes.starts_with("REVERTING")) revert_mark_at = count;
     return Run([&] { return real_.AppendFile(p, bytes); });
   }
   platform::FileOpResult FlushFolder(const std::string& p) override {

@@ -81,8 +81,17 @@ class UpdateTransaction {
 
   // Moves the staged files (on the disk already: the extraction flushed them) into place, the
   // replaced ones into the backup, with the journal; on any failure every move is undone and
-  // EUpdateFailed is raised. Returns the files placed.
-  int Commit(const UpdatePlan& plan);
+  // EUpdateFailed is raised. Returns the files placed. With `keep_backups` the old versions and
+  // the journal stay after the moves (marked as awaiting confirmation) for Confirm or Revert.
+  int Commit(const UpdatePlan& plan, bool keep_backups = false);
+  // After a commit that kept its backups: the new release is confirmed; the old version goes.
+  void Confirm();
+  // After a commit that kept its backups: puts the previous version back through the journal, as
+  // a rollback does (marked first, so that a recovery finishes an undo cut short). Raises
+  // EUpdateFailed when it could not be done completely: Restored() true when nothing was undone
+  // (the new version stays, and the next run removes the old one), false when the undo began
+  // (the journal stays for the next run to finish it).
+  void Revert();
 
   // Removes the work folder after a failed staging.
   void Discard();
