@@ -10,7 +10,9 @@
 //             renames instead of two for each of its files)
 //   JOURNAL   the list of planned moves and the attributes and times of every existing folder
 //             they touch, on the disk before the first move is made; "COMMITTED" or "ROLLED
-//             BACK" is appended when the moves are complete or undone
+//             BACK" is appended when the moves are complete or undone, and for a release that
+//             must confirm it starts "AWAITING CONFIRMATION" after COMMITTED (BACKUP and FOLDERS
+//             then stay) and "REVERTING" before such a release is undone
 // Where a run stopped can be read from the disk itself: a staged file still in STAGE has not been
 // moved into place, a file in BACKUP is an old one moved aside. Undoing is therefore the same
 // work after an error and after a crash, and doing it twice does no harm.
