@@ -244,7 +244,117 @@ void Settle(platform::FileOps& ops, UpdateLog& log, const std::string& archive, 
   }
 }
 
+// CONFIRM_SECONDS of the release being applied: of the description file it brings, when it brings
+// one, else of the one in place.
+unsigned ConfirmSecondsOf(platform::FileOps& ops, UpdateLog& log, const UpdateRequest& s, const UpdatePlan& plan,
+                          const std::string& stage_dir) {
+  std::string value = s.VerInfo.Value("CONFIRM_SECONDS");
+  for (const PlannedFile& f : plan.files) {
+    if (platform::NameCaseKey(f.rel) != platform::NameCaseKey(kDescriptionFile)) continue;
+    value.clear();
+    try {
+      description::DescriptionFile staged;
+      const auto bytes = ops.ReadFile(stage_dir + "\\" + f.rel);
+      if (bytes && static_cast<int64_t>(bytes->size()) <= description::kMaxDescriptionFileSize) {
+        staged.LoadFromBytes(*bytes);
+        value = staged.Value("CONFIRM_SECONDS");
+      }
+    } catch (const std::exception& e) {
+      log.Line(std::string("the update's description file could not be read for CONFIRM_SECONDS: ") + e.what());
+    }
+  }
+  const unsigned seconds = ParseConfirmSeconds(value);
+  if (!value.empty() && !seconds) log.Line("CONFIRM_SECONDS=" + value + " is not a number of seconds: not waited for");
+  return seconds;
+}
+
+constexpr unsigned kConfirmPollMs = 250;
+
+// Watches the started release until it confirms, ends or the time passes; returns "" when it
+// confirmed, else the cause.
+std::string AwaitConfirmation(platform::StartedProgram& program, platform::FileOps& ops, Clock& clock, UpdateLog& log,
+                              const std::string& confirmed_file, unsigned seconds) {
+  const uint64_t start = clock.NowMs();
+  for (;;) {
+    // Asked before the file is looked for: a release that confirms and then ends is confirmed.
+    const std::optional<uint32_t> code = program.ExitCode();
+    if (ops.Attributes(confirmed_file)) {
+      log.Line("the new version confirmed it starts after " + std::to_string(clock.NowMs() - start) + " ms");
+      return {};
+    }
+    if (code) return "the new version ended with exit code " + std::to_string(*code) + " before it confirmed it starts";
+    if (clock.NowMs() - start >= uint64_t{seconds} * 1000)
+      return "the new version did not confirm it starts within " + std::to_string(seconds) + " s";
+    clock.SleepMs(kConfirmPollMs);
+  }
+}
+
 }  // namespace
+
+unsigned ParseConfirmSeconds(const std::string& value) {
+  if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos) return 0;
+  uint64_t seconds = 0;
+  for (const char c : value) seconds = std::min<uint64_t>(seconds * 10 + static_cast<unsigned>(c - '0'), kMaxConfirmSeconds);
+  return static_cast<unsigned>(seconds);
+}
+
+void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome, const UpdateEnvironment& env) {
+  if (outcome.outcome != UpdateOutcome::kApplied || !outcome.confirm_seconds || !env.start) {
+    FinishRun(host, launch, outcome);
+    return;
+  }
+  // The lock stays while the new release is watched: a second launcher ends at once.
+  const UpdateRequest& s = launch.request;
+  const std::string app_dir = UpdateFolder(s.AppDir);
+  platform::FileOps& report_ops = platform::SystemFileOps();
+  UpdateLog log(report_ops, app_dir);
+  host.HideWindow();
+  const std::string confirmed_file = app_dir + kConfirmedFile;
+  log.Line("starting " + Quoted(s.ExeFileName) + " and waiting up to " + std::to_string(outcome.confirm_seconds) +
+           " s for it to confirm it starts (" + Quoted(confirmed_file) + ")");
+  std::string error;
+  std::string cause;
+  if (auto program = env.start(s.ExeFileName, kRestartArgument, error))
+    cause = AwaitConfirmation(*program, *env.ops, *env.clock, log, confirmed_file, outcome.confirm_seconds);
+  else
+    cause = "the new version could not be started: " + error;
+  UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
+  tx.RetryMs = env.retry_ms;
+  if (cause.empty()) {
+    tx.Confirm();
+    env.ops->RemoveFile(confirmed_file);
+    log.Line("outcome: applied, confirmed");
+    launch.lock.reset();
+    host.SetExitCode(kExitApplied);
+    host.RequestTerminate();
+    return;
+  }
+  log.Line(cause + ": reverting");
+  // The new release may still run (a time-out): its files are tried again as long as any.
+  if (env.is_running) WaitForApplication(host, env, log, s.ExeFileName);
+  std::string written = cause;
+  UpdateOutcome result = UpdateOutcome::kReverted;
+  try {
+    tx.Revert();
+  } catch (const EUpdateFailed& e) {
+    if (e.Restored()) {
+      // Nothing was undone: the new version is whole and stays; it is never half reverted.
+      result = UpdateOutcome::kApplied;
+      written += "; the previous version could not be put back (" + std::string(e.what()) + "): the new version stays";
+    } else {
+      written += "; the previous version could not be put back completely (" + std::string(e.what()) +
+                 "): the next run finishes it";
+    }
+  }
+  if (env.ops->Attributes(confirmed_file)) env.ops->RemoveFile(confirmed_file);
+  log.Line(std::string("outcome: ") + OutcomeText(result) + "; " + written);
+  WriteResultFile(report_ops, app_dir, result, result == UpdateOutcome::kApplied ? outcome.files : 0, written,
+                  outcome.archive, s.VerInfo.Encoding());
+  launch.lock.reset();
+  host.ShellOpen(s.ExeFileName, kRestartArgument);
+  host.SetExitCode(result == UpdateOutcome::kApplied ? kExitApplied : kExitReverted);
+  host.RequestTerminate();
+}
 
 void ConnectUnZipper(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& request) {
   unzipper.OnStartUnZip = [&host, &request](zip::TUnZipper*, int, std::string& fname, bool& skip) {
@@ -261,6 +371,7 @@ UpdateEnvironment SystemEnvironment() {
   env.clock = &clock;
   env.is_running = platform::IsProgramRunning;
   env.holders = platform::ProgramsHolding;
+  env.start = platform::StartProgram;
   return env;
 }
 
@@ -384,6 +495,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
 
   bool archive_fault = false;
   int placed = 0;
+  unsigned confirm_seconds = 0;
   try {
     try {
       Stage(unzipper, host, plan, tx.StageDir(), engine_message, archive_fault);
@@ -392,18 +504,30 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
       throw;
     }
     log.Line("staged " + std::to_string(plan.files.size()) + " files");
-    placed = tx.Commit(plan);
+    confirm_seconds = ConfirmSecondsOf(*env.ops, log, s, plan, tx.StageDir());
+    if (confirm_seconds && env.start) {
+      // A confirmation left by an earlier start must not count for this release.
+      const std::string confirmed = app_dir + kConfirmedFile;
+      if (env.ops->Attributes(confirmed)) env.ops->RemoveFile(confirmed);
+    } else {
+      confirm_seconds = 0;
+    }
+    placed = tx.Commit(plan, confirm_seconds != 0);
   } catch (const EUpdateFailed& e) {
     return end(UpdateOutcome::kRolledBack, 0, e.what(), not_applied(e.what(), e.Restored()),
                archive_fault ? ArchiveFate::kReject : ArchiveFate::kKeep);
   }
-  return end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
+  RunOutcome applied = end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
+  applied.confirm_seconds = confirm_seconds;
+  applied.archive = archive;
+  return applied;
 }
 
 int ExitCodeOf(const RunOutcome& outcome) {
   switch (outcome.outcome) {
     case UpdateOutcome::kApplied: return kExitApplied;
     case UpdateOutcome::kRolledBack: return kExitRolledBack;
+    case UpdateOutcome::kReverted: return kExitReverted;
     case UpdateOutcome::kNotStarted: break;
   }
   return outcome.nothing_to_do ? kExitNothingToDo : kExitNotStarted;

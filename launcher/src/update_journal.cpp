@@ -10,6 +10,8 @@ constexpr const char* kHeader = "HALVEX UPDATE JOURNAL 1";
 constexpr const char* kEnd = "END";
 constexpr const char* kCommitted = "COMMITTED";
 constexpr const char* kRolledBack = "ROLLED BACK";
+constexpr const char* kAwaiting = "AWAITING CONFIRMATION";
+constexpr const char* kReverting = "REVERTING";
 
 std::string StampLine(const std::string& rel, const platform::FolderStamp& stamp) {
   char attributes[16];
@@ -42,6 +44,10 @@ std::string JournalText(const UpdateJournal& journal) {
 
 std::string JournalMark(bool committed) { return std::string(committed ? kCommitted : kRolledBack) + "\r\n"; }
 
+std::string JournalAwaitingMark() { return std::string(kAwaiting) + "\r\n"; }
+
+std::string JournalRevertingMark() { return std::string(kReverting) + "\r\n"; }
+
 JournalRead ParseJournal(const std::string& text) {
   JournalRead read;
   UpdateJournal& journal = read.journal;
@@ -67,6 +73,8 @@ JournalRead ParseJournal(const std::string& text) {
     } else {
       read.committed = read.committed || line == kCommitted;
       read.rolled_back = read.rolled_back || line == kRolledBack;
+      read.awaiting = read.awaiting || line == kAwaiting;
+      read.reverting = read.reverting || line == kReverting;
     }
   }
   return read;

@@ -54,6 +54,7 @@ const char* OutcomeText(UpdateOutcome outcome) {
   switch (outcome) {
     case UpdateOutcome::kApplied: return "applied";
     case UpdateOutcome::kRolledBack: return "rolled back";
+    case UpdateOutcome::kReverted: return "reverted";
     case UpdateOutcome::kNotStarted: break;
   }
   return "not started";

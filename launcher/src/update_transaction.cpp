@@ -285,7 +285,7 @@ void UpdateTransaction::MoveIntoPlace(const UpdatePlan& plan, const UpdateJourna
           "the journal " + Quoted(JournalPath()) + " could not be completed");
 }
 
-int UpdateTransaction::Commit(const UpdatePlan& plan) {
+int UpdateTransaction::Commit(const UpdatePlan& plan, bool keep_backups) {
   UpdateJournal journal;
   std::vector<bool> has_old;
   bool journal_written = false;
@@ -320,6 +320,14 @@ int UpdateTransaction::Commit(const UpdatePlan& plan) {
     throw;
   }
   log_.Line("committed: " + std::to_string(plan.files.size()) + " files in place");
+  if (keep_backups) {
+    // Without the mark a later run takes the update for confirmed: it never reverts on a guess.
+    if (ops_.AppendFile(JournalPath(), JournalAwaitingMark()).ok())
+      log_.Line("the old version stays in " + Quoted(WorkDir()) + " until the new one confirms it starts");
+    else
+      log_.Line("the journal could not be marked as awaiting confirmation; the old version stays for now");
+    return static_cast<int>(plan.files.size());
+  }
   if (!Cleanup()) log_.Line("the work folder could not be removed completely; the next run removes it");
   return static_cast<int>(plan.files.size());
 }
@@ -386,6 +394,24 @@ void UpdateTransaction::Rollback(const UpdateJournal& journal) {
   if (!Cleanup()) log_.Line("the work folder could not be removed completely; the next run removes it");
 }
 
+void UpdateTransaction::Confirm() {
+  log_.Line("confirmed: removing the old version");
+  if (!Cleanup()) log_.Line("the work folder could not be removed completely; the next run removes it");
+}
+
+void UpdateTransaction::Revert() {
+  const std::optional<std::string> text = ops_.ReadFile(JournalPath());
+  const JournalRead read = ParseJournal(text ? *text : std::string());
+  if (!read.complete || !read.committed || read.rolled_back)
+    throw EUpdateFailed("the journal " + Quoted(JournalPath()) + " does not describe an applied update", true);
+  // Marked first: a run stopped during the undo is finished by the next one, not taken for applied.
+  if (const FileOpResult r = ops_.AppendFile(JournalPath(), JournalRevertingMark()); !r.ok())
+    throw EUpdateFailed("the journal " + Quoted(JournalPath()) + " could not be marked for the revert: " + r.error,
+                        true);
+  log_.Line("reverting: putting the previous version back");
+  Rollback(read.journal);
+}
+
 std::string UpdateTransaction::Recover() {
   if (!Exists(WorkDir())) return {};
   const std::optional<std::string> text = Exists(JournalPath()) ? ops_.ReadFile(JournalPath()) : std::nullopt;
@@ -393,12 +419,19 @@ std::string UpdateTransaction::Recover() {
   const UpdateJournal& journal = read.journal;
   const bool complete = read.complete, committed = read.committed, rolled_back = read.rolled_back;
   std::string done;
-  if (!complete) {
+  if (complete && committed && read.reverting && !rolled_back) {
+    log_.Line("an interrupted run was reverting an update that did not confirm: finishing the revert");
+    Rollback(journal);
+    done = "finished the revert of an update that did not confirm (the previous version is in place)";
+  } else if (!complete) {
     // The journal is written before the first move: without a whole one, nothing was moved.
     done = "removed the staging area of an interrupted run (the application's folder was not touched)";
     Discard();
   } else if (committed || rolled_back) {
-    done = committed ? "finished the cleanup of an update that an interrupted run had applied"
+    done = committed ? (read.awaiting && !rolled_back
+                            ? "finished the cleanup of an update whose confirmation an interrupted run awaited "
+                              "(the new version stays)"
+                            : "finished the cleanup of an update that an interrupted run had applied")
                      : "finished the cleanup of an update that an interrupted run had rolled back";
     if (!Cleanup()) log_.Line("the work folder could not be removed completely");
   } else {

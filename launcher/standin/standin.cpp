@@ -3,6 +3,9 @@
 // after the program separated by " | "), and exits; with the first argument "--linger-while=PATH"
 // it stays while that file exists (a minute at most), as an application that takes its time to
 // close: a test lets it go when it has seen what it waits for, however slowly the machine runs.
+// A file standin.act beside it makes it a release that acts after logging (its line ends with the
+// action in brackets): "confirm" makes UPDATE\CONFIRMED, "exit N" ends with code N, "stay N"
+// stays N seconds and ends without confirming.
 #include <windows.h>
 
 #include <string>
@@ -28,6 +31,19 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::string hold = args.front().substr(kLinger.size());
     for (int i = 0; i < 1200 && platform::FileExists(hold); ++i) ::Sleep(50);
   }
+  const std::string dir = log.substr(0, log.find_last_of('\\') + 1);
+  std::string action;
+  if (platform::FileExists(dir + "standin.act")) {
+    try {
+      platform::File act = platform::File::Open(dir + "standin.act", platform::FileMode::OpenRead);
+      action.resize(static_cast<size_t>(act.Size()));
+      act.Read(action.data(), static_cast<int64_t>(action.size()));
+    } catch (...) {
+      return 1;
+    }
+    while (!action.empty() && (action.back() == '\n' || action.back() == '\r')) action.pop_back();
+    line.insert(line.size() - 2, " [" + action + "]");
+  }
   try {
     platform::File file = platform::File::Open(log, platform::FileMode::OpenReadWrite);
     if (!file.IsOpen()) file = platform::File::Open(log, platform::FileMode::Create);
@@ -35,6 +51,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     file.Write(line.data(), static_cast<int64_t>(line.size()));
   } catch (...) {
     return 1;
+  }
+  if (action == "confirm") {
+    try {
+      platform::File::Open(dir + "UPDATE\\CONFIRMED", platform::FileMode::Create);
+    } catch (...) {
+      return 1;
+    }
+  } else if (action.starts_with("exit ")) {
+    return std::stoi(action.substr(5));
+  } else if (action.starts_with("stay ")) {
+    ::Sleep(static_cast<DWORD>(std::stoi(action.substr(5))) * 1000);
   }
   return 0;
 }

@@ -118,8 +118,9 @@ class UpdateCrash : public testing::Test {
   // one by one.
   void MakeOldTree(const fs::path& app) {
     fs::create_directories(app / "UPDATE");
-    zip_test::WriteFile(app / "UPDATE" / "VER_INFO.INF",
-                        "EXE_FILENAME=App.exe\r\nCOPY_FILENAME=" + zip_test::EnginePath(app / "data" / "user.cfg") + "\r\n");
+    zip_test::WriteFile(app / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=App.exe\r\nCOPY_FILENAME=" +
+                                                             zip_test::EnginePath(app / "data" / "user.cfg") + "\r\n" +
+                                                             description_extra_);
     const std::pair<const char*, const char*> files[] = {
         {"App.exe", "old program"}, {"core.dll", "old core"}, {"readonly.cfg", "old settings"},
         {"data/user.cfg", "my own settings"}, {"data/table.dat", "old table"}, {"lang/en.txt", "old english"},
@@ -159,9 +160,34 @@ class UpdateCrash : public testing::Test {
     return launcher::ExtractUpdate(unzipper, host_, launch.request, zip_test::EnginePath(launcher_dir) + "\\", env).message;
   }
 
+  // A run of a release that must confirm it starts and ends at once without doing so: applied,
+  // then reverted.
+  void RunReverted(const fs::path& app, const fs::path& launcher_dir, platform::FileOps& ops) {
+    zip_test::WriteFile(launcher_dir / "UPDATE.ZIP", archive_);
+    launcher::Launch launch;
+    launcher::FormCreate(host_, {zip_test::EnginePath(app / "App.exe"), "/silent"}, launch);
+    zip::TUnZipper unzipper;
+    unzipper.SetOverwriteMode(zip::Always);
+    launcher::ConnectUnZipper(unzipper, host_, launch.request);
+    launcher::UpdateEnvironment env;
+    env.ops = &ops;
+    env.clock = &clock_;
+    env.retry_ms = 0;
+    env.start = [](const std::string&, const std::string&, std::string&) -> std::unique_ptr<platform::StartedProgram> {
+      struct Ended : platform::StartedProgram {
+        std::optional<uint32_t> ExitCode() override { return 3; }
+      };
+      return std::make_unique<Ended>();
+    };
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper, host_, launch.request, zip_test::EnginePath(launcher_dir) + "\\", env);
+    launcher::FinishRun(host_, launch, outcome, env);
+  }
+
   std::string Result(const fs::path& app) { return zip_test::ReadFile(app / "UPDATE" / "UPDATE_RESULT.INF"); }
 
   std::string archive_;
+  std::string description_extra_;
   NullHost host_;
   FakeClock clock_;
 };
@@ -243,6 +269,102 @@ TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
       next.Recover();
       const Tree now = committed ? WithoutFolderTimes(Snapshot(app)) : Snapshot(app);
       const Tree want = committed ? WithoutFolderTimes(expected) : expected;
+      EXPECT_TRUE(now == want) << Describe(now, want);
+      for (const auto& e : fs::recursive_directory_iterator(app)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
+      fs::remove_all(app);
+    }
+  }
+}
+
+TEST_F(UpdateCrash, EveryOperationOfARevertFailedOrStoppedLeavesTheNewTreeOrTheOldOne) {
+  description_extra_ = "CONFIRM_SECONDS=5\r\n";
+  zip_test::TempDir scratch;
+  const fs::path launcher_dir = scratch / "launcher";
+  fs::create_directories(launcher_dir);
+
+  const fs::path reference = scratch / "ref000";
+  MakeOldTree(reference);
+  const Tree old_tree = Snapshot(reference);
+  // The new tree as a confirmed release leaves it.
+  const fs::path applied = scratch / "app000";
+  MakeOldTree(applied);
+  {
+    FaultOps ops;
+    zip_test::WriteFile(launcher_dir / "UPDATE.ZIP", archive_);
+    launcher::Launch launch;
+    launcher::FormCreate(host_, {zip_test::EnginePath(applied / "App.exe"), "/silent"}, launch);
+    zip::TUnZipper unzipper;
+    unzipper.SetOverwriteMode(zip::Always);
+    launcher::ConnectUnZipper(unzipper, host_, launch.request);
+    launcher::UpdateEnvironment env;
+    env.ops = &ops;
+    env.clock = &clock_;
+    env.start = [&](const std::string&, const std::string&, std::string&) -> std::unique_ptr<platform::StartedProgram> {
+      zip_test::WriteFile(applied / "UPDATE" / "CONFIRMED", "");
+      struct Running : platform::StartedProgram {
+        std::optional<uint32_t> ExitCode() override { return std::nullopt; }
+      };
+      return std::make_unique<Running>();
+    };
+    const launcher::RunOutcome outcome =
+        launcher::ExtractUpdate(unzipper, host_, launch.request, zip_test::EnginePath(launcher_dir) + "\\", env);
+    launcher::FinishRun(host_, launch, outcome, env);
+    ASSERT_EQ(host_.exit_code, launcher::kExitApplied);
+  }
+  const Tree new_tree = WithoutFolderTimes(Snapshot(applied));
+  ASSERT_NE(WithoutFolderTimes(old_tree), new_tree);
+
+  FaultOps counting;
+  RunReverted(reference, launcher_dir, counting);
+  EXPECT_EQ(host_.exit_code, launcher::kExitReverted);
+  EXPECT_TRUE(Result(reference).starts_with("RESULT=reverted\r\n")) << Result(reference);
+  {
+    const Tree now = Snapshot(reference);
+    EXPECT_TRUE(now == old_tree) << "bytes, attributes and times put back:" << Describe(now, old_tree);
+  }
+  const int operations = counting.count;
+  const int revert_mark = counting.revert_mark_at;
+  ASSERT_GT(revert_mark, counting.commit_mark_at);
+  ASSERT_GT(operations, revert_mark + 20);
+
+  for (FaultOps::Mode mode : {FaultOps::Mode::kError, FaultOps::Mode::kStop}) {
+    for (int k = revert_mark; k < operations; ++k) {
+      const bool stop = mode == FaultOps::Mode::kStop;
+      SCOPED_TRACE((stop ? "stop at operation " : "failure at operation ") + std::to_string(k));
+      char name[16];
+      std::snprintf(name, sizeof name, "v%d%04d", static_cast<int>(mode), k);
+      const fs::path app = scratch / name;
+      MakeOldTree(app);
+      FaultOps faulty;
+      faulty.mode = mode;
+      faulty.fault_at = k;
+      bool stopped = false;
+      try {
+        RunReverted(app, launcher_dir, faulty);
+      } catch (const update_test::Stopped&) {
+        stopped = true;
+      }
+      EXPECT_EQ(stopped, stop);
+      // Until the journal is marked for the revert the new release stands, and a later run keeps
+      // it; once marked, the old version comes back, finished by the next run if need be.
+      const bool reverted = k > revert_mark;
+      if (!stop) {
+        EXPECT_EQ(Result(app).starts_with("RESULT=reverted"), reverted) << Result(app);
+        EXPECT_EQ(host_.exit_code, reverted ? launcher::kExitReverted : launcher::kExitApplied);
+      }
+      launcher::UpdateLog log(platform::SystemFileOps(), zip_test::EnginePath(app) + "\\");
+      launcher::UpdateTransaction next(platform::SystemFileOps(), clock_, log, zip_test::EnginePath(app) + "\\");
+      next.Recover();
+      EXPECT_FALSE(fs::exists(app / "UPDATE" / "~HALVEX"));
+      Tree now = reverted ? Snapshot(app) : WithoutFolderTimes(Snapshot(app));
+      Tree want = reverted ? old_tree : new_tree;
+      // A folder's attributes and time that cannot be put back are told, not retried: the old
+      // version works without them.
+      if (!stop && counting.stamp_ops.count(k)) {
+        for (Tree* t : {&now, &want})
+          for (auto& [rel, item] : *t)
+            if (item.folder) item.mode = 0, item.mtime = 0;
+      }
       EXPECT_TRUE(now == want) << Describe(now, want);
       for (const auto& e : fs::recursive_directory_iterator(app)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
       fs::remove_all(app);

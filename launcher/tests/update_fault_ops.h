@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 
 #include "launcher/update_transaction.h"
@@ -41,6 +42,8 @@ class FaultOps : public platform::FileOps {
 
   int count = 0;            // operations that changed (or would have changed) the disk
   int commit_mark_at = -1;  // the number of the operation that marked the journal complete
+  int revert_mark_at = -1;
+  std::set<int> stamp_ops;  // the numbers of the operations that set a folder's attributes and time  // the number of the operation that marked the journal for a revert
   int archive_removal_at = -1;  // the number of the operation that removed the applied UPDATE.ZIP
 
   platform::FileOpResult CreateFolder(const std::string& p) override {
@@ -63,12 +66,14 @@ class FaultOps : public platform::FileOps {
   }
   platform::FileOpResult AppendFile(const std::string& p, const std::string& bytes) override {
     if (bytes.starts_with("COMMITTED")) commit_mark_at = count;
+    if (bytes.starts_with("REVERTING")) revert_mark_at = count;
     return Run([&] { return real_.AppendFile(p, bytes); });
   }
   platform::FileOpResult FlushFolder(const std::string& p) override {
     return Run([&] { return real_.FlushFolder(p); });
   }
   platform::FileOpResult SetStamp(const std::string& p, const platform::FolderStamp& stamp) override {
+    stamp_ops.insert(count);
     return Run([&] { return real_.SetStamp(p, stamp); });
   }
   platform::FileOpResult SetFolderAttributes(const std::string& p, uint32_t attributes) override {

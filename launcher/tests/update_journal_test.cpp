@@ -5,8 +5,10 @@
 
 namespace {
 
+using launcher::JournalAwaitingMark;
 using launcher::JournalMark;
 using launcher::JournalRead;
+using launcher::JournalRevertingMark;
 using launcher::JournalText;
 using launcher::ParseJournal;
 using launcher::UpdateJournal;
@@ -36,12 +38,18 @@ TEST(UpdateJournal, ReadsBackWhatWasWrittenWithItsMark) {
     const char* name;
     std::string text;
     bool complete, committed, rolled_back;
+    bool awaiting = false, reverting = false;
   };
+  const std::string awaiting = text + JournalMark(true) + JournalAwaitingMark();
   const Case cases[] = {
       {"written", text, true, false, false},
       {"committed", text + JournalMark(true), true, true, false},
       {"rolled back", text + JournalMark(false), true, false, true},
       {"mark cut short", text + "COMMIT", true, false, false},
+      {"awaiting confirmation", awaiting, true, true, false, true},
+      {"reverting", awaiting + JournalRevertingMark(), true, true, false, true, true},
+      {"reverted", awaiting + JournalRevertingMark() + JournalMark(false), true, true, true, true, true},
+      {"revert mark cut short", awaiting + "REVERT", true, true, false, true, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -50,6 +58,8 @@ TEST(UpdateJournal, ReadsBackWhatWasWrittenWithItsMark) {
     EXPECT_EQ(read.complete, c.complete);
     EXPECT_EQ(read.committed, c.committed);
     EXPECT_EQ(read.rolled_back, c.rolled_back);
+    EXPECT_EQ(read.awaiting, c.awaiting);
+    EXPECT_EQ(read.reverting, c.reverting);
   }
 }
 

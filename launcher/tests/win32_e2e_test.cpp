@@ -1461,4 +1461,65 @@ INSTANTIATE_TEST_SUITE_P(
                     ExeNameCase{"DotDotLeavesTheFolder", "..\\Other\\Other.exe", false, true}),
     [](const testing::TestParamInfo<ExeNameCase>& info) { return info.param.name; });
 
+// A release that must confirm it starts (CONFIRM_SECONDS): the stand-in as the new release confirms,
+// ends at once with 3, or stays past the time without confirming; the launcher keeps it or puts
+// the previous version back and starts that.
+TEST_F(UpdateRun, AReleaseThatDoesNotConfirmItStartsIsPutBack) {
+  struct Case {
+    const char* action;  // what the new release does once started
+    bool kept;
+    const char* cause;   // in the result file when reverted
+  };
+  const Case cases[] = {
+      {"confirm", true, ""},
+      {"exit 3", false, "the new version ended with exit code 3 before it confirmed it starts"},
+      {"stay 4", false, "the new version did not confirm it starts within 2 s"},
+  };
+  const std::string new_program = ReadAll(HALVEX_STANDIN_EXE) + "release 2";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.action);
+    for (const char* top : {"UPDATE", "readme.txt", "standin.log", "standin.act", "plugins"}) fs::remove_all(app_ / top);
+    fs::copy_file(HALVEX_STANDIN_EXE, app_ / "App.exe", fs::copy_options::overwrite_existing);
+    WriteAll(app_ / "UPDATE" / "VER_INFO.INF", "EXE_FILENAME=App.exe\r\nCONFIRM_SECONDS=2\r\n");
+    WriteAll(app_ / "readme.txt", "old read-me");
+    const auto old_tree = zip_test::Tree(app_);
+    ZipBuilder zip;
+    zip.Add(EntryDef{.name = "App.exe", .data = new_program, .method = 8, .dos_time = kStamp});
+    zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+    zip.Add(EntryDef{.name = "standin.act", .data = c.action, .method = 0, .dos_time = kStamp});
+    zip.Add(EntryDef{.name = "plugins/net.dll", .data = "new plug-in", .method = 8, .dos_time = kStamp});
+    WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+
+    StartLauncher({}, {}, L"/silent");
+    ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+    EXPECT_EQ(ExitCode(), c.kept ? 0u : 6u);
+    ForgetProcess();
+    EXPECT_FALSE(fs::exists(launcher_ / "UPDATE.ZIP")) << "never applied again";
+    EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX"));
+    EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "CONFIRMED"));
+    const std::string first = std::string("UPDATE_RUN [") + c.action + "]\r\n";
+    if (c.kept) {
+      EXPECT_EQ(ReadAll(app_ / "App.exe"), new_program);
+      EXPECT_EQ(ReadAll(app_ / "readme.txt"), "new read-me");
+      EXPECT_EQ(ReadAll(app_ / "plugins" / "net.dll"), "new plug-in");
+      EXPECT_TRUE(Result().starts_with("RESULT=applied\r\nFILES=4\r\nERROR=\r\n")) << Result() << Log();
+      EXPECT_EQ(RestartLog(), first);
+    } else {
+      EXPECT_TRUE(Result().starts_with(std::string("RESULT=reverted\r\nFILES=0\r\nERROR=") + c.cause + "\r\n"))
+          << Result() << Log();
+      // The previous version is started to read why it is back.
+      EXPECT_TRUE(WaitFor([&] { return RestartLog() == first + "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+      auto now = zip_test::Tree(app_);
+      std::erase_if(now, [](const auto& item) {
+        return item.first == "UPDATE/HalvexUpdate.log" || item.first == "UPDATE/UPDATE_RESULT.INF" ||
+               item.first == "standin.log";
+      });
+      EXPECT_EQ(now, old_tree) << "the folder exactly as it was";
+      EXPECT_FALSE(fs::exists(app_ / "plugins")) << "the new folder is gone";
+      EXPECT_NE(Log().find("outcome: reverted; " + std::string(c.cause)), std::string::npos) << Log();
+    }
+  }
+}
+
 }  // namespace
+

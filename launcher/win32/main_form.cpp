@@ -335,9 +335,9 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 
 void TfmMain::ExtractUpdate() {
   RunOutcome outcome;
+  const UpdateEnvironment env = SystemEnvironment();
   try {
-    outcome = launcher::ExtractUpdate(*UnZipper, *this, launch_.request, AppDirOf(platform::ProgramPath()),
-                                      SystemEnvironment());
+    outcome = launcher::ExtractUpdate(*UnZipper, *this, launch_.request, AppDirOf(platform::ProgramPath()), env);
   } catch (const std::exception& e) {
     // Unattended, the runtime's box would wait for nobody and the launcher would never end: it
     // ends as refused (a commit it cut short is finished by the next start).
@@ -351,7 +351,7 @@ void TfmMain::ExtractUpdate() {
     taskbar->SetError();
     throw;
   }
-  FinishRun(*this, launch_, outcome);
+  FinishRun(*this, launch_, outcome, env);
 }
 
 bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -366,6 +366,7 @@ void TfmMain::SetSkinIndex(int index) {
   // The skin data ignores an index outside its list, and the one already loaded.
   bsSkinData->SetSkinIndex(index);
 }
+void TfmMain::HideWindow() { SetVisible(false); }
 void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
 void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
 void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }

@@ -50,6 +50,7 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void SetGaugeProgressText(const std::string& text) override;
   void SetGaugeMaxValue(int value) override;
   void SetGaugeValue(int value) override;
+  void HideWindow() override;
   void ShellOpen(const std::string& file, const std::string& parameters) override;
   void ShowError(const std::string& text) override;
   void SetExitCode(int code) override;

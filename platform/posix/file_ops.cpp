@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -211,6 +212,45 @@ bool IsProgramRunning(const std::string& path) {
 
 FileHolders ProgramsHolding(const std::vector<std::string>&) {
   return {false, {}, "this system does not tell which programs hold a file"};
+}
+
+namespace {
+
+class PosixProgram : public StartedProgram {
+ public:
+  explicit PosixProgram(pid_t pid) : pid_(pid) {}
+  ~PosixProgram() override {
+    if (!code_) ::waitpid(pid_, nullptr, WNOHANG);
+  }
+  std::optional<uint32_t> ExitCode() override {
+    if (code_) return code_;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return std::nullopt;
+    code_ = WIFEXITED(status) ? static_cast<uint32_t>(WEXITSTATUS(status)) : 128u + WTERMSIG(status);
+    return code_;
+  }
+
+ private:
+  pid_t pid_;
+  std::optional<uint32_t> code_;
+};
+
+}  // namespace
+
+std::unique_ptr<StartedProgram> StartProgram(const std::string& path, const std::string& parameters,
+                                             std::string& error) {
+  const std::string program = NativePath(path);
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    error = std::strerror(errno);
+    return nullptr;
+  }
+  if (pid == 0) {
+    if (parameters.empty()) ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    else ::execl(program.c_str(), program.c_str(), parameters.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  return std::make_unique<PosixProgram>(pid);
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <aclapi.h>
+#include <shellapi.h>
 #include <restartmanager.h>
 #include <tlhelp32.h>
 
@@ -338,6 +339,47 @@ FileHolders ProgramsHolding(const std::vector<std::string>& paths) {
   holders.known = rc == ERROR_SUCCESS;
   if (!holders.known) holders.error = "the Restart Manager failed: " + ErrorText(static_cast<int>(rc));
   return holders;
+}
+
+namespace {
+
+class WindowsProgram : public StartedProgram {
+ public:
+  explicit WindowsProgram(HANDLE process) : process_(process) {}
+  ~WindowsProgram() override { ::CloseHandle(process_); }
+  std::optional<uint32_t> ExitCode() override {
+    // GetExitCodeProcess alone cannot tell a running program from one that ended with 259.
+    if (::WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(process_, &code)) return std::nullopt;
+    return static_cast<uint32_t>(code);
+  }
+
+ private:
+  HANDLE process_;
+};
+
+}  // namespace
+
+std::unique_ptr<StartedProgram> StartProgram(const std::string& path, const std::string& parameters,
+                                             std::string& error) {
+  const std::wstring file = Widen(path), params = Widen(parameters);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpParameters = params.empty() ? nullptr : params.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) {
+    error = Failure(::GetLastError()).error;
+    return nullptr;
+  }
+  if (!info.hProcess) {
+    error = "the system started no process that could be watched";
+    return nullptr;
+  }
+  return std::make_unique<WindowsProgram>(info.hProcess);
 }
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ struct UpdateEnvironment {
   std::function<platform::FileHolders(const std::vector<std::string>& paths)> holders;
   uint64_t wait_ms = 30000;   // for the application to close and its files to be let go
   uint64_t retry_ms = 10000;  // for a file held by another program
+  // Starts the application and watches it, for a release that must confirm it starts (unset:
+  // such a release is applied and restarted as any other, its confirmation not waited for).
+  std::function<std::unique_ptr<platform::StartedProgram>(const std::string& program, const std::string& parameters,
+                                                          std::string& error)>
+      start;
 };
 UpdateEnvironment SystemEnvironment();
 
@@ -44,6 +50,9 @@ struct RunOutcome {
   std::string message;      // the error for the user; empty when the update was applied
   bool restart = true;      // start the application again with UPDATE_RUN
   bool nothing_to_do = false;  // not started because there is no archive
+  // Applied with the old version kept: the new release must confirm within this many seconds.
+  unsigned confirm_seconds = 0;
+  std::string archive = "";  // the archive applied, for the result file written after the wait
 };
 
 // The exit code of the launcher's process for a run that ended so (kExit values).
@@ -72,5 +81,16 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
 // application again (when the outcome says so), shows the error (if any, and only when the run is
 // neither silent nor passive) and ends the launcher with the outcome's exit code.
 void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome);
+
+// As FinishRun, but a release applied with its old version kept (`confirm_seconds`) is started
+// and watched with the folder's lock held and the window hidden: when it makes UPDATE\CONFIRMED
+// in time, the old version is removed; when it ends first (whatever its exit code), fails to
+// start, or the time passes, the old version is put back through the journal, the result file
+// and the log say "reverted" and why, and the old version is started with UPDATE_RUN.
+void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome, const UpdateEnvironment& env);
+
+// The value of CONFIRM_SECONDS: 0 (off) when it is empty or not a whole number, at most
+// kMaxConfirmSeconds.
+unsigned ParseConfirmSeconds(const std::string& value);
 
 }  // namespace launcher

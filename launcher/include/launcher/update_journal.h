@@ -8,6 +8,10 @@
 //   FILE <rel>                             a file moved one by one
 //   END                                    the list is complete: moves may begin
 //   COMMITTED | ROLLED BACK                appended when the moves are complete or undone
+//   AWAITING CONFIRMATION                  after COMMITTED: the backups stay until the new
+//                                          release says it starts (or is reverted)
+//   REVERTING                              after COMMITTED: the new release did not confirm and
+//                                          is being undone; ROLLED BACK follows once it is
 //
 // Lines end with CR LF; a line cut short was never finished and does not count. A rel (a path
 // below the application folder, '\' separated) comes last on its line, so it may hold blanks.
@@ -34,12 +38,18 @@ struct UpdateJournal {
 std::string JournalText(const UpdateJournal& journal);
 // The line appended once the moves are complete, or once they are undone.
 std::string JournalMark(bool committed);
+// The lines appended after COMMITTED when the backups are kept for a confirmation, and before a
+// committed update is undone because none came.
+std::string JournalAwaitingMark();
+std::string JournalRevertingMark();
 
 struct JournalRead {
   UpdateJournal journal;
   bool complete = false;  // END was reached: the moves may have begun
   bool committed = false;
   bool rolled_back = false;
+  bool awaiting = false;   // committed, the backups kept for the new release's confirmation
+  bool reverting = false;  // committed, then being undone: a recovery finishes the undo
 };
 // Reads a journal's text; a text without the header, or cut short before END, is not complete.
 JournalRead ParseJournal(const std::string& text);

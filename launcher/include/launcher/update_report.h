@@ -32,8 +32,9 @@ class UpdateLog {
   std::string path_;
 };
 
-enum class UpdateOutcome { kApplied, kRolledBack, kNotStarted };
-const char* OutcomeText(UpdateOutcome outcome);  // "applied", "rolled back", "not started"
+// kReverted: applied, then put back because the new release did not confirm that it starts.
+enum class UpdateOutcome { kApplied, kRolledBack, kNotStarted, kReverted };
+const char* OutcomeText(UpdateOutcome outcome);  // "applied", "rolled back", "not started", "reverted"
 
 // Writes UPDATE_RESULT.INF: RESULT, FILES, ERROR, TIME and ARCHIVE, in the encoding the
 // description file was read in (`description`; ANSI when there was none), so that the

@@ -23,6 +23,8 @@ class UpdateHost {
   virtual void SetGaugeProgressText(const std::string& text) = 0;  // pgMeter
   virtual void SetGaugeMaxValue(int value) = 0;
   virtual void SetGaugeValue(int value) = 0;
+  // Hides the window for a wait that shows nothing (the run goes on).
+  virtual void HideWindow() {}
   // The shell's "open" of `file` with `parameters`, show command normal; failures are ignored.
   virtual void ShellOpen(const std::string& file, const std::string& parameters) = 0;
   // The error box (the application's title as caption); returns when the user has closed it.
@@ -34,6 +36,11 @@ class UpdateHost {
 inline constexpr const char* kDescriptionFile = "UPDATE\\VER_INFO.INF";
 inline constexpr const char* kArchiveName = "UPDATE.ZIP";
 inline constexpr const char* kRestartArgument = "UPDATE_RUN";
+// The file a new release makes (empty, any content) once it has started well, when its
+// description file asks for a confirmation with CONFIRM_SECONDS.
+inline constexpr const char* kConfirmedFile = "UPDATE\\CONFIRMED";
+// CONFIRM_SECONDS above this is taken as this.
+inline constexpr unsigned kMaxConfirmSeconds = 600;
 inline constexpr int kDefaultSkinIndex = 2;
 
 // How much the launcher shows: the window and the error box, the window alone (/passive), or
@@ -47,6 +54,7 @@ inline constexpr int kExitNotStarted = 2;      // refused before anything was ch
 inline constexpr int kExitNothingToDo = 3;     // there is no archive to apply
 inline constexpr int kExitBaseDiffers = 4;     // not started: a file a patch is made against differs
 inline constexpr int kExitAlreadyRunning = 5;  // another launcher is updating the same folder
+inline constexpr int kExitReverted = 6;        // applied, then put back: the new release did not confirm
 
 // The command line: the application's path first, then options in any order, each named without
 // regard to case: /silent, /passive, /archive=PATH. Other arguments are ignored (and logged).

@@ -10,7 +10,9 @@
 //             renames instead of two for each of its files)
 //   JOURNAL   the list of planned moves and the attributes and times of every existing folder
 //             they touch, on the disk before the first move is made; "COMMITTED" or "ROLLED
-//             BACK" is appended when the moves are complete or undone
+//             BACK" is appended when the moves are complete or undone, and for a release that
+//             must confirm it starts "AWAITING CONFIRMATION" after COMMITTED (BACKUP and FOLDERS
+//             then stay) and "REVERTING" before such a release is undone
 // Where a run stopped can be read from the disk itself: a staged file still in STAGE has not been
 // moved into place, a file in BACKUP is an old one moved aside. Undoing is therefore the same
 // work after an error and after a crash, and doing it twice does no harm.
@@ -81,8 +83,17 @@ class UpdateTransaction {
 
   // Moves the staged files (on the disk already: the extraction flushed them) into place, the
   // replaced ones into the backup, with the journal; on any failure every move is undone and
-  // EUpdateFailed is raised. Returns the files placed.
-  int Commit(const UpdatePlan& plan);
+  // EUpdateFailed is raised. Returns the files placed. With `keep_backups` the old versions and
+  // the journal stay after the moves (marked as awaiting confirmation) for Confirm or Revert.
+  int Commit(const UpdatePlan& plan, bool keep_backups = false);
+  // After a commit that kept its backups: the new release is confirmed; the old version goes.
+  void Confirm();
+  // After a commit that kept its backups: puts the previous version back through the journal, as
+  // a rollback does (marked first, so that a recovery finishes an undo cut short). Raises
+  // EUpdateFailed when it could not be done completely: Restored() true when nothing was undone
+  // (the new version stays, and the next run removes the old one), false when the undo began
+  // (the journal stays for the next run to finish it).
+  void Revert();
 
   // Removes the work folder after a failed staging.
   void Discard();

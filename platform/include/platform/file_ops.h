@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,5 +102,19 @@ struct FileHolders {
   std::string error;
 };
 FileHolders ProgramsHolding(const std::vector<std::string>& paths);
+
+// A program this one started, watched until it ends.
+class StartedProgram {
+ public:
+  virtual ~StartedProgram() = default;
+  // Its exit code once it has ended; nothing while it runs.
+  virtual std::optional<uint32_t> ExitCode() = 0;
+};
+
+// Starts the program at `path` with `parameters` (one string, as a command line has them) in its
+// own folder's parent's way: as the shell opens a program. Null, with `error` set, when it could
+// not be started.
+std::unique_ptr<StartedProgram> StartProgram(const std::string& path, const std::string& parameters,
+                                             std::string& error);
 
 }  // namespace platform
