@@ -31,6 +31,16 @@ size_t CommonLength(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_
   return i;
 }
 
+// memcmp in pieces: it stops at the first difference anyway, but a checked build (the address
+// sanitizer) looks at the whole length first, which made each search cost the rest of the file.
+int Compare(const uint8_t* a, const uint8_t* b, size_t size) {
+  constexpr size_t kPiece = 256;
+  for (size_t at = 0; at < size; at += kPiece) {
+    if (const int order = std::memcmp(a + at, b + at, std::min(kPiece, size - at)); order != 0) return order;
+  }
+  return 0;
+}
+
 class SuffixIndex {
  public:
   explicit SuffixIndex(std::span<const uint8_t> base) : base_(base), sa_(base.size()) {
@@ -68,7 +78,7 @@ class SuffixIndex {
       const size_t at = static_cast<size_t>(sa_[mid]);
       const size_t n = std::min(base_.size() - at, text_size);
       // A suffix that is a proper prefix of the text sorts before it.
-      const int order = std::memcmp(base_.data() + at, text, n);
+      const int order = Compare(base_.data() + at, text, n);
       if (order < 0 || (order == 0 && base_.size() - at < text_size))
         lo = mid;
       else
@@ -105,10 +115,73 @@ struct Streams {
   std::vector<uint8_t> parts[kStreamCount];
 };
 
+// The differences are packed in independent blocks of this size, on several processors while
+// the scan goes on: the stream stays one that a single-threaded decoder reads, and the same input
+// gives the same bytes on every machine whatever its number of processors. A block can only
+// refer to itself, so a dictionary larger than a block would be wasted.
+constexpr uint32_t kDiffBlockSize = 4u << 20;
+
+lzma_options_lzma PackOptions(Stream stream, size_t size) {
+  lzma_options_lzma options;
+  if (lzma_lzma_preset(&options, 9 | LZMA_PRESET_EXTREME)) throw EDeltaError("Cannot set up LZMA2");
+  // No alignment of positions in the streams' bytes to rely on (a little smaller than pb=2).
+  options.pb = 0;
+  const uint32_t largest = stream == kDiff ? std::min(kDiffBlockSize, kMaxDictionary[stream]) : kMaxDictionary[stream];
+  options.dict_size = std::clamp<uint32_t>(static_cast<uint32_t>(std::min<size_t>(size, UINT32_MAX)),
+                                           LZMA_DICT_SIZE_MIN, largest);
+  return options;
+}
+
+class DiffPacker {
+ public:
+  explicit DiffPacker(size_t most) : options_(PackOptions(kDiff, most)) {
+    lzma_mt mt{};
+    mt.block_size = kDiffBlockSize;
+    const size_t blocks = std::max<size_t>(1, (most + kDiffBlockSize - 1) / kDiffBlockSize);
+    mt.threads = static_cast<uint32_t>(std::clamp<size_t>(std::thread::hardware_concurrency(), 1, std::min<size_t>(blocks, 8)));
+    mt.filters = filters_;
+    mt.check = LZMA_CHECK_CRC32;
+    if (lzma_stream_encoder_mt(&encoder_, &mt) != LZMA_OK) Fail();
+  }
+  ~DiffPacker() { lzma_end(&encoder_); }
+  DiffPacker(const DiffPacker&) = delete;
+  DiffPacker& operator=(const DiffPacker&) = delete;
+
+  // The encoder copies what it is given into a block and hands full blocks to its threads.
+  void Feed(const uint8_t* data, size_t size) { Code(data, size, LZMA_RUN); }
+  std::vector<uint8_t> Finish(const uint8_t* data, size_t size) {
+    Code(data, size, LZMA_FINISH);
+    out_.resize(out_pos_);
+    return std::move(out_);
+  }
+
+ private:
+  void Code(const uint8_t* data, size_t size, lzma_action action) {
+    encoder_.next_in = data;
+    encoder_.avail_in = size;
+    for (;;) {
+      if (out_pos_ == out_.size()) out_.resize(out_.size() + out_.size() / 2 + (64 << 10));
+      encoder_.next_out = out_.data() + out_pos_;
+      encoder_.avail_out = out_.size() - out_pos_;
+      const lzma_ret ret = lzma_code(&encoder_, action);
+      out_pos_ = out_.size() - encoder_.avail_out;
+      if (ret == LZMA_STREAM_END || (action == LZMA_RUN && ret == LZMA_OK && encoder_.avail_in == 0)) return;
+      if (ret != LZMA_OK) Fail();
+    }
+  }
+  [[noreturn]] static void Fail() { throw EDeltaError("Cannot compress a delta patch's differences"); }
+
+  lzma_options_lzma options_;
+  lzma_filter filters_[2] = {{LZMA_FILTER_LZMA2, &options_}, {LZMA_VLI_UNKNOWN, nullptr}};
+  lzma_stream encoder_ = LZMA_STREAM_INIT;
+  std::vector<uint8_t> out_;
+  size_t out_pos_ = 0;
+};
+
 class RecordWriter {
  public:
-  RecordWriter(std::span<const uint8_t> base, std::span<const uint8_t> result, Streams& out)
-      : base_(base), result_(result), out_(out) {}
+  RecordWriter(std::span<const uint8_t> base, std::span<const uint8_t> result, Streams& out, DiffPacker& packer)
+      : base_(base), result_(result), out_(out), packer_(packer) {}
 
   // Result bytes [result_pos, result_pos + add) are base bytes from base_pos plus differences;
   // the next `copy` result bytes are new.
@@ -121,25 +194,33 @@ class RecordWriter {
     auto& diff = out_.parts[kDiff];
     for (int64_t i = 0; i < add; ++i)
       diff.push_back(static_cast<uint8_t>(result_[result_pos + i] - base_[base_pos + i]));
+    if (diff.size() - fed_ >= kDiffBlockSize) {
+      packer_.Feed(diff.data() + fed_, diff.size() - fed_);
+      fed_ = diff.size();
+    }
     const uint8_t* extra = result_.data() + result_pos + add;
     out_.parts[kExtra].insert(out_.parts[kExtra].end(), extra, extra + copy);
     base_cursor_ = base_pos + add;
   }
 
+  size_t Fed() const { return fed_; }
+
  private:
   std::span<const uint8_t> base_, result_;
   Streams& out_;
+  DiffPacker& packer_;
   int64_t base_cursor_ = 0;
+  size_t fed_ = 0;  // the differences given to the packer so far
 };
 
 // The greedy scan: moves through the result looking for an exact match in the base that beats
 // the current alignment (the base position that follows from the last match) by more than a few
 // bytes; each time one is found, the stretch since the last one is described as the old
 // alignment extended forward, new bytes, and the new match's alignment extended backward.
-Streams Scan(std::span<const uint8_t> base, std::span<const uint8_t> result) {
+Streams Scan(std::span<const uint8_t> base, std::span<const uint8_t> result, DiffPacker& packer, size_t& fed) {
   Streams out;
   out.parts[kDiff].reserve(result.size());
-  RecordWriter writer(base, result, out);
+  RecordWriter writer(base, result, out, packer);
   const SuffixIndex index(base);
   const uint8_t* old_bytes = base.data();
   const uint8_t* new_bytes = result.data();
@@ -206,22 +287,18 @@ Streams Scan(std::span<const uint8_t> base, std::span<const uint8_t> result) {
     last_pos = pos - backward;
     last_offset = pos - scan;
   }
+  fed = writer.Fed();
   return out;
 }
 
 std::vector<uint8_t> Pack(const std::vector<uint8_t>& data, Stream stream) {
-  lzma_options_lzma options;
-  if (lzma_lzma_preset(&options, 9 | LZMA_PRESET_EXTREME)) throw EDeltaError("Cannot set up LZMA2");
-  // No alignment of positions in the streams' bytes to rely on (a little smaller than pb=2).
-  options.pb = 0;
-  options.dict_size = std::clamp<uint32_t>(static_cast<uint32_t>(std::min<size_t>(data.size(), UINT32_MAX)),
-                                           LZMA_DICT_SIZE_MIN, kMaxDictionary[stream]);
+  lzma_options_lzma options = PackOptions(stream, data.size());
   lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   std::vector<uint8_t> out(lzma_stream_buffer_bound(data.size()));
   size_t out_pos = 0;
-  const lzma_ret ret = lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data.data(), data.size(),
-                                                 out.data(), &out_pos, out.size());
-  if (ret != LZMA_OK) throw EDeltaError("Cannot compress a delta patch's " + std::string(kStreamNames[stream]));
+  if (lzma_stream_buffer_encode(filters, LZMA_CHECK_CRC32, nullptr, data.data(), data.size(), out.data(), &out_pos,
+                                out.size()) != LZMA_OK)
+    throw EDeltaError("Cannot compress a delta patch's " + std::string(kStreamNames[stream]));
   out.resize(out_pos);
   return out;
 }
@@ -232,14 +309,17 @@ std::vector<uint8_t> MakePatch(std::span<const uint8_t> base, std::span<const ui
   if (base.size() > kMaxDeltaFileSize || result.size() > kMaxDeltaFileSize)
     throw EDeltaError("A file larger than " + std::to_string(kMaxDeltaFileSize >> 20) +
                       " MiB gets no delta patch; it is shipped whole");
-  const Streams streams = Scan(base, result);
+  DiffPacker packer(result.size());
+  size_t fed = 0;
+  const Streams streams = Scan(base, result, packer, fed);
 
-  // The differences are by far the longest stream to pack; the other two are packed beside it.
+  // The last blocks of differences are packed beside the other two streams.
   std::vector<uint8_t> packed[kStreamCount];
   std::exception_ptr failure;
   std::thread diff_packer([&] {
     try {
-      packed[kDiff] = Pack(streams.parts[kDiff], kDiff);
+      const auto& diff = streams.parts[kDiff];
+      packed[kDiff] = packer.Finish(diff.data() + fed, diff.size() - fed);
     } catch (...) {
       failure = std::current_exception();
     }

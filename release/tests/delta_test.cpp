@@ -108,6 +108,17 @@ const PatchCase kCases[] = {
        return r;
      },
      2000},
+    // Two bytes in five changed at random: the differences are long and hard to pack, in
+    // several blocks.
+    {"TwoBytesInFiveChanged", [] { return CodeLike(9 << 20, 16); },
+     [](const Bytes& b) {
+       std::mt19937 rng(17);
+       Bytes r = b;
+       for (auto& x : r)
+         if (rng() % 5 < 2) x = static_cast<uint8_t>(rng());
+       return r;
+     },
+     6 << 20},
     {"TwentyMegabytesScatteredEdits", [] { return CodeLike(20 << 20, 15); }, ScatteredEdits, 40000},
 };
 
