@@ -43,3 +43,23 @@ def make_archive(archive):
                        zipfile.ZIP_DEFLATED)
     os.rename(tmp, archive)
 
+
+def make_tar(archive, tar_path):
+    """The archive's tree as an uncompressed tar (the same names, sizes and times, in the same
+    order), made once: unpacking it writes what extracting the archive writes, decoding nothing."""
+    import tarfile, time
+    if os.path.exists(tar_path):
+        return
+    tmp = tar_path + ".tmp"
+    with zipfile.ZipFile(archive) as z, tarfile.open(tmp, "w", format=tarfile.GNU_FORMAT) as t:
+        for info in z.infolist():
+            member = tarfile.TarInfo(info.filename.rstrip("/"))
+            member.mtime = time.mktime(info.date_time + (0, 0, -1))
+            if info.is_dir():
+                member.type, member.mode = tarfile.DIRTYPE, 0o755
+                t.addfile(member)
+                continue
+            member.size, member.mode = info.file_size, 0o644
+            with z.open(info) as data:
+                t.addfile(member, data)
+    os.rename(tmp, tar_path)
