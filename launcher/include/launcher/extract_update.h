@@ -44,6 +44,7 @@ struct RunOutcome {
   std::string message;      // the error for the user; empty when the update was applied
   bool restart = true;      // start the application again with UPDATE_RUN
   bool nothing_to_do = false;  // not started because there is no archive
+  bool base_differs = false;   // not started because a file a patch is made against differs
 };
 
 // The exit code of the launcher's process for a run that ended so (kExit values).
