@@ -570,7 +570,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     bool fault = false;
     try {
       if (const platform::FileOpResult r = env.ops->CreateFolder(aside_dir); !r.ok())
-        throw EUpdateRefused("the folder " + Quoted(aside_dir) + " could not be made: " + r.error);
+        throw EUpdateFailed("the folder " + Quoted(aside_dir) + " could not be made: " + r.error, true);
       UpdatePlan aside;
       aside.files.push_back(PlannedFile{release_entries.manifest, "MANIFEST", std::string(release::kManifestEntry),
                                         release_entries.manifest_size, std::nullopt});

@@ -316,13 +316,10 @@ void UpdateTransaction::MoveIntoPlace(const UpdatePlan& plan, const UpdateJourna
     if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was removed");
     else Require(r, Quoted(target) + " could not be removed");
   }
-  // A folder that is not empty after all (something was put into it since) stays, and so does
-  // one that cannot be removed: the release works without its removal.
-  for (const std::string& rel : journal.removed_folders) {
-    const std::string folder = app_dir_ + rel;
-    if (const FileOpResult r = ops_.RemoveFolder(folder); !r.ok())
-      log_.Line("the folder " + Quoted(folder) + " stays: " + r.error);
-  }
+  // The folders the removals leave empty (as the plan found them) go too; one that cannot be
+  // removed fails the update as a file that cannot be moved does: the tree is the old or the new.
+  for (const std::string& rel : journal.removed_folders)
+    Require(ops_.RemoveFolder(app_dir_ + rel), "the folder " + Quoted(app_dir_ + rel) + " could not be removed");
   Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
   Require(ops_.AppendFile(JournalPath(), JournalMark(true)),
           "the journal " + Quoted(JournalPath()) + " could not be completed");
