@@ -634,9 +634,18 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
       throw;
     } catch (const release::ERefusedRelease& e) {
       return refuse_release({e.what(), e.Reason() == release::RefusalReason::kBaseChanged});
-    } catch (const platform::Exception& e) {
+    } catch (const release::EStagedFileMismatch& e) {
       // A staged file that is not the vendor's, a patch that cannot be applied: the archive's fault.
       return refuse_release({e.what(), false});
+    } catch (const release::EDeltaError& e) {
+      return refuse_release({e.what(), false});
+    } catch (const EUpdateRefused& e) {
+      return refuse_release({e.what(), false});
+    } catch (const platform::Exception& e) {
+      // A file that could not be read (a base, a staged file): the machine's state, not the archive.
+      tx.Discard();
+      log.Line(std::string("refused: ") + e.what());
+      return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
     }
     log.Line("staged " + std::to_string(plan.files.size()) + " files");
     placed = tx.Commit(plan);

@@ -38,6 +38,7 @@ const std::string kNewLib = "the new library, version 1.1, with enough bytes to 
 struct Release {
   release::Manifest manifest;
   std::string lib_patch = Patch(kOldLib, kNewLib);
+  std::string text;  // the manifest entry's bytes instead of the manifest's
 };
 
 Release Release11() {
@@ -71,7 +72,7 @@ class ReleaseRunTest : public testing::Test {
   }
   void WriteArchive(const Release& r) {
     zip_test::ZipBuilder zip;
-    zip.Add(EntryDef{.name = "UPDATE/~HALVEX-RELEASE", .data = release::FormatManifest(r.manifest)});
+    zip.Add(EntryDef{.name = "UPDATE/~HALVEX-RELEASE", .data = r.text.empty() ? release::FormatManifest(r.manifest) : r.text});
     zip.Add(EntryDef{.name = "App.exe", .data = "new program", .method = 8});
     zip.Add(EntryDef{.name = "new/added.txt", .data = "added"});
     zip.Add(EntryDef{.name = "UPDATE/~HALVEX-PATCH/lib.dll", .data = r.lib_patch});
@@ -189,6 +190,8 @@ const ManifestCase kManifestCases[] = {
      launcher::kExitNotStarted, "\"lib.dll\" is not the file its release manifest names", false},
     {"damaged_patch", [](Release& r, auto&) { r.lib_patch.resize(r.lib_patch.size() / 2); },
      launcher::kExitNotStarted, "cannot be applied", false},
+    {"damaged_manifest", [](Release& r, auto&) { r.text = "halvex-release 9\nproduct Acme\n"; },
+     launcher::kExitNotStarted, "UPDATE\\~HALVEX-RELEASE", false},
     {"base_differs",
      [](Release&, const zip_test::TempDir& app) { zip_test::WriteFile(app / "lib.dll", "changed by another program"); },
      launcher::kExitBaseDiffers, "The full update is needed.", true},
