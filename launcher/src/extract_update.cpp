@@ -12,7 +12,12 @@
 #include "platform/file_ops.h"
 #include "platform/fs.h"
 #include "platform/messages.h"
+#include "platform/stream.h"
 #include "platform/text.h"
+#include "release/delta.h"
+#include "release/manifest.h"
+#include "release/release_plan.h"
+#include "release/sha256.h"
 #include "signature/update_check.h"
 #include "zip/errors.h"
 #include "zip/unzipper.h"
@@ -289,6 +294,172 @@ std::string AwaitConfirmation(platform::StartedProgram& program, platform::FileO
   }
 }
 
+// The archive's entries that a release keeps for the launcher: its manifest and its patches.
+struct ReleaseEntries {
+  int manifest = -1;
+  uint64_t manifest_size = 0;
+  struct Patch {
+    int entry = -1;
+    std::string path;  // the archive entry's path
+    uint64_t size = 0;
+  };
+  std::vector<Patch> patches;
+};
+
+std::string EntryPath(const ArchiveEntry& e) { return e.folder_part + e.file_name; }
+
+bool InPatchFolder(const std::string& path) {
+  const std::string folder = platform::NameCaseKey(release::kPatchFolder);
+  const std::string key = platform::NameCaseKey(path);
+  return key.starts_with(folder) || key + "\\" == folder;
+}
+
+// Takes the manifest and the patch entries out of `entries` (which then hold what is extracted
+// as files) when the archive holds a manifest; a plain archive is left as it is.
+ReleaseEntries SplitRelease(std::vector<ArchiveEntry>& entries) {
+  ReleaseEntries release_entries;
+  const std::string manifest_key = platform::NameCaseKey(release::kManifestEntry);
+  for (const ArchiveEntry& e : entries)
+    if (!e.file_name.empty() && platform::NameCaseKey(EntryPath(e)) == manifest_key) {
+      release_entries.manifest = e.index;
+      release_entries.manifest_size = e.size;
+    }
+  if (release_entries.manifest < 0) return release_entries;
+  std::vector<ArchiveEntry> files;
+  for (ArchiveEntry& e : entries) {
+    if (e.index == release_entries.manifest) continue;
+    if (InPatchFolder(EntryPath(e))) {
+      if (!e.file_name.empty()) release_entries.patches.push_back({e.index, EntryPath(e), e.size});
+      continue;
+    }
+    files.push_back(std::move(e));
+  }
+  entries = std::move(files);
+  return release_entries;
+}
+
+// A release refused before anything of the application's was written.
+struct ReleaseRefusal {
+  std::string message;
+  bool base_differs = false;  // the archive is kept: the application fetches the full update
+};
+
+std::string BaseDiffers(const std::string& path, const std::string& why) {
+  return "The update patches " + Quoted(path) + ", but the installed file is not the one it was made against (" + why +
+         "): it was changed, or another version is installed. The full update is needed.";
+}
+
+// Reads a file whole through a stream, at most `limit` bytes.
+std::vector<uint8_t> ReadWhole(const std::string& path, uint64_t limit, const std::string& what) {
+  platform::FileStream stream(path, platform::FileMode::OpenRead);
+  const int64_t size = stream.Size();
+  if (size < 0 || static_cast<uint64_t>(size) > limit) throw EUpdateRefused(what + " is larger than it may be");
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  if (size > 0 && stream.Read(bytes.data(), size) != size) throw platform::EReadError(Quoted(path) + " could not be read");
+  return bytes;
+}
+
+// Makes every folder of `rel`'s parent below `root`.
+void MakeParents(platform::FileOps& ops, const std::string& root, const std::string& rel) {
+  size_t at = 0;
+  while ((at = rel.find('\\', at)) != std::string::npos) {
+    const std::string folder = root + "\\" + rel.substr(0, at++);
+    if (!ops.Attributes(folder)) {
+      const platform::FileOpResult r = ops.CreateFolder(folder);
+      if (!r.ok()) throw EUpdateFailed("the folder " + Quoted(folder) + " could not be made: " + r.error, true);
+    }
+  }
+}
+
+void AddFolders(UpdatePlan& plan, const std::string& rel) {
+  std::vector<std::string> chain;
+  for (size_t at = rel.find('\\'); at != std::string::npos; at = rel.find('\\', at + 1))
+    chain.push_back(rel.substr(0, at));
+  for (const std::string& folder : chain) {
+    const std::string key = platform::NameCaseKey(folder);
+    if (std::none_of(plan.folders.begin(), plan.folders.end(),
+                     [&](const std::string& f) { return platform::NameCaseKey(f) == key; }))
+      plan.folders.push_back(folder);
+  }
+}
+
+// After the engine staged the release's whole files: each is checked against the manifest, the
+// patched files are made from the installed bases into the staging folder (and checked as they
+// are written), the new record is staged as one more file to move, and the removals go to the
+// transaction. Raises ERefusedRelease, EStagedFileMismatch and the patch's errors: nothing of
+// the application's is written yet.
+void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx, UpdatePlan& plan,
+                  const release::Manifest& manifest, const release::ReleasePlan& rp, const ReleaseEntries& entries,
+                  const std::function<std::string(size_t)>& patch_file) {
+  for (const PlannedFile& f : plan.files) {
+    platform::FileStream staged(tx.StageDir() + "\\" + f.rel, platform::FileMode::OpenRead);
+    uint64_t size = 0;
+    const release::Sha256 hash = release::Sha256OfStream(staged, &size);
+    release::CheckStagedFile(manifest, f.rel, size, hash);
+  }
+  for (const release::PlannedWrite& w : rp.writes) {
+    if (!w.patched) continue;
+    const std::string entry_key = platform::NameCaseKey(w.entry);
+    size_t i = 0;
+    while (i < entries.patches.size() && platform::NameCaseKey(entries.patches[i].path) != entry_key) ++i;
+    if (i == entries.patches.size()) throw EUpdateFailed("the patch " + Quoted(w.entry) + " was not extracted", true);
+    const std::string cannot_apply = "The patch " + Quoted(w.entry) + " in the update archive cannot be applied: ";
+    try {
+      const std::vector<uint8_t> patch = ReadWhole(patch_file(i), release::kMaxDeltaFileSize, "the patch " + Quoted(w.entry));
+      const release::DeltaHeader header = release::ReadDeltaHeader(patch);
+      const std::string base_path = plan.app_dir + w.base_path;
+      platform::FileStream base_stream(base_path, platform::FileMode::OpenRead);
+      const uint64_t base_size = static_cast<uint64_t>(base_stream.Size());
+      if (base_size != header.base_size)
+        throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
+                                       "The update patches " + Quoted(w.path) + ", but the installed file has " +
+                                           std::to_string(base_size) + " bytes, not the " +
+                                           std::to_string(header.base_size) +
+                                           " it was made against. The full update is needed.");
+      std::vector<uint8_t> base(static_cast<size_t>(base_size));
+      if (base_size > 0 && base_stream.Read(base.data(), static_cast<int64_t>(base_size)) != static_cast<int64_t>(base_size))
+        throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
+                                       BaseDiffers(w.path, "it could not be read: Stream read error"));
+      // The file may have changed since the plan hashed it.
+      if (release::Sha256Of(std::string_view(reinterpret_cast<const char*>(base.data()), base.size())) != w.base_sha256)
+        throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
+                                       BaseDiffers(w.path, "its bytes are not those the update was made against"));
+      MakeParents(ops, tx.StageDir(), w.path);
+      const std::string staged_path = tx.StageDir() + "\\" + w.path;
+      release::Sha256Hasher hasher;
+      uint64_t size = 0;
+      {
+        platform::FileStream out(staged_path, platform::FileMode::Create);
+        release::ApplyPatch(base, patch, [&](std::span<const uint8_t> piece) {
+          hasher.Update(piece.data(), piece.size());
+          size += piece.size();
+          if (out.Write(piece.data(), static_cast<int64_t>(piece.size())) != static_cast<int64_t>(piece.size()))
+            throw EUpdateFailed(Quoted(plan.app_dir + w.path) + " could not be written", true);
+        });
+        if (!out.Handle().Flush()) throw EUpdateFailed(Quoted(plan.app_dir + w.path) + " could not be written", true);
+      }
+      release::CheckStagedFile(manifest, w.path, size, hasher.Final());
+    } catch (const release::EDeltaError& e) {
+      throw release::EDeltaError(cannot_apply + e.what());
+    }
+    AddFolders(plan, w.path);
+    plan.files.push_back(PlannedFile{-1, w.path, plan.app_dir + w.path, w.size, ops.Attributes(plan.app_dir + w.path)});
+    plan.total_size += w.size;
+    log.Line("patched " + Quoted(plan.app_dir + w.path) + " in the staging folder");
+  }
+  // The installed record is moved into place with the release's files: the commit, its rollback
+  // and the recovery after a crash treat it as any replaced file.
+  const std::string record = release::kRecordFile;
+  MakeParents(ops, tx.StageDir(), record);
+  if (const platform::FileOpResult r = ops.WriteFile(tx.StageDir() + "\\" + record, release::FormatRecord(release::RecordOf(manifest)));
+      !r.ok())
+    throw EUpdateFailed("the release record could not be staged: " + r.error, true);
+  AddFolders(plan, record);
+  plan.files.push_back(PlannedFile{-1, record, plan.app_dir + record, 0, ops.Attributes(plan.app_dir + record)});
+  plan.removes = rp.removes;
+  plan.empty_folders = rp.empty_folders;
+}
+
 }  // namespace
 
 unsigned ParseConfirmSeconds(const std::string& value) {
@@ -403,11 +574,12 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   } unhook{unzipper};
 
   std::optional<SignedArchive> signed_archive;
+  std::vector<std::pair<std::string, std::string>> result_lines;  // a release's counts, a refusal's reason
   auto end = [&](UpdateOutcome outcome, int files, const std::string& cause, const std::string& message,
                  ArchiveFate fate) {
     log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
              (cause.empty() ? "" : "; " + cause));
-    WriteResultFile(report_ops, app_dir, outcome, files, cause, archive, s.VerInfo.Encoding());
+    WriteResultFile(report_ops, app_dir, outcome, files, cause, archive, s.VerInfo.Encoding(), result_lines);
     // The archive is let go before it is moved.
     unzipper.CloseArchive();
     signed_archive.reset();
@@ -470,14 +642,19 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     return outcome;
   }
   UpdatePlan plan;
+  ReleaseEntries release_entries;
   try {
     // The parts before the last of a split archive are never beside the launcher: its staging
     // would stop at the first entry in another part, on every start.
     if (const uint32_t disk = unzipper.EndCentral().ThisDisk(); disk != 0)
       throw EUpdateRefused(Quoted(archive) + " is the last part of an archive split into " + std::to_string(disk + 1) +
                            " parts; the launcher takes the archive whole");
-    plan = MakePlan(app_dir, ArchiveEntries(unzipper), s.VerInfo.Value("COPY_FILENAME"),
-                    s.VerInfo.Value("VER_HISTORY"));
+    std::vector<ArchiveEntry> entries = ArchiveEntries(unzipper);
+    release_entries = SplitRelease(entries);
+    if (release_entries.manifest >= 0 && release_entries.manifest_size > release::kMaxTextSize)
+      throw EUpdateRefused(std::string("the archive's release manifest ") + release::kManifestEntry +
+                           " is larger than a release manifest may be");
+    plan = MakePlan(app_dir, entries, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"));
   } catch (const EUpdateRefused& e) {
     log.Line(std::string("refused: ") + e.what());
     return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kReject);
@@ -493,15 +670,103 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
   }
 
+  const bool is_release = release_entries.manifest >= 0;
+  std::optional<release::Manifest> manifest;
+  release::ReleasePlan release_plan;
+  const std::string aside_dir = tx.WorkDir() + "\\RELEASE";  // the manifest and the patches, extracted
+  auto patch_file = [&](size_t i) { return aside_dir + "\\" + std::to_string(i); };
+  auto refuse_release = [&](const ReleaseRefusal& r) {
+    tx.Discard();
+    log.Line("refused: " + r.message);
+    if (r.base_differs) result_lines.emplace_back("REASON", "base differs");
+    RunOutcome outcome = end(UpdateOutcome::kNotStarted, 0, r.message, not_applied(r.message, true),
+                             r.base_differs ? ArchiveFate::kKeep : ArchiveFate::kReject);
+    outcome.base_differs = r.base_differs;
+    return outcome;
+  };
+  if (is_release) {
+    // Before anything of the application's is written: the manifest read through the engine into
+    // the work folder, the release's rules, the bases of the patches verified.
+    bool fault = false;
+    try {
+      if (const platform::FileOpResult r = env.ops->CreateFolder(aside_dir); !r.ok())
+        throw EUpdateFailed("the folder " + Quoted(aside_dir) + " could not be made: " + r.error, true);
+      UpdatePlan aside;
+      aside.files.push_back(PlannedFile{release_entries.manifest, "MANIFEST", std::string(release::kManifestEntry),
+                                        release_entries.manifest_size, std::nullopt});
+      for (size_t i = 0; i < release_entries.patches.size(); ++i)
+        aside.files.push_back(PlannedFile{release_entries.patches[i].entry, std::to_string(i),
+                                          release_entries.patches[i].path, release_entries.patches[i].size,
+                                          std::nullopt});
+      Stage(unzipper, host, aside, aside_dir, engine_message, fault);
+      const std::vector<uint8_t> text = ReadWhole(aside_dir + "\\MANIFEST", release::kMaxTextSize, "the manifest");
+      manifest = release::ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
+                                        archive + "\" entry \"" + release::kManifestEntry);
+      log.Line("release " + manifest->version.Text() + " of " + Quoted(manifest->product) +
+               (manifest->rollback ? " (a rollback)" : ""));
+      std::optional<release::Record> installed;
+      try {
+        installed = release::ReadInstalledRecord(app_dir);
+      } catch (const release::EManifestError& e) {
+        // The installation's own record, not the archive, is at fault: the archive stays.
+        tx.Discard();
+        log.Line(std::string("refused: ") + e.what());
+        return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
+      }
+      log.Line(installed ? "installed: version " + installed->version.Text() + " of " + Quoted(installed->product)
+                         : std::string("installed: no release record"));
+      release::CheckApplicable(*manifest, installed);
+      std::vector<release::ArchiveFile> files;
+      for (const PlannedFile& f : plan.files) files.push_back({f.rel, f.size});
+      for (const ReleaseEntries::Patch& p : release_entries.patches) files.push_back({p.path, p.size});
+      const std::unique_ptr<release::InstalledTree> tree = release::InstalledFolder(app_dir);
+      release_plan = release::PlanRelease(*manifest, files, *tree);
+    } catch (const release::ERefusedRelease& e) {
+      return refuse_release({e.what(), e.Reason() == release::RefusalReason::kBaseChanged});
+    } catch (const release::EManifestError& e) {
+      return refuse_release({e.what(), false});
+    } catch (const EUpdateRefused& e) {
+      return refuse_release({e.what(), false});
+    } catch (const EUpdateFailed& e) {
+      tx.Discard();
+      log.Line(std::string("refused: ") + e.what());
+      return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true),
+                 fault ? ArchiveFate::kReject : ArchiveFate::kKeep);
+    } catch (const platform::Exception& e) {
+      tx.Discard();
+      log.Line(std::string("refused: ") + e.what());
+      return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
+    }
+    for (const release::KeptFile& k : release_plan.kept)
+      log.Line(Quoted(app_dir + k.path) + " is dropped by the release and kept: " + k.why);
+    for (const std::string& m : release_plan.missing)
+      log.Line(Quoted(app_dir + m) + " is a file of the release that neither the archive nor the folder has");
+  }
+
   bool archive_fault = false;
   int placed = 0;
   unsigned confirm_seconds = 0;
   try {
     try {
       Stage(unzipper, host, plan, tx.StageDir(), engine_message, archive_fault);
+      if (is_release) StageRelease(*env.ops, log, tx, plan, *manifest, release_plan, release_entries, patch_file);
     } catch (const EUpdateFailed&) {
       tx.Discard();
       throw;
+    } catch (const release::ERefusedRelease& e) {
+      return refuse_release({e.what(), e.Reason() == release::RefusalReason::kBaseChanged});
+    } catch (const release::EStagedFileMismatch& e) {
+      // A staged file that is not the vendor's, a patch that cannot be applied: the archive's fault.
+      return refuse_release({e.what(), false});
+    } catch (const release::EDeltaError& e) {
+      return refuse_release({e.what(), false});
+    } catch (const EUpdateRefused& e) {
+      return refuse_release({e.what(), false});
+    } catch (const platform::Exception& e) {
+      // A file that could not be read (a base, a staged file): the machine's state, not the archive.
+      tx.Discard();
+      log.Line(std::string("refused: ") + e.what());
+      return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
     }
     log.Line("staged " + std::to_string(plan.files.size()) + " files");
     confirm_seconds = ConfirmSecondsOf(*env.ops, log, s, plan, tx.StageDir());
@@ -517,6 +782,25 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     return end(UpdateOutcome::kRolledBack, 0, e.what(), not_applied(e.what(), e.Restored()),
                archive_fault ? ArchiveFate::kReject : ArchiveFate::kKeep);
   }
+  if (is_release) {
+    // The record is one of the moved files: the count is of the release's files.
+    placed = static_cast<int>(release_plan.writes.size());
+    int replaced = 0, added = 0, patched = 0;
+    for (const release::PlannedWrite& w : release_plan.writes) {
+      if (w.patched) ++patched;
+      else if (w.replaces) ++replaced;
+      else ++added;
+    }
+    const int removed = static_cast<int>(release_plan.removes.size());
+    result_lines = {{"VERSION", manifest->version.Text()},
+                    {"REPLACED", std::to_string(replaced)},
+                    {"ADDED", std::to_string(added)},
+                    {"PATCHED", std::to_string(patched)},
+                    {"REMOVED", std::to_string(removed)}};
+    log.Line("release " + manifest->version.Text() + " applied: " + std::to_string(replaced) + " replaced, " +
+             std::to_string(patched) + " patched, " + std::to_string(added) + " added, " + std::to_string(removed) +
+             " removed, " + std::to_string(release_plan.kept.size()) + " dropped files kept");
+  }
   RunOutcome applied = end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
   applied.confirm_seconds = confirm_seconds;
   applied.archive = archive;
@@ -524,6 +808,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
 }
 
 int ExitCodeOf(const RunOutcome& outcome) {
+  if (outcome.base_differs) return kExitBaseDiffers;
   switch (outcome.outcome) {
     case UpdateOutcome::kApplied: return kExitApplied;
     case UpdateOutcome::kRolledBack: return kExitRolledBack;

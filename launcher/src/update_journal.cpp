@@ -39,6 +39,8 @@ std::string JournalText(const UpdateJournal& journal) {
   for (const std::string& rel : journal.trees) text += "TREE " + rel + "\r\n";
   for (const std::string& rel : journal.new_folders) text += "DIR " + rel + "\r\n";
   for (const std::string& rel : journal.files) text += "FILE " + rel + "\r\n";
+  for (const std::string& rel : journal.drops) text += "DROP " + rel + "\r\n";
+  for (const std::string& rel : journal.removed_folders) text += "RMDIR " + rel + "\r\n";
   return text + kEnd + "\r\n";
 }
 
@@ -69,6 +71,8 @@ JournalRead ParseJournal(const std::string& text) {
       else if (line.starts_with("DIR ")) journal.new_folders.push_back(line.substr(4));
       else if (line.starts_with("STAMP ") && ParseStampLine(line, rel, stamp)) journal.stamps.emplace_back(rel, stamp);
       else if (line.starts_with("FILE ")) journal.files.push_back(line.substr(5));
+      else if (line.starts_with("DROP ")) journal.drops.push_back(line.substr(5));
+      else if (line.starts_with("RMDIR ")) journal.removed_folders.push_back(line.substr(6));
       else if (line == kEnd) read.complete = true;
     } else {
       read.committed = read.committed || line == kCommitted;

@@ -61,10 +61,12 @@ const char* OutcomeText(UpdateOutcome outcome) {
 }
 
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
-                     const std::string& error, const std::string& archive, description::TextEncoding description) {
-  const std::string text = std::string("RESULT=") + OutcomeText(outcome) + "\r\nFILES=" + std::to_string(files) +
-                           "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText(false) + "\r\nARCHIVE=" +
-                           OneLine(archive) + "\r\n";
+                     const std::string& error, const std::string& archive, description::TextEncoding description,
+                     const std::vector<std::pair<std::string, std::string>>& extra) {
+  std::string text = std::string("RESULT=") + OutcomeText(outcome) + "\r\nFILES=" + std::to_string(files) +
+                     "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText(false) + "\r\nARCHIVE=" +
+                     OneLine(archive) + "\r\n";
+  for (const auto& [name, value] : extra) text += name + "=" + OneLine(value) + "\r\n";
   ops.WriteFile(app_dir + kResultFile,
                 description::EncodeText(text, description::EncodingToWrite(description, text)));
 }

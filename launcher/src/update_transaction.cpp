@@ -105,6 +105,10 @@ void UpdateTransaction::Prepare(const UpdatePlan& plan) {
       throw EUpdateRefused(Quoted(app_dir_ + f.rel) + " cannot be replaced" + (r.error.empty() ? "" : ": " + r.error));
   }
 
+  for (const std::string& rel : plan.removes)
+    if (const FileOpResult r = ops_.CheckMovableFile(app_dir_ + rel); !r.ok() && r.status != FileOpStatus::kMissing)
+      throw EUpdateRefused(Quoted(app_dir_ + rel) + " cannot be removed" + (r.error.empty() ? "" : ": " + r.error));
+
   // Old files are moved aside on the same volume, so only the staged copies take space.
   uint64_t needed = kSpareSpace;
   for (const PlannedFile& f : plan.files) needed += (f.size + kCluster - 1) / kCluster * kCluster;
@@ -235,6 +239,32 @@ UpdateJournal UpdateTransaction::PlanMoves(const UpdatePlan& plan, std::vector<b
       backup_folders.insert(*it);
     }
   }
+  // A dropped file goes aside into BACKUP as a replaced one does; the folders its removal
+  // leaves empty are removed after it, and their stamps (and those of the folders holding
+  // them) are kept to make them again as they were.
+  std::set<std::string> stamped;
+  for (const auto& [rel, stamp] : journal.stamps) stamped.insert(platform::NameCaseKey(rel));
+  auto stamp_folder = [&](const std::string& rel) {
+    if (!stamped.insert(platform::NameCaseKey(rel)).second) return;
+    if (const auto stamp = ops_.StampOf(FolderPath(rel))) journal.stamps.emplace_back(rel, *stamp);
+  };
+  for (const std::string& rel : plan.removes) {
+    journal.drops.push_back(rel);
+    stamp_folder(ParentOf(rel));
+    std::vector<std::string> chain;
+    for (std::string p = ParentOf(rel); !p.empty() && !backup_folders.count(p); p = ParentOf(p))
+      chain.push_back(p);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      Require(ops_.CreateFolder(BackupDir() + "\\" + *it), "the folder " + Quoted(BackupDir() + "\\" + *it) +
+                                                                " could not be made");
+      backup_folders.insert(*it);
+    }
+  }
+  for (const std::string& rel : plan.empty_folders) {
+    stamp_folder(rel);
+    stamp_folder(ParentOf(rel));
+    journal.removed_folders.push_back(rel);
+  }
   return journal;
 }
 
@@ -280,6 +310,16 @@ void UpdateTransaction::MoveIntoPlace(const UpdatePlan& plan, const UpdateJourna
     }
     Require(Move(StageDir() + "\\" + rel, target, target), Quoted(target) + " could not be written");
   }
+  for (const std::string& rel : journal.drops) {
+    const std::string target = app_dir_ + rel;
+    const FileOpResult r = Move(target, BackupDir() + "\\" + rel, target);
+    if (r.status == FileOpStatus::kMissing && !Exists(target)) log_.Line(Quoted(target) + " went away before it was removed");
+    else Require(r, Quoted(target) + " could not be removed");
+  }
+  // The folders the removals leave empty (as the plan found them) go too; one that cannot be
+  // removed fails the update as a file that cannot be moved does: the tree is the old or the new.
+  for (const std::string& rel : journal.removed_folders)
+    Require(ops_.RemoveFolder(app_dir_ + rel), "the folder " + Quoted(app_dir_ + rel) + " could not be removed");
   Require(ops_.FlushFolder(app_dir_), "the moved files could not be written to the disk");
   Require(ops_.AppendFile(JournalPath(), JournalMark(true)),
           "the journal " + Quoted(JournalPath()) + " could not be completed");
@@ -300,7 +340,8 @@ int UpdateTransaction::Commit(const UpdatePlan& plan, bool keep_backups) {
     log_.Line("journal written: " + std::to_string(plan.files.size()) + " files, " +
               std::to_string(journal.swaps.size()) + " folders replaced whole, " +
               std::to_string(journal.trees.size()) + " new folders moved in whole, " +
-              std::to_string(journal.files.size()) + " files listed to be moved one by one; moving into place");
+              std::to_string(journal.files.size()) + " files listed to be moved one by one, " +
+              std::to_string(journal.drops.size()) + " to be removed; moving into place");
 
     MoveIntoPlace(plan, journal, has_old);
   } catch (const EUpdateFailed& failure) {
@@ -319,7 +360,8 @@ int UpdateTransaction::Commit(const UpdatePlan& plan, bool keep_backups) {
     }
     throw;
   }
-  log_.Line("committed: " + std::to_string(plan.files.size()) + " files in place");
+  log_.Line("committed: " + std::to_string(plan.files.size()) + " files in place" +
+            (plan.removes.empty() ? "" : ", " + std::to_string(plan.removes.size()) + " removed"));
   if (keep_backups) {
     // Without the mark a later run takes the update for confirmed: it never reverts on a guess.
     if (ops_.AppendFile(JournalPath(), JournalAwaitingMark()).ok())
@@ -353,6 +395,21 @@ void UpdateTransaction::PutBack(const std::string& rel, const std::string& aside
 
 void UpdateTransaction::Rollback(const UpdateJournal& journal) {
   std::string first_error;
+  // The removals are undone first: the folders made again, parents first, then the dropped files
+  // moved back from BACKUP (one still in its place was never moved).
+  for (auto it = journal.removed_folders.rbegin(); it != journal.removed_folders.rend(); ++it) {
+    const std::string folder = app_dir_ + *it;
+    if (Exists(folder)) continue;
+    if (const FileOpResult r = ops_.CreateFolder(folder); !r.ok() && first_error.empty())
+      first_error = "the folder " + Quoted(folder) + " could not be made again: " + r.error;
+  }
+  for (auto it = journal.drops.rbegin(); it != journal.drops.rend(); ++it) {
+    const std::string target = app_dir_ + *it;
+    const std::string aside = BackupDir() + "\\" + *it;
+    if (!Exists(aside) || Exists(target)) continue;
+    if (const FileOpResult r = Move(aside, target, target); !r.ok() && first_error.empty())
+      first_error = Quoted(target) + " could not be put back: " + r.error;
+  }
   // A folder replaced whole is put back first, as a file is: then every file and folder below it
   // is found where it was staged, and the steps below find nothing to undo there.
   for (auto it = journal.swaps.rbegin(); it != journal.swaps.rend(); ++it)
@@ -456,7 +513,7 @@ bool UpdateTransaction::DeleteTree(const std::string& path) {
 
 bool UpdateTransaction::Cleanup() {
   bool ok = true;
-  for (const std::string& folder : {StageDir(), BackupDir(), FoldersDir()})
+  for (const std::string& folder : {StageDir(), BackupDir(), FoldersDir(), WorkDir() + "\\RELEASE"})
     if (Exists(folder)) ok = DeleteTree(folder) && ok;
   if (!ok) return false;
   // The journal goes last: until then a new run can tell what this one did.

@@ -1,17 +1,24 @@
 // The update is applied completely or not at all, whatever file operation goes wrong: an update
 // of twenty files (replaced, added, a read-only target, nested new folders, an entry the
-// description file skips) is run with a failure, then with a stop, at every operation in turn.
+// description file skips) is run with a failure, then with a stop, at every operation in turn;
+// so is the same update as a release that also patches a file, removes two and the folders they
+// leave empty, and replaces the installation's record.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "launcher/extract_update.h"
 #include "launcher/texts.h"
 #include "launcher/update_transaction.h"
 #include "recording_host.h"
+#include "release/delta.h"
+#include "release/manifest.h"
+#include "release/sha256.h"
 #include "test_support.h"
 #include "update_fault_ops.h"
 #include "zip/unzipper.h"
@@ -81,11 +88,34 @@ std::string Describe(const Tree& a, const Tree& b) {
 
 class UpdateCrash : public testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Build(); }
+
+  // The release's variant: core.dll comes as a patch against the installed one.
+  static constexpr const char* kOldCore = "old core, the bytes the patch of the new one is made against";
+
+  void Build() {
     ZipBuilder zip;
+    release::Manifest manifest;
+    manifest.product = "Acme";
+    manifest.version = *release::Version::Parse("2.0");
+    manifest.from = {*release::Version::Parse("1.0")};
+    std::vector<EntryDef> entries;
     auto add = [&](const std::string& name, const std::string& data = "", uint32_t attributes = 0x20) {
-      zip.Add(EntryDef{.name = name, .data = data, .method = static_cast<uint16_t>(data.size() > 64 ? 8 : 0),
-                       .external_attributes = attributes});
+      if (release_ && !name.ends_with("/")) {
+        std::string path = name;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        manifest.files.push_back({path, data.size(), release::Sha256Of(data)});
+        if (name == "core.dll") {
+          const std::vector<uint8_t> patch = release::MakePatch(
+              std::span(reinterpret_cast<const uint8_t*>(kOldCore), std::strlen(kOldCore)),
+              std::span(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
+          manifest.patches.push_back({path, release::Sha256Of(kOldCore)});
+          entries.push_back(EntryDef{.name = "UPDATE/~HALVEX-PATCH/core.dll", .data = std::string(patch.begin(), patch.end())});
+          return;
+        }
+      }
+      entries.push_back(EntryDef{.name = name, .data = data, .method = static_cast<uint16_t>(data.size() > 64 ? 8 : 0),
+                                 .external_attributes = attributes});
     };
     add("App.exe", "new program " + std::string(40000, 'P'));
     add("core.dll", std::string(70000, 'C'));
@@ -109,6 +139,13 @@ class UpdateCrash : public testing::Test {
     add("res/icons/tray.ico", std::string(300, 't'));
     add("res/sounds/done.wav", std::string(9000, 'w'));
     add("empty.txt", "");
+    if (release_) {
+      std::sort(manifest.files.begin(), manifest.files.end(), [](auto& a, auto& b) { return a.path < b.path; });
+      manifest.dropped = {{"gone.txt", release::Sha256Of("gone")}, {"old\\plugin\\x.dll", release::Sha256Of("x")}};
+      entries.insert(entries.begin(), EntryDef{.name = "UPDATE/~HALVEX-RELEASE", .data = release::FormatManifest(manifest)});
+      record_ = release::FormatRecord(release::RecordOf(manifest));
+    }
+    for (const EntryDef& e : entries) zip.Add(e);
     archive_ = zip.Build();
   }
 
@@ -127,6 +164,18 @@ class UpdateCrash : public testing::Test {
         {"res/icons/app.ico", "old icon"}, {"keep.txt", "not in the update"}};
     int64_t t = 1500000000;
     for (const auto& [name, bytes] : files) zip_test::WriteFile(app / name, bytes);
+    if (release_) {
+      zip_test::WriteFile(app / "core.dll", kOldCore);
+      zip_test::WriteFile(app / "gone.txt", "gone");
+      fs::create_directories(app / "old" / "plugin");
+      zip_test::WriteFile(app / "old" / "plugin" / "x.dll", "x");
+      zip_test::WriteFile(app / "UPDATE" / "RELEASE.INF", "halvex-installed 1\nproduct Acme\nversion 1.0\n");
+      for (const char* name : {"core.dll", "gone.txt", "old/plugin/x.dll", "UPDATE/RELEASE.INF", "old/plugin", "old"}) {
+        const timespec times[2] = {{t, 0}, {t, 123456789}};
+        ::utimensat(AT_FDCWD, (app / name).c_str(), times, 0);
+        t += 86400;
+      }
+    }
     // Folders last: the files made in them set their times. Every one has a time of its own,
     // with a fraction of a second, so a time not put back, or put back on another folder, shows.
     for (const char* name : {"App.exe", "core.dll", "readonly.cfg", "data/user.cfg", "data/table.dat", "lang/en.txt",
@@ -186,6 +235,12 @@ class UpdateCrash : public testing::Test {
 
   std::string Result(const fs::path& app) { return zip_test::ReadFile(app / "UPDATE" / "UPDATE_RESULT.INF"); }
 
+  // Every operation of a run, as counted in the reference run, failed and then stopped in turn.
+  void EveryFault(const fs::path& scratch, const fs::path& launcher_dir, const Tree& old_tree, const Tree& new_tree,
+                  int operations, int commit_mark, int archive_removal);
+
+  bool release_ = false;
+  std::string record_;  // the release's record, once applied
   std::string archive_;
   std::string description_extra_;
   NullHost host_;
@@ -226,7 +281,36 @@ TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
   ASSERT_GT(archive_removal, commit_mark);
   ASSERT_GT(operations, 40);
   ASSERT_GT(commit_mark, 0);
+  EveryFault(scratch.Path(), launcher_dir, old_tree, new_tree, operations, commit_mark, archive_removal);
+}
 
+TEST_F(UpdateCrash, EveryOperationOfAReleaseFailedOrStoppedLeavesTheOldOrTheNewTree) {
+  release_ = true;
+  Build();
+  zip_test::TempDir scratch;
+  const fs::path launcher_dir = scratch / "launcher";
+  fs::create_directories(launcher_dir);
+  const fs::path reference = scratch / "ref000";
+  MakeOldTree(reference);
+  const Tree old_tree = Snapshot(reference);
+  FaultOps counting;
+  EXPECT_EQ(Run(reference, launcher_dir, counting), "");
+  const Tree new_tree = Snapshot(reference);
+  EXPECT_EQ(zip_test::ReadFile(reference / "core.dll"), std::string(70000, 'C')) << "the patched file";
+  EXPECT_FALSE(fs::exists(reference / "gone.txt"));
+  EXPECT_FALSE(fs::exists(reference / "old")) << "the folders the removal leaves empty";
+  EXPECT_EQ(zip_test::ReadFile(reference / "keep.txt"), "not in the update");
+  EXPECT_EQ(zip_test::ReadFile(reference / "UPDATE" / "RELEASE.INF"), record_);
+  EXPECT_FALSE(fs::exists(reference / "UPDATE" / "~HALVEX"));
+  EXPECT_NE(Result(reference).find("\r\nPATCHED=1\r\nREMOVED=2\r\n"), std::string::npos) << Result(reference);
+  ASSERT_GT(counting.archive_removal_at, counting.commit_mark_at);
+  ASSERT_GT(counting.commit_mark_at, 0);
+  EveryFault(scratch.Path(), launcher_dir, old_tree, new_tree, counting.count, counting.commit_mark_at,
+             counting.archive_removal_at);
+}
+
+void UpdateCrash::EveryFault(const fs::path& scratch, const fs::path& launcher_dir, const Tree& old_tree,
+                             const Tree& new_tree, int operations, int commit_mark, int archive_removal) {
   for (FaultOps::Mode mode : {FaultOps::Mode::kError, FaultOps::Mode::kStop}) {
     for (int k = 0; k < operations; ++k) {
       const bool stop = mode == FaultOps::Mode::kStop;
@@ -267,8 +351,12 @@ TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
       launcher::UpdateLog log(platform::SystemFileOps(), zip_test::EnginePath(app) + "\\");
       launcher::UpdateTransaction next(platform::SystemFileOps(), clock_, log, zip_test::EnginePath(app) + "\\");
       next.Recover();
-      const Tree now = committed ? WithoutFolderTimes(Snapshot(app)) : Snapshot(app);
-      const Tree want = committed ? WithoutFolderTimes(expected) : expected;
+      Tree now = committed ? WithoutFolderTimes(Snapshot(app)) : Snapshot(app);
+      Tree want = committed ? WithoutFolderTimes(expected) : expected;
+      // A patched file and the record are made by the run: they have the time they were made.
+      if (committed)
+        for (const char* made : {"core.dll", "UPDATE/RELEASE.INF"})
+          if (release_ && now.count(made) && want.count(made)) now[made].mtime = want[made].mtime = 0;
       EXPECT_TRUE(now == want) << Describe(now, want);
       for (const auto& e : fs::recursive_directory_iterator(app)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
       fs::remove_all(app);

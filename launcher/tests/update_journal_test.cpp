@@ -20,6 +20,8 @@ UpdateJournal Sample() {
   j.trees = {"new folder"};
   j.new_folders = {"old style"};
   j.files = {"App.exe", "sub dir\\deep\\a b.dll"};
+  j.drops = {"plugins\\old one\\x.dll", "gone.txt"};
+  j.removed_folders = {"plugins\\old one", "plugins"};
   return j;
 }
 
@@ -29,6 +31,8 @@ void ExpectSame(const UpdateJournal& a, const UpdateJournal& b) {
   EXPECT_EQ(a.trees, b.trees);
   EXPECT_EQ(a.new_folders, b.new_folders);
   EXPECT_EQ(a.files, b.files);
+  EXPECT_EQ(a.drops, b.drops);
+  EXPECT_EQ(a.removed_folders, b.removed_folders);
 }
 
 TEST(UpdateJournal, ReadsBackWhatWasWrittenWithItsMark) {

@@ -53,6 +53,7 @@ struct RunOutcome {
   // Applied with the old version kept: the new release must confirm within this many seconds.
   unsigned confirm_seconds = 0;
   std::string archive = "";  // the archive applied, for the result file written after the wait
+  bool base_differs = false;   // not started because a file a patch is made against differs
 };
 
 // The exit code of the launcher's process for a run that ended so (kExit values).

@@ -6,6 +6,8 @@
 //   SWAP <rel>                             an existing folder replaced whole
 //   TREE <rel>                             a new folder moved in whole
 //   FILE <rel>                             a file moved one by one
+//   DROP <rel>                             a file the release drops, moved aside into BACKUP
+//   RMDIR <rel>                            a folder the drops leave empty, removed (deepest first)
 //   END                                    the list is complete: moves may begin
 //   COMMITTED | ROLLED BACK                appended when the moves are complete or undone
 //   AWAITING CONFIRMATION                  after COMMITTED: the backups stay until the new
@@ -32,6 +34,8 @@ struct UpdateJournal {
   std::vector<std::string> files;        // moved one by one, outside the trees (and, unless a swap
                                          // could not be made, outside the swapped folders)
   std::vector<std::pair<std::string, platform::FolderStamp>> stamps;  // existing folders, as they were
+  std::vector<std::string> drops;        // removed files, moved aside into BACKUP after the files
+  std::vector<std::string> removed_folders;  // removed after the drops, deepest first (each has a stamp)
 };
 
 // The journal's text up to and including END.

@@ -61,6 +61,10 @@ struct UpdatePlan {
   std::vector<std::string> folders;   // every folder the update needs (rel), parents first
   std::vector<FolderEntry> folder_entries;  // in the archive's order
   uint64_t total_size = 0;            // of `files`
+  // A release's removals: files moved aside through the journal after the files are in place,
+  // then the folders that leaves empty, deepest first.
+  std::vector<std::string> removes;
+  std::vector<std::string> empty_folders;
 };
 
 // The reserved folder of the update's own work (staging, backups, journal), below the

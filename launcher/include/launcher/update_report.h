@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "description/text_encoding.h"
 #include "platform/file_ops.h"
@@ -41,7 +43,9 @@ const char* OutcomeText(UpdateOutcome outcome);  // "applied", "rolled back", "n
 // application reads it as it reads its own description file; ANSI text that the ANSI code page
 // cannot hold (a Korean path on a Western system) is written as UTF-8 with a byte-order mark
 // instead, so that no character is lost to a '?'.
+// `extra` are further NAME=value lines after ARCHIVE (a release's counts, a refusal's REASON).
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
-                     const std::string& error, const std::string& archive, description::TextEncoding description);
+                     const std::string& error, const std::string& archive, description::TextEncoding description,
+                     const std::vector<std::pair<std::string, std::string>>& extra = {});
 
 }  // namespace launcher

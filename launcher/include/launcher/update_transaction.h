@@ -8,6 +8,7 @@
 //   FOLDERS\  existing folders replaced whole: one whose every file the update replaces, with
 //             the same attributes and permissions as its staged copy, is swapped with it (two
 //             renames instead of two for each of its files)
+//   RELEASE\  a release's manifest and patches, extracted to be read (never moved into place)
 //   JOURNAL   the list of planned moves and the attributes and times of every existing folder
 //             they touch, on the disk before the first move is made; "COMMITTED" or "ROLLED
 //             BACK" is appended when the moves are complete or undone, and for a release that
