@@ -113,19 +113,6 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
   return i == a.size() && j == b.size();
 }
 
-bool IsValidUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + static_cast<size_t>(extra) >= s.size() + (extra == 0)) return false;
-    for (int k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(s[i + static_cast<size_t>(k)]) & 0xC0) != 0x80) return false;
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return true;
-}
-
 }  // namespace platform
 
 namespace platform {

@@ -79,11 +79,6 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
                           wb.data(), static_cast<int>(wb.size())) == CSTR_EQUAL;
 }
 
-bool IsValidUtf8(std::string_view text) {
-  return text.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                               static_cast<int>(text.size()), nullptr, 0) > 0;
-}
-
 }  // namespace platform
 
 namespace platform {

@@ -21,31 +21,6 @@ bool AsciiEqualIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Strict UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF), the same on every
-// system: the text must mean one thing to every reader.
-bool IsStrictUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    const int extra = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
-    if (extra < 0 || s.size() - i <= static_cast<size_t>(extra)) return false;
-    uint32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const auto t = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (t & 0x3F);
-    }
-    static constexpr uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return true;
-}
-
 // A decimal number without leading zeros (0 itself allowed), at most `max`.
 std::optional<uint64_t> ParseDecimal(std::string_view text, uint64_t max) {
   if (text.empty() || (text.size() > 1 && text[0] == '0')) return std::nullopt;
@@ -61,7 +36,7 @@ class LineReader {
   LineReader(std::string_view text, std::string_view source, const char* what)
       : text_(text), source_(source), what_(what) {
     if (text.size() > kMaxTextSize) Fail("it is larger than " + std::to_string(kMaxTextSize >> 20) + " MiB");
-    if (!IsStrictUtf8(text)) Fail("it is not UTF-8 text");
+    if (!platform::IsValidUtf8(text)) Fail("it is not UTF-8 text");
   }
 
   bool AtEnd() const { return pos_ >= text_.size(); }
@@ -214,7 +189,7 @@ std::string PathProblem(std::string_view path) {
   if (path.empty()) return "the path is empty";
   if (path.size() > kMaxPathBytes) return "the path is longer than " + std::to_string(kMaxPathBytes) + " bytes";
   if (path.find('/') != std::string_view::npos) return "\"" + std::string(path) + "\" holds a '/' (parts are joined by '\\')";
-  if (!IsStrictUtf8(path)) return "the path is not UTF-8";
+  if (!platform::IsValidUtf8(path)) return "the path is not UTF-8";
   for (const char c : path)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "the path holds a control character";
   std::string_view rest = path;

@@ -21,6 +21,8 @@ inline std::string AnsiToUtf8(std::string_view bytes) { return CodePageToUtf8(by
 // Case-insensitive equality in the user's locale (CompareString with NORM_IGNORECASE).
 bool SameTextIgnoreCase(std::string_view a, std::string_view b);
 
+// Whether `text` is UTF-8, strictly and the same on every system: no overlong forms, no
+// surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 
 // The text with every letter in upper case as the file system folds names (Windows: the
