@@ -18,7 +18,7 @@ std::string FolderLockName(const std::string& folder) {
     hash ^= static_cast<unsigned char>(c);
     hash *= 0x100000001b3ull;
   }
-  char text[32];
+  char text[40];  // the prefix, 16 digits and the end
   std::snprintf(text, sizeof text, "HalvexFolderLock-%016llx", static_cast<unsigned long long>(hash));
   return text;
 }
