@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "launcher/elevation.h"
 #include "launcher/signed_archive.h"
 #include "launcher/texts.h"
 #include "launcher/update_plan.h"
@@ -460,6 +461,71 @@ void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx,
   plan.empty_folders = rp.empty_folders;
 }
 
+// The paths below the application folder that the run with administrator rights writes before it
+// knows the update's files: its report, its work folder and the folder of its copy of the archive.
+std::string FirstLinkOfTheRun(const std::string& app_dir) {
+  const std::string log = kLogFile;
+  for (const std::string& rel : {std::string("UPDATE"), log, log + ".1", std::string(kResultFile), std::string(kWorkFolder),
+                                 std::string(kHeldArchiveFolder)})
+    if (std::string link = FirstLinkBelow(app_dir, app_dir + rel); !link.empty()) return link;
+  return {};
+}
+
+// Every path the plan writes, moves or removes below the application folder.
+std::string FirstLinkOfThePlan(const UpdatePlan& plan) {
+  for (const PlannedFile& f : plan.files)
+    if (std::string link = FirstLinkBelow(plan.app_dir, f.final_path); !link.empty()) return link;
+  for (const std::vector<std::string>* list : {&plan.folders, &plan.removes, &plan.empty_folders})
+    for (const std::string& rel : *list)
+      if (std::string link = FirstLinkBelow(plan.app_dir, plan.app_dir + rel); !link.empty()) return link;
+  return {};
+}
+
+// Copies `from` to `to` (replacing it) in blocks; false with `error` set when it could not.
+bool CopyWhole(const std::string& from, const std::string& to, std::string& error) {
+  try {
+    platform::FileStream in(from, platform::FileMode::OpenRead);
+    platform::FileStream out(to, platform::FileMode::Create);
+    std::vector<uint8_t> block(1 << 16);
+    for (;;) {
+      const int64_t n = in.Read(block.data(), static_cast<int64_t>(block.size()));
+      if (n <= 0) break;
+      if (out.Write(block.data(), n) != n) throw platform::EWriteError("\"" + to + "\" could not be written");
+      platform::PumpMessages();
+    }
+    if (!out.Handle().Flush()) throw platform::EWriteError("\"" + to + "\" could not be written");
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+}
+
+// The run with administrator rights takes the archive the first launcher named, and its signature
+// file, into a folder only administrators can write, so that nobody changes them between its check
+// and its extraction; it works on that copy alone. Returns the copy's path, or "" with the cause
+// in `error`. What an earlier run left there is removed first.
+std::string HoldArchive(platform::FileOps& ops, UpdateLog& log, const std::string& app_dir, const std::string& archive,
+                        std::string& error) {
+  const std::string folder = app_dir + kHeldArchiveFolder;
+  const std::string copy = folder + "\\" + kHeldArchiveName;
+  const std::string signature_copy = signature::SignatureFileName(copy);
+  for (const std::string& old : {copy, signature_copy, copy + kRejectedSuffix, signature_copy + kRejectedSuffix})
+    if (ops.Attributes(old)) ops.RemoveFile(old);
+  if (!ops.Attributes(folder)) {
+    if (const platform::FileOpResult r = ops.CreateFolder(folder); !r.ok()) {
+      error = "the folder " + Quoted(folder) + " could not be made: " + r.error;
+      return {};
+    }
+  }
+  if (!CopyWhole(archive, copy, error)) return {};
+  const std::string signature_file = signature::SignatureFileName(archive);
+  if (platform::FileExists(signature_file) && !CopyWhole(signature_file, signature_copy, error)) return {};
+  log.Line("copied " + Quoted(archive) + " to " + Quoted(copy) + " (and its signature file, if any): the update is "
+           "checked and extracted from that copy");
+  return copy;
+}
+
 }  // namespace
 
 unsigned ParseConfirmSeconds(const std::string& value) {
@@ -470,7 +536,7 @@ unsigned ParseConfirmSeconds(const std::string& value) {
 }
 
 void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome, const UpdateEnvironment& env) {
-  if (outcome.outcome != UpdateOutcome::kApplied || !outcome.confirm_seconds || !env.start) {
+  if (outcome.outcome != UpdateOutcome::kApplied || !outcome.confirm_seconds || !env.start || launch.request.Elevated) {
     FinishRun(host, launch, outcome);
     return;
   }
@@ -549,13 +615,23 @@ UpdateEnvironment SystemEnvironment() {
 RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const UpdateRequest& s,
                          const std::string& launcher_dir, const UpdateEnvironment& env) {
   const std::string app_dir = UpdateFolder(s.AppDir);
-  const std::string archive = s.ArchivePath.empty() ? launcher_dir + kArchiveName : s.ArchivePath;
+  // The archive the run extracts: with administrator rights, its own copy of the one it was named.
+  std::string archive = s.ArchivePath.empty() ? launcher_dir + kArchiveName : s.ArchivePath;
+  const std::string named_archive = archive;  // what the log and the result file name
+  // With administrator rights nothing is written through a link an ordinary user could have
+  // planted below the application folder: not even the log.
+  if (s.Elevated) {
+    if (const std::string link = FirstLinkOfTheRun(app_dir); !link.empty())
+      return RunOutcome{UpdateOutcome::kNotStarted, 0, TextOf(Text::kNotApplied) + LinkRefusal(link), false};
+  }
   // The log and the result file are kept whatever happens to the update, so they are written past
   // any substitute. The application must never read the result of an earlier run.
   platform::FileOps& report_ops = platform::SystemFileOps();
   if (report_ops.Attributes(app_dir + kResultFile)) report_ops.RemoveFile(app_dir + kResultFile);
   UpdateLog log(report_ops, app_dir);
-  log.Line("---- update of " + Quoted(app_dir) + " from " + Quoted(archive));
+  log.Line("---- update of " + Quoted(app_dir) + " from " + Quoted(archive) + " (process " +
+           std::to_string(platform::CurrentProcessId()) +
+           (s.Elevated ? ", with administrator rights; the launcher that started it restarts the application)" : ")"));
   if (s.ExeFromArgument)
     log.Line("the description file names no program to start: " + Quoted(s.ExeFileName) + " is restarted");
 
@@ -579,12 +655,17 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
                  ArchiveFate fate) {
     log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
              (cause.empty() ? "" : "; " + cause));
-    WriteResultFile(report_ops, app_dir, outcome, files, cause, archive, s.VerInfo.Encoding(), result_lines);
+    WriteResultFile(report_ops, app_dir, outcome, files, cause, named_archive, s.VerInfo.Encoding(), result_lines);
     // The archive is let go before it is moved.
     unzipper.CloseArchive();
     signed_archive.reset();
     Settle(*env.ops, log, archive, fate);
-    return RunOutcome{outcome, files, message, true};
+    if (archive != named_archive && fate == ArchiveFate::kKeep) {
+      // The copy is not needed for the next try: the first launcher keeps the archive it was given.
+      for (const std::string& path : {archive, signature::SignatureFileName(archive)})
+        if (env.ops->Attributes(path)) env.ops->RemoveFile(path);
+    }
+    return RunOutcome{outcome, files, message, !s.Elevated};
   };
   auto not_applied = [](const std::string& cause, bool restored) {
     return TextOf(restored ? Text::kNotApplied : Text::kNotRestored) + cause;
@@ -597,6 +678,23 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     log.Line("refused: " + s.CommandLineError);
     return end(UpdateOutcome::kNotStarted, 0, s.CommandLineError, not_applied(s.CommandLineError, true),
                ArchiveFate::kKeep);
+  }
+
+  if (s.Elevated) {
+    // Rights are used for a signed update only, and this run reads the description file itself.
+    bool signed_update = false;
+    try {
+      signed_update = s.DescriptionRead &&
+                      signature::TrustedPublicKey(s.VerInfo, s.AppDir + kDescriptionFile).has_value();
+    } catch (const platform::Exception&) {
+      // A key that cannot be read for sure is no key.
+    }
+    if (DecideElevation({.elevated_run = true, .signed_update = signed_update}) == ElevationStep::kRefuseUnsigned) {
+      const std::string cause = TextOf(Text::kUnsignedPerMachine, Language::kEnglish);
+      log.Line("refused: " + cause);
+      return end(UpdateOutcome::kNotStarted, 0, cause, TextOf(Text::kNotApplied) + TextOf(Text::kUnsignedPerMachine),
+                 ArchiveFate::kKeep);
+    }
   }
 
   UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
@@ -613,6 +711,16 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   // first one started again.
   const bool archive_there = env.ops->Attributes(archive).has_value();
   const uint64_t waited = archive_there ? WaitForApplication(host, env, log, s.FirstArgument) : 0;
+  if (s.Elevated && archive_there) {
+    std::string error;
+    const std::string copy = HoldArchive(*env.ops, log, app_dir, archive, error);
+    if (copy.empty()) {
+      const std::string cause = "the archive could not be copied for the update: " + error;
+      log.Line("refused: " + cause);
+      return end(UpdateOutcome::kNotStarted, 0, cause, not_applied(cause, true), ArchiveFate::kKeep);
+    }
+    archive = copy;
+  }
 
   unzipper.SetZipName(archive);
   // A signed update is checked before its directory is read and stays open until the end.
@@ -658,6 +766,14 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   } catch (const EUpdateRefused& e) {
     log.Line(std::string("refused: ") + e.what());
     return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kReject);
+  }
+  // Before the preflight tries a file in each folder.
+  if (s.Elevated) {
+    if (const std::string link = FirstLinkOfThePlan(plan); !link.empty()) {
+      log.Line("refused: " + LinkRefusal(link));
+      return end(UpdateOutcome::kNotStarted, 0, LinkRefusal(link), not_applied(LinkRefusal(link), true),
+                 ArchiveFate::kKeep);
+    }
   }
   try {
     log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
@@ -769,8 +885,19 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
       return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
     }
     log.Line("staged " + std::to_string(plan.files.size()) + " files");
+    // A release's patched files and removals are known now.
+    if (s.Elevated) {
+      if (const std::string link = FirstLinkOfThePlan(plan); !link.empty()) {
+        tx.Discard();
+        log.Line("refused: " + LinkRefusal(link));
+        return end(UpdateOutcome::kNotStarted, 0, LinkRefusal(link), not_applied(LinkRefusal(link), true),
+                   ArchiveFate::kKeep);
+      }
+    }
     confirm_seconds = ConfirmSecondsOf(*env.ops, log, s, plan, tx.StageDir());
-    if (confirm_seconds && env.start) {
+    // The run with administrator rights never starts the application, so it cannot watch it.
+    if (confirm_seconds && s.Elevated) log.Line("CONFIRM_SECONDS is not waited for by the run with administrator rights");
+    if (confirm_seconds && env.start && !s.Elevated) {
       // A confirmation left by an earlier start must not count for this release.
       const std::string confirmed = app_dir + kConfirmedFile;
       if (env.ops->Attributes(confirmed)) env.ops->RemoveFile(confirmed);
@@ -803,7 +930,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   }
   RunOutcome applied = end(UpdateOutcome::kApplied, placed, "", "", ArchiveFate::kRemove);
   applied.confirm_seconds = confirm_seconds;
-  applied.archive = archive;
+  applied.archive = named_archive;
   return applied;
 }
 
@@ -821,7 +948,8 @@ int ExitCodeOf(const RunOutcome& outcome) {
 void FinishRun(UpdateHost& host, Launch& launch, const RunOutcome& outcome) {
   // The next launcher may start as soon as the application is back.
   launch.lock.reset();
-  if (outcome.restart) host.ShellOpen(launch.request.ExeFileName, kRestartArgument);
+  // With administrator rights the application is never started: the first launcher does that.
+  if (outcome.restart && !launch.request.Elevated) host.ShellOpen(launch.request.ExeFileName, kRestartArgument);
   // Unattended: nobody would close the box; the result file and the exit code say it all.
   if (!outcome.message.empty() && launch.request.Mode == RunMode::kNormal) host.ShowError(outcome.message);
   host.SetExitCode(ExitCodeOf(outcome));

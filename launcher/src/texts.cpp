@@ -33,6 +33,13 @@ constexpr Row kRows[] = {
      "업데이트가 적용되지 않았으며 프로그램을 완전히 되돌리지 못했습니다. 다음 실행 때 마저 되돌립니다: ",
      "The update was not applied and the application could not be restored completely; the launcher "
      "finishes that at its next start: "},
+    {Text::kUnsignedPerMachine,
+     "프로그램 폴더는 관리자 권한으로만 바꿀 수 있는데, 서명되지 않은 업데이트는 모든 사용자용 설치에 적용하지 "
+     "않습니다 (설명 파일 VER_INFO.INF에 PUBLIC_KEY가 없습니다).",
+     "the application's folder can only be changed with administrator rights, and an unsigned update of a "
+     "per-machine install is not applied (its description file VER_INFO.INF names no PUBLIC_KEY)."},
+    {Text::kElevationDeclined, "업데이트에 필요한 관리자 권한이 허락되지 않았습니다.",
+     "the administrator rights the update needs were not given."},
 };
 constexpr bool RowsInOrder() {
   for (size_t i = 0; i < std::size(kRows); ++i)

@@ -95,6 +95,7 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
   plan.app_dir = app_dir;
   const std::string dest_dir = app_dir.substr(0, app_dir.size() - 1);
   const std::string work_key = platform::NameCaseKey(kWorkFolder);
+  const std::string held_key = platform::NameCaseKey(kHeldArchiveFolder);
   std::unordered_map<std::string, Claim> claims;  // by the name Windows sees
 
   for (const ArchiveEntry& e : entries) {
@@ -115,7 +116,7 @@ UpdatePlan MakePlan(const std::string& app_dir, const std::vector<ArchiveEntry>&
       if (!rel.empty()) rel += '\\';
       rel += parts[i];
       const std::string key = platform::NameCaseKey(rel);
-      if (key == work_key || key.starts_with(work_key + "\\"))
+      if (key == work_key || key.starts_with(work_key + "\\") || key == held_key || key.starts_with(held_key + "\\"))
         throw EUpdateRefused("\"" + final_path + "\" lies in the updater's own work folder");
       const bool folder_here = !is_file || i + 1 < parts.size();
       const auto [it, added] = claims.try_emplace(key, Claim{app_dir + rel, folder_here});

@@ -34,7 +34,14 @@ std::string UtcTimeText(bool with_milliseconds) {
   return text;
 }
 
-UpdateLog::UpdateLog(platform::FileOps& ops, const std::string& app_dir) : ops_(ops), path_(app_dir + kLogFile) {
+UpdateLog::UpdateLog(platform::FileOps& ops, const std::string& app_dir) : UpdateLog(ops, app_dir + kLogFile, true) {}
+
+UpdateLog UpdateLog::InFolder(platform::FileOps& ops, const std::string& folder) {
+  const std::string log = kLogFile;
+  return UpdateLog(ops, folder + log.substr(log.find_last_of('\\') + 1), true);
+}
+
+UpdateLog::UpdateLog(platform::FileOps& ops, std::string path, bool) : ops_(ops), path_(std::move(path)) {
   const size_t slash = path_.find_last_of('\\');
   if (!ops_.Attributes(path_.substr(0, slash))) ops_.CreateFolder(path_.substr(0, slash));
   const std::optional<std::string> old = ops_.ReadFile(path_);
@@ -63,11 +70,17 @@ const char* OutcomeText(UpdateOutcome outcome) {
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
                      const std::string& error, const std::string& archive, description::TextEncoding description,
                      const std::vector<std::pair<std::string, std::string>>& extra) {
+  WriteResultFileAt(ops, app_dir + kResultFile, outcome, files, error, archive, description, extra);
+}
+
+void WriteResultFileAt(platform::FileOps& ops, const std::string& path, UpdateOutcome outcome, int files,
+                       const std::string& error, const std::string& archive, description::TextEncoding description,
+                       const std::vector<std::pair<std::string, std::string>>& extra) {
   std::string text = std::string("RESULT=") + OutcomeText(outcome) + "\r\nFILES=" + std::to_string(files) +
                      "\r\nERROR=" + OneLine(error) + "\r\nTIME=" + UtcTimeText(false) + "\r\nARCHIVE=" +
                      OneLine(archive) + "\r\n";
   for (const auto& [name, value] : extra) text += name + "=" + OneLine(value) + "\r\n";
-  ops.WriteFile(app_dir + kResultFile,
+  ops.WriteFile(path,
                 description::EncodeText(text, description::EncodingToWrite(description, text)));
 }
 

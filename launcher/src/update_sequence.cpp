@@ -48,6 +48,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.mode = RunMode::kSilent;
     } else if (a.size() == 8 && StartsWithNoCase(a, "/passive")) {
       if (line.mode != RunMode::kSilent) line.mode = RunMode::kPassive;  // the quieter one holds
+    } else if (a.size() == 9 && StartsWithNoCase(a, "/elevated")) {
+      line.elevated = true;
     } else if (StartsWithNoCase(a, "/archive=")) {
       if (archive_given) {
         refuse("the command line names the archive twice");
@@ -76,6 +78,7 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Lau
   }
   const CommandLine line = ParseCommandLine(arguments);
   s.Mode = line.mode;
+  s.Elevated = line.elevated;
   s.ArchivePath = line.archive;
   s.CommandLineError = line.error;
   s.IgnoredArguments = line.ignored;

@@ -5,8 +5,11 @@
 // close: a test lets it go when it has seen what it waits for, however slowly the machine runs.
 // A file standin.act beside it makes it a release that acts after logging (its line ends with the
 // action in brackets): "confirm" makes UPDATE\CONFIRMED, "exit N" ends with code N, "stay N"
-// stays N seconds and ends without confirming.
+// stays N seconds and ends without confirming, "parent" writes the id of the process that started
+// it into standin.parent beside it.
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <string>
 #include <string_view>
@@ -60,6 +63,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
   } else if (action.starts_with("exit ")) {
     return std::stoi(action.substr(5));
+  } else if (action == "parent") {
+    DWORD parent = 0;
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+      if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    ::CloseHandle(snapshot);
+    try {
+      platform::File out = platform::File::Open(dir + "standin.parent", platform::FileMode::Create);
+      const std::string text = std::to_string(parent);
+      out.Write(text.data(), static_cast<int64_t>(text.size()));
+    } catch (...) {
+      return 1;
+    }
   } else if (action.starts_with("stay ")) {
     ::Sleep(static_cast<DWORD>(std::stoi(action.substr(5))) * 1000);
   }

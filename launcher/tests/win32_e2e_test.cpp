@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -1521,5 +1522,166 @@ TEST_F(UpdateRun, AReleaseThatDoesNotConfirmItStartsIsPutBack) {
   }
 }
 
-}  // namespace
+// A per-machine install: the application's folder is taken for one this user cannot write
+// (HALVEX_TEST_NOT_WRITABLE, documented in the README; Wine has no such folder to offer and
+// elevates without a prompt), the archive lies where the application may write it.
+class PerMachineRun : public SignedUpdateRun {
+ protected:
+  void SetUp() override {
+    SignedUpdateRun::SetUp();
+    // Inherited by the launcher through its environment block.
+    ::SetEnvironmentVariableW(L"HALVEX_TEST_NOT_WRITABLE", L"1");
+    local_ = root_ / "Local" / "Acme";
+    fs::create_directories(local_);
+  }
+  void TearDown() override {
+    ::SetEnvironmentVariableW(L"HALVEX_TEST_NOT_WRITABLE", nullptr);
+    SignedUpdateRun::TearDown();
+  }
+  std::wstring ArchiveOption() const { return L"\"/archive=" + (local_ / "UPDATE.ZIP").wstring() + L"\""; }
+  void PlaceSigned(const std::string& archive) {
+    WriteAll(local_ / "UPDATE.ZIP", archive);
+    WriteAll(local_ / "UPDATE.ZIP.SIG", Signature(archive));
+  }
+  // The process id a log line gives after `before`, 0 when there is none.
+  static DWORD ProcessAfter(const std::string& log, const std::string& before) {
+    const size_t at = log.find(before);
+    return at == std::string::npos ? 0 : static_cast<DWORD>(std::strtoul(log.c_str() + at + before.size(), nullptr, 10));
+  }
+  fs::path local_;
+};
 
+// Two processes: the first starts the second with administrator rights and shows no window of its
+// own; the second applies the signed update from its own copy of the archive and starts nothing;
+// the first restarts the application, which says so (its parent process is the first launcher).
+TEST_F(PerMachineRun, ASecondProcessAppliesTheUpdateAndTheFirstRestartsTheApplication) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "standin.act", .data = "parent", .method = 0, .dos_time = kStamp});
+  Describe(PublicKey());
+  PlaceSigned(zip.Build());
+  StartLauncher({}, {}, ArchiveOption());
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (window = FindLauncherWindow(0)) != nullptr; }, 30000)) << "no window";
+  DWORD shown_by = 0;
+  ::GetWindowThreadProcessId(window, &shown_by);
+  EXPECT_NE(shown_by, pi_.dwProcessId) << "the window is the elevated run's";
+  EXPECT_TRUE(VisibleWindowsOf(pi_.dwProcessId).empty()) << "the first launcher shows nothing";
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 0u);
+  EXPECT_EQ(ReadAll(app_ / "readme.txt"), "new read-me");
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN [parent]\r\n"; }, 10000)) << RestartLog();
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(app_ / "standin.parent"); }, 10000));
+  EXPECT_EQ(ReadAll(app_ / "standin.parent"), std::to_string(pi_.dwProcessId)) << "restarted by the first launcher";
+
+  const std::string first_log = ReadAll(local_ / "HalvexUpdate.log");
+  const DWORD elevated = ProcessAfter(first_log, "with administrator rights runs as process ");
+  EXPECT_NE(elevated, 0u) << first_log;
+  EXPECT_NE(elevated, pi_.dwProcessId);
+  EXPECT_EQ(ProcessAfter(Log(), "UPDATE.ZIP\" (process "), elevated) << Log();
+  EXPECT_NE(Log().find("with administrator rights; the launcher that started it restarts the application"),
+            std::string::npos) << Log();
+  EXPECT_NE(first_log.find("ended with exit code 0"), std::string::npos) << first_log;
+  EXPECT_EQ(ProcessAfter(first_log, "from this process ("), pi_.dwProcessId) << first_log;
+  EXPECT_TRUE(Result().starts_with("RESULT=applied\r\nFILES=2\r\n")) << Result();
+  EXPECT_NE(Result().find("ARCHIVE=" + Narrow((local_ / "UPDATE.ZIP").wstring())), std::string::npos) << Result();
+  EXPECT_FALSE(fs::exists(local_ / "UPDATE.ZIP")) << "applied: removed, by the first launcher";
+  EXPECT_FALSE(fs::exists(local_ / "UPDATE.ZIP.SIG"));
+  EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX.ARCHIVE" / "UPDATE.ZIP")) << "the copy is gone";
+}
+
+// The elevated run checks its own copy: an archive altered after signing is refused there and
+// renamed aside by the first launcher, where it was given; a second run then finds nothing to do.
+TEST_F(PerMachineRun, AnAlteredArchiveIsRefusedByTheElevatedRunAndRenamedAside) {
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  const std::string archive = zip.Build();
+  Describe(PublicKey());
+  PlaceSigned(archive);
+  std::string altered = archive;
+  altered[zip.CentralOffset() + 30] ^= 0x01;
+  WriteAll(local_ / "UPDATE.ZIP", altered);
+  StartLauncher({}, {}, L"/silent " + ArchiveOption());
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 2u);
+  ForgetProcess();
+  EXPECT_FALSE(fs::exists(app_ / "readme.txt"));
+  EXPECT_NE(Result().find("does not match its signature"), std::string::npos) << Result();
+  EXPECT_EQ(ReadAll(local_ / "UPDATE.ZIP.rejected"), altered);
+  EXPECT_TRUE(fs::exists(local_ / "UPDATE.ZIP.SIG.rejected"));
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+
+  StartLauncher({}, {}, L"/silent " + ArchiveOption());
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 3u) << "nothing to do: no prompt, no second process";
+  EXPECT_EQ(ReadAll(local_ / "HalvexUpdate.log").find("ended with exit code 2"),
+            ReadAll(local_ / "HalvexUpdate.log").rfind("ended with exit code")) << "one elevated run only";
+}
+
+// An unsigned update of a folder only administrators could write is refused before anything is
+// asked for or written, in the description file's language; the result file goes beside the
+// archive, the application is restarted.
+TEST_F(PerMachineRun, AnUnsignedUpdateIsRefusedWithItsOwnText) {
+  for (const auto language : {launcher::Language::kKorean, launcher::Language::kEnglish}) {
+    SCOPED_TRACE(launcher::LanguageCode(language));
+    fs::remove(app_ / "standin.log");
+    fs::remove(launcher_ / "UPDATE_RESULT.INF");
+    WriteAll(app_ / "UPDATE" / "VER_INFO.INF",
+             std::string("EXE_FILENAME=App.exe\r\nLANGUAGE=") + launcher::LanguageCode(language) + "\r\n");
+    ZipBuilder zip;
+    zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+    WriteAll(launcher_ / "UPDATE.ZIP", zip.Build());
+    StartLauncher();
+    Box box;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindBox(pi_.dwProcessId)).hwnd && !box.text.empty(); }, 30000));
+    EXPECT_EQ(box.text, launcher::TextOf(launcher::Text::kNotApplied, language) +
+                            launcher::TextOf(launcher::Text::kUnsignedPerMachine, language));
+    EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+    ::PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(Exited(10000));
+    EXPECT_EQ(ExitCode(), 2u);
+    ForgetProcess();
+    EXPECT_FALSE(fs::exists(app_ / "readme.txt"));
+    EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "HalvexUpdate.log")) << "no run in the application's folder";
+    EXPECT_TRUE(fs::exists(launcher_ / "UPDATE.ZIP")) << "kept: not the archive's fault";
+    const std::string result = ReadAll(launcher_ / "UPDATE_RESULT.INF");
+    EXPECT_TRUE(result.starts_with("RESULT=not started\r\nFILES=0\r\nERROR=" +
+                                   launcher::TextOf(launcher::Text::kUnsignedPerMachine, launcher::Language::kEnglish)))
+        << result;
+    EXPECT_EQ(ReadAll(launcher_ / "HalvexUpdate.log").find("administrator rights runs as"), std::string::npos);
+  }
+}
+
+// A link planted below the application folder, pointing elsewhere: the elevated run writes nothing
+// through it and names it.
+TEST_F(PerMachineRun, ALinkBelowTheFolderIsRefusedByTheElevatedRun) {
+  const fs::path elsewhere = root_ / "Elsewhere";
+  fs::create_directories(elsewhere);
+  fs::create_directories(app_ / "data");
+  const fs::path link = app_ / "data" / "plugins";
+  if (!::CreateSymbolicLinkW(link.c_str(), elsewhere.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY)) {
+    const std::string unix_link = UnixPath(app_ / "data"), unix_target = UnixPath(elsewhere);
+    if (unix_link.empty() || RunUnix(L"/bin/ln -s \"" + Widen(unix_target) + L"\" \"" + Widen(unix_link) +
+                                     L"/plugins\"") != 0)
+      GTEST_SKIP() << "no link can be made here";
+  }
+  if (!(::GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      ::GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "the system does not show the link as a reparse point";
+  ZipBuilder zip;
+  zip.Add(EntryDef{.name = "readme.txt", .data = "new read-me", .method = 8, .dos_time = kStamp});
+  zip.Add(EntryDef{.name = "data/plugins/evil.dll", .data = "planted", .method = 8, .dos_time = kStamp});
+  Describe(PublicKey());
+  PlaceSigned(zip.Build());
+  StartLauncher({}, {}, L"/silent " + ArchiveOption());
+  ASSERT_TRUE(Exited(60000)) << "the launcher did not finish";
+  EXPECT_EQ(ExitCode(), 2u);
+  EXPECT_TRUE(fs::is_empty(elsewhere)) << "nothing written through the link";
+  EXPECT_FALSE(fs::exists(app_ / "readme.txt"));
+  EXPECT_NE(Result().find("\"" + Narrow(link.wstring()) + "\" is a link or junction"), std::string::npos) << Result();
+  EXPECT_TRUE(fs::exists(local_ / "UPDATE.ZIP")) << "kept";
+  EXPECT_TRUE(WaitFor([&] { return RestartLog() == "UPDATE_RUN\r\n"; }, 10000)) << RestartLog();
+  fs::remove(link);
+}
+
+}  // namespace

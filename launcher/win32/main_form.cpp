@@ -1,9 +1,13 @@
 #include "main_form.h"
 
+#include <cstdlib>
+#include <string_view>
+
 #include "platform/fs.h"
 #include "platform/jpeg.h"
 #include "platform/ui/application.h"
 
+#include "launcher/elevation.h"
 #include "launcher/extract_update.h"
 #include "launcher/texts.h"
 #include "launcher/update_rules.h"
@@ -30,6 +34,20 @@ HALVEX_IMAGE(kList24_00)
 }  // namespace halvex_assets
 
 namespace launcher {
+
+namespace {
+
+// The access check of the application's folder. HALVEX_TEST_NOT_WRITABLE=1 makes it answer "not
+// writable", so that tests under Wine (where a folder this user cannot write is hard to make) take
+// the path of a per-machine install: it can only make the launcher ask for administrator rights,
+// and the run with them checks everything itself.
+bool FolderWritable(const std::string& folder) {
+  const char* test = std::getenv("HALVEX_TEST_NOT_WRITABLE");
+  if (test && std::string_view(test) == "1") return false;
+  return platform::CanWriteFolder(folder);
+}
+
+}  // namespace
 
 using platform::ui::Align;
 using platform::ui::Application;
@@ -313,8 +331,17 @@ void TfmMain::FormCreate(Form*) {
     if (launch_.request.Mode == RunMode::kNormal) throw;
   }
   ApplyLanguage();
+  if (launch_.lock && !launch_.request.Elevated) {
+    const UpdateRequest& s = launch_.request;
+    const std::string archive =
+        AbsoluteArchivePath(s.ArchivePath, AppDirOf(platform::ProgramPath()), platform::CurrentFolder());
+    step_ = DecideForRequest(s, archive, FolderWritable(UpdateFolder(s.AppDir)));
+  }
+  // One window for the customer: the run with administrator rights shows its own.
+  if (step_ == ElevationStep::kStartElevated) SetShowMainForm(false);
   // Without a window there is no showing to start the run from.
-  if (launch_.request.Mode == RunMode::kSilent && launch_.lock) tmZip->SetEnabled(true);
+  if ((launch_.request.Mode == RunMode::kSilent || step_ == ElevationStep::kStartElevated) && launch_.lock)
+    tmZip->SetEnabled(true);
 }
 
 // The description file may have picked another language than the design's: the texts the window
@@ -334,6 +361,15 @@ void TfmMain::tmZipTimer(platform::ui::Timer*) {
 }
 
 void TfmMain::ExtractUpdate() {
+  if (step_ == ElevationStep::kStartElevated) {
+    RunElevated(*this, launch_, platform::ProgramPath(), AppDirOf(platform::ProgramPath()), SystemEnvironment(),
+                platform::StartProgramElevated);
+    return;
+  }
+  if (step_ == ElevationStep::kRefuseUnsigned) {
+    RefuseUnsignedUpdate(*this, launch_, AppDirOf(platform::ProgramPath()));
+    return;
+  }
   RunOutcome outcome;
   const UpdateEnvironment env = SystemEnvironment();
   try {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "launcher/elevation.h"
 #include "launcher/update_sequence.h"
 #include "platform/ui/form.h"
 #include "platform/ui/timer.h"
@@ -97,6 +98,8 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   void CreateWindowHandle() override;
   std::vector<std::string> arguments_;
   Launch launch_;
+  // Where the update runs: here, in a copy of the launcher with administrator rights, or nowhere.
+  ElevationStep step_ = ElevationStep::kRunHere;
 };
 
 }  // namespace launcher

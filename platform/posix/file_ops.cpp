@@ -219,6 +219,7 @@ namespace {
 class PosixProgram : public StartedProgram {
  public:
   explicit PosixProgram(pid_t pid) : pid_(pid) {}
+  uint32_t Id() override { return static_cast<uint32_t>(pid_); }
   ~PosixProgram() override {
     if (!code_) ::waitpid(pid_, nullptr, WNOHANG);
   }
@@ -251,6 +252,13 @@ std::unique_ptr<StartedProgram> StartProgram(const std::string& path, const std:
     ::_exit(127);
   }
   return std::make_unique<PosixProgram>(pid);
+}
+
+std::unique_ptr<StartedProgram> StartProgramElevated(const std::string&, const std::string&, std::string& error,
+                                                     bool& declined) {
+  declined = false;
+  error = "starting a program with administrator rights is a Windows matter";
+  return nullptr;
 }
 
 }  // namespace platform

@@ -194,6 +194,14 @@ std::string ProgramPath() {
   return n > 0 ? std::string(buffer.data(), static_cast<size_t>(n)) : std::string();
 }
 
+bool CanWriteFolder(const std::string& folder) {
+  struct stat st;
+  const std::string path = NativePath(folder);
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
 std::string CurrentFolder() {
   std::vector<char> buffer(PATH_MAX + 1);
   return ::getcwd(buffer.data(), buffer.size()) ? std::string(buffer.data()) : std::string();

@@ -347,6 +347,7 @@ class WindowsProgram : public StartedProgram {
  public:
   explicit WindowsProgram(HANDLE process) : process_(process) {}
   ~WindowsProgram() override { ::CloseHandle(process_); }
+  uint32_t Id() override { return ::GetProcessId(process_); }
   std::optional<uint32_t> ExitCode() override {
     // GetExitCodeProcess alone cannot tell a running program from one that ended with 259.
     if (::WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) return std::nullopt;
@@ -373,6 +374,31 @@ std::unique_ptr<StartedProgram> StartProgram(const std::string& path, const std:
   info.nShow = SW_SHOWNORMAL;
   if (!::ShellExecuteExW(&info)) {
     error = Failure(::GetLastError()).error;
+    return nullptr;
+  }
+  if (!info.hProcess) {
+    error = "the system started no process that could be watched";
+    return nullptr;
+  }
+  return std::make_unique<WindowsProgram>(info.hProcess);
+}
+
+std::unique_ptr<StartedProgram> StartProgramElevated(const std::string& path, const std::string& parameters,
+                                                     std::string& error, bool& declined) {
+  declined = false;
+  const std::wstring file = Widen(path), params = Widen(parameters);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpVerb = L"runas";
+  info.lpFile = file.c_str();
+  info.lpParameters = params.empty() ? nullptr : params.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  if (!::ShellExecuteExW(&info)) {
+    const DWORD code = ::GetLastError();
+    // What the shell answers when the user says no at the consent prompt.
+    declined = code == ERROR_CANCELLED;
+    error = Failure(code).error;
     return nullptr;
   }
   if (!info.hProcess) {

@@ -187,6 +187,66 @@ std::string ProgramPath() {
   }
 }
 
+namespace {
+
+// Closes a handle of the token kind when it goes.
+struct TokenHandle {
+  HANDLE h = nullptr;
+  ~TokenHandle() {
+    if (h) ::CloseHandle(h);
+  }
+};
+
+// Where the system cannot answer the question (no security on the volume, a token that cannot be
+// read): a uniquely named file made and removed at once tells.
+bool CanMakeFileIn(const std::wstring& folder) {
+  const std::wstring probe = folder + (folder.ends_with(L'\\') ? L"" : L"\\") + L"~halvex-access-" +
+                             std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount64()) +
+                             L".tmp";
+  const HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(h);
+  return true;
+}
+
+}  // namespace
+
+bool CanWriteFolder(const std::string& folder) {
+  const std::wstring path = Widen(folder);
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // The folder's own access list against this process's token: a guess from the path (Program
+  // Files) would be wrong for folders an installer opened to its users, and for the built-in
+  // Administrator, who runs elevated without asking.
+  const SECURITY_INFORMATION wanted_parts =
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  DWORD size = 0;
+  ::GetFileSecurityW(path.c_str(), wanted_parts, nullptr, 0, &size);
+  std::vector<BYTE> descriptor(size);
+  if (size == 0 || !::GetFileSecurityW(path.c_str(), wanted_parts, descriptor.data(), size, &size))
+    return CanMakeFileIn(path);
+  TokenHandle process_token, token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &process_token.h))
+    return CanMakeFileIn(path);
+  // AccessCheck wants an impersonation token.
+  if (!::DuplicateToken(process_token.h, SecurityImpersonation, &token.h)) return CanMakeFileIn(path);
+  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  // Making files and folders: what an update does in the folder. Deleting what it replaces is
+  // checked file by file before the update writes anything.
+  DWORD access = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY;
+  ::MapGenericMask(&access, &mapping);
+  PRIVILEGE_SET privileges = {};
+  DWORD privileges_size = sizeof privileges;
+  DWORD granted = 0;
+  BOOL allowed = FALSE;
+  if (!::AccessCheck(descriptor.data(), token.h, access, &mapping, &privileges, &privileges_size, &granted, &allowed))
+    return CanMakeFileIn(path);
+  return allowed != FALSE;
+}
+
+uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
+
 std::string CurrentFolder() {
   const DWORD n = ::GetCurrentDirectoryW(0, nullptr);
   std::wstring buffer(n, L'\0');

@@ -23,6 +23,8 @@ enum class Text {
   kWaitingForFile,       // the label before a file held by another program, tried again
   kNotApplied,           // the error box: the update failed and everything was put back
   kNotRestored,          // the error box: the update failed and could not be undone completely
+  kUnsignedPerMachine,   // the error box: an unsigned update of a folder only administrators can write
+  kElevationDeclined,    // the error box: administrator rights were asked for and not given
   kCount
 };
 

@@ -70,6 +70,9 @@ struct UpdatePlan {
 // The reserved folder of the update's own work (staging, backups, journal), below the
 // application folder. No entry may be written into it.
 inline constexpr const char* kWorkFolder = "UPDATE\\~HALVEX";
+// Where the run with administrator rights holds its own copy of the archive and of its signature
+// file (launcher/elevation.h). No entry may be written into it either.
+inline constexpr const char* kHeldArchiveFolder = "UPDATE\\~HALVEX.ARCHIVE";
 
 // Why `component` (one part of a path) is a name Windows cannot create; empty when it can.
 std::string WindowsNameProblem(std::string_view component);

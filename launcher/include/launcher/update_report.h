@@ -26,10 +26,13 @@ class UpdateLog {
   // `app_dir` ends with '\'. The log is rotated here, when the run begins. A log that cannot be
   // written never stops an update.
   UpdateLog(platform::FileOps& ops, const std::string& app_dir);
+  // HalvexUpdate.log directly in `folder` (ending with '\'), rotated alike.
+  static UpdateLog InFolder(platform::FileOps& ops, const std::string& folder);
   void Line(const std::string& text);
   const std::string& Path() const { return path_; }
 
  private:
+  UpdateLog(platform::FileOps& ops, std::string path, bool);
   platform::FileOps& ops_;
   std::string path_;
 };
@@ -47,5 +50,9 @@ const char* OutcomeText(UpdateOutcome outcome);  // "applied", "rolled back", "n
 void WriteResultFile(platform::FileOps& ops, const std::string& app_dir, UpdateOutcome outcome, int files,
                      const std::string& error, const std::string& archive, description::TextEncoding description,
                      const std::vector<std::pair<std::string, std::string>>& extra = {});
+// The same result file at `path`.
+void WriteResultFileAt(platform::FileOps& ops, const std::string& path, UpdateOutcome outcome, int files,
+                       const std::string& error, const std::string& archive, description::TextEncoding description,
+                       const std::vector<std::pair<std::string, std::string>>& extra = {});
 
 }  // namespace launcher

@@ -57,10 +57,13 @@ inline constexpr int kExitAlreadyRunning = 5;  // another launcher is updating t
 inline constexpr int kExitReverted = 6;        // applied, then put back: the new release did not confirm
 
 // The command line: the application's path first, then options in any order, each named without
-// regard to case: /silent, /passive, /archive=PATH. Other arguments are ignored (and logged).
+// regard to case: /silent, /passive, /archive=PATH, and /elevated, which the launcher gives the copy
+// of itself it starts with administrator rights (launcher/elevation.h). Other arguments are ignored
+// (and logged).
 struct CommandLine {
   std::string application;  // the first argument, as it is
   RunMode mode = RunMode::kNormal;
+  bool elevated = false;    // the run with administrator rights that a first launcher started
   std::string archive;      // the archive's path given by /archive=, empty when none is
   std::string error;        // an option given wrongly, empty when none was
   std::vector<std::string> ignored;  // the arguments that are no option of the launcher
@@ -71,6 +74,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // the window is made.
 struct UpdateRequest {
   RunMode Mode = RunMode::kNormal;
+  // The run with administrator rights: it does the transaction and never starts the application.
+  bool Elevated = false;
   // The archive to apply: UPDATE.ZIP beside the launcher unless the command line names another.
   std::string ArchivePath;
   std::string CommandLineError;  // refuses the run: an option was given wrongly

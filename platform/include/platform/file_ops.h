@@ -109,6 +109,8 @@ class StartedProgram {
   virtual ~StartedProgram() = default;
   // Its exit code once it has ended; nothing while it runs.
   virtual std::optional<uint32_t> ExitCode() = 0;
+  // Its process id (0 where the system does not tell).
+  virtual uint32_t Id() { return 0; }
 };
 
 // Starts the program at `path` with `parameters` (one string, as a command line has them) in its
@@ -116,5 +118,12 @@ class StartedProgram {
 // not be started.
 std::unique_ptr<StartedProgram> StartProgram(const std::string& path, const std::string& parameters,
                                              std::string& error);
+
+// Starts the program at `path` with `parameters` with administrator rights (Windows: the shell's
+// "runas", which shows the system's consent prompt when it asks). Null when it was not started:
+// `declined` tells a prompt the user refused; otherwise `error` says why. Other systems: never
+// started.
+std::unique_ptr<StartedProgram> StartProgramElevated(const std::string& path, const std::string& parameters,
+                                                     std::string& error, bool& declined);
 
 }  // namespace platform

@@ -58,6 +58,14 @@ std::string ErrorText(int code);
 bool IsRemovableDrive(const std::string& root);  // DRIVE_REMOVABLE or DRIVE_CDROM
 std::string VolumeLabel(const std::string& root);
 
+// Whether the current user may make files and folders in `folder`, asked of the system for this
+// process's own rights (Windows: the folder's access list checked against the process's token;
+// POSIX: write and search permission). A folder that does not exist cannot be written.
+bool CanWriteFolder(const std::string& folder);
+
+// The id of this process, as the system's process lists show it.
+uint32_t CurrentProcessId();
+
 // Full path of the running program.
 std::string ProgramPath();
 std::string CurrentFolder();
