@@ -651,8 +651,17 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
 
   std::optional<SignedArchive> signed_archive;
   std::vector<std::pair<std::string, std::string>> result_lines;  // a release's counts, a refusal's reason
-  auto end = [&](UpdateOutcome outcome, int files, const std::string& cause, const std::string& message,
+  // The copy a run with administrator rights works from is named as the archive it was given: that
+  // is the file the user and the application know (its signature file alike).
+  auto named = [&](std::string text) {
+    if (archive == named_archive) return text;
+    for (size_t at = text.find(archive); at != std::string::npos; at = text.find(archive, at + named_archive.size()))
+      text.replace(at, archive.size(), named_archive);
+    return text;
+  };
+  auto end = [&](UpdateOutcome outcome, int files, const std::string& raw_cause, const std::string& raw_message,
                  ArchiveFate fate) {
+    const std::string cause = named(raw_cause), message = named(raw_message);
     log.Line(std::string("outcome: ") + OutcomeText(outcome) + ", " + std::to_string(files) + " files" +
              (cause.empty() ? "" : "; " + cause));
     WriteResultFile(report_ops, app_dir, outcome, files, cause, named_archive, s.VerInfo.Encoding(), result_lines);

@@ -266,7 +266,9 @@ TEST_F(ElevatedRun, TheCopyIsCheckedAndARefusedOneRenamedAside) {
   WriteFile(local_ / "UPDATE.ZIP", altered);
   const launcher::RunOutcome outcome = Run();
   EXPECT_EQ(outcome.outcome, launcher::UpdateOutcome::kNotStarted);
-  EXPECT_NE(outcome.message.find("does not match its signature"), std::string::npos) << outcome.message;
+  EXPECT_NE(outcome.message.find("\"" + local_.Engine("UPDATE.ZIP") + "\" does not match its signature"),
+            std::string::npos)
+      << "named as the archive it was given: " << outcome.message;
   EXPECT_FALSE(fs::exists(app_ / "App.exe"));
   EXPECT_EQ(ReadFile(app_ / "UPDATE" / "~HALVEX.ARCHIVE" / "UPDATE.ZIP.rejected"), altered);
   EXPECT_EQ(ReadFile(local_ / "UPDATE.ZIP"), altered) << "the first launcher's to rename";
