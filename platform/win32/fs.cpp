@@ -242,7 +242,10 @@ bool CanWriteFolder(const std::string& folder) {
   BOOL allowed = FALSE;
   if (!::AccessCheck(descriptor.data(), token.h, access, &mapping, &privileges, &privileges_size, &granted, &allowed))
     return CanMakeFileIn(path);
-  return allowed != FALSE;
+  // A "no" is tried once more for real: the access list a network share reports can name accounts
+  // the local token does not hold, and a folder that can be written must never cost its update
+  // (an unsigned one would be refused). In a per-machine install the try makes nothing.
+  return allowed != FALSE || CanMakeFileIn(path);
 }
 
 uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
