@@ -214,7 +214,7 @@ class Bzip2Decoder final : public StreamDecoder {
 
   // Reads one block after its magic and CRC, writes its bytes out and answers their CRC.
   uint32_t DecodeBlock(BitReader& bits) {
-    if (bits.Get(1)) StreamFailed("randomised bzip2 blocks are not supported");
+    if (bits.Get(1)) Damaged(bits, "randomised bzip2 blocks are not supported");
     const uint32_t origin = bits.Get(24);
 
     // The bytes the block uses, in a 16 x 16 map.
@@ -227,14 +227,14 @@ class Bzip2Decoder final : public StreamDecoder {
       for (int j = 0; j < 16; ++j)
         if (map & (0x8000u >> j)) mtf[used++] = static_cast<uint8_t>(i * 16 + j);
     }
-    if (used == 0) StreamFailed("invalid bzip2 data: the block uses no bytes");
+    if (used == 0) Damaged(bits, "invalid bzip2 data: the block uses no bytes");
     const int alphabet = used + 2;
     const int end_of_block = used + 1;
 
     const int groups = static_cast<int>(bits.Get(3));
-    if (groups < kMinGroups || groups > kMaxGroups) StreamFailed("invalid bzip2 data: number of Huffman tables");
+    if (groups < kMinGroups || groups > kMaxGroups) Damaged(bits, "invalid bzip2 data: number of Huffman tables");
     uint32_t selector_count = bits.Get(15);
-    if (selector_count == 0) StreamFailed("invalid bzip2 data: no selectors");
+    if (selector_count == 0) Damaged(bits, "invalid bzip2 data: no selectors");
     // Selectors, move-to-front coded in unary.
     uint8_t order[kMaxGroups];
     for (int i = 0; i < groups; ++i) order[i] = static_cast<uint8_t>(i);
@@ -243,7 +243,7 @@ class Bzip2Decoder final : public StreamDecoder {
       for (;;) {
         if (bits.count_ < 8) bits.Refill();
         if (!bits.Get(1)) break;
-        if (++j >= groups) StreamFailed("invalid bzip2 data: a selector names no table");
+        if (++j >= groups) Damaged(bits, "invalid bzip2 data: a selector names no table");
       }
       const uint8_t t = order[j];
       for (; j > 0; --j) order[j] = order[j - 1];
@@ -258,14 +258,14 @@ class Bzip2Decoder final : public StreamDecoder {
       int len = static_cast<int>(bits.Get(5));
       for (int s = 0; s < alphabet; ++s) {
         for (;;) {
-          if (len < 1 || len > kMaxCodeLength) StreamFailed("invalid bzip2 data: code length out of range");
+          if (len < 1 || len > kMaxCodeLength) Damaged(bits, "invalid bzip2 data: code length out of range");
           if (bits.count_ < 2) bits.Refill();
           if (!bits.Get(1)) break;
           len += bits.Get(1) ? -1 : 1;
         }
         lengths[s] = static_cast<uint8_t>(len);
       }
-      if (!codes_[t].Build(lengths, alphabet)) StreamFailed("invalid bzip2 data: oversubscribed Huffman code");
+      if (!codes_[t].Build(lengths, alphabet)) Damaged(bits, "invalid bzip2 data: oversubscribed Huffman code");
     }
     if (bits.Overrun()) StreamFailed("unexpected end of data");
 
@@ -278,7 +278,7 @@ class Bzip2Decoder final : public StreamDecoder {
     int run_shift = 0;
     uint32_t group = 0;
     for (;;) {
-      if (group >= selector_count) StreamFailed("invalid bzip2 data: more symbols than selectors");
+      if (group >= selector_count) Damaged(bits, "invalid bzip2 data: more symbols than selectors");
       const HuffmanCode& code = codes_[selectors_[group++]];
       int sym = 0;
       for (int k = 0; k < kGroupSize; ++k) {
@@ -294,11 +294,11 @@ class Bzip2Decoder final : public StreamDecoder {
           // RUNA and RUNB: digits 1 and 2 of a bijective base-2 number, least significant first.
           run += static_cast<uint32_t>(sym + 1) << run_shift;
           ++run_shift;
-          if (run > limit) StreamFailed("invalid bzip2 data: run overflows the block");
+          if (run > limit) Damaged(bits, "invalid bzip2 data: run overflows the block");
           continue;
         }
         if (run) {
-          if (run > limit - size) StreamFailed("invalid bzip2 data: run overflows the block");
+          if (run > limit - size) Damaged(bits, "invalid bzip2 data: run overflows the block");
           const uint8_t b = mtf[0];
           counts[b] += run;
           std::fill(tt + size, tt + size + run, uint32_t{b});
@@ -307,7 +307,7 @@ class Bzip2Decoder final : public StreamDecoder {
           run_shift = 0;
         }
         if (sym == end_of_block) break;
-        if (size >= limit) StreamFailed("invalid bzip2 data: block too large");
+        if (size >= limit) Damaged(bits, "invalid bzip2 data: block too large");
         const int index = sym - 1;
         const uint8_t b = mtf[index];
         if (index < 16) {
@@ -322,7 +322,7 @@ class Bzip2Decoder final : public StreamDecoder {
       if (bits.Overrun()) StreamFailed("unexpected end of data");
       if (sym == end_of_block) break;
     }
-    if (origin >= size) StreamFailed("invalid bzip2 data: origin pointer outside the block");
+    if (origin >= size) Damaged(bits, "invalid bzip2 data: origin pointer outside the block");
 
     // The inverse transform: tt[j] >> 8 is the row that follows row j.
     uint32_t start[256];
@@ -343,6 +343,11 @@ class Bzip2Decoder final : public StreamDecoder {
     return ExpandRuns(block, size);
   }
 
+  // Zeros read past the data's end may look like a run or a code: the end is the cause then.
+  [[noreturn]] static void Damaged(const BitReader& bits, const char* cause) {
+    StreamFailed(bits.Overrun() ? "unexpected end of data" : cause);
+  }
+
   // A symbol whose code is longer than the fast table's bits.
   static int SlowSymbol(BitReader& bits, const HuffmanCode& code) {
     for (int len = kFastBits + 1; len <= code.max_length; ++len) {
@@ -352,7 +357,7 @@ class Bzip2Decoder final : public StreamDecoder {
         return code.sorted[code.offset[len] + index];
       }
     }
-    StreamFailed("invalid bzip2 data: no such Huffman code");
+    Damaged(bits, "invalid bzip2 data: no such Huffman code");
   }
 
   // After 4 equal bytes comes a count (0 to 255) of more of them. Answers the CRC of the output.
@@ -369,7 +374,10 @@ class Bzip2Decoder final : public StreamDecoder {
         ++i;
       }
       crc = Put(crc, block + from, i - from);
-      if (same == 4 && i < size) {
+      if (same == 4) {
+        // Writers always follow 4 equal bytes with their count, and libbz2 refuses a block
+        // without it.
+        if (i == size) StreamFailed("invalid bzip2 data: the block ends in a run without its count");
         const uint8_t b = block[i - 1];
         uint32_t n = block[i++];
         while (n > 0) {
