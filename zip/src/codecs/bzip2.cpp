@@ -1,6 +1,7 @@
 #include "bzip2.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -167,6 +168,37 @@ struct HuffmanCode {
   }
 };
 
+// Moves mtf[index] to the front and answers it. Done in words, not bytes: a loop of bytes here is
+// what a compiler turns into a call of memmove.
+inline uint8_t MoveToFront(uint8_t* mtf, int index) {
+  static_assert(std::endian::native == std::endian::little);
+  const uint8_t b = mtf[index];
+  int j = index;
+  for (; j >= 16; j -= 16) {
+    // mtf[j-16..j) one up, from the top down.
+    uint8_t moved[16];
+    std::memcpy(moved, mtf + j - 16, 16);
+    std::memcpy(mtf + j - 15, moved, 16);
+  }
+  if (j > 0) {
+    // mtf[0..j) one up within the first 16 bytes: bytes 0..j take their lower neighbour's value.
+    uint64_t lo, hi;
+    std::memcpy(&lo, mtf, 8);
+    std::memcpy(&hi, mtf + 8, 8);
+    const uint64_t up_lo = lo << 8;
+    const uint64_t up_hi = hi << 8 | lo >> 56;
+    const int n = j + 1;
+    const uint64_t mask_lo = n >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1;
+    const uint64_t mask_hi = n <= 8 ? 0 : n >= 16 ? ~uint64_t{0} : (uint64_t{1} << (8 * (n - 8))) - 1;
+    lo = (up_lo & mask_lo) | (lo & ~mask_lo);
+    hi = (up_hi & mask_hi) | (hi & ~mask_hi);
+    std::memcpy(mtf, &lo, 8);
+    std::memcpy(mtf + 8, &hi, 8);
+  }
+  mtf[0] = b;
+  return b;
+}
+
 class Bzip2Decoder final : public StreamDecoder {
  public:
   void Decode(BlockSource& in, BlockSink& out, const StreamFacts&) override {
@@ -218,7 +250,7 @@ class Bzip2Decoder final : public StreamDecoder {
     const uint32_t origin = bits.Get(24);
 
     // The bytes the block uses, in a 16 x 16 map.
-    uint8_t mtf[256];
+    uint8_t mtf[256] = {};
     int used = 0;
     const uint32_t ranges = bits.Get(16);
     for (int i = 0; i < 16; ++i) {
@@ -308,14 +340,7 @@ class Bzip2Decoder final : public StreamDecoder {
         }
         if (sym == end_of_block) break;
         if (size >= limit) Damaged(bits, "invalid bzip2 data: block too large");
-        const int index = sym - 1;
-        const uint8_t b = mtf[index];
-        if (index < 16) {
-          for (int j = index; j > 0; --j) mtf[j] = mtf[j - 1];
-        } else {
-          std::memmove(mtf + 1, mtf, static_cast<size_t>(index));
-        }
-        mtf[0] = b;
+        const uint8_t b = MoveToFront(mtf, sym - 1);
         ++counts[b];
         tt[size++] = b;
       }
@@ -324,22 +349,38 @@ class Bzip2Decoder final : public StreamDecoder {
     }
     if (origin >= size) Damaged(bits, "invalid bzip2 data: origin pointer outside the block");
 
-    // The inverse transform: tt[j] >> 8 is the row that follows row j.
+    // The inverse transform. Row j of the sorted rotations ends with byte tt[j] & 0xFF; the row
+    // of the rotation one byte further on is tt[j] >> 8 (the k-th row ending with a byte is the
+    // k-th row starting with it), and the row one byte back is lf_[j] >> 8. The text is walked
+    // from both ends at once: two independent chains of loads from memory instead of one.
     uint32_t start[256];
     uint32_t sum = 0;
     for (int b = 0; b < 256; ++b) {
       start[b] = sum;
       sum += counts[b];
     }
-    for (uint32_t i = 0; i < size; ++i) tt[start[tt[i] & 0xFF]++] |= i << 8;
+    if (lf_.size() < size) lf_.resize(block_limit_);
     if (block_.size() < size) block_.resize(block_limit_);
-    uint8_t* const block = block_.data();
-    uint32_t pos = tt[origin] >> 8;
+    uint32_t* const lf = lf_.data();
     for (uint32_t i = 0; i < size; ++i) {
-      const uint32_t e = tt[pos];
-      block[i] = static_cast<uint8_t>(e);
-      pos = e >> 8;
+      const uint32_t b = tt[i] & 0xFF;
+      const uint32_t j = start[b]++;
+      tt[j] |= i << 8;
+      lf[i] = j << 8 | b;
     }
+    uint8_t* const block = block_.data();
+    uint32_t ahead = tt[origin] >> 8;  // the row of the text's second byte
+    uint32_t back = origin;            // the row of the text itself, ending with its last byte
+    const uint32_t half = size / 2;
+    for (uint32_t i = 0; i < half; ++i) {
+      const uint32_t f = tt[ahead];
+      const uint32_t r = lf[back];
+      block[i] = static_cast<uint8_t>(f);
+      block[size - 1 - i] = static_cast<uint8_t>(r);
+      ahead = f >> 8;
+      back = r >> 8;
+    }
+    if (size % 2) block[half] = static_cast<uint8_t>(tt[ahead]);
     return ExpandRuns(block, size);
   }
 
@@ -363,48 +404,40 @@ class Bzip2Decoder final : public StreamDecoder {
   // After 4 equal bytes comes a count (0 to 255) of more of them. Answers the CRC of the output.
   uint32_t ExpandRuns(const uint8_t* block, uint32_t size) {
     uint32_t crc = 0xFFFFFFFFu;
+    uint8_t* const out = out_buf_;
+    size_t used = out_used_;
+    size_t unchecked = used;  // where the bytes not yet in the CRC start
+    int last = -1;
+    int same = 0;
     uint32_t i = 0;
     while (i < size) {
-      // Plain bytes up to the next 4 equal ones, copied as they are.
-      const uint32_t from = i;
-      int same = 1;
-      ++i;
-      while (i < size && same < 4) {
-        same = block[i] == block[i - 1] ? same + 1 : 1;
-        ++i;
+      // Room for one byte and the longest run it may start.
+      if (kOutSize - used < 256 + 1) {
+        crc = Bzip2Crc(crc, out + unchecked, used - unchecked);
+        out_used_ = used;
+        Flush();
+        used = unchecked = 0;
       }
-      crc = Put(crc, block + from, i - from);
-      if (same == 4) {
-        // Writers always follow 4 equal bytes with their count, and libbz2 refuses a block
-        // without it.
-        if (i == size) StreamFailed("invalid bzip2 data: the block ends in a run without its count");
-        const uint8_t b = block[i - 1];
-        uint32_t n = block[i++];
-        while (n > 0) {
-          const size_t room = kOutSize - out_used_;
-          const size_t take = std::min<size_t>(room, n);
-          std::memset(out_buf_ + out_used_, b, take);
-          crc = Bzip2Crc(crc, out_buf_ + out_used_, take);
-          out_used_ += take;
-          n -= static_cast<uint32_t>(take);
-          if (out_used_ == kOutSize) Flush();
-        }
+      const uint8_t b = block[i++];
+      out[used++] = b;
+      if (b != last) {
+        last = b;
+        same = 1;
+        continue;
       }
+      if (++same < 4) continue;
+      // Writers always follow 4 equal bytes with their count, and libbz2 refuses a block
+      // without it.
+      if (i == size) StreamFailed("invalid bzip2 data: the block ends in a run without its count");
+      const uint32_t n = block[i++];
+      std::memset(out + used, b, n);
+      used += n;
+      last = -1;
+      same = 0;
     }
+    crc = Bzip2Crc(crc, out + unchecked, used - unchecked);
+    out_used_ = used;
     return ~crc;
-  }
-
-  uint32_t Put(uint32_t crc, const uint8_t* data, size_t n) {
-    while (n > 0) {
-      const size_t take = std::min(n, kOutSize - out_used_);
-      std::memcpy(out_buf_ + out_used_, data, take);
-      crc = Bzip2Crc(crc, data, take);
-      out_used_ += take;
-      data += take;
-      n -= take;
-      if (out_used_ == kOutSize) Flush();
-    }
-    return crc;
   }
 
   void Flush() {
@@ -417,6 +450,7 @@ class Bzip2Decoder final : public StreamDecoder {
   HuffmanCode codes_[kMaxGroups];
   uint8_t selectors_[kMaxSelectors];
   std::vector<uint32_t> tt_;
+  std::vector<uint32_t> lf_;
   std::vector<uint8_t> block_;
   uint32_t block_limit_ = 0;
   BlockSink* out_ = nullptr;
