@@ -235,7 +235,8 @@ class Bzip2Decoder final : public StreamDecoder {
     if (tt_.size() < block_limit_) tt_.resize(block_limit_);
     uint32_t stream_crc = 0;
     for (;;) {
-      const uint64_t magic = uint64_t{bits.Get(24)} << 24 | bits.Get(24);
+      const uint64_t high = bits.Get(24);  // two statements: the order of the reads matters
+      const uint64_t magic = high << 24 | bits.Get(24);
       const uint32_t stored = bits.Get(32);
       if (bits.Overrun()) StreamFailed("unexpected end of data");
       if (magic == kEndMagic) {
