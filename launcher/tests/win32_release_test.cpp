@@ -215,7 +215,8 @@ TEST_F(ReleaseRun, AppliedExactlyThenTheOldReleaseReplayedIsRefused) {
 // and removed files and the folders are as before. Another program holds, past the launcher's
 // retries, the last dropped file (readable, so that it is found to be the vendor's, but not to be
 // moved: the renamed DLL's old name and the legacy plug-in have gone aside by then), or the legacy
-// plug-in's folder (all three dropped files and the emptied res folder inside it are gone by then).
+// plug-in's folder (all three dropped files and the emptied res folder inside it are gone by then:
+// folders go deepest first).
 struct HeldCase {
   const char* name;
   const char* held;  // below the application's folder
