@@ -4,6 +4,9 @@
 #include <zlib.h>
 
 #include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace release {
 
@@ -63,27 +66,61 @@ uint16_t NeededVersion(uint16_t method, bool zip64) { return zip64 ? 45 : method
 struct CompressorDeleter {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
+using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
+
+// Compressors kept between packings: making one costs more than packing a small file. Taken and
+// given back under a lock rather than kept per thread: a thread's own objects with destructors
+// are not freed safely when a thread ends under MinGW (their storage may go before their
+// destructor runs, which then frees a compressor that is no longer there).
+class CompressorPool {
+ public:
+  Compressor Take(int level) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = idle_.begin(); it != idle_.end(); ++it)
+        if (it->first == level) {
+          Compressor c = std::move(it->second);
+          idle_.erase(it);
+          return c;
+        }
+    }
+    Compressor c(libdeflate_alloc_compressor(level));
+    if (!c) throw platform::EOutOfMemory("Out of memory");
+    return c;
+  }
+  void Give(int level, Compressor c) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // As many as threads pack at once; a few spare ones beyond that are freed.
+    if (idle_.size() < kMostIdle) idle_.emplace_back(level, std::move(c));
+  }
+
+ private:
+  static constexpr size_t kMostIdle = 16;
+  std::mutex mutex_;
+  std::vector<std::pair<int, Compressor>> idle_;
+};
+
+CompressorPool& Compressors() {
+  static CompressorPool pool;
+  return pool;
+}
 
 }  // namespace
 
 PackedData PackBuffer(std::span<const uint8_t> data, int level) {
-  // One compressor per thread and level: making one costs more than packing a small file.
-  thread_local std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor;
-  thread_local int compressor_level = -1;
-  if (!compressor || compressor_level != level) {
-    compressor.reset(libdeflate_alloc_compressor(level));
-    if (!compressor) throw platform::EOutOfMemory("Out of memory");
-    compressor_level = level;
-  }
   PackedData packed;
   packed.size = data.size();
   packed.crc32 = libdeflate_crc32(0, data.data(), data.size());
   if (!data.empty()) {
     // Anything not smaller than the data is stored, so the output never needs more room than this.
     packed.bytes.resize(data.size() - 1);
-    const size_t n = packed.bytes.empty() ? 0
-                                          : libdeflate_deflate_compress(compressor.get(), data.data(), data.size(),
-                                                                        packed.bytes.data(), packed.bytes.size());
+    size_t n = 0;
+    if (!packed.bytes.empty()) {
+      Compressor compressor = Compressors().Take(level);
+      n = libdeflate_deflate_compress(compressor.get(), data.data(), data.size(), packed.bytes.data(),
+                                      packed.bytes.size());
+      Compressors().Give(level, std::move(compressor));
+    }
     if (n > 0) {
       packed.method = 8;
       packed.bytes.resize(n);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <thread>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -186,6 +188,35 @@ TEST(ZipWriterLimits, ManyEntriesGetZip64EndRecords) {
   u.SetZipName(zip_test::EnginePath(dir / "many.zip"));
   u.LoadDirectory();
   EXPECT_EQ(u.EntryCount(), 70000);
+}
+
+// Files are packed on worker threads that end when the archive is written: each thread's
+// compressor must go with it cleanly (under MinGW a thread's own objects with destructors were
+// freed in an unspecified order at its end, which freed a compressor twice), and every packing
+// gives the same bytes whatever thread and level it runs at.
+TEST(ZipWriterLimits, ThreadsThatPackAndEndLeaveNothingBehind) {
+  std::mt19937 random(7);
+  std::string data(60000, '\0');
+  for (char& c : data) c = static_cast<char>('a' + random() % 4);
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+  const PackedData want6 = PackBuffer(bytes, 6), want9 = PackBuffer(bytes, 9);
+  ASSERT_EQ(want6.method, 8);
+  for (int round = 0; round < 10; ++round) {
+    std::vector<PackedData> got(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < got.size(); ++i)
+      threads.emplace_back([&, i] {
+        // A thread that changes level in between, as the manifest packed at 9 among files at 6.
+        got[i] = PackBuffer(bytes, i % 2 ? 9 : 6);
+        if (i % 4 == 0) got[i] = PackBuffer(bytes, 6);
+      });
+    for (std::thread& t : threads) t.join();
+    for (size_t i = 0; i < got.size(); ++i) {
+      const PackedData& want = i % 2 && i % 4 != 0 ? want9 : want6;
+      EXPECT_EQ(got[i].bytes, want.bytes) << "round " << round << ", thread " << i;
+      EXPECT_EQ(got[i].crc32, want.crc32);
+    }
+  }
 }
 
 }  // namespace
