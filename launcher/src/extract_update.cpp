@@ -53,7 +53,7 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log,
                             const std::string& program) {
   if (!env.is_running || !env.is_running(program)) return 0;
-  host.SetNameCaption(TextOf(Text::kWaitingForProgram) + program);
+  host.SetStatusText(TextOf(Text::kWaitingForProgram) + program);
   log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
            " s for it to close");
   const uint64_t start = env.clock->NowMs();
@@ -117,7 +117,7 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
   const uint64_t budget = env.wait_ms > waited ? env.wait_ms - waited : 0;
   const uint64_t start = env.clock->NowMs();
   std::string names = Names(holders.programs);
-  host.SetNameCaption(TextOf(Text::kWaitingForHolders) + names);
+  host.SetStatusText(TextOf(Text::kWaitingForHolders) + names);
   log.Line(names + " holds " + watched + " open: waiting up to " + std::to_string(budget / 1000) +
            " s for it to let go");
   for (;;) {
@@ -130,7 +130,7 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
     if (!holders.known || holders.programs.empty()) break;
     if (Names(holders.programs) != names) {
       names = Names(holders.programs);
-      host.SetNameCaption(TextOf(Text::kWaitingForHolders) + names);
+      host.SetStatusText(TextOf(Text::kWaitingForHolders) + names);
       log.Line("now " + names + " holds " + watched + " open");
     }
   }
@@ -174,11 +174,11 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
   zip::TStartUnZipEvent window_handler = unzipper.OnStartUnZip;
   unzipper.OnStartUnZip = [&](zip::TUnZipper*, int index, std::string& fname, bool& skip) {
     if (const auto it = planned.find(index); it != planned.end()) {
-      host.SetNameCaption(TextOf(Text::kExtractingFile) + it->second->final_path);
+      host.SetStatusText(TextOf(Text::kExtractingFile) + it->second->final_path);
       fname = stage_dir + "\\" + it->second->rel;
       return;
     }
-    if (const auto it = skipped.find(index); it != skipped.end()) host.SetNameCaption(TextOf(Text::kExtractingFile) + *it->second);
+    if (const auto it = skipped.find(index); it != skipped.end()) host.SetStatusText(TextOf(Text::kExtractingFile) + *it->second);
     skip = true;
   };
   unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int index, bool&) {
@@ -601,7 +601,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
 
   UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
   tx.RetryMs = env.retry_ms;
-  tx.OnWaiting = [&host](const std::string& text) { host.SetNameCaption(text); };
+  tx.OnWaiting = [&host](const std::string& text) { host.SetStatusText(text); };
   try {
     tx.Recover();
   } catch (const EUpdateFailed& e) {
