@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "launcher/signed_archive.h"
+#include "launcher/staged_output.h"
 #include "launcher/texts.h"
 #include "launcher/update_plan.h"
 #include "platform/file_ops.h"
@@ -150,13 +151,14 @@ int RefusingAnswer(uint32_t flags) {
   }
 }
 
-// Extracts exactly the planned entries, each to its place below the staging folder; the window
-// sees where it will finally go, and an entry the description file leaves out is shown and not
-// extracted. An entry that fails stops the extraction: the cause names it. `engine_message` is
-// what the engine told the host during the extraction (its own words are the better cause);
-// `archive_fault` tells whether the archive's own data failed (and not the disk).
+// Extracts exactly the planned entries, each to its place below the staging folder, through
+// `output` (the update's file operations); the window sees where it will finally go, and an entry
+// the description file leaves out is shown and not extracted. An entry that fails stops the
+// extraction: the cause names it. `engine_message` is what the engine told the host during the
+// extraction (its own words are the better cause); `archive_fault` tells whether the archive's
+// own data failed (and not the disk).
 void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, const std::string& stage_dir,
-           const std::string& engine_message, bool& archive_fault) {
+           StagedOutput& output, const std::string& engine_message, bool& archive_fault) {
   std::unordered_map<int, const PlannedFile*> planned;
   for (const PlannedFile& f : plan.files) planned.emplace(f.entry, &f);
   std::unordered_map<int, const std::string*> skipped;
@@ -184,7 +186,11 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
   unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int index, bool&) {
     archive_fault = archive_fault || reason == zip::srBadPassword;
     fail(Quoted(final_path(index, fname)) +
-         (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
+         (reason == zip::srBadPassword ? " could not be decrypted"
+                                       : " could not be written" +
+                                             (reason == zip::srCreateError && !output.CreateError().empty()
+                                                  ? ": " + output.CreateError()
+                                                  : std::string())));
   };
   unzipper.OnBadCRC = [&](zip::TUnZipper* z, uint32_t, uint32_t, int index) {
     archive_fault = true;
@@ -196,6 +202,7 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
     unzipper.OnSkippingFile = nullptr;
     unzipper.OnBadCRC = nullptr;
     unzipper.OnEndUnZip = nullptr;
+    unzipper.SetOutputFiles(nullptr);
     unzipper.CancelRequested = false;
   };
   try {
@@ -203,13 +210,15 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
     unzipper.SetDestDir(stage_dir);
     unzipper.SetRecreateDirs(true);
     unzipper.SetRetainAttributes(true);
-    // The staged files are on the disk before the journal says they may be moved into place:
-    // each is flushed behind the next ones as it is written.
-    unzipper.SetFlushFilesOnClose(true);
+    // The staged files reach the disk with the staging folder's flush, before the journal says
+    // they may be moved into place.
+    unzipper.SetFlushFilesOnClose(false);
+    unzipper.SetOutputFiles(&output);
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
-    // An error that names a staged file (one that could not be flushed) names it where it was to go.
-    std::string what = e.what();
+    // An error that names a staged file (one that could not be written) names it where it was to
+    // go; the file operation's own text is the better cause than the engine's account of it.
+    std::string what = output.WriteError().empty() ? std::string(e.what()) : output.WriteError();
     const std::string staged = stage_dir + "\\";
     for (size_t at = what.find(staged); at != std::string::npos; at = what.find(staged, at))
       what.replace(at, staged.size(), plan.app_dir);
@@ -383,19 +392,18 @@ void AddFolders(UpdatePlan& plan, const std::string& rel) {
   }
 }
 
-// After the engine staged the release's whole files: each is checked against the manifest, the
-// patched files are made from the installed bases into the staging folder (and checked as they
-// are written), the new record is staged as one more file to move, and the removals go to the
+// After the engine staged the release's whole files: each is checked against the manifest by the
+// hash taken while it was written, the patched files are made from the installed bases into the
+// staging folder (and checked as they are written), the new record is staged as one more file to move, and the removals go to the
 // transaction. Raises ERefusedRelease, EStagedFileMismatch and the patch's errors: nothing of
 // the application's is written yet.
 void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx, UpdatePlan& plan,
                   const release::Manifest& manifest, const release::ReleasePlan& rp, const ReleaseEntries& entries,
-                  const std::function<std::string(size_t)>& patch_file) {
+                  const std::function<std::string(size_t)>& patch_file, const StagedOutput& staged) {
   for (const PlannedFile& f : plan.files) {
-    platform::FileStream staged(tx.StageDir() + "\\" + f.rel, platform::FileMode::OpenRead);
-    uint64_t size = 0;
-    const release::Sha256 hash = release::Sha256OfStream(staged, &size);
-    release::CheckStagedFile(manifest, f.rel, size, hash);
+    const StagedOutput::Written* written = staged.Of(tx.StageDir() + "\\" + f.rel);
+    if (!written) throw EUpdateFailed(Quoted(f.final_path) + " was not extracted", true);
+    release::CheckStagedFile(manifest, f.rel, written->size, written->sha256);
   }
   for (const release::PlannedWrite& w : rp.writes) {
     if (!w.patched) continue;
@@ -426,17 +434,20 @@ void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx,
                                        BaseDiffers(w.path, "its bytes are not those the update was made against"));
       MakeParents(ops, tx.StageDir(), w.path);
       const std::string staged_path = tx.StageDir() + "\\" + w.path;
+      const std::string cannot_write = Quoted(plan.app_dir + w.path) + " could not be written: ";
       release::Sha256Hasher hasher;
       uint64_t size = 0;
       {
-        platform::FileStream out(staged_path, platform::FileMode::Create);
+        platform::FileOpResult r;
+        const std::unique_ptr<platform::FileWriter> out = ops.NewFile(staged_path, r);
+        if (!out) throw EUpdateFailed(cannot_write + r.error, true);
         release::ApplyPatch(base, patch, [&](std::span<const uint8_t> piece) {
           hasher.Update(piece.data(), piece.size());
           size += piece.size();
-          if (out.Write(piece.data(), static_cast<int64_t>(piece.size())) != static_cast<int64_t>(piece.size()))
-            throw EUpdateFailed(Quoted(plan.app_dir + w.path) + " could not be written", true);
+          if (const platform::FileOpResult wrote = out->Write(piece.data(), piece.size()); !wrote.ok())
+            throw EUpdateFailed(cannot_write + wrote.error, true);
         });
-        if (!out.Handle().Flush()) throw EUpdateFailed(Quoted(plan.app_dir + w.path) + " could not be written", true);
+        if (r = out->Close(); !r.ok()) throw EUpdateFailed(cannot_write + r.error, true);
       }
       release::CheckStagedFile(manifest, w.path, size, hasher.Final());
     } catch (const release::EDeltaError& e) {
@@ -698,7 +709,8 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
         aside.files.push_back(PlannedFile{release_entries.patches[i].entry, std::to_string(i),
                                           release_entries.patches[i].path, release_entries.patches[i].size,
                                           std::nullopt});
-      Stage(unzipper, host, aside, aside_dir, engine_message, fault);
+      StagedOutput aside_output(*env.ops, false);
+      Stage(unzipper, host, aside, aside_dir, aside_output, engine_message, fault);
       const std::vector<uint8_t> text = ReadWhole(aside_dir + "\\MANIFEST", release::kMaxTextSize, "the manifest");
       manifest = release::ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
                                         archive + "\" entry \"" + release::kManifestEntry);
@@ -748,8 +760,13 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   unsigned confirm_seconds = 0;
   try {
     try {
-      Stage(unzipper, host, plan, tx.StageDir(), engine_message, archive_fault);
-      if (is_release) StageRelease(*env.ops, log, tx, plan, *manifest, release_plan, release_entries, patch_file);
+      // A release's files are hashed as they are written, for the check against its manifest.
+      StagedOutput staged(*env.ops, is_release);
+      Stage(unzipper, host, plan, tx.StageDir(), staged, engine_message, archive_fault);
+      if (is_release)
+        StageRelease(*env.ops, log, tx, plan, *manifest, release_plan, release_entries, patch_file, staged);
+      if (const platform::FileOpResult r = env.ops->FlushFolder(tx.StageDir()); !r.ok())
+        throw EUpdateFailed("the staged files could not be written to the disk: " + r.error, true);
     } catch (const EUpdateFailed&) {
       tx.Discard();
       throw;

@@ -30,6 +30,30 @@ class FaultOps : public platform::FileOps {
     return question();
   }
   platform::FileOps& real_ = platform::SystemFileOps();
+  std::unique_ptr<platform::FileWriter> made_;
+
+  // Each step of a file written in steps is an operation of its own.
+  class Writer : public platform::FileWriter {
+   public:
+    Writer(FaultOps& ops, std::unique_ptr<platform::FileWriter> real) : ops_(ops), real_(std::move(real)) {}
+    platform::FileOpResult Write(const void* data, size_t size) override {
+      return ops_.Run([&] { return real_->Write(data, size); });
+    }
+    platform::FileOpResult SetTime(std::optional<int64_t> utc, uint32_t dos) override {
+      return ops_.Run([&] { return real_->SetTime(utc, dos); });
+    }
+    platform::FileOpResult SetAttributes(uint32_t attributes, std::optional<uint32_t> mode) override {
+      return ops_.Run([&] { return real_->SetAttributes(attributes, mode); });
+    }
+    platform::FileOpResult Close() override {
+      return ops_.Run([&] { return real_->Close(); });
+    }
+
+   private:
+    FaultOps& ops_;
+    std::unique_ptr<platform::FileWriter> real_;
+  };
+
  public:
   enum class Mode { kNone, kError, kStop };
   Mode mode = Mode::kNone;
@@ -63,6 +87,19 @@ class FaultOps : public platform::FileOps {
   }
   platform::FileOpResult WriteFile(const std::string& p, const std::string& bytes) override {
     return Run([&] { return real_.WriteFile(p, bytes); });
+  }
+  std::unique_ptr<platform::FileWriter> NewFile(const std::string& p, platform::FileOpResult& result) override {
+    ++files_made;
+    result = Run([&] {
+      platform::FileOpResult r;
+      made_ = real_.NewFile(p, r);
+      return r;
+    });
+    if (!result.ok()) made_.reset();
+    return made_ ? std::make_unique<Writer>(*this, std::move(made_)) : nullptr;
+  }
+  platform::FileOpResult SetWriteTime(const std::string& p, std::optional<int64_t> utc, uint32_t dos) override {
+    return Run([&] { return real_.SetWriteTime(p, utc, dos); });
   }
   platform::FileOpResult AppendFile(const std::string& p, const std::string& bytes) override {
     if (bytes.starts_with("COMMITTED")) commit_mark_at = count;

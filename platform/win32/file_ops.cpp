@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/text.h"
 
@@ -124,6 +125,30 @@ const RestartManager& TheRestartManager() {
   return rm;
 }
 
+// Writes through the platform's file, whose steps leave the system's error code behind.
+class SystemFileWriter : public FileWriter {
+ public:
+  explicit SystemFileWriter(File file) : file_(std::move(file)) {}
+  FileOpResult Write(const void* data, size_t size) override {
+    return Outcome(file_.Write(data, static_cast<int64_t>(size)) == static_cast<int64_t>(size));
+  }
+  FileOpResult SetTime(std::optional<int64_t> utc, uint32_t dos_time) override {
+    return Outcome(utc ? file_.SetUtcTime(*utc) : file_.SetDosTime(dos_time));
+  }
+  FileOpResult SetAttributes(uint32_t attributes, std::optional<uint32_t> unix_mode) override {
+    (void)unix_mode;
+    return Outcome(file_.SetAttributes(attributes));
+  }
+  FileOpResult Close() override {
+    const FileOpResult flushed = Outcome(file_.Flush());
+    file_.Close();
+    return flushed;
+  }
+
+ private:
+  File file_;
+};
+
 class Win32FileOps : public FileOps {
   // The access control list of a file or folder, as bytes that compare equal when the lists grant
   // the same (the same entries in the same order, and whether inheritance is blocked).
@@ -188,6 +213,14 @@ class Win32FileOps : public FileOps {
   }
   FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, CREATE_ALWAYS, false);
+  }
+  std::unique_ptr<FileWriter> NewFile(const std::string& path, FileOpResult& result) override {
+    File file = File::Open(path, FileMode::Create);
+    result = Outcome(file.IsOpen());
+    return file.IsOpen() ? std::make_unique<SystemFileWriter>(std::move(file)) : nullptr;
+  }
+  FileOpResult SetWriteTime(const std::string& path, std::optional<int64_t> utc, uint32_t dos_time) override {
+    return Outcome(utc ? SetFileUtcTime(path, *utc) : SetFileDosTime(path, dos_time));
   }
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, OPEN_EXISTING, true);
