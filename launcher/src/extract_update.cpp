@@ -79,15 +79,34 @@ bool IsProgramFile(const std::string& rel) {
   return false;
 }
 
-// The existing files the plan replaces, programs and libraries first, at most kMaxWatchedFiles.
+// The existing files the plan replaces or removes, programs and libraries first, at most
+// kMaxWatchedFiles.
 std::vector<std::string> FilesToWatch(const UpdatePlan& plan) {
   std::vector<std::string> watched;
-  for (const bool programs : {true, false})
+  for (const bool programs : {true, false}) {
     for (const PlannedFile& f : plan.files) {
       if (watched.size() >= kMaxWatchedFiles) return watched;
       if (f.existing && IsProgramFile(f.rel) == programs) watched.push_back(f.final_path);
     }
+    for (const std::string& rel : plan.removes) {
+      if (watched.size() >= kMaxWatchedFiles) return watched;
+      if (IsProgramFile(rel) == programs) watched.push_back(plan.app_dir + rel);
+    }
+  }
   return watched;
+}
+
+// Everything a release touches, for the free-space check and the wait for the programs holding
+// files: the archive's whole files, the files its patches make (at their results' sizes) and the
+// files it drops (moved aside).
+UpdatePlan ReleaseTouches(platform::FileOps& ops, const UpdatePlan& plan, const release::ReleasePlan& rp) {
+  UpdatePlan touched = plan;
+  for (const release::PlannedWrite& w : rp.writes)
+    if (w.patched)
+      touched.files.push_back(
+          PlannedFile{-1, w.path, plan.app_dir + w.path, w.size, ops.Attributes(plan.app_dir + w.path)});
+  touched.removes = rp.removes;
+  return touched;
 }
 
 std::string Names(const std::vector<std::string>& programs) {
@@ -674,7 +693,8 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
              " files to write (" + std::to_string(plan.total_size) + " bytes)");
     tx.Survey(plan);
-    WaitForHolders(host, env, log, plan, waited);
+    // A release's wait comes once its manifest tells what else it touches.
+    if (release_entries.manifest < 0) WaitForHolders(host, env, log, plan, waited);
     tx.Prepare(plan);
   } catch (const EUpdateRefused& e) {
     log.Line(std::string("refused: ") + e.what());
@@ -745,6 +765,16 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
       return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true),
                  fault ? ArchiveFate::kReject : ArchiveFate::kKeep);
     } catch (const platform::Exception& e) {
+      tx.Discard();
+      log.Line(std::string("refused: ") + e.what());
+      return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
+    }
+    try {
+      const UpdatePlan touched = ReleaseTouches(*env.ops, plan, release_plan);
+      tx.CheckSpace(touched);
+      WaitForHolders(host, env, log, touched, waited);
+    } catch (const EUpdateRefused& e) {
+      // The machine's state, not the archive: it stays for the next try.
       tx.Discard();
       log.Line(std::string("refused: ") + e.what());
       return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);

@@ -64,6 +64,8 @@ class FaultOps : public platform::FileOps {
   // "access denied", as for a folder or file this user may not change.
   std::function<bool(const std::string& path)> denied;
 
+  std::optional<uint64_t> free_space;  // when set: the bytes every drive has free
+  int files_made = 0;       // files begun with NewFile
   int count = 0;            // operations that changed (or would have changed) the disk
   int commit_mark_at = -1;  // the number of the operation that marked the journal complete
   int revert_mark_at = -1;
@@ -127,7 +129,9 @@ class FaultOps : public platform::FileOps {
   bool SamePermissions(const std::string& a, const std::string& b) override {
     return Ask([&] { return real_.SamePermissions(a, b); });
   }
-  std::optional<uint64_t> FreeSpace(const std::string& p) override { return Ask([&] { return real_.FreeSpace(p); }); }
+  std::optional<uint64_t> FreeSpace(const std::string& p) override {
+    return Ask([&] { return free_space ? free_space : real_.FreeSpace(p); });
+  }
   std::string HolderOf(const std::string& p) override { return denied && denied(p) ? "" : "Holder.exe"; }
   platform::FileOpResult CheckWritableFolder(const std::string& p) override {
     if (denied && denied(p)) return {platform::FileOpStatus::kDenied, "access denied (injected)"};
