@@ -731,6 +731,9 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
                                           std::nullopt});
       StagedOutput aside_output(*env.ops, false);
       Stage(unzipper, host, aside, aside_dir, aside_output, engine_message, fault);
+      // Let go of before they are read (and, on a refusal, removed with the work folder).
+      if (const platform::FileOpResult r = env.ops->FlushFolder(aside_dir); !r.ok())
+        throw EUpdateFailed("the release's manifest could not be written to the disk: " + r.error, true);
       const std::vector<uint8_t> text = ReadWhole(aside_dir + "\\MANIFEST", release::kMaxTextSize, "the manifest");
       manifest = release::ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
                                         archive + "\" entry \"" + release::kManifestEntry);

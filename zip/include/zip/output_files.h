@@ -2,7 +2,8 @@
 // folder of its own. Every file, folder, attribute and time it would write goes through the host
 // instead, so that a host can route them through its own file operations (count them, fail them,
 // hash the bytes as they pass). The checks that only read (where a path leads, what exists) stay
-// the engine's.
+// the engine's; what is done with a file already at a name (OverwriteMode, ReplaceReadOnly, a link
+// or a device there) is the host's, and no file is made ahead of its entry's turn.
 //
 // Threads: Create, Remove, MakeFolders, SetFolderAttributes and SetFolderTime are called on the
 // thread that runs the extraction; a file's Write and Finish on the engine's writer thread, while
