@@ -419,10 +419,11 @@ void AddFolders(UpdatePlan& plan, const std::string& rel) {
 void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx, UpdatePlan& plan,
                   const release::Manifest& manifest, const release::ReleasePlan& rp, const ReleaseEntries& entries,
                   const std::function<std::string(size_t)>& patch_file, const StagedOutput& staged) {
+  const release::ManifestFiles manifest_files(manifest);
   for (const PlannedFile& f : plan.files) {
     const StagedOutput::Written* written = staged.Of(tx.StageDir() + "\\" + f.rel);
     if (!written) throw EUpdateFailed(Quoted(f.final_path) + " was not extracted", true);
-    release::CheckStagedFile(manifest, f.rel, written->size, written->sha256);
+    manifest_files.Check(f.rel, written->size, written->sha256);
   }
   for (const release::PlannedWrite& w : rp.writes) {
     if (!w.patched) continue;
