@@ -158,6 +158,12 @@ class ClosingFiles {
     idle_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
     return std::exchange(failed_, FileOpResult{});
   }
+  // Waits until every file taken is closed, a failure kept for Drain: a file still open here
+  // could be neither moved nor removed.
+  void Settle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
+  }
 
  private:
   static constexpr size_t kWaiting = 64;
@@ -261,6 +267,7 @@ class Win32FileOps : public FileOps {
     return Outcome(::CreateDirectoryW(WidePath(path).c_str(), nullptr));
   }
   FileOpResult RemoveFolder(const std::string& path) override {
+    Closing().Settle();
     const std::wstring wide = WidePath(path);
     // RemoveDirectory refuses a read-only folder, and an archive's folder entry may make one.
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
@@ -269,10 +276,12 @@ class Win32FileOps : public FileOps {
     return Outcome(::RemoveDirectoryW(wide.c_str()));
   }
   FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
+    Closing().Settle();
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     return Outcome(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags));
   }
   FileOpResult RemoveFile(const std::string& path) override {
+    Closing().Settle();
     const std::wstring wide = WidePath(path);
     if (::DeleteFileW(wide.c_str())) return {};
     const DWORD code = ::GetLastError();
