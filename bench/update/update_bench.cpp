@@ -15,12 +15,12 @@ class NoWindow : public launcher::UpdateHost {
  public:
   void SetShowMainForm(bool) override {}
   void RequestTerminate() override {}
-  void SetCorpCaption(const std::string&) override {}
+  void SetProductName(const std::string&) override {}
   void SetSkinIndex(int) override {}
-  void SetNameCaption(const std::string&) override {}
-  void SetGaugeProgressText(const std::string&) override {}
-  void SetGaugeMaxValue(int) override {}
-  void SetGaugeValue(int) override {}
+  void SetStatusText(const std::string&) override {}
+  void SetProgressText(const std::string&) override {}
+  void SetProgressMax(int) override {}
+  void SetProgressValue(int) override {}
   void ShellOpen(const std::string&, const std::string&) override {}
   void ShowError(const std::string&) override {}
   void SetExitCode(int) override {}

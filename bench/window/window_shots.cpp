@@ -156,10 +156,10 @@ int wmain(int argc, wchar_t** argv) {
     form.SetSkinIndex(i);
     const double switch_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    form.SetNameCaption("Extract Files.. C:\\App\\sub\\app.dll");
-    form.SetGaugeProgressText("압축 푸는중.. - ");
-    form.SetGaugeMaxValue(100);
-    form.SetGaugeValue(37);
+    form.SetStatusText("Extract Files.. C:\\App\\sub\\app.dll");
+    form.SetProgressText("압축 푸는중.. - ");
+    form.SetProgressMax(100);
+    form.SetProgressValue(37);
     ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
     Pump(200);
     char name[128];
@@ -171,9 +171,9 @@ int wmain(int argc, wchar_t** argv) {
 
   // The design look before the first progress event, in the default skin.
   form.SetSkinIndex(launcher::kDefaultSkinIndex);
-  form.SetNameCaption("");
-  form.SetGaugeProgressText("잠시만 기다려주세요..  - ");
-  form.SetGaugeValue(0);
+  form.SetStatusText("");
+  form.SetProgressText("잠시만 기다려주세요..  - ");
+  form.SetProgressValue(0);
   ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Pump(200);
   Capture(window, out / (label + "_design.png"));
@@ -181,7 +181,7 @@ int wmain(int argc, wchar_t** argv) {
   // Gauge repaint cost: value changes painted one by one, as progress events cause them.
   const auto start = std::chrono::steady_clock::now();
   for (int v = 0; v <= 100; ++v) {
-    form.SetGaugeValue(v);
+    form.SetProgressValue(v);
     form.pgMeter->Update();
   }
   const double per_paint =

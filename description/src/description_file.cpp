@@ -42,7 +42,7 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 }  // namespace
 
-void DescriptionFile::LoadFromFile(const std::string& path) {
+std::string ReadDescriptionBytes(const std::string& path) {
   platform::FileStream file(path, platform::FileMode::OpenReadDenyWrite);
   std::string bytes(static_cast<size_t>(kMaxDescriptionFileSize) + 1, '\0');
   size_t got = 0;
@@ -54,8 +54,10 @@ void DescriptionFile::LoadFromFile(const std::string& path) {
   if (got > static_cast<size_t>(kMaxDescriptionFileSize))
     throw platform::EReadError(Quoted(path) + " is larger than a description file can be (1 MiB)");
   bytes.resize(got);
-  LoadFromBytes(bytes);
+  return bytes;
 }
+
+void DescriptionFile::LoadFromFile(const std::string& path) { LoadFromBytes(ReadDescriptionBytes(path)); }
 
 void DescriptionFile::LoadFromBytes(std::string_view bytes) {
   DecodedText decoded = DecodeText(bytes);

@@ -8,6 +8,7 @@
 
 #include "launcher/elevation.h"
 #include "launcher/signed_archive.h"
+#include "launcher/staged_output.h"
 #include "launcher/texts.h"
 #include "launcher/update_plan.h"
 #include "platform/file_ops.h"
@@ -54,7 +55,7 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 uint64_t WaitForApplication(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& log,
                             const std::string& program) {
   if (!env.is_running || !env.is_running(program)) return 0;
-  host.SetNameCaption(TextOf(Text::kWaitingForProgram) + program);
+  host.SetStatusText(TextOf(Text::kWaitingForProgram) + program);
   log.Line(Quoted(program) + " is still running: waiting up to " + std::to_string(env.wait_ms / 1000) +
            " s for it to close");
   const uint64_t start = env.clock->NowMs();
@@ -79,15 +80,34 @@ bool IsProgramFile(const std::string& rel) {
   return false;
 }
 
-// The existing files the plan replaces, programs and libraries first, at most kMaxWatchedFiles.
+// The existing files the plan replaces or removes, programs and libraries first, at most
+// kMaxWatchedFiles.
 std::vector<std::string> FilesToWatch(const UpdatePlan& plan) {
   std::vector<std::string> watched;
-  for (const bool programs : {true, false})
+  for (const bool programs : {true, false}) {
     for (const PlannedFile& f : plan.files) {
       if (watched.size() >= kMaxWatchedFiles) return watched;
       if (f.existing && IsProgramFile(f.rel) == programs) watched.push_back(f.final_path);
     }
+    for (const std::string& rel : plan.removes) {
+      if (watched.size() >= kMaxWatchedFiles) return watched;
+      if (IsProgramFile(rel) == programs) watched.push_back(plan.app_dir + rel);
+    }
+  }
   return watched;
+}
+
+// Everything a release touches, for the free-space check and the wait for the programs holding
+// files: the archive's whole files, the files its patches make (at their results' sizes) and the
+// files it drops (moved aside).
+UpdatePlan ReleaseTouches(platform::FileOps& ops, const UpdatePlan& plan, const release::ReleasePlan& rp) {
+  UpdatePlan touched = plan;
+  for (const release::PlannedWrite& w : rp.writes)
+    if (w.patched)
+      touched.files.push_back(
+          PlannedFile{-1, w.path, plan.app_dir + w.path, w.size, ops.Attributes(plan.app_dir + w.path)});
+  touched.removes = rp.removes;
+  return touched;
 }
 
 std::string Names(const std::vector<std::string>& programs) {
@@ -118,7 +138,7 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
   const uint64_t budget = env.wait_ms > waited ? env.wait_ms - waited : 0;
   const uint64_t start = env.clock->NowMs();
   std::string names = Names(holders.programs);
-  host.SetNameCaption(TextOf(Text::kWaitingForHolders) + names);
+  host.SetStatusText(TextOf(Text::kWaitingForHolders) + names);
   log.Line(names + " holds " + watched + " open: waiting up to " + std::to_string(budget / 1000) +
            " s for it to let go");
   for (;;) {
@@ -131,7 +151,7 @@ void WaitForHolders(UpdateHost& host, const UpdateEnvironment& env, UpdateLog& l
     if (!holders.known || holders.programs.empty()) break;
     if (Names(holders.programs) != names) {
       names = Names(holders.programs);
-      host.SetNameCaption(TextOf(Text::kWaitingForHolders) + names);
+      host.SetStatusText(TextOf(Text::kWaitingForHolders) + names);
       log.Line("now " + names + " holds " + watched + " open");
     }
   }
@@ -151,13 +171,14 @@ int RefusingAnswer(uint32_t flags) {
   }
 }
 
-// Extracts exactly the planned entries, each to its place below the staging folder; the window
-// sees where it will finally go, and an entry the description file leaves out is shown and not
-// extracted. An entry that fails stops the extraction: the cause names it. `engine_message` is
-// what the engine told the host during the extraction (its own words are the better cause);
-// `archive_fault` tells whether the archive's own data failed (and not the disk).
+// Extracts exactly the planned entries, each to its place below the staging folder, through
+// `output` (the update's file operations); the window sees where it will finally go, and an entry
+// the description file leaves out is shown and not extracted. An entry that fails stops the
+// extraction: the cause names it. `engine_message` is what the engine told the host during the
+// extraction (its own words are the better cause); `archive_fault` tells whether the archive's
+// own data failed (and not the disk).
 void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, const std::string& stage_dir,
-           const std::string& engine_message, bool& archive_fault) {
+           StagedOutput& output, const std::string& engine_message, bool& archive_fault) {
   std::unordered_map<int, const PlannedFile*> planned;
   for (const PlannedFile& f : plan.files) planned.emplace(f.entry, &f);
   std::unordered_map<int, const std::string*> skipped;
@@ -175,17 +196,21 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
   zip::TStartUnZipEvent window_handler = unzipper.OnStartUnZip;
   unzipper.OnStartUnZip = [&](zip::TUnZipper*, int index, std::string& fname, bool& skip) {
     if (const auto it = planned.find(index); it != planned.end()) {
-      host.SetNameCaption(TextOf(Text::kExtractingFile) + it->second->final_path);
+      host.SetStatusText(TextOf(Text::kExtractingFile) + it->second->final_path);
       fname = stage_dir + "\\" + it->second->rel;
       return;
     }
-    if (const auto it = skipped.find(index); it != skipped.end()) host.SetNameCaption(TextOf(Text::kExtractingFile) + *it->second);
+    if (const auto it = skipped.find(index); it != skipped.end()) host.SetStatusText(TextOf(Text::kExtractingFile) + *it->second);
     skip = true;
   };
   unzipper.OnSkippingFile = [&](zip::TUnZipper*, zip::TSkipReason reason, const std::string& fname, int index, bool&) {
     archive_fault = archive_fault || reason == zip::srBadPassword;
     fail(Quoted(final_path(index, fname)) +
-         (reason == zip::srBadPassword ? " could not be decrypted" : " could not be written"));
+         (reason == zip::srBadPassword ? " could not be decrypted"
+                                       : " could not be written" +
+                                             (reason == zip::srCreateError && !output.CreateError().empty()
+                                                  ? ": " + output.CreateError()
+                                                  : std::string())));
   };
   unzipper.OnBadCRC = [&](zip::TUnZipper* z, uint32_t, uint32_t, int index) {
     archive_fault = true;
@@ -197,6 +222,7 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
     unzipper.OnSkippingFile = nullptr;
     unzipper.OnBadCRC = nullptr;
     unzipper.OnEndUnZip = nullptr;
+    unzipper.SetOutputFiles(nullptr);
     unzipper.CancelRequested = false;
   };
   try {
@@ -204,13 +230,15 @@ void Stage(zip::TUnZipper& unzipper, UpdateHost& host, const UpdatePlan& plan, c
     unzipper.SetDestDir(stage_dir);
     unzipper.SetRecreateDirs(true);
     unzipper.SetRetainAttributes(true);
-    // The staged files are on the disk before the journal says they may be moved into place:
-    // each is flushed behind the next ones as it is written.
-    unzipper.SetFlushFilesOnClose(true);
+    // The staged files reach the disk with the staging folder's flush, before the journal says
+    // they may be moved into place.
+    unzipper.SetFlushFilesOnClose(false);
+    unzipper.SetOutputFiles(&output);
     unzipper.UnZipSelected();
   } catch (const std::exception& e) {
-    // An error that names a staged file (one that could not be flushed) names it where it was to go.
-    std::string what = e.what();
+    // An error that names a staged file (one that could not be written) names it where it was to
+    // go; the file operation's own text is the better cause than the engine's account of it.
+    std::string what = output.WriteError().empty() ? std::string(e.what()) : output.WriteError();
     const std::string staged = stage_dir + "\\";
     for (size_t at = what.find(staged); at != std::string::npos; at = what.find(staged, at))
       what.replace(at, staged.size(), plan.app_dir);
@@ -384,19 +412,19 @@ void AddFolders(UpdatePlan& plan, const std::string& rel) {
   }
 }
 
-// After the engine staged the release's whole files: each is checked against the manifest, the
-// patched files are made from the installed bases into the staging folder (and checked as they
-// are written), the new record is staged as one more file to move, and the removals go to the
+// After the engine staged the release's whole files: each is checked against the manifest by the
+// hash taken while it was written, the patched files are made from the installed bases into the
+// staging folder (and checked as they are written), the new record is staged as one more file to move, and the removals go to the
 // transaction. Raises ERefusedRelease, EStagedFileMismatch and the patch's errors: nothing of
 // the application's is written yet.
 void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx, UpdatePlan& plan,
                   const release::Manifest& manifest, const release::ReleasePlan& rp, const ReleaseEntries& entries,
-                  const std::function<std::string(size_t)>& patch_file) {
+                  const std::function<std::string(size_t)>& patch_file, const StagedOutput& staged) {
+  const release::ManifestFiles manifest_files(manifest);
   for (const PlannedFile& f : plan.files) {
-    platform::FileStream staged(tx.StageDir() + "\\" + f.rel, platform::FileMode::OpenRead);
-    uint64_t size = 0;
-    const release::Sha256 hash = release::Sha256OfStream(staged, &size);
-    release::CheckStagedFile(manifest, f.rel, size, hash);
+    const StagedOutput::Written* written = staged.Of(tx.StageDir() + "\\" + f.rel);
+    if (!written) throw EUpdateFailed(Quoted(f.final_path) + " was not extracted", true);
+    manifest_files.Check(f.rel, written->size, written->sha256);
   }
   for (const release::PlannedWrite& w : rp.writes) {
     if (!w.patched) continue;
@@ -427,17 +455,20 @@ void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx,
                                        BaseDiffers(w.path, "its bytes are not those the update was made against"));
       MakeParents(ops, tx.StageDir(), w.path);
       const std::string staged_path = tx.StageDir() + "\\" + w.path;
+      const std::string cannot_write = Quoted(plan.app_dir + w.path) + " could not be written: ";
       release::Sha256Hasher hasher;
       uint64_t size = 0;
       {
-        platform::FileStream out(staged_path, platform::FileMode::Create);
+        platform::FileOpResult r;
+        const std::unique_ptr<platform::FileWriter> out = ops.NewFile(staged_path, r);
+        if (!out) throw EUpdateFailed(cannot_write + r.error, true);
         release::ApplyPatch(base, patch, [&](std::span<const uint8_t> piece) {
           hasher.Update(piece.data(), piece.size());
           size += piece.size();
-          if (out.Write(piece.data(), static_cast<int64_t>(piece.size())) != static_cast<int64_t>(piece.size()))
-            throw EUpdateFailed(Quoted(plan.app_dir + w.path) + " could not be written", true);
+          if (const platform::FileOpResult wrote = out->Write(piece.data(), piece.size()); !wrote.ok())
+            throw EUpdateFailed(cannot_write + wrote.error, true);
         });
-        if (!out.Handle().Flush()) throw EUpdateFailed(Quoted(plan.app_dir + w.path) + " could not be written", true);
+        if (r = out->Close(); !r.ok()) throw EUpdateFailed(cannot_write + r.error, true);
       }
       release::CheckStagedFile(manifest, w.path, size, hasher.Final());
     } catch (const release::EDeltaError& e) {
@@ -708,7 +739,7 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
 
   UpdateTransaction tx(*env.ops, *env.clock, log, app_dir);
   tx.RetryMs = env.retry_ms;
-  tx.OnWaiting = [&host](const std::string& text) { host.SetNameCaption(text); };
+  tx.OnWaiting = [&host](const std::string& text) { host.SetStatusText(text); };
   try {
     tx.Recover();
   } catch (const EUpdateFailed& e) {
@@ -788,7 +819,8 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
     log.Line(std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(plan.files.size()) +
              " files to write (" + std::to_string(plan.total_size) + " bytes)");
     tx.Survey(plan);
-    WaitForHolders(host, env, log, plan, waited);
+    // A release's wait comes once its manifest tells what else it touches.
+    if (release_entries.manifest < 0) WaitForHolders(host, env, log, plan, waited);
     tx.Prepare(plan);
   } catch (const EUpdateRefused& e) {
     log.Line(std::string("refused: ") + e.what());
@@ -823,7 +855,11 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
         aside.files.push_back(PlannedFile{release_entries.patches[i].entry, std::to_string(i),
                                           release_entries.patches[i].path, release_entries.patches[i].size,
                                           std::nullopt});
-      Stage(unzipper, host, aside, aside_dir, engine_message, fault);
+      StagedOutput aside_output(*env.ops, false);
+      Stage(unzipper, host, aside, aside_dir, aside_output, engine_message, fault);
+      // Let go of before they are read (and, on a refusal, removed with the work folder).
+      if (const platform::FileOpResult r = env.ops->FlushFolder(aside_dir); !r.ok())
+        throw EUpdateFailed("the release's manifest could not be written to the disk: " + r.error, true);
       const std::vector<uint8_t> text = ReadWhole(aside_dir + "\\MANIFEST", release::kMaxTextSize, "the manifest");
       manifest = release::ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
                                         archive + "\" entry \"" + release::kManifestEntry);
@@ -862,6 +898,16 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
       log.Line(std::string("refused: ") + e.what());
       return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
     }
+    try {
+      const UpdatePlan touched = ReleaseTouches(*env.ops, plan, release_plan);
+      tx.CheckSpace(touched);
+      WaitForHolders(host, env, log, touched, waited);
+    } catch (const EUpdateRefused& e) {
+      // The machine's state, not the archive: it stays for the next try.
+      tx.Discard();
+      log.Line(std::string("refused: ") + e.what());
+      return end(UpdateOutcome::kNotStarted, 0, e.what(), not_applied(e.what(), true), ArchiveFate::kKeep);
+    }
     for (const release::KeptFile& k : release_plan.kept)
       log.Line(Quoted(app_dir + k.path) + " is dropped by the release and kept: " + k.why);
     for (const std::string& m : release_plan.missing)
@@ -873,8 +919,13 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   unsigned confirm_seconds = 0;
   try {
     try {
-      Stage(unzipper, host, plan, tx.StageDir(), engine_message, archive_fault);
-      if (is_release) StageRelease(*env.ops, log, tx, plan, *manifest, release_plan, release_entries, patch_file);
+      // A release's files are hashed as they are written, for the check against its manifest.
+      StagedOutput staged(*env.ops, is_release);
+      Stage(unzipper, host, plan, tx.StageDir(), staged, engine_message, archive_fault);
+      if (is_release)
+        StageRelease(*env.ops, log, tx, plan, *manifest, release_plan, release_entries, patch_file, staged);
+      if (const platform::FileOpResult r = env.ops->FlushFolder(tx.StageDir()); !r.ok())
+        throw EUpdateFailed("the staged files could not be written to the disk: " + r.error, true);
     } catch (const EUpdateFailed&) {
       tx.Discard();
       throw;

@@ -4,6 +4,7 @@
 
 #include "launcher/texts.h"
 #include "launcher/update_rules.h"
+#include "description/description_file.h"
 #include "platform/fs.h"
 
 namespace launcher {
@@ -67,15 +68,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch) {
-  launch.lock.reset();  // a window made again in the same process
-  launch.request = UpdateRequest{};
-  UpdateRequest& s = launch.request;
-  host.SetShowMainForm(false);
-  if (arguments.empty()) {  // ends with 0, as it always has
-    host.RequestTerminate();
-    return;
-  }
+std::optional<std::string> ReadDescriptionFile(const std::string& path) {
+  if (!platform::FileExists(path)) return std::nullopt;
+  return description::ReadDescriptionBytes(path);
+}
+
+UpdateRequest ReadRequest(const std::vector<std::string>& arguments, const DescriptionReader& read) {
+  UpdateRequest s;
+  if (arguments.empty()) return s;
   const CommandLine line = ParseCommandLine(arguments);
   s.Mode = line.mode;
   s.Elevated = line.elevated;
@@ -85,38 +85,52 @@ void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Lau
   s.ExeFileName = line.application;
   s.FirstArgument = line.application;
   s.AppDir = AppDirOf(s.ExeFileName);
-  // A second launcher (a double click, an application that starts it twice) would take the
-  // first one's work folder for an interrupted run's and restart the application once more.
-  launch.lock = platform::TryLockFolder(UpdateFolder(s.AppDir));
-  if (!launch.lock) {
-    host.SetExitCode(kExitAlreadyRunning);
-    host.RequestTerminate();
-    return;
-  }
-  host.SetShowMainForm(s.Mode != RunMode::kSilent);
-  const std::string description = s.AppDir + kDescriptionFile;
-  if (platform::FileExists(description)) {
-    s.VerInfo.LoadFromFile(description);
+  if (const std::optional<std::string> bytes = read(s.AppDir + kDescriptionFile)) {
+    s.VerInfo.LoadFromBytes(*bytes);
     s.DescriptionRead = true;
     // Without a program name the shell would be asked to open the folder itself.
     const std::string exe = s.VerInfo.Value("EXE_FILENAME");
     if (!exe.empty()) s.ExeFileName = s.AppDir + exe;
     s.ExeFromArgument = exe.empty();
   }
+  return s;
+}
+
+void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch) {
+  launch.lock.reset();  // a window made again in the same process
+  launch.request = UpdateRequest{};
+  host.SetShowMainForm(false);
+  if (arguments.empty()) {  // ends with 0, as it always has
+    host.RequestTerminate();
+    return;
+  }
+  // A second launcher (a double click, an application that starts it twice) would take the
+  // first one's work folder for an interrupted run's and restart the application once more.
+  launch.lock = platform::TryLockFolder(UpdateFolder(AppDirOf(arguments.front())));
+  if (!launch.lock) {
+    host.SetExitCode(kExitAlreadyRunning);
+    host.RequestTerminate();
+    return;
+  }
+  // What the command line says holds even when the description file cannot be read.
+  launch.request = ReadRequest(arguments, [](const std::string&) { return std::optional<std::string>(); });
+  host.SetShowMainForm(launch.request.Mode != RunMode::kSilent);
+  launch.request = ReadRequest(arguments, ReadDescriptionFile);
+  const UpdateRequest& s = launch.request;
   SetCurrentLanguage(ParseLanguage(s.VerInfo.Value("LANGUAGE")));
-  host.SetCorpCaption(s.VerInfo.Value("NAME"));
+  host.SetProductName(s.VerInfo.Value("NAME"));
   host.SetSkinIndex(ParseSkinIndex(s.VerInfo.Value("SKININDEX"), kDefaultSkinIndex));
 }
 
 void StartUnZip(UpdateHost& host, const UpdateRequest& s, const std::string& fname, bool& skip) {
-  host.SetNameCaption(TextOf(Text::kExtractingFile) + fname);
+  host.SetStatusText(TextOf(Text::kExtractingFile) + fname);
   if (IsSkippedPath(fname, s.VerInfo.Value("COPY_FILENAME"), s.VerInfo.Value("VER_HISTORY"), s.AppDir)) skip = true;
 }
 
 void TotalPercentDone(UpdateHost& host, int percent) {
-  host.SetGaugeProgressText(TextOf(Text::kExtracting));
-  host.SetGaugeMaxValue(100);
-  host.SetGaugeValue(percent);
+  host.SetProgressText(TextOf(Text::kExtracting));
+  host.SetProgressMax(100);
+  host.SetProgressValue(percent);
 }
 
 void UnZipComplete(UpdateHost& host, const UpdateRequest& request) {

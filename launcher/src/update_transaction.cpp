@@ -79,6 +79,15 @@ void UpdateTransaction::Survey(UpdatePlan& plan) {
   for (PlannedFile& f : plan.files) f.existing = ops_.Attributes(app_dir_ + f.rel);
 }
 
+void UpdateTransaction::CheckSpace(const UpdatePlan& plan) {
+  // Old files are moved aside on the same volume, so only the staged copies take space.
+  uint64_t needed = kSpareSpace;
+  for (const PlannedFile& f : plan.files) needed += (f.size + kCluster - 1) / kCluster * kCluster;
+  if (const auto free = ops_.FreeSpace(app_dir_); free && *free < needed)
+    throw EUpdateRefused("there is not enough free space on the application's drive (" + Megabytes(needed) +
+                         " needed, " + Megabytes(*free) + " free)");
+}
+
 void UpdateTransaction::Prepare(const UpdatePlan& plan) {
   for (const PlannedFile& f : plan.files)
     if (const auto& a = f.existing; a && (*a & platform::kAttrDirectory))
@@ -109,12 +118,7 @@ void UpdateTransaction::Prepare(const UpdatePlan& plan) {
     if (const FileOpResult r = ops_.CheckMovableFile(app_dir_ + rel); !r.ok() && r.status != FileOpStatus::kMissing)
       throw EUpdateRefused(Quoted(app_dir_ + rel) + " cannot be removed" + (r.error.empty() ? "" : ": " + r.error));
 
-  // Old files are moved aside on the same volume, so only the staged copies take space.
-  uint64_t needed = kSpareSpace;
-  for (const PlannedFile& f : plan.files) needed += (f.size + kCluster - 1) / kCluster * kCluster;
-  if (const auto free = ops_.FreeSpace(app_dir_); free && *free < needed)
-    throw EUpdateRefused("there is not enough free space on the application's drive (" + Megabytes(needed) +
-                         " needed, " + Megabytes(*free) + " free)");
+  CheckSpace(plan);
 
   const std::string update_dir = app_dir_ + "UPDATE";
   FileOpResult r;

@@ -4,6 +4,7 @@
 // the installation's record becomes the release's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -226,6 +227,31 @@ TEST_F(ReleaseRunTest, ReplayedArchiveIsRefusedOnceApplied) {
   EXPECT_NE(outcome_.message.find("Version 1.1 of \"Acme\" is installed already."), std::string::npos)
       << outcome_.message;
   EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"));
+}
+
+// The free-space check and the wait for programs holding files count every file the release
+// touches: the files its patches make (not in the archive as files) and the files it drops.
+TEST_F(ReleaseRunTest, SpaceAndWaitsCountPatchedAndDroppedFiles) {
+  const Release r = Release11();
+  WriteArchive(r);
+  // Room for the archive's two whole files (a cluster each, beside the spare mebibyte), not for
+  // the patched library besides.
+  ops_.free_space = (1u << 20) + 2 * 4096 + 100;
+  EXPECT_EQ(Run(), launcher::kExitNotStarted) << Log();
+  EXPECT_NE(outcome_.message.find("not enough free space"), std::string::npos) << outcome_.message;
+  ExpectUntouched();
+  EXPECT_TRUE(fs::exists(launcher_dir_ / "UPDATE.ZIP")) << "kept for the next try";
+
+  ops_.free_space = (1u << 20) + 3 * 4096;
+  std::vector<std::string> asked;
+  env_.holders = [&](const std::vector<std::string>& paths) {
+    asked = paths;
+    return platform::FileHolders{true, {}, ""};
+  };
+  ASSERT_EQ(Run(), launcher::kExitApplied) << outcome_.message << "\n" << Log();
+  for (const char* rel : {"App.exe", "lib.dll", "notes.txt", "plugins\\old\\x.dll"})
+    EXPECT_NE(std::find(asked.begin(), asked.end(), app_.Engine(rel)), asked.end()) << rel << " is not watched";
+  EXPECT_EQ(asked.size(), 4u);
 }
 
 }  // namespace

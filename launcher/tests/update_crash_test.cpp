@@ -1,5 +1,6 @@
-// The update is applied completely or not at all, whatever file operation goes wrong: an update
-// of twenty files (replaced, added, a read-only target, nested new folders, an entry the
+// The update is applied completely or not at all, whatever file operation goes wrong, from the
+// staging of the first file (made, written, stamped, closed, each one operation) to the removal of
+// the work folder: an update of twenty files (replaced, added, a read-only target, nested new folders, an entry the
 // description file skips) is run with a failure, then with a stop, at every operation in turn;
 // so is the same update as a release that also patches a file, removes two and the folders they
 // leave empty, and replaces the installation's record.
@@ -275,6 +276,8 @@ TEST_F(UpdateCrash, EveryOperationFailedOrStoppedLeavesTheOldOrTheNewTree) {
   EXPECT_NE(log.find("1 folders replaced whole, 3 new folders moved in whole"), std::string::npos) << log;
   EXPECT_FALSE(fs::exists(reference / "UPDATE" / "~HALVEX"));
   EXPECT_TRUE(Result(reference).starts_with("RESULT=applied\r\nFILES=19\r\n")) << Result(reference);
+  // Staging writes through the same file operations: every staged file was made through them.
+  EXPECT_EQ(counting.files_made, 19);
   const int operations = counting.count;
   const int commit_mark = counting.commit_mark_at;
   const int archive_removal = counting.archive_removal_at;
@@ -305,6 +308,8 @@ TEST_F(UpdateCrash, EveryOperationOfAReleaseFailedOrStoppedLeavesTheOldOrTheNewT
   EXPECT_NE(Result(reference).find("\r\nPATCHED=1\r\nREMOVED=2\r\n"), std::string::npos) << Result(reference);
   ASSERT_GT(counting.archive_removal_at, counting.commit_mark_at);
   ASSERT_GT(counting.commit_mark_at, 0);
+  // The manifest and the patch set aside, the whole files, the patched one: all made through them.
+  EXPECT_EQ(counting.files_made, 2 + 19);
   EveryFault(scratch.Path(), launcher_dir, old_tree, new_tree, counting.count, counting.commit_mark_at,
              counting.archive_removal_at);
 }

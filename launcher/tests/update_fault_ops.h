@@ -30,6 +30,30 @@ class FaultOps : public platform::FileOps {
     return question();
   }
   platform::FileOps& real_ = platform::SystemFileOps();
+  std::unique_ptr<platform::FileWriter> made_;
+
+  // Each step of a file written in steps is an operation of its own.
+  class Writer : public platform::FileWriter {
+   public:
+    Writer(FaultOps& ops, std::unique_ptr<platform::FileWriter> real) : ops_(ops), real_(std::move(real)) {}
+    platform::FileOpResult Write(const void* data, size_t size) override {
+      return ops_.Run([&] { return real_->Write(data, size); });
+    }
+    platform::FileOpResult SetTime(std::optional<int64_t> utc, uint32_t dos) override {
+      return ops_.Run([&] { return real_->SetTime(utc, dos); });
+    }
+    platform::FileOpResult SetAttributes(uint32_t attributes, std::optional<uint32_t> mode) override {
+      return ops_.Run([&] { return real_->SetAttributes(attributes, mode); });
+    }
+    platform::FileOpResult Close() override {
+      return ops_.Run([&] { return real_->Close(); });
+    }
+
+   private:
+    FaultOps& ops_;
+    std::unique_ptr<platform::FileWriter> real_;
+  };
+
  public:
   enum class Mode { kNone, kError, kStop };
   Mode mode = Mode::kNone;
@@ -40,6 +64,8 @@ class FaultOps : public platform::FileOps {
   // "access denied", as for a folder or file this user may not change.
   std::function<bool(const std::string& path)> denied;
 
+  std::optional<uint64_t> free_space;  // when set: the bytes every drive has free
+  int files_made = 0;       // files begun with NewFile
   int count = 0;            // operations that changed (or would have changed) the disk
   int commit_mark_at = -1;  // the number of the operation that marked the journal complete
   int revert_mark_at = -1;
@@ -63,6 +89,19 @@ class FaultOps : public platform::FileOps {
   }
   platform::FileOpResult WriteFile(const std::string& p, const std::string& bytes) override {
     return Run([&] { return real_.WriteFile(p, bytes); });
+  }
+  std::unique_ptr<platform::FileWriter> NewFile(const std::string& p, platform::FileOpResult& result) override {
+    ++files_made;
+    result = Run([&] {
+      platform::FileOpResult r;
+      made_ = real_.NewFile(p, r);
+      return r;
+    });
+    if (!result.ok()) made_.reset();
+    return made_ ? std::make_unique<Writer>(*this, std::move(made_)) : nullptr;
+  }
+  platform::FileOpResult SetWriteTime(const std::string& p, std::optional<int64_t> utc, uint32_t dos) override {
+    return Run([&] { return real_.SetWriteTime(p, utc, dos); });
   }
   platform::FileOpResult AppendFile(const std::string& p, const std::string& bytes) override {
     if (bytes.starts_with("COMMITTED")) commit_mark_at = count;
@@ -90,7 +129,9 @@ class FaultOps : public platform::FileOps {
   bool SamePermissions(const std::string& a, const std::string& b) override {
     return Ask([&] { return real_.SamePermissions(a, b); });
   }
-  std::optional<uint64_t> FreeSpace(const std::string& p) override { return Ask([&] { return real_.FreeSpace(p); }); }
+  std::optional<uint64_t> FreeSpace(const std::string& p) override {
+    return Ask([&] { return free_space ? free_space : real_.FreeSpace(p); });
+  }
   std::string HolderOf(const std::string& p) override { return denied && denied(p) ? "" : "Holder.exe"; }
   platform::FileOpResult CheckWritableFolder(const std::string& p) override {
     if (denied && denied(p)) return {platform::FileOpStatus::kDenied, "access denied (injected)"};

@@ -2,6 +2,9 @@
 // another program, refusals that leave the folder alone, and what the log and result file say.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <cctype>
 #include <filesystem>
 #include <functional>
@@ -321,7 +324,9 @@ TEST_F(UpdateRunTest, ADiskThatFillsWhileStagingRollsBackAndNamesTheFile) {
     error = Run();
   }
   EXPECT_TRUE(Untouched());
-  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + app_.Engine("lib.dll") + "\" could not be written")) << error;
+  EXPECT_EQ(error, launcher::TextOf(launcher::Text::kNotApplied) + ("\"" + app_.Engine("lib.dll") + "\" could not be written: ") +
+                       std::strerror(EFBIG))
+      << error;
   EXPECT_TRUE(Result().starts_with("RESULT=rolled back\r\n")) << Result();
 }
 #endif

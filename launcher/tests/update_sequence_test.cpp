@@ -30,12 +30,12 @@ class RecordingHost : public launcher::UpdateHost {
   std::vector<std::string> calls;
   void SetShowMainForm(bool on) override { calls.push_back(std::string("show=") + (on ? "1" : "0")); }
   void RequestTerminate() override { calls.push_back("terminate"); }
-  void SetCorpCaption(const std::string& c) override { calls.push_back("corp=" + c); }
+  void SetProductName(const std::string& c) override { calls.push_back("corp=" + c); }
   void SetSkinIndex(int i) override { calls.push_back("skin=" + std::to_string(i)); }
-  void SetNameCaption(const std::string& c) override { calls.push_back("label=" + c); }
-  void SetGaugeProgressText(const std::string& t) override { calls.push_back("text=" + t); }
-  void SetGaugeMaxValue(int v) override { calls.push_back("max=" + std::to_string(v)); }
-  void SetGaugeValue(int v) override { calls.push_back("value=" + std::to_string(v)); }
+  void SetStatusText(const std::string& c) override { calls.push_back("label=" + c); }
+  void SetProgressText(const std::string& t) override { calls.push_back("text=" + t); }
+  void SetProgressMax(int v) override { calls.push_back("max=" + std::to_string(v)); }
+  void SetProgressValue(int v) override { calls.push_back("value=" + std::to_string(v)); }
   void ShellOpen(const std::string& f, const std::string& p) override { calls.push_back("open " + f + " " + p); }
   void ShowError(const std::string& t) override { calls.push_back("error " + t); }
   void SetExitCode(int code) override { calls.push_back("exit=" + std::to_string(code)); }
@@ -294,6 +294,66 @@ TEST(TotalPercentDone, WritesTextMaximumAndValueInThisOrder) {
   launcher::TotalPercentDone(host, 57);
   EXPECT_EQ(host.calls, (std::vector<std::string>{"text=압축 푸는중.. - ", "max=100", "value=0",
                                                   "text=압축 푸는중.. - ", "max=100", "value=57"}));
+}
+
+// The request from the command line and the description file alone: a table of launches, each
+// with the file the reader holds (or none), and what the request must say.
+TEST(ReadRequest, TakesTheCommandLineAndTheDescriptionFile) {
+  using launcher::RunMode;
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    std::optional<std::string> description;  // at C:\App\UPDATE\VER_INFO.INF
+    RunMode mode;
+    std::string exe, app_dir, archive, error;
+    bool read, exe_from_argument;
+    std::string name;  // NAME of the description file
+  } cases[] = {
+      {"no description file", {"C:\\App\\App.exe"}, std::nullopt, RunMode::kNormal, "C:\\App\\App.exe", "C:\\App\\", "", "",
+       false, false, ""},
+      {"the description file names the program", {"C:\\App\\App.exe"}, "EXE_FILENAME=bin\\Main.exe\r\nNAME=Acme\r\n",
+       RunMode::kNormal, "C:\\App\\bin\\Main.exe", "C:\\App\\", "", "", true, false, "Acme"},
+      {"a description file without a program", {"C:\\App\\App.exe"}, "NAME=Acme\r\n", RunMode::kNormal,
+       "C:\\App\\App.exe", "C:\\App\\", "", "", true, true, "Acme"},
+      {"options", {"C:\\App\\App.exe", "/PASSIVE", "/archive=D:\\u.zip", "/silent"}, std::nullopt, RunMode::kSilent,
+       "C:\\App\\App.exe", "C:\\App\\", "D:\\u.zip", "", false, false, ""},
+      {"an option given wrongly", {"C:\\App\\App.exe", "/archive="}, "NAME=Acme\r\n", RunMode::kNormal,
+       "C:\\App\\App.exe", "C:\\App\\", "", "/archive= names no archive", true, true, "Acme"},
+      {"a program without a folder", {"App.exe"}, std::nullopt, RunMode::kNormal, "App.exe", "", "", "", false, false,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> asked;
+    const launcher::UpdateRequest r = launcher::ReadRequest(c.arguments, [&](const std::string& path) {
+      asked.push_back(path);
+      return c.description;
+    });
+    EXPECT_EQ(asked, std::vector<std::string>{c.app_dir + "UPDATE\\VER_INFO.INF"});
+    EXPECT_EQ(r.Mode, c.mode);
+    EXPECT_EQ(r.ExeFileName, c.exe);
+    EXPECT_EQ(r.FirstArgument, c.arguments.front());
+    EXPECT_EQ(r.AppDir, c.app_dir);
+    EXPECT_EQ(r.ArchivePath, c.archive);
+    EXPECT_EQ(r.CommandLineError, c.error);
+    EXPECT_EQ(r.DescriptionRead, c.read);
+    EXPECT_EQ(r.ExeFromArgument, c.exe_from_argument);
+    EXPECT_EQ(r.VerInfo.Value("NAME"), c.name);
+  }
+  // Nothing to read for a launch without arguments.
+  bool asked = false;
+  const launcher::UpdateRequest empty = launcher::ReadRequest({}, [&](const std::string&) {
+    asked = true;
+    return std::optional<std::string>();
+  });
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(empty.ExeFileName.empty());
+  // What the reader raises reaches the caller.
+  EXPECT_THROW(launcher::ReadRequest({"C:\\App\\App.exe"},
+                                     [](const std::string& path) -> std::optional<std::string> {
+                                       throw platform::EFOpenError("cannot open " + path);
+                                     }),
+               platform::EFOpenError);
 }
 
 }  // namespace

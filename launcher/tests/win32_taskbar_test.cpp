@@ -119,7 +119,7 @@ TEST(TaskbarProgress, TheWindowFeedsItsButton) {
     form.CreateHandle();
     form.FormCreate(&form);
     ::SendMessageW(form.Handle(), launcher::TaskbarProgress::ButtonCreatedMessage(), 0, 0);
-    form.SetGaugeValue(42);
+    form.SetProgressValue(42);
     EXPECT_EQ(calls, (std::vector<std::string>{"normal", "value 42/100"}));
     calls.clear();
     form.ExtractUpdate();

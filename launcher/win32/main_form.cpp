@@ -397,16 +397,16 @@ bool TfmMain::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& res
 
 void TfmMain::SetShowMainForm(bool on) { Application::Instance().SetShowMainForm(on); }
 void TfmMain::RequestTerminate() { Application::Instance().Terminate(); }
-void TfmMain::SetCorpCaption(const std::string& caption) { pnCorp->SetCaption(caption); }
+void TfmMain::SetProductName(const std::string& caption) { pnCorp->SetCaption(caption); }
 void TfmMain::SetSkinIndex(int index) {
   // The skin data ignores an index outside its list, and the one already loaded.
   bsSkinData->SetSkinIndex(index);
 }
 void TfmMain::HideWindow() { SetVisible(false); }
-void TfmMain::SetNameCaption(const std::string& caption) { lbName->SetCaption(caption); }
-void TfmMain::SetGaugeProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
-void TfmMain::SetGaugeMaxValue(int value) { pgMeter->SetMaxValue(value); }
-void TfmMain::SetGaugeValue(int value) {
+void TfmMain::SetStatusText(const std::string& caption) { lbName->SetCaption(caption); }
+void TfmMain::SetProgressText(const std::string& text) { pgMeter->SetProgressText(text); }
+void TfmMain::SetProgressMax(int value) { pgMeter->SetMaxValue(value); }
+void TfmMain::SetProgressValue(int value) {
   pgMeter->SetValue(value);
   taskbar->SetProgress(value);
 }

@@ -45,12 +45,12 @@ class TfmMain : public platform::ui::Form, public UpdateHost, public skin::SkinM
   // UpdateHost
   void SetShowMainForm(bool on) override;
   void RequestTerminate() override;
-  void SetCorpCaption(const std::string& caption) override;
+  void SetProductName(const std::string& caption) override;
   void SetSkinIndex(int index) override;
-  void SetNameCaption(const std::string& caption) override;
-  void SetGaugeProgressText(const std::string& text) override;
-  void SetGaugeMaxValue(int value) override;
-  void SetGaugeValue(int value) override;
+  void SetStatusText(const std::string& caption) override;
+  void SetProgressText(const std::string& text) override;
+  void SetProgressMax(int value) override;
+  void SetProgressValue(int value) override;
   void HideWindow() override;
   void ShellOpen(const std::string& file, const std::string& parameters) override;
   void ShowError(const std::string& text) override;

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/file.h"
 #include "platform/fs.h"
 
 namespace platform {
@@ -56,6 +57,30 @@ FileOpResult WriteAll(const std::string& path, const std::string& bytes, int fla
   return synced ? FileOpResult{} : Failure(code);
 }
 
+// Writes through the platform's file, whose steps leave the system's error code behind.
+class SystemFileWriter : public FileWriter {
+ public:
+  explicit SystemFileWriter(File file) : file_(std::move(file)) {}
+  FileOpResult Write(const void* data, size_t size) override {
+    return Outcome(file_.Write(data, static_cast<int64_t>(size)) == static_cast<int64_t>(size));
+  }
+  FileOpResult SetTime(std::optional<int64_t> utc, uint32_t dos_time) override {
+    return Outcome(utc ? file_.SetUtcTime(*utc) : file_.SetDosTime(dos_time));
+  }
+  FileOpResult SetAttributes(uint32_t attributes, std::optional<uint32_t> unix_mode) override {
+    return Outcome(unix_mode ? file_.SetUnixMode(*unix_mode) : file_.SetAttributes(attributes));
+  }
+  FileOpResult Close() override {
+    // The writing is begun here and waited for by FlushFolder: one wait for the disk, not one per file.
+    const FileOpResult flushed = Outcome(file_.StartFlush() || file_.Flush());
+    file_.Close();
+    return flushed;
+  }
+
+ private:
+  File file_;
+};
+
 class PosixFileOps : public FileOps {
  public:
   FileOpResult CreateFolder(const std::string& path) override {
@@ -82,6 +107,14 @@ class PosixFileOps : public FileOps {
   }
   FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, O_CREAT | O_TRUNC);
+  }
+  std::unique_ptr<FileWriter> NewFile(const std::string& path, FileOpResult& result) override {
+    File file = File::Open(path, FileMode::Create);
+    result = Outcome(file.IsOpen());
+    return file.IsOpen() ? std::make_unique<SystemFileWriter>(std::move(file)) : nullptr;
+  }
+  FileOpResult SetWriteTime(const std::string& path, std::optional<int64_t> utc, uint32_t dos_time) override {
+    return Outcome(utc ? SetFileUtcTime(path, *utc) : SetFileDosTime(path, dos_time));
   }
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, O_APPEND);

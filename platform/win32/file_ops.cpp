@@ -8,7 +8,14 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/text.h"
 
@@ -124,6 +131,102 @@ const RestartManager& TheRestartManager() {
   return rm;
 }
 
+// Files written with NewFile are flushed and closed here, several at once, while the next ones
+// are written: a flush waits for the disk, and flushes made side by side share that wait.
+// FlushFolder waits for all of them. At most kWaiting files wait at once (open handles).
+class ClosingFiles {
+ public:
+  ~ClosingFiles() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    queued_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+  void Take(File file, std::string name) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (workers_.empty())
+      for (size_t i = 0; i < kThreads; ++i) workers_.emplace_back([this] { Run(); });
+    room_.wait(lock, [&] { return queue_.size() < kWaiting; });
+    queue_.emplace_back(std::move(file), std::move(name));
+    queued_.notify_one();
+  }
+  // Waits until every file taken is flushed and closed; the first that could not be flushed.
+  FileOpResult Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
+    return std::exchange(failed_, FileOpResult{});
+  }
+  // Waits until every file taken is closed, a failure kept for Drain: a file still open here
+  // could be neither moved nor removed.
+  void Settle() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
+  }
+
+ private:
+  static constexpr size_t kWaiting = 64;
+  static constexpr size_t kThreads = 8;
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      queued_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      auto [file, name] = std::move(queue_.front());
+      queue_.pop_front();
+      ++busy_;
+      room_.notify_one();
+      lock.unlock();
+      const bool flushed = file.Flush();
+      const DWORD code = ::GetLastError();
+      file.Close();
+      lock.lock();
+      if (!flushed && failed_.ok()) {
+        failed_ = Failure(code);
+        failed_.error = "\"" + name + "\": " + failed_.error;
+      }
+      if (--busy_ == 0 && queue_.empty()) idle_.notify_all();
+    }
+  }
+  std::mutex mutex_;
+  std::condition_variable queued_, room_, idle_;
+  std::deque<std::pair<File, std::string>> queue_;
+  size_t busy_ = 0;
+  bool stop_ = false;
+  FileOpResult failed_;
+  std::vector<std::thread> workers_;
+};
+
+ClosingFiles& Closing() {
+  static ClosingFiles closing;
+  return closing;
+}
+
+// Writes through the platform's file, whose steps leave the system's error code behind.
+class SystemFileWriter : public FileWriter {
+ public:
+  SystemFileWriter(File file, std::string name) : file_(std::move(file)), name_(std::move(name)) {}
+  FileOpResult Write(const void* data, size_t size) override {
+    return Outcome(file_.Write(data, static_cast<int64_t>(size)) == static_cast<int64_t>(size));
+  }
+  FileOpResult SetTime(std::optional<int64_t> utc, uint32_t dos_time) override {
+    return Outcome(utc ? file_.SetUtcTime(*utc) : file_.SetDosTime(dos_time));
+  }
+  FileOpResult SetAttributes(uint32_t attributes, std::optional<uint32_t>) override {
+    return Outcome(file_.SetAttributes(attributes));
+  }
+  // Flushed behind the next files; FlushFolder waits for it.
+  FileOpResult Close() override {
+    Closing().Take(std::move(file_), name_);
+    return {};
+  }
+
+ private:
+  File file_;
+  std::string name_;
+};
+
 class Win32FileOps : public FileOps {
   // The access control list of a file or folder, as bytes that compare equal when the lists grant
   // the same (the same entries in the same order, and whether inheritance is blocked).
@@ -164,6 +267,7 @@ class Win32FileOps : public FileOps {
     return Outcome(::CreateDirectoryW(WidePath(path).c_str(), nullptr));
   }
   FileOpResult RemoveFolder(const std::string& path) override {
+    Closing().Settle();
     const std::wstring wide = WidePath(path);
     // RemoveDirectory refuses a read-only folder, and an archive's folder entry may make one.
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
@@ -172,10 +276,12 @@ class Win32FileOps : public FileOps {
     return Outcome(::RemoveDirectoryW(wide.c_str()));
   }
   FileOpResult Rename(const std::string& from, const std::string& to, bool replace) override {
+    Closing().Settle();
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     return Outcome(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags));
   }
   FileOpResult RemoveFile(const std::string& path) override {
+    Closing().Settle();
     const std::wstring wide = WidePath(path);
     if (::DeleteFileW(wide.c_str())) return {};
     const DWORD code = ::GetLastError();
@@ -189,11 +295,20 @@ class Win32FileOps : public FileOps {
   FileOpResult WriteFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, CREATE_ALWAYS, false);
   }
+  std::unique_ptr<FileWriter> NewFile(const std::string& path, FileOpResult& result) override {
+    File file = File::Open(path, FileMode::Create);
+    result = Outcome(file.IsOpen());
+    return file.IsOpen() ? std::make_unique<SystemFileWriter>(std::move(file), path) : nullptr;
+  }
+  FileOpResult SetWriteTime(const std::string& path, std::optional<int64_t> utc, uint32_t dos_time) override {
+    return Outcome(utc ? SetFileUtcTime(path, *utc) : SetFileDosTime(path, dos_time));
+  }
   FileOpResult AppendFile(const std::string& path, const std::string& bytes) override {
     return WriteAll(path, bytes, OPEN_EXISTING, true);
   }
-  // Every move is written through: nothing is left to do for the names.
-  FileOpResult FlushFolder(const std::string&) override { return {}; }
+  // Every move is written through: nothing is left to do for the names; the files written with
+  // NewFile are waited for.
+  FileOpResult FlushFolder(const std::string&) override { return Closing().Drain(); }
 
   FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) override {
     const std::wstring wide = WidePath(path);

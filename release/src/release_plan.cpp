@@ -98,11 +98,32 @@ const ReleaseFile* FindFile(const Manifest& m, const std::string& path) {
   return nullptr;
 }
 
-void CheckStagedFile(const Manifest& m, const std::string& path, uint64_t size, const Sha256& sha256) {
-  const ReleaseFile* f = FindFile(m, path);
+namespace {
+
+void CheckFound(const ReleaseFile* f, const std::string& path, uint64_t size, const Sha256& sha256) {
   if (!f) throw EStagedFileMismatch(Quoted(path) + " is not a file of the release manifest.");
   if (f->size != size || f->sha256 != sha256)
     throw EStagedFileMismatch(Quoted(path) + " is not the file its release manifest names: the update archive was changed after it was made.");
+}
+
+}  // namespace
+
+void CheckStagedFile(const Manifest& m, const std::string& path, uint64_t size, const Sha256& sha256) {
+  CheckFound(FindFile(m, path), path, size, sha256);
+}
+
+ManifestFiles::ManifestFiles(const Manifest& m) {
+  // The first of two that Windows takes for one, as FindFile finds it.
+  for (const ReleaseFile& f : m.files) by_key_.emplace(platform::NameCaseKey(f.path), &f);
+}
+
+const ReleaseFile* ManifestFiles::Find(const std::string& path) const {
+  const auto it = by_key_.find(platform::NameCaseKey(path));
+  return it == by_key_.end() ? nullptr : it->second;
+}
+
+void ManifestFiles::Check(const std::string& path, uint64_t size, const Sha256& sha256) const {
+  CheckFound(Find(path), path, size, sha256);
 }
 
 std::vector<PatchBase> BasesToVerify(const Manifest& m, InstalledTree& tree) {

@@ -1,6 +1,7 @@
 // The manifest and record texts: what the reader accepts, what it refuses and why, and that the
 // writer's text reads back to the same values.
 #include <gtest/gtest.h>
+#include <sodium.h>
 
 #include "release/manifest.h"
 #include "release/sha256.h"
@@ -203,6 +204,33 @@ INSTANTIATE_TEST_SUITE_P(Cases, VersionOrderTest,
                                          VersionOrder{"1.2", "1.2.0", 0}, VersionOrder{"1.2.0.1", "1.2", 1},
                                          VersionOrder{"0", "0.0.0", 0}, VersionOrder{"999999999", "1000.0", 1},
                                          VersionOrder{"3.0.0.0.0.0.0.1", "3", 1}));
+
+// The hash of any length, given in any pieces, is libsodium's (on a machine with SHA
+// instructions the blocks go through them: lengths around every block boundary and the padding's
+// one- and two-block ends, and pieces that split blocks anywhere).
+TEST(Sha256Test, PiecesOfEveryLengthHashAsLibsodiumDoes) {
+  ASSERT_GE(sodium_init(), 0);
+  std::string data(70000, '\0');
+  uint32_t x = 12345;
+  for (char& c : data) c = static_cast<char>((x = x * 1103515245 + 12345) >> 23);
+  auto reference = [](std::string_view bytes) {
+    Sha256 h{};
+    crypto_hash_sha256(h.data(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return h;
+  };
+  std::vector<size_t> lengths;
+  for (size_t n = 0; n <= 200; ++n) lengths.push_back(n);
+  for (size_t n : {255u, 256u, 257u, 4095u, 4096u, 65537u, 70000u}) lengths.push_back(n);
+  for (size_t n : lengths) {
+    SCOPED_TRACE("length " + std::to_string(n));
+    const std::string_view bytes(data.data(), n);
+    EXPECT_EQ(Sha256Of(bytes), reference(bytes));
+    Sha256Hasher pieces;
+    for (size_t at = 0, step = 1; at < n; at += step, step = step * 3 % 97 + 1)
+      pieces.Update(bytes.data() + at, std::min(step, n - at));
+    EXPECT_EQ(pieces.Final(), reference(bytes));
+  }
+}
 
 TEST(Sha256Test, KnownValues) {
   EXPECT_EQ(HexOf(Sha256Of("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");

@@ -192,6 +192,12 @@ TEST_F(PlanTest, StagedFilesAreCheckedAgainstTheManifest) {
   EXPECT_THROW(CheckStagedFile(m, "lib\\core.dll", 7, Sha256Of("core v3")), EStagedFileMismatch);
   EXPECT_THROW(CheckStagedFile(m, "lib\\core.dll", 8, Sha256Of("core v2")), EStagedFileMismatch);
   EXPECT_THROW(CheckStagedFile(m, "other.dll", 7, Sha256Of("core v2")), EStagedFileMismatch);
+  // The same through the index a release's run checks its files with, by the name Windows sees.
+  const ManifestFiles files(m);
+  EXPECT_NO_THROW(files.Check("LIB\\Core.DLL", 7, Sha256Of("core v2")));
+  EXPECT_THROW(files.Check("lib\\core.dll", 7, Sha256Of("core v3")), EStagedFileMismatch);
+  EXPECT_THROW(files.Check("lib\\core.dll", 8, Sha256Of("core v2")), EStagedFileMismatch);
+  EXPECT_THROW(files.Check("other.dll", 7, Sha256Of("core v2")), EStagedFileMismatch);
 }
 
 TEST_F(PlanTest, TheLaunchersFolderIsNeverEmptied) {

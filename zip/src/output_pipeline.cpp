@@ -145,6 +145,28 @@ void OutputPipeline::Begin(std::unique_ptr<TLFNFileStream> file) {
   Push(std::move(c), false);
 }
 
+void OutputPipeline::Begin(std::unique_ptr<TOutputFile> file) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = false;
+    finish_queued_ = false;
+    error_ = nullptr;
+  }
+  Command c(Command::kBegin);
+  c.hosted = std::move(file);
+  Push(std::move(c), false);
+}
+
+void OutputPipeline::FinishHosted(std::optional<TOutputStamp> stamp) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finish_queued_ = true;
+  }
+  Command c(Command::kFinish);
+  c.stamp = std::move(stamp);
+  Push(std::move(c));
+}
+
 void OutputPipeline::Write(Chunk chunk) {
   if (chunk.size == 0) return;
   Command c(Command::kWrite);
@@ -208,10 +230,17 @@ void OutputPipeline::Execute(Command& command) {
     switch (command.kind) {
       case Command::kBegin:
         file_ = std::move(command.file);
+        hosted_ = std::move(command.hosted);
         failed_ = false;
         return;
       case Command::kWrite: {
-        if (failed_ || !file_) return;
+        if (failed_) return;
+        if (hosted_) {
+          hosted_->Write(command.chunk.Data(), command.chunk.size);
+          command.chunk = Chunk();
+          return;
+        }
+        if (!file_) return;
         const int64_t n = static_cast<int64_t>(command.chunk.size);
         const int64_t done = file_->Write(command.chunk.Data(), n);
         command.chunk = Chunk();  // its memory goes back before the next write starts
@@ -225,6 +254,7 @@ void OutputPipeline::Execute(Command& command) {
     }
     // The last bytes still wait in the stream's buffer: a failure to write them (a full disk)
     // must not pass for a good file.
+    if (hosted_ && !failed_ && command.stamp) hosted_->Finish(*command.stamp);
     if (file_ && !failed_) {
       if (!file_->FlushBuffer()) throw ECantWriteUCF(LoadMessage(kMsgCantWriteUcf));
       if (command.keep_size >= 0) file_->SetSize(command.keep_size);
@@ -243,6 +273,7 @@ void OutputPipeline::Execute(Command& command) {
     flusher_->Take(std::move(file_->FileHandle()), std::move(name));
   }
   file_.reset();  // closes the file
+  hosted_.reset();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;

@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "zip/output_files.h"
 #include "zip/streams.h"
 
 namespace zip {
@@ -106,6 +107,8 @@ class OutputPipeline {
 
   // Hands over an open file: the bytes written next go into it.
   void Begin(std::unique_ptr<TLFNFileStream> file);
+  // The same for a file the host placed: its bytes go to the host's Write, and FinishHosted ends it.
+  void Begin(std::unique_ptr<TOutputFile> file);
   void Write(Chunk chunk);
   // Closes the file after its last bytes, cut to `keep_size` first unless that is negative and
   // given the last-write time `dos_time` if there is one (through the open handle: no second
@@ -113,6 +116,9 @@ class OutputPipeline {
   // when everything before succeeded.
   void Finish(int64_t keep_size, std::optional<uint32_t> dos_time,
               std::function<void(platform::File&)> before_close);
+  // Ends a host's file: given `stamp` and closed by the host after its last bytes; with none (a
+  // failed entry), only let go of.
+  void FinishHosted(std::optional<TOutputStamp> stamp);
   // Waits until the file is finished; rethrows on this thread what went wrong with it.
   void Wait();
   // Rethrows a failure of the current file at once, so that decoding stops within a block.
@@ -134,6 +140,8 @@ class OutputPipeline {
     int64_t keep_size = -1;
     std::optional<uint32_t> dos_time;
     std::function<void(platform::File&)> before_close;
+    std::unique_ptr<TOutputFile> hosted;
+    std::optional<TOutputStamp> stamp;
   };
   // `wake`: the worker is woken for it; a file's opening waits for its first bytes, which
   // spares a wake-up (two system calls) per file.
@@ -150,6 +158,7 @@ class OutputPipeline {
   std::exception_ptr error_;  // what went wrong with the current file
   // Worker-owned.
   std::unique_ptr<TLFNFileStream> file_;
+  std::unique_ptr<TOutputFile> hosted_;
   bool failed_ = false;
   std::unique_ptr<FileFlusher> flusher_;  // with `flush_files`
   std::thread worker_;

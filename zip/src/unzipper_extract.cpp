@@ -165,7 +165,7 @@ int TUnZipper::UnZipSelected() {
     folder_times_.clear();
     try {
       RefuseOverlappedEntries();
-      if (!dest_dir_.empty() && !test_only_ && !platform::FolderExists(dest_dir_)) CreateDirPath(dest_dir_);
+      if (!dest_dir_.empty() && !test_only_ && !platform::FolderExists(dest_dir_)) MakeFolders(dest_dir_);
       if (spanned_resort) Resort(ByNone);
       const int count = EntryCount();
       run.num_files = count;
@@ -224,10 +224,26 @@ int64_t TUnZipper::SelectedUncompressedSize() const {
   return static_cast<int64_t>(total);
 }
 
+void TUnZipper::MakeFolders(const std::string& folder) {
+  if (output_files_)
+    output_files_->MakeFolders(StripTrailingBackslash(folder));
+  else
+    CreateDirPath(folder);
+}
+
+void TUnZipper::RemoveOutput(const std::string& fname) {
+  if (output_files_)
+    output_files_->Remove(fname);
+  else
+    platform::RemoveFile(fname);
+}
+
 void TUnZipper::RestoreFolderTimes() {
   // A folder listed twice gets the time of its last entry, as its attributes do.
   for (const FolderTime& folder : folder_times_) {
-    if (folder.utc)
+    if (output_files_) {
+      if (folder.utc || IsValidDosDate(folder.dos)) output_files_->SetFolderTime(folder.path, folder.utc, folder.dos);
+    } else if (folder.utc)
       platform::SetFileUtcTime(folder.path, *folder.utc);
     else if (IsValidDosDate(folder.dos))
       platform::SetFileDosTime(folder.path, folder.dos);
@@ -319,9 +335,11 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       }
       if (recreate_dirs_ && !platform::FolderExists(folder)) {
         if (run.maker) run.maker->ClearWayTo(StripTrailingBackslash(folder));
-        CreateDirPath(folder);
+        MakeFolders(folder);
       }
-      if (retain_attributes_) {
+      if (retain_attributes_ && output_files_) {
+        output_files_->SetFolderAttributes(StripTrailingBackslash(folder), h.ExternalAttributes);
+      } else if (retain_attributes_) {
         uint32_t attributes = h.ExternalAttributes;
 #ifndef _WIN32
         // There a read-only folder would keep the files that follow out of it.
@@ -356,7 +374,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       }
       if (!platform::FolderExists(StripTrailingBackslash(parent))) {
         if (run.maker) run.maker->ClearWayTo(StripTrailingBackslash(parent));
-        CreateDirPath(parent);
+        MakeFolders(parent);
       }
       run.known_folder = parent;
     }
@@ -365,7 +383,14 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
     GiveUp(run, srBadPassword, h.Path(), index);
     return;
   }
-  if (!test_only_) {
+  if (!test_only_ && output_files_) {
+    std::unique_ptr<TOutputFile> out = output_files_->Create(index, fname, h.UncompressedSize());
+    if (!out) {
+      GiveUp(run, srCreateError, fname, index);
+      return;
+    }
+    run.pipeline->Begin(std::move(out));
+  } else if (!test_only_) {
     std::unique_ptr<TLFNFileStream> out = made_ahead.Release();
     if (!out) {
       if (!OverwriteAllowed(run, fname, h, index)) return;
@@ -400,7 +425,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
   } else if (OnBadCRC) {
     OnBadCRC(this, run.crc, h.Crc32, index);
   }
-  if (!test_only_) platform::RemoveFile(fname);
+  if (!test_only_) RemoveOutput(fname);
 }
 
 bool TUnZipper::OverwriteAllowed(DecodeRun& run, std::string& fname, const TZipHeaderInfo& entry, int index) {
@@ -460,20 +485,35 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     // A failed entry's file is removed anyway; cut at what was written it holds no tail of zeros.
     const int64_t keep = !unsupported && run.written < run.usize ? run.written : -1;
     const TZipHeaderInfo& h = run.header;
-    std::optional<uint32_t> time;
-    std::function<void(platform::File&)> attributes;
-    if (success && !unsupported) {
-      // A time in UTC goes to the file as it is; the DOS time is the creator's local time.
-      const std::optional<int64_t> utc = h.UtcTime();
-      if (!utc) time = h.FileDateTime;
-      if (retain_attributes_ || utc)
-        attributes = [utc, keep_attributes = retain_attributes_, made_by = h.VersionMadeBy,
-                      bits = h.ExternalAttributes](platform::File& file) {
-          if (utc) file.SetUtcTime(*utc);
-          if (keep_attributes) RestoreAttributes(file, made_by, bits);
-        };
+    if (output_files_) {
+      std::optional<TOutputStamp> stamp;
+      if (success && !unsupported) {
+        stamp.emplace();
+        stamp->utc = h.UtcTime();
+        if (!stamp->utc && IsValidDosDate(h.FileDateTime)) stamp->dos_time = h.FileDateTime;
+        if (retain_attributes_) {
+          stamp->attributes = h.ExternalAttributes;
+          if ((h.VersionMadeBy >> 8) == kHostUnix && (h.ExternalAttributes >> 16) != 0)
+            stamp->unix_mode = (h.ExternalAttributes >> 16) & 0777;
+        }
+      }
+      run.pipeline->FinishHosted(std::move(stamp));
+    } else {
+      std::optional<uint32_t> time;
+      std::function<void(platform::File&)> attributes;
+      if (success && !unsupported) {
+        // A time in UTC goes to the file as it is; the DOS time is the creator's local time.
+        const std::optional<int64_t> utc = h.UtcTime();
+        if (!utc) time = h.FileDateTime;
+        if (retain_attributes_ || utc)
+          attributes = [utc, keep_attributes = retain_attributes_, made_by = h.VersionMadeBy,
+                        bits = h.ExternalAttributes](platform::File& file) {
+            if (utc) file.SetUtcTime(*utc);
+            if (keep_attributes) RestoreAttributes(file, made_by, bits);
+          };
+      }
+      run.pipeline->Finish(keep, time, std::move(attributes));
     }
-    run.pipeline->Finish(keep, time, std::move(attributes));
     // The next entry is decoded while this one is written, closed and stamped.
     int next = index + 1;
     while (next < EntryCount() && !Entry(next).Selected) ++next;
@@ -484,7 +524,7 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
     // The file was made at its full declared length: what is left of it would look complete.
     if (run.pipeline) {
       run.pipeline->Abandon();
-      platform::RemoveFile(fname);
+      RemoveOutput(fname);
     }
     throw;
   }
@@ -496,6 +536,8 @@ void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
   // Windows takes its space at once; at most 64 x 256 KiB are held that way.
   constexpr size_t kFilesAhead = 64;
   constexpr uint64_t kLargestMadeAhead = 256u << 10;
+  // A host that places the files makes each in its turn.
+  if (output_files_) return;
   try {
     if (!run.maker) {
       const std::string dest = dest_dir_;

@@ -16,6 +16,10 @@ namespace description {
 // A description file is a few lines; anything larger is not one, and is not read into memory.
 inline constexpr int64_t kMaxDescriptionFileSize = 1 << 20;
 
+// The bytes of the description file at `path`, read as LoadFromFile reads them (and raising as it
+// does).
+std::string ReadDescriptionBytes(const std::string& path);
+
 class DescriptionFile {
  public:
   // Reads the file whole, others allowed to read it but not to write it. Raises the runtime's

@@ -2,7 +2,9 @@
 // interface so that the same code drives the real window and the tests.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,12 +19,15 @@ class UpdateHost {
   virtual ~UpdateHost() = default;
   virtual void SetShowMainForm(bool on) = 0;
   virtual void RequestTerminate() = 0;
-  virtual void SetCorpCaption(const std::string& caption) = 0;  // pnCorp
-  virtual void SetSkinIndex(int index) = 0;                     // bsSkinData.SkinIndex
-  virtual void SetNameCaption(const std::string& caption) = 0;  // lbName
-  virtual void SetGaugeProgressText(const std::string& text) = 0;  // pgMeter
-  virtual void SetGaugeMaxValue(int value) = 0;
-  virtual void SetGaugeValue(int value) = 0;
+  // The product the update is for (the description file's NAME).
+  virtual void SetProductName(const std::string& name) = 0;
+  virtual void SetSkinIndex(int index) = 0;  // the skin of the window, of the skin package's list
+  // What the launcher does now: the file being extracted, the program it waits for.
+  virtual void SetStatusText(const std::string& text) = 0;
+  // The progress: its text, its maximum and its value.
+  virtual void SetProgressText(const std::string& text) = 0;
+  virtual void SetProgressMax(int value) = 0;
+  virtual void SetProgressValue(int value) = 0;
   // Hides the window for a wait that shows nothing (the run goes on).
   virtual void HideWindow() {}
   // The shell's "open" of `file` with `parameters`, show command normal; failures are ignored.
@@ -90,6 +95,17 @@ struct UpdateRequest {
   bool ExeFromArgument = false;  // the description file exists but names no program
 };
 
+// Reads the description file at `path`: its bytes, nothing when there is no such file; raises
+// the runtime's file-open error when it is there but cannot be read.
+using DescriptionReader = std::function<std::optional<std::string>(const std::string& path)>;
+// The system's DescriptionReader.
+std::optional<std::string> ReadDescriptionFile(const std::string& path);
+
+// The request of a launch, from its command line (the application's path first) and the
+// description file in the application's folder, read with `read`: nothing else is asked of the
+// system. A command line without arguments asks for nothing (an empty request).
+UpdateRequest ReadRequest(const std::vector<std::string>& arguments, const DescriptionReader& read);
+
 // What the window keeps of its launch: the request, and the application folder's lock, held from
 // the window's creation until the application is started again (one launcher at a time).
 struct Launch {
@@ -101,8 +117,7 @@ struct Launch {
 // argument without a folder part.
 std::string UpdateFolder(const std::string& app_dir);
 
-// FormCreate: reads the command line, takes the application folder's lock and reads the
-// description file. When another launcher holds the lock, this one ends at once, without a window
+// FormCreate: takes the application folder's lock and reads the request (ReadRequest). When another launcher holds the lock, this one ends at once, without a window
 // and without touching anything. /silent shows no window. An unreadable description file raises the runtime's file-open
 // error and the remaining steps are skipped.
 void FormCreate(UpdateHost& host, const std::vector<std::string>& arguments, Launch& launch);

@@ -81,6 +81,9 @@ class UpdateTransaction {
   // space, write access) and makes the staging area. Raises EUpdateRefused; nothing is changed
   // then.
   void Prepare(const UpdatePlan& plan);
+  // The free-space part of Prepare: the staged copies of `plan`'s files (what is moved aside stays
+  // on its volume and takes no more). Raises EUpdateRefused when the drive has too little.
+  void CheckSpace(const UpdatePlan& plan);
 
   // Moves the staged files (on the disk already: the extraction flushed them) into place, the
   // replaced ones into the backup, with the journal; on any failure every move is undone and

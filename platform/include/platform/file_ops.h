@@ -42,6 +42,22 @@ struct FolderItem {
   bool is_folder = false;
 };
 
+// A file being written in steps (FileOps::NewFile). Each step reports its outcome; a writer
+// destroyed before Close closes the file as it is, for the caller to remove.
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  virtual FileOpResult Write(const void* data, size_t size) = 0;
+  // The last write time: `utc` (100-nanosecond steps since 1601) when there is one, else a DOS
+  // date and time in local time.
+  virtual FileOpResult SetTime(std::optional<int64_t> utc, uint32_t dos_time) = 0;
+  // Windows attributes; where the system has permission bits, `unix_mode` instead when given.
+  virtual FileOpResult SetAttributes(uint32_t attributes, std::optional<uint32_t> unix_mode) = 0;
+  // Closes the file. Its bytes are on the disk once FlushFolder of a folder on its volume has
+  // returned (where the system flushes file by file, before Close returns).
+  virtual FileOpResult Close() = 0;
+};
+
 class FileOps {
  public:
   virtual ~FileOps() = default;
@@ -55,9 +71,15 @@ class FileOps {
   virtual FileOpResult RemoveFile(const std::string& path) = 0;  // read-only files too
   // Creates (or truncates) the file, writes `bytes` and flushes them to the disk.
   virtual FileOpResult WriteFile(const std::string& path, const std::string& bytes) = 0;
+  // Creates (or truncates) a file to be written in steps; null, with `result` saying why, when
+  // it cannot be made. Making it counts as one operation, and so does each step of the writer.
+  virtual std::unique_ptr<FileWriter> NewFile(const std::string& path, FileOpResult& result) = 0;
+  // Gives a file or folder its last write time, in the forms FileWriter::SetTime takes.
+  virtual FileOpResult SetWriteTime(const std::string& path, std::optional<int64_t> utc, uint32_t dos_time) = 0;
   // Appends `bytes` to an existing file and flushes them to the disk.
   virtual FileOpResult AppendFile(const std::string& path, const std::string& bytes) = 0;
-  // The names made and moved under `folder` reach the disk.
+  // The names made and moved under `folder` reach the disk, and so do the bytes of the files
+  // written with NewFile on its volume.
   virtual FileOpResult FlushFolder(const std::string& folder) = 0;
   // Puts back attributes and time taken by StampOf.
   virtual FileOpResult SetStamp(const std::string& path, const FolderStamp& stamp) = 0;

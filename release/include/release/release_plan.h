@@ -38,6 +38,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/exceptions.h"
@@ -144,5 +145,18 @@ ReleasePlan PlanRelease(const Manifest& manifest, const std::vector<ArchiveFile>
 const ReleaseFile* FindFile(const Manifest& manifest, const std::string& path);
 // Raises EStagedFileMismatch unless `path` is a file of the manifest with this size and hash.
 void CheckStagedFile(const Manifest& manifest, const std::string& path, uint64_t size, const Sha256& sha256);
+
+// The manifest's files by the names Windows sees, for checking every staged file of a release
+// without a search through the manifest for each.
+class ManifestFiles {
+ public:
+  explicit ManifestFiles(const Manifest& manifest);
+  const ReleaseFile* Find(const std::string& path) const;
+  // CheckStagedFile, found here.
+  void Check(const std::string& path, uint64_t size, const Sha256& sha256) const;
+
+ private:
+  std::unordered_map<std::string, const ReleaseFile*> by_key_;
+};
 
 }  // namespace release

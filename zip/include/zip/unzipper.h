@@ -12,6 +12,7 @@
 
 #include "zip/containers.h"
 #include "zip/errors.h"
+#include "zip/output_files.h"
 #include "zip/records.h"
 #include "zip/streams.h"
 
@@ -158,6 +159,10 @@ class TUnZipper {
   // in the loaded directory: what a run would write at most (each entry is cut off at its
   // declared size). For a host's free-space check before UnZipSelected.
   int64_t SelectedUncompressedSize() const;
+  // The host's own placement of what a run writes (see output_files.h), which the host keeps
+  // alive through the run; null (the default): the engine makes its files and folders itself.
+  TOutputFiles* OutputFiles() const { return output_files_; }
+  void SetOutputFiles(TOutputFiles* files) { output_files_ = files; }
   // Decode and check every selected entry without writing anything.
   bool TestOnly() const { return test_only_; }
   void SetTestOnly(bool v) { test_only_ = v; }
@@ -240,6 +245,9 @@ class TUnZipper {
   // touches nothing that exists.
   void MakeAhead(DecodeRun& run, int from) noexcept;
   void GiveUp(DecodeRun& run, TSkipReason reason, const std::string& fname, int index);
+  // Through the host's output when it has one.
+  void MakeFolders(const std::string& folder);
+  void RemoveOutput(const std::string& fname);
 
   std::string zip_name_;
   std::string part_base_;
@@ -278,6 +286,7 @@ class TUnZipper {
   bool retain_attributes_ = true;
   bool replace_read_only_ = false;
   bool test_only_ = false;
+  TOutputFiles* output_files_ = nullptr;
   struct FolderTime {
     std::string path;
     uint32_t dos;
