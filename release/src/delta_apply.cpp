@@ -15,7 +15,8 @@ using namespace delta;
 
 [[noreturn]] void Damaged(const std::string& cause) { throw EDeltaError("Delta patch is damaged: " + cause); }
 
-// One packed stream, read exactly as far as the records say, never further than its end.
+// One packed stream, decoded a buffer at a time and read exactly as far as the records say,
+// never further than its end.
 class StreamReader {
  public:
   StreamReader(std::span<const uint8_t> packed, Stream which) : which_(which) {
@@ -29,30 +30,47 @@ class StreamReader {
   StreamReader& operator=(const StreamReader&) = delete;
 
   void Read(uint8_t* out, size_t size) {
-    stream_.next_out = out;
-    stream_.avail_out = size;
-    while (stream_.avail_out > 0) {
-      if (ended_) Fail("it ends before the records do");
-      Step();
+    while (size > 0) {
+      if (at_ == held_ && !Fill()) Fail("it ends before the records do");
+      const size_t n = std::min(size, held_ - at_);
+      std::copy_n(buffer_.data() + at_, n, out);
+      at_ += n;
+      out += n;
+      size -= n;
     }
   }
 
-  // True at the stream's end; otherwise the next byte.
-  bool AtEnd(uint8_t& next) {
-    stream_.next_out = &next;
-    stream_.avail_out = 1;
-    while (!ended_ && stream_.avail_out > 0) Step();
-    return stream_.avail_out > 0;
+  uint8_t Byte() {
+    if (at_ == held_ && !Fill()) Fail("it ends before the records do");
+    return buffer_[at_++];
   }
+
+  // True when nothing is left of the stream.
+  bool AtEnd() { return at_ == held_ && !Fill(); }
 
   // The stream must end where the records end, and the packed bytes with it.
   void Finish() {
-    uint8_t next;
-    if (!AtEnd(next)) Fail("it holds more than the records use");
+    if (!AtEnd()) Fail("it holds more than the records use");
     if (stream_.avail_in != 0) Fail("bytes follow its end");
   }
 
+  [[noreturn]] void Fail(const std::string& cause) const {
+    Damaged(std::string("the ") + kStreamNames[which_] + " stream: " + cause);
+  }
+
  private:
+  // Decodes the next bytes into the buffer; false at the stream's end.
+  bool Fill() {
+    at_ = held_ = 0;
+    while (!ended_ && held_ == 0) {
+      stream_.next_out = buffer_.data();
+      stream_.avail_out = buffer_.size();
+      Step();
+      held_ = buffer_.size() - stream_.avail_out;
+    }
+    return held_ > 0;
+  }
+
   void Step() {
     const size_t in_before = stream_.avail_in, out_before = stream_.avail_out;
     const lzma_ret ret = lzma_code(&stream_, LZMA_FINISH);
@@ -71,30 +89,62 @@ class StreamReader {
       default: Fail("its check does not match");
     }
   }
-  [[noreturn]] void Fail(const std::string& cause) const { Damaged(std::string("the ") + kStreamNames[which_] + " stream: " + cause); }
 
   lzma_stream stream_ = LZMA_STREAM_INIT;
   Stream which_;
   bool ended_ = false;
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(16384);
+  size_t at_ = 0, held_ = 0;  // the decoded bytes not yet read are buffer_[at_, held_)
 };
 
-class RecordReader {
- public:
-  explicit RecordReader(StreamReader& stream) : stream_(stream) {}
+// A number of the records or of the differences' runs: 7 bits a byte, low first.
+uint64_t Varint(StreamReader& stream, const char* what) {
+  uint64_t value = 0;
+  for (int shift = 0;; shift += 7) {
+    const uint8_t byte = stream.Byte();
+    if (shift == 63 && byte > 1) Damaged(std::string("a number in the ") + what + " is too large");
+    value |= uint64_t{byte & 0x7fu} << shift;
+    if (!(byte & 0x80)) return value;
+  }
+}
 
-  uint64_t Varint() {
-    uint64_t value = 0;
-    for (int shift = 0;; shift += 7) {
-      uint8_t byte;
-      stream_.Read(&byte, 1);
-      if (shift == 63 && byte > 1) Damaged("a number in the records is too large");
-      value |= uint64_t{byte & 0x7fu} << shift;
-      if (!(byte & 0x80)) return value;
+// The differences, as they are (version 1) or coded as runs (version 2): a number of zeros,
+// a number of bytes, those bytes; again until the records are done.
+class DiffReader {
+ public:
+  DiffReader(StreamReader& stream, bool runs) : stream_(stream), runs_(runs) {}
+
+  void Read(uint8_t* out, size_t size) {
+    if (!runs_) return stream_.Read(out, size);
+    while (size > 0) {
+      if (zeros_ == 0 && bytes_ == 0) {
+        zeros_ = Varint(stream_, "differences");
+        bytes_ = Varint(stream_, "differences");
+        // Every run moves the differences on, so there can be no more runs than their bytes.
+        if (zeros_ == 0 && bytes_ == 0) stream_.Fail("an empty run");
+      }
+      const size_t zeros = static_cast<size_t>(std::min<uint64_t>(zeros_, size));
+      std::fill_n(out, zeros, uint8_t{0});
+      zeros_ -= zeros;
+      out += zeros;
+      size -= zeros;
+      const size_t bytes = zeros_ > 0 ? 0 : static_cast<size_t>(std::min<uint64_t>(bytes_, size));
+      stream_.Read(out, bytes);
+      bytes_ -= bytes;
+      out += bytes;
+      size -= bytes;
     }
+  }
+
+  void Finish() {
+    if (zeros_ != 0 || bytes_ != 0) stream_.Fail("it holds more than the records use");
+    stream_.Finish();
   }
 
  private:
   StreamReader& stream_;
+  const bool runs_;
+  uint64_t zeros_ = 0, bytes_ = 0;  // what is left of the current run
 };
 
 }  // namespace
@@ -103,7 +153,7 @@ DeltaHeader ReadDeltaHeader(std::span<const uint8_t> patch) {
   if (patch.size() < kVersionOffset || !std::equal(kMagic.begin(), kMagic.begin() + kVersionOffset, patch.begin()))
     throw EDeltaError("Not a delta patch");
   if (patch.size() < kHeaderSize) throw EDeltaError("Delta patch is cut short");
-  if (patch[kVersionOffset] != kMagic[kVersionOffset])
+  if (patch[kVersionOffset] != kVersion && patch[kVersionOffset] != kPlainDifferencesVersion)
     throw EDeltaError("Delta patch of an unsupported version (" + std::to_string(patch[kVersionOffset]) + ")");
   DeltaHeader header;
   header.base_size = GetLe64(&patch[8]);
@@ -133,16 +183,17 @@ void ApplyPatch(std::span<const uint8_t> base, std::span<const uint8_t> patch, c
     packed[s] = patch.subspan(offset, length);
     offset += length;
   }
-  StreamReader records_stream(packed[kRecords], kRecords), diff(packed[kDiff], kDiff), extra(packed[kExtra], kExtra);
-  RecordReader records(records_stream);
+  StreamReader records(packed[kRecords], kRecords), diff_stream(packed[kDiff], kDiff), extra(packed[kExtra], kExtra);
+  DiffReader diff(diff_stream, patch[kVersionOffset] != kPlainDifferencesVersion);
 
   std::vector<uint8_t> piece(kDeltaChunkSize);
   const uint64_t base_size = base.size();
   uint64_t done = 0, base_pos = 0;
   while (done < header.result_size) {
-    const uint64_t zigzag = records.Varint();
+    const uint64_t zigzag = Varint(records, "records");
     const int64_t seek = static_cast<int64_t>(zigzag >> 1) ^ -static_cast<int64_t>(zigzag & 1);
-    const uint64_t add = records.Varint(), copy = records.Varint();
+    const uint64_t add = Varint(records, "records");
+    const uint64_t copy = Varint(records, "records");
     // Every record moves the result on (the maker joins empty ones to the next), so the records
     // can be no more than the result's bytes.
     if (add == 0 && copy == 0) Damaged("an empty record");
@@ -171,9 +222,8 @@ void ApplyPatch(std::span<const uint8_t> base, std::span<const uint8_t> patch, c
     }
     done += add + copy;
   }
-  uint8_t next;
-  if (!records_stream.AtEnd(next)) Damaged("records follow the result's end");
-  records_stream.Finish();
+  if (!records.AtEnd()) Damaged("records follow the result's end");
+  records.Finish();
   diff.Finish();
   extra.Finish();
 }

@@ -7,8 +7,14 @@
 
 namespace release::delta {
 
-// "HXDELTA" and the format's version.
-inline constexpr std::array<uint8_t, 8> kMagic = {'H', 'X', 'D', 'E', 'L', 'T', 'A', 1};
+// "HXDELTA" and the format's version: the maker writes version 2, the applier reads 1 and 2.
+// They differ only in the differences stream: version 1 holds the differences as they are,
+// version 2 codes them as runs (zeros, then bytes that are not zero), which packs about as small
+// in a tenth of the time (the differences are mostly zeros, and LZMA2's best parse spends its
+// time pricing every length of every short run of them).
+inline constexpr uint8_t kVersion = 2;
+inline constexpr uint8_t kPlainDifferencesVersion = 1;
+inline constexpr std::array<uint8_t, 8> kMagic = {'H', 'X', 'D', 'E', 'L', 'T', 'A', kVersion};
 inline constexpr size_t kVersionOffset = 7;
 // Magic, base size, result size, the three streams' packed lengths (all little-endian).
 inline constexpr size_t kHeaderSize = 8 + 5 * 8;

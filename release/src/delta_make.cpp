@@ -1,5 +1,5 @@
 // The patch maker: a suffix array of the base, a greedy scan of the result for stretches that
-// closely match the base, and the three streams packed with LZMA2.
+// closely match the base, the differences coded as runs, and the three streams packed with LZMA2.
 #include <lzma.h>
 
 #include <algorithm>
@@ -192,8 +192,17 @@ class RecordWriter {
     PutVarint(out_.parts[kRecords], static_cast<uint64_t>(add));
     PutVarint(out_.parts[kRecords], static_cast<uint64_t>(copy));
     auto& diff = out_.parts[kDiff];
-    for (int64_t i = 0; i < add; ++i)
-      diff.push_back(static_cast<uint8_t>(result_[result_pos + i] - base_[base_pos + i]));
+    const uint8_t* to = result_.data() + result_pos;
+    const uint8_t* from = base_.data() + base_pos;
+    for (int64_t i = 0; i < add; ++i) {
+      const uint8_t difference = static_cast<uint8_t>(to[i] - from[i]);
+      if (difference == 0) {
+        if (!bytes_.empty()) EndRun();
+        ++zeros_;
+      } else {
+        bytes_.push_back(difference);
+      }
+    }
     if (diff.size() - fed_ >= kDiffBlockSize) {
       packer_.Feed(diff.data() + fed_, diff.size() - fed_);
       fed_ = diff.size();
@@ -203,14 +212,31 @@ class RecordWriter {
     base_cursor_ = base_pos + add;
   }
 
+  // The last run, once the scan is done.
+  void Finish() {
+    if (zeros_ != 0 || !bytes_.empty()) EndRun();
+  }
+
   size_t Fed() const { return fed_; }
 
  private:
+  // The differences go out as runs: the zeros, then the bytes that are not zero after them.
+  void EndRun() {
+    auto& diff = out_.parts[kDiff];
+    PutVarint(diff, zeros_);
+    PutVarint(diff, bytes_.size());
+    diff.insert(diff.end(), bytes_.begin(), bytes_.end());
+    zeros_ = 0;
+    bytes_.clear();
+  }
+
   std::span<const uint8_t> base_, result_;
   Streams& out_;
   DiffPacker& packer_;
   int64_t base_cursor_ = 0;
   size_t fed_ = 0;  // the differences given to the packer so far
+  uint64_t zeros_ = 0;          // the current run: its zeros,
+  std::vector<uint8_t> bytes_;  // and the bytes that followed them
 };
 
 // The greedy scan: moves through the result looking for an exact match in the base that beats
@@ -219,7 +245,7 @@ class RecordWriter {
 // alignment extended forward, new bytes, and the new match's alignment extended backward.
 Streams Scan(std::span<const uint8_t> base, std::span<const uint8_t> result, DiffPacker& packer, size_t& fed) {
   Streams out;
-  out.parts[kDiff].reserve(result.size());
+  out.parts[kDiff].reserve(result.size() / 4);
   RecordWriter writer(base, result, out, packer);
   const SuffixIndex index(base);
   const uint8_t* old_bytes = base.data();
@@ -287,6 +313,7 @@ Streams Scan(std::span<const uint8_t> base, std::span<const uint8_t> result, Dif
     last_pos = pos - backward;
     last_offset = pos - scan;
   }
+  writer.Finish();
   fed = writer.Fed();
   return out;
 }

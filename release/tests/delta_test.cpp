@@ -251,8 +251,11 @@ TEST(DeltaPatch, NotAPatchOrAnotherVersion) {
   EXPECT_EQ(ApplyError({}, {}), "Not a delta patch");
   EXPECT_EQ(ApplyError({}, Random(100, 31)), "Not a delta patch");
   Bytes patch = MakePatch({}, {});
-  patch[release::delta::kVersionOffset] = 2;
-  EXPECT_EQ(ApplyError({}, patch), "Delta patch of an unsupported version (2)");
+  EXPECT_EQ(patch[release::delta::kVersionOffset], release::delta::kVersion);
+  for (const uint8_t version : {0, 3, 255}) {
+    patch[release::delta::kVersionOffset] = version;
+    EXPECT_EQ(ApplyError({}, patch), "Delta patch of an unsupported version (" + std::to_string(version) + ")");
+  }
 }
 
 // A patch assembled from raw streams, to say what a maker of ours never would.
@@ -270,11 +273,14 @@ Bytes Pack(const Bytes& data, uint32_t dictionary = 1 << 16) {
   return out;
 }
 
-Bytes Assemble(uint64_t base_size, uint64_t result_size, const Bytes& records, const Bytes& diff, const Bytes& extra,
-               uint32_t diff_dictionary = 1 << 16) {
+constexpr uint8_t kPlain = release::delta::kPlainDifferencesVersion, kRuns = release::delta::kVersion;
+
+Bytes Assemble(uint8_t version, uint64_t base_size, uint64_t result_size, const Bytes& records, const Bytes& diff,
+               const Bytes& extra, uint32_t diff_dictionary = 1 << 16) {
   const Bytes packed[] = {Pack(records), Pack(diff, diff_dictionary), Pack(extra)};
   Bytes patch(release::delta::kHeaderSize);
   std::copy(release::delta::kMagic.begin(), release::delta::kMagic.end(), patch.begin());
+  patch[release::delta::kVersionOffset] = version;
   release::delta::PutLe64(&patch[8], base_size);
   release::delta::PutLe64(&patch[16], result_size);
   for (int s = 0; s < 3; ++s) {
@@ -284,6 +290,8 @@ Bytes Assemble(uint64_t base_size, uint64_t result_size, const Bytes& records, c
   return patch;
 }
 
+// The records, with the differences as they are (the first version of the format, which
+// patches made before the differences were coded as runs still use).
 TEST(DeltaPatch, HostileRecordsAreErrors) {
   const Bytes base(100, 7);
   // Records: seek (zigzag), add, copy — each a little-endian base-128 number.
@@ -310,7 +318,8 @@ TEST(DeltaPatch, HostileRecordsAreErrors) {
       {"records left over", {0, 0, 2, 0, 0, 1}, {}, Bytes(3, 1), 2, "records follow the result's end"},
   };
   for (const Hostile& c : cases) {
-    const std::string error = ApplyError(base, Assemble(base.size(), c.result_size, c.records, c.diff, c.extra));
+    const std::string error =
+        ApplyError(base, Assemble(kPlain, base.size(), c.result_size, c.records, c.diff, c.extra));
     if (*c.error_part == 0) {
       EXPECT_EQ(error, "") << c.what;
     } else {
@@ -318,13 +327,54 @@ TEST(DeltaPatch, HostileRecordsAreErrors) {
     }
   }
   // Seek 0, add 4, copy 2; seek +2, add 2, copy 1.
-  const Bytes sound = ApplyPatch(base, Assemble(base.size(), 9, {0, 4, 2, 4, 2, 1}, Bytes(6, 0), Bytes(3, 9)));
-  EXPECT_EQ(sound, (Bytes{7, 7, 7, 7, 9, 9, 7, 7, 9}));
+  const Bytes sound = ApplyPatch(base, Assemble(kPlain, base.size(), 9, {0, 4, 2, 4, 2, 1}, Bytes{0, 1, 0, 0, 2, 0},
+                                                Bytes(3, 9)));
+  EXPECT_EQ(sound, (Bytes{7, 8, 7, 7, 9, 9, 9, 7, 9}));
+}
+
+// The differences coded as runs: a number of zeros, a number of bytes, the bytes.
+TEST(DeltaPatch, HostileRunsAreErrors) {
+  const Bytes base(100, 7);
+  struct Hostile {
+    const char* what;
+    Bytes records, diff;
+    uint64_t result_size;
+    const char* error_part;
+  };
+  // Seek 0, add 4, copy 1; seek +2, add 3, copy 0.
+  const Bytes records = {0, 4, 1, 4, 3, 0};
+  const Hostile cases[] = {
+      {"runs across records", records, {1, 2, 1, 2, 3, 1, 5}, 8, ""},
+      {"a run of zeros only at the end", records, {0, 1, 1, 6, 0}, 8, ""},
+      {"an empty run", records, {0, 1, 1, 0, 0, 5, 0}, 8, "differences stream: an empty run"},
+      {"zeros past the records", records, {0, 1, 1, 7, 0}, 8, "differences stream: it holds more than the records use"},
+      {"bytes past the records", records, {6, 2, 1, 3}, 8, "differences stream: it holds more than the records use"},
+      {"a run after the records", records, {7, 0, 0, 1, 2}, 8, "differences stream: it holds more"},
+      {"runs cut short", records, {1, 2, 1, 2, 3}, 8, "differences stream: it ends before the records do"},
+      {"bytes cut short", records, {0, 9, 1, 2, 3}, 8, "differences stream: it ends before the records do"},
+      {"a number too large", records, {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x02, 0}, 8,
+       "a number in the differences is too large"},
+      // Far more zeros than any result: taken as far as the records go, then refused.
+      {"a huge run", records, {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01, 0}, 8,
+       "it holds more than the records use"},
+  };
+  for (const Hostile& c : cases) {
+    const std::string error = ApplyError(base, Assemble(kRuns, base.size(), c.result_size, c.records, c.diff, {9}));
+    if (*c.error_part == 0) {
+      EXPECT_EQ(error, "") << c.what;
+    } else {
+      EXPECT_NE(error.find(c.error_part), std::string::npos) << c.what << ": " << error;
+    }
+  }
+  EXPECT_EQ(ApplyPatch(base, Assemble(kRuns, base.size(), 8, records, {1, 2, 1, 2, 3, 1, 5}, {9})),
+            (Bytes{7, 8, 9, 7, 9, 7, 7, 12}));
+  EXPECT_EQ(ApplyPatch(base, Assemble(kRuns, base.size(), 8, records, {0, 1, 1, 6, 0}, {9})),
+            (Bytes{8, 7, 7, 7, 9, 7, 7, 7}));
 }
 
 TEST(DeltaPatch, AStreamAskingForAHugeDictionaryIsRefusedBeforeItIsAllocated) {
   const Bytes base(10, 0);
-  const Bytes patch = Assemble(base.size(), 1, {0, 1, 0}, Bytes(1, 0), {}, uint32_t{1} << 30);
+  const Bytes patch = Assemble(kPlain, base.size(), 1, {0, 1, 0}, Bytes(1, 0), {}, uint32_t{1} << 30);
   EXPECT_NE(ApplyError(base, patch).find("more memory than a patch may use"), std::string::npos);
 }
 
