@@ -104,8 +104,11 @@ class OutputPipeline {
   OutputPipeline(const OutputPipeline&) = delete;
   OutputPipeline& operator=(const OutputPipeline&) = delete;
 
-  // Hands over an open file: the bytes written next go into it.
-  void Begin(std::unique_ptr<TLFNFileStream> file);
+  // Hands over an open file: the bytes written next go into it. `here`: this file is written,
+  // closed and stamped on the calling thread, each call doing its part before it returns, for
+  // bytes that are decoded already: handing them to the worker would only add two thread
+  // switches per file.
+  void Begin(std::unique_ptr<TLFNFileStream> file, bool here = false);
   void Write(Chunk chunk);
   // Closes the file after its last bytes, cut to `keep_size` first unless that is negative and
   // given the last-write time `dos_time` if there is one (through the open handle: no second
@@ -148,7 +151,9 @@ class OutputPipeline {
   bool finished_ = true;     // the current file (if any) is closed
   bool finish_queued_ = true;
   std::exception_ptr error_;  // what went wrong with the current file
-  // Worker-owned.
+  bool here_ = false;         // the current file is written on the calling thread
+  // Worker-owned, or the calling thread's while a file written there is in flight (the worker
+  // is idle then: one file at a time).
   std::unique_ptr<TLFNFileStream> file_;
   bool failed_ = false;
   std::unique_ptr<FileFlusher> flusher_;  // with `flush_files`

@@ -372,7 +372,8 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       out = CreateOutput(run, fname, h, index);
       if (!out) return;
     }
-    run.pipeline->Begin(std::move(out));
+    // Bytes decoded ahead are written on this thread: it has nothing else to do meanwhile.
+    run.pipeline->Begin(std::move(out), run.DecodedAhead(index));
   }
   bool unsupported = false;
   bool undecodable = false;
@@ -491,10 +492,12 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
 }
 
 void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
-  // Far enough ahead to keep making files while a large entry decodes. Only small files are
-  // made ahead: making is what costs for them, and a file is made at its full length, which on
-  // Windows takes its space at once; at most 64 x 256 KiB are held that way.
-  constexpr size_t kFilesAhead = 64;
+  // Far enough ahead to keep making files while large entries decode (making a file takes about
+  // as long as decoding 100 KiB of a large one), and few enough open files to stay far below
+  // the smallest limit of a process's open files (1024). Only small files are made ahead: making
+  // is what costs for them, and a file is made at its full length, which on Windows takes its
+  // space at once; at most 512 x 256 KiB are held that way, all of it the archive's own files.
+  constexpr size_t kFilesAhead = 512;
   constexpr uint64_t kLargestMadeAhead = 256u << 10;
   try {
     if (!run.maker) {
