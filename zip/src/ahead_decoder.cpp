@@ -17,8 +17,18 @@ namespace zip {
 
 void AheadDecoder::FreeDecompressor::operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 
-AheadDecoder::AheadDecoder(platform::Stream& archive, std::mutex& archive_lock, MemoryBudget& budget)
-    : archive_(archive), archive_lock_(archive_lock), budget_(budget), worker_([this] { Run(); }) {}
+AheadDecoder::Worker::Worker(MemoryBudget& b) : budget(b) {}
+AheadDecoder::Worker::~Worker() = default;
+
+AheadDecoder::AheadDecoder(platform::Stream& archive, std::mutex& archive_lock,
+                           const std::vector<MemoryBudget*>& budgets)
+    : archive_(archive), archive_lock_(archive_lock) {
+  for (MemoryBudget* budget : budgets) workers_.push_back(std::make_unique<Worker>(*budget));
+  for (auto& w : workers_) {
+    Worker& worker = *w;
+    worker.thread = std::thread([this, &worker] { Run(worker); });
+  }
+}
 
 AheadDecoder::~AheadDecoder() {
   std::deque<std::shared_ptr<Result>> left;
@@ -27,6 +37,7 @@ AheadDecoder::~AheadDecoder() {
     stop_ = true;
     for (auto& r : results_) r->dropped = true;
     left.swap(results_);
+    started_ = 0;
   }
   asked_.notify_all();
   // Their pieces go back to the budget, which lets a worker waiting for room go on to see it
@@ -38,7 +49,7 @@ AheadDecoder::~AheadDecoder() {
       for (Chunk& c : r->pieces) freed.push_back(std::move(c));
   }
   freed.clear();
-  worker_.join();
+  for (auto& w : workers_) w->thread.join();
 }
 
 size_t AheadDecoder::Outstanding() {
@@ -56,6 +67,12 @@ void AheadDecoder::Ask(const Job& job) {
   asked_.notify_one();
 }
 
+void AheadDecoder::PopFront() {
+  // Entries are started in their order: the started ones come first.
+  if (started_ > 0) --started_;
+  results_.pop_front();
+}
+
 bool AheadDecoder::Has(int index) {
   std::lock_guard<std::mutex> lock(mutex_);
   return std::any_of(results_.begin(), results_.end(), [&](const auto& r) { return r->job.index == index; });
@@ -67,7 +84,7 @@ AheadDecoder::Step AheadDecoder::Next(int index, Chunk& piece, End& end, const s
   while (!results_.empty() && results_.front()->job.index < index) {
     results_.front()->dropped = true;
     for (Chunk& c : results_.front()->pieces) freed.push_back(std::move(c));
-    results_.pop_front();
+    PopFront();
   }
   if (results_.empty() || results_.front()->job.index != index) return Step::kNotAhead;
   const std::shared_ptr<Result> r = results_.front();
@@ -78,7 +95,7 @@ AheadDecoder::Step AheadDecoder::Next(int index, Chunk& piece, End& end, const s
       return Step::kPiece;
     }
     if (r->refused || r->ended) {
-      results_.pop_front();
+      PopFront();
       if (r->refused) return Step::kNotAhead;
       end = r->end;
       return Step::kEnd;
@@ -94,37 +111,39 @@ AheadDecoder::Step AheadDecoder::Next(int index, Chunk& piece, End& end, const s
   }
 }
 
-void AheadDecoder::Run() {
+void AheadDecoder::Run(Worker& w) {
   for (;;) {
     std::shared_ptr<Result> r;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      asked_.wait(lock, [&] {
-        if (stop_) return true;
-        for (auto& each : results_)
-          if (!each->started) return true;
-        return false;
-      });
+      asked_.wait(lock, [&] { return stop_ || started_ < results_.size(); });
       if (stop_) return;
-      for (auto& each : results_)
-        if (!each->started) {
-          r = each;
-          break;
-        }
-      r->started = true;
+      r = results_[started_++];
     }
     try {
-      Decode(*r);
+      Decode(*r, w);
       std::lock_guard<std::mutex> lock(mutex_);
       r->ended = true;
     } catch (const Dropped&) {
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      r->end.error = std::current_exception();
-      r->ended = true;
+    } catch (const EZCompressionError& e) {
+      Failed(*r, End::kDamaged, e.what());
+    } catch (const std::exception& e) {
+      Failed(*r, End::kFatal, e.what());
     }
     progressed_.notify_all();
   }
+}
+
+void AheadDecoder::End::Raise() const {
+  if (failure == kDamaged) throw EZCompressionError(message);
+  if (failure == kFatal) throw EFatalUnzipError(message);
+}
+
+void AheadDecoder::Failed(Result& r, End::Failure failure, const char* message) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  r.end.failure = failure;
+  r.end.message = message;
+  r.ended = true;
 }
 
 int64_t AheadDecoder::ReadAt(int64_t offset, uint8_t* into, int64_t n) {
@@ -147,7 +166,7 @@ void AheadDecoder::Deliver(Result& r, Chunk& piece) {
   progressed_.notify_all();
 }
 
-void AheadDecoder::Decode(Result& r) {
+void AheadDecoder::Decode(Result& r, Worker& w) {
   // Where the data starts, from the local header, as the entry's turn finds it; an entry whose
   // header is not there (or cannot be read) is left to its turn, which reports it.
   const Job& job = r.job;
@@ -163,24 +182,24 @@ void AheadDecoder::Decode(Result& r) {
     return;
   }
   const int64_t data_offset = static_cast<int64_t>(job.local_offset) + kLocalHeaderSize + Le16(h + 26) + Le16(h + 28);
-  if (job.whole && DecodeWhole(r, data_offset)) return;
-  Stream(r, data_offset);
+  if (job.whole && DecodeWhole(r, w, data_offset)) return;
+  Stream(r, w, data_offset);
 }
 
-bool AheadDecoder::DecodeWhole(Result& r, int64_t data_offset) {
+bool AheadDecoder::DecodeWhole(Result& r, Worker& w, int64_t data_offset) {
   const Job& job = r.job;
   const size_t csize = static_cast<size_t>(job.compressed_size);
   const size_t usize = static_cast<size_t>(job.size);
   Chunk packed;
-  if (job.deflated) packed = Chunk(budget_, csize);
-  Chunk data(budget_, std::max<size_t>(usize, 1));
+  if (job.deflated) packed = Chunk(w.budget, csize);
+  Chunk data(w.budget, std::max<size_t>(usize, 1));
   uint8_t* into = job.deflated ? packed.Data() : data.Data();
   if (ReadAt(data_offset, into, static_cast<int64_t>(csize)) != static_cast<int64_t>(csize)) return false;
   size_t size = usize;
   if (job.deflated) {
-    if (!deflate_) deflate_.reset(libdeflate_alloc_decompressor());
-    if (!deflate_ || libdeflate_deflate_decompress(deflate_.get(), packed.Data(), csize, data.Data(), usize,
-                                                   &size) != LIBDEFLATE_SUCCESS)
+    if (!w.deflate) w.deflate.reset(libdeflate_alloc_decompressor());
+    if (!w.deflate || libdeflate_deflate_decompress(w.deflate.get(), packed.Data(), csize, data.Data(), usize,
+                                                    &size) != LIBDEFLATE_SUCCESS)
       return false;
   }
   data.size = size;
@@ -193,7 +212,7 @@ bool AheadDecoder::DecodeWhole(Result& r, int64_t data_offset) {
   return true;
 }
 
-void AheadDecoder::Stream(Result& r, int64_t data_offset) {
+void AheadDecoder::Stream(Result& r, Worker& w, int64_t data_offset) {
   const Job& job = r.job;
   uint8_t in[kBlockSize];
   uint8_t out[kBlockSize];
@@ -216,7 +235,7 @@ void AheadDecoder::Stream(Result& r, int64_t data_offset) {
     if (written + static_cast<int64_t>(n) > job.size) return false;
     if (!piece.Data()) {
       const size_t room = static_cast<size_t>(std::min<int64_t>(kOutputChunkSize, job.size - written));
-      piece = Chunk(budget_, room);
+      piece = Chunk(w.budget, room);
     }
     std::memcpy(piece.Data() + piece.size, data, n);
     piece.size += n;
@@ -230,9 +249,9 @@ void AheadDecoder::Stream(Result& r, int64_t data_offset) {
     if (job.deflated) {
       // Some writers store an empty file as deflate without any deflate data.
       if (job.compressed_size > 0) {
-        if (!inflater_) inflater_ = std::make_unique<inflate_state>();
+        if (!w.inflater) w.inflater = std::make_unique<inflate_state>();
         InflateBlocks(
-            *inflater_, out, kBlockSize, refill,
+            *w.inflater, out, kBlockSize, refill,
             [&](const uint8_t* data, size_t n) {
               if (!emit(data, n)) throw Overrun();
             },

@@ -1,7 +1,9 @@
-// Entries decoded on a thread of their own, ahead of their turn. Decoding costs about half of
-// what the file system costs for the same bytes: while the calling thread waits for the writer
-// to finish one entry, this thread decodes the next ones into buffers drawn on a budget of their
-// own, so that the writer always finds the next bytes ready.
+// Entries decoded on threads of their own, ahead of their turn. Decoding costs more than the
+// file system's part of writing the same bytes: while the calling thread writes one entry, these
+// threads decode the next ones, two at a time (each thread an entry, in the entries' order),
+// into buffers drawn on budgets of their own, so that the calling thread finds the next bytes
+// ready. Each thread has its own budget: the thread on the entry whose turn it is never waits
+// for room that only a later entry holds.
 //
 // It only decodes: every event, question and decision stays with the entry's turn on the calling
 // thread, which takes the decoded bytes block by block as if it had decoded them itself (the
@@ -13,11 +15,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "output_pipeline.h"
 #include "platform/stream.h"
@@ -41,17 +44,22 @@ class AheadDecoder {
   };
   // How the decoding of an entry ended once all its bytes were taken.
   struct End {
-    uint32_t crc = 0;         // of the bytes decoded
-    bool overrun = false;     // the data went on past the stated size (its bytes up to it taken)
-    std::exception_ptr error;  // what the entry's turn raises after the bytes taken
+    uint32_t crc = 0;      // of the bytes decoded
+    bool overrun = false;  // the data went on past the stated size (its bytes up to it taken)
+    // What the entry's turn raises after the bytes taken: damaged compressed data, or the data
+    // cut short by the archive's end (or unreadable). Kept as text and raised anew by the
+    // entry's turn, so that no exception object is shared between threads.
+    enum Failure { kNone, kDamaged, kFatal } failure = kNone;
+    std::string message;
+    void Raise() const;
   };
   enum class Step { kNotAhead, kPiece, kEnd };
 
   // `archive` is read at the entries' offsets under `archive_lock`, which every other reader of
-  // it holds too; its position is put back after every read. `budget` bounds the bytes decoded
-  // and not yet written.
-  AheadDecoder(platform::Stream& archive, std::mutex& archive_lock, MemoryBudget& budget);
-  ~AheadDecoder();  // stops the thread; whatever was decoded and not taken is dropped
+  // it holds too; its position is put back after every read. One thread decodes for each of
+  // `budgets` (which outlive this), which bounds the bytes it decoded and are not yet written.
+  AheadDecoder(platform::Stream& archive, std::mutex& archive_lock, const std::vector<MemoryBudget*>& budgets);
+  ~AheadDecoder();  // stops the threads; whatever was decoded and not taken is dropped
   AheadDecoder(const AheadDecoder&) = delete;
   AheadDecoder& operator=(const AheadDecoder&) = delete;
 
@@ -70,7 +78,6 @@ class AheadDecoder {
  private:
   struct Result {
     Job job;
-    bool started = false;
     bool ended = false;
     bool refused = false;  // left to its turn
     bool dropped = false;
@@ -79,28 +86,38 @@ class AheadDecoder {
   };
   struct Dropped {};  // unwinds the decoding of a dropped entry
 
-  void Run();
-  void Decode(Result& r);
-  bool DecodeWhole(Result& r, int64_t data_offset);
-  void Stream(Result& r, int64_t data_offset);
+  struct FreeDecompressor {
+    void operator()(libdeflate_decompressor* d) const;
+  };
+  // A decoding thread and what it decodes with.
+  struct Worker {
+    explicit Worker(MemoryBudget& b);
+    ~Worker();
+    MemoryBudget& budget;
+    std::unique_ptr<inflate_state> inflater;
+    std::unique_ptr<libdeflate_decompressor, FreeDecompressor> deflate;
+    std::thread thread;
+  };
+
+  void PopFront();
+  void Failed(Result& r, End::Failure failure, const char* message);
+  void Run(Worker& w);
+  void Decode(Result& r, Worker& w);
+  bool DecodeWhole(Result& r, Worker& w, int64_t data_offset);
+  void Stream(Result& r, Worker& w, int64_t data_offset);
   // Reads `n` bytes at `offset`; answers how many it got.
   int64_t ReadAt(int64_t offset, uint8_t* into, int64_t n);
   void Deliver(Result& r, Chunk& piece);
 
   platform::Stream& archive_;
   std::mutex& archive_lock_;
-  MemoryBudget& budget_;
   std::mutex mutex_;
   std::condition_variable asked_;
   std::condition_variable progressed_;
   std::deque<std::shared_ptr<Result>> results_;  // in the entries' order
+  size_t started_ = 0;                           // the first ones of results_, started
   bool stop_ = false;
-  std::unique_ptr<inflate_state> inflater_;
-  struct FreeDecompressor {
-    void operator()(libdeflate_decompressor* d) const;
-  };
-  std::unique_ptr<libdeflate_decompressor, FreeDecompressor> deflate_;
-  std::thread worker_;
+  std::vector<std::unique_ptr<Worker>> workers_;
 };
 
 }  // namespace zip

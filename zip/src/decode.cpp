@@ -312,7 +312,9 @@ void DecodeRun::DecodeAhead(int from) {
   if (!ahead_) {
     platform::Stream* archive = host.OpenedPart();
     if (!archive) return;
-    ahead_ = std::make_unique<AheadDecoder>(*archive, reader.Lock(), ahead_budget);
+    std::vector<MemoryBudget*> budgets;
+    for (MemoryBudget& b : ahead_budgets) budgets.push_back(&b);
+    ahead_ = std::make_unique<AheadDecoder>(*archive, reader.Lock(), budgets);
   }
   for (int index = std::max(from, ahead_asked_through_ + 1);
        index < owner.EntryCount() && ahead_->Outstanding() < kEntriesAhead; ++index) {
@@ -359,7 +361,7 @@ std::optional<bool> DecodeRun::TakeAhead(int index) {
     pipeline->Write(std::move(piece));
   }
   crc = end.crc;
-  if (end.error) std::rethrow_exception(end.error);
+  end.Raise();
   return !end.overrun;
 }
 

@@ -29,12 +29,14 @@ class TUnZipper;
 constexpr int kBlockSize = 32768;
 // What the buffers of a run may hold at once: output of the entry's own turn queued for the
 // writer, and entries decoded whole in their turn (their compressed and their decoded bytes).
-constexpr size_t kRunBufferBudget = 16u << 20;
-// What the entries decoded ahead (ahead_decoder.h) may hold at once, written or not. A budget of
-// its own: an entry decoded in its turn never waits for room that only later entries hold.
-// Together with the one above, the engine's own few hundred KiB and the threads' heaps this keeps
-// a run well below 64 MiB, whatever the archive's size.
-constexpr size_t kAheadBufferBudget = 32u << 20;
+constexpr size_t kRunBufferBudget = 8u << 20;
+// Threads that decode entries ahead of their turn (ahead_decoder.h), and what each one's buffers
+// may hold at once, written or not. A budget of their own: an entry decoded in its turn never
+// waits for room that only later entries hold. Together with the one above, the engine's own
+// few hundred KiB and the threads' heaps this keeps a run well below 64 MiB, whatever the
+// archive's size.
+constexpr int kAheadDecoders = 2;
+constexpr size_t kAheadBufferBudget = 20u << 20;
 // An entry is decoded whole (in one call, from its compressed bytes read at once) only when both
 // together take at most this much.
 constexpr uint64_t kLargestWholeEntry = 8u << 20;
@@ -118,7 +120,7 @@ struct DecodeRun : ByteReader, OutputSink {
   RunHost& host;
   EntryReader reader;
   MemoryBudget budget{kRunBufferBudget};
-  MemoryBudget ahead_budget{kAheadBufferBudget};
+  MemoryBudget ahead_budgets[kAheadDecoders] = {MemoryBudget(kAheadBufferBudget), MemoryBudget(kAheadBufferBudget)};
   std::unique_ptr<OutputPipeline> pipeline;  // none when testing
   std::unique_ptr<uint8_t[]> in_buf;
   std::unique_ptr<uint8_t[]> out_buf;

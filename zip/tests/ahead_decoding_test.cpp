@@ -157,7 +157,9 @@ TEST_P(AheadDecoding, ReportsAsDecodingInTurn) {
   EXPECT_EQ(std::count(tested.begin(), tested.end(), "end damaged.bin"), 0);
   EXPECT_FALSE(fs::exists(dir / "out" / "damaged.bin"));
   EXPECT_EQ(ReadFile(dir / "out" / "first.bin"), Noise(5 << 20, 1));
-  if (fs::exists(dir / "out" / "after.txt")) EXPECT_EQ(ReadFile(dir / "out" / "after.txt"), "after");
+  if (fs::exists(dir / "out" / "after.txt")) {
+    EXPECT_EQ(ReadFile(dir / "out" / "after.txt"), "after");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AheadDecoding, testing::ValuesIn(Cases()), [](const auto& info) {
