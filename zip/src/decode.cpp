@@ -1,12 +1,12 @@
 #include "decode.h"
 
-#include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "inflate_blocks.h"
 #include "zip/errors.h"
 #include "zip/methods.h"
 #include "zip/unzipper.h"
@@ -66,7 +66,8 @@ DecodeRun::DecodeRun(TUnZipper& o, RunHost& h, bool writing)
       deflate_(std::make_unique<DeflateDecompressor>()) {}
 
 DecodeRun::~DecodeRun() {
-  // Buffers charged to the budget go back before the writer (which may still hold some) ends.
+  // Buffers charged to the budgets go back before the writer (which may still hold some) ends;
+  // the budgets themselves outlive the writer.
   ahead_.reset();
   pending_ = Chunk();
   pipeline.reset();
@@ -183,15 +184,12 @@ void DecodeRun::Stored() {
   }
 }
 
-namespace {
-
-[[noreturn]] void InflateFailed(const char* detail) {
+void InflateFailed(const char* detail) {
   std::string text = LoadMessage(kMsgInvalidCompressedData);
   if (detail && *detail) text += std::string(" (") + detail + ")";
   throw EZCompressionError(text);
 }
 
-// What the streaming decoder found wrong, in a few words.
 const char* InflateErrorText(int code) {
   switch (code) {
     case ISAL_INVALID_BLOCK: return "invalid block";
@@ -201,46 +199,21 @@ const char* InflateErrorText(int code) {
   }
 }
 
-}  // namespace
-
 // Entries decoded block by block (too large to decode whole, or sizes not to be trusted) go
 // through ISA-L's streaming inflate: on long entries of poorly compressible data, typical of
 // executables, it decodes about twice as fast as zlib.
 void DecodeRun::Inflate() {
   if (!inflater_) inflater_ = std::make_unique<inflate_state>();
-  inflate_state& z = *inflater_;
-  isal_inflate_init(&z);
-  z.crc_flag = ISAL_DEFLATE;
-  z.next_out = out_buf.get();
-  z.avail_out = kBlockSize;
-  if (in_left == 0) Refill();
-  z.next_in = in_buf.get() + in_pos;
-  z.avail_in = static_cast<uint32_t>(in_left);
-  bool input_done = false;
-  for (;;) {
-    const uint32_t out_before = z.avail_out;
-    const int r = isal_inflate(&z);
-    if (r < 0) InflateFailed(InflateErrorText(r));
-    const bool finished = z.block_state == ISAL_BLOCK_FINISH;
-    if (z.avail_out == 0 || finished) {
-      FlushBlock(kBlockSize - z.avail_out);
-      if (finished) break;
-      z.next_out = out_buf.get();
-      z.avail_out = kBlockSize;
-      // One input block may inflate to many output blocks: a cancel waits for no more than one.
-      host.Checkpoint(true);
-      continue;
-    }
-    if (z.avail_in > 0) continue;
-    if (!input_done) {
-      input_done = Refill() == 0;
-      z.next_in = in_buf.get();
-      z.avail_in = static_cast<uint32_t>(in_left);
-    } else if (z.avail_out == out_before) {
-      // The entry's data ran out before the deflate stream ended: the data is damaged.
-      InflateFailed("unexpected end of data");
-    }
-  }
+  InflateBlocks(
+      *inflater_, out_buf.get(), kBlockSize,
+      [this](const uint8_t*& data) {
+        const size_t n = Refill();
+        data = in_buf.get();
+        return n;
+      },
+      [this](const uint8_t*, size_t n) { FlushBlock(n); },
+      // A cancel waits for no more than one block.
+      [this] { host.Checkpoint(true); });
 }
 
 bool DecodeRun::StreamEntry(Method method) {
@@ -301,8 +274,7 @@ bool DecodeRun::FitsWhole(const TZipHeaderInfo& e) const {
   return MethodOf(e) == Method::kStored && csize == usize;
 }
 
-std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo& e, int64_t offset,
-                                                            bool ahead) {
+std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo& e, int64_t offset) {
   const size_t csize = static_cast<size_t>(e.CompressedSize());
   const size_t usize = static_cast<size_t>(e.UncompressedSize());
   const bool stored = MethodOf(e) == Method::kStored;
@@ -313,10 +285,7 @@ std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo
   uint8_t* into = stored ? whole.data.Data() : packed.Data();
   if (!reader.Seek(offset)) return std::nullopt;
   for (size_t at = 0; at < csize;) {
-    if (ahead)
-      host.PumpIfDue();
-    else
-      host.Checkpoint(true);
+    host.Checkpoint(true);
     const int64_t n = static_cast<int64_t>(std::min<size_t>(kBlockSize, csize - at));
     if (reader.Read(into + at, n) != n) return std::nullopt;
     at += static_cast<size_t>(n);
@@ -335,15 +304,65 @@ std::optional<DecodeRun::WholeEntry> DecodeRun::DecodeWhole(const TZipHeaderInfo
   return whole;
 }
 
-void DecodeRun::DecodeAhead(int index) {
-  if (!pipeline || ahead_ || index < 0 || index >= owner.EntryCount()) return;
-  const TZipHeaderInfo& e = owner.Entry(index);
-  if (e.FileName().empty() || !FitsWhole(e)) return;
-  bool is_local_header = false;
-  const std::optional<int64_t> offset = reader.DataOffset(e, is_local_header);
-  if (!offset || !is_local_header) return;  // met again, and reported, when the entry's turn comes
-  ahead_ = DecodeWhole(e, *offset, true);
-  if (ahead_) ahead_->index = index;
+void DecodeRun::DecodeAhead(int from) {
+  // Enough entries to keep decoding while a file is finished; their bytes are bounded by the
+  // budget, not by their number.
+  constexpr size_t kEntriesAhead = 4096;
+  if (!pipeline || owner.EndCentral().ThisDisk() != 0) return;
+  if (!ahead_) {
+    platform::Stream* archive = host.OpenedPart();
+    if (!archive) return;
+    std::vector<MemoryBudget*> budgets;
+    for (MemoryBudget& b : ahead_budgets) budgets.push_back(&b);
+    ahead_ = std::make_unique<AheadDecoder>(*archive, reader.Lock(), budgets);
+  }
+  for (int index = std::max(from, ahead_asked_through_ + 1);
+       index < owner.EntryCount() && ahead_->Outstanding() < kEntriesAhead; ++index) {
+    ahead_asked_through_ = index;
+    const TZipHeaderInfo& e = owner.Entry(index);
+    const Method method = MethodOf(e);
+    // An encrypted entry asks for its password in its turn; other methods decode in their turn.
+    if (!e.Selected || e.FileName().empty() || e.IsEncrypted() ||
+        (method != Method::kStored && method != Method::kDeflated))
+      continue;
+    AheadDecoder::Job job;
+    job.index = index;
+    job.local_offset = e.RelativeOffset();
+    job.compressed_size = static_cast<int64_t>(std::min<uint64_t>(e.CompressedSize(), INT64_MAX / 2));
+    job.size = static_cast<int64_t>(std::min<uint64_t>(e.UncompressedSize(), INT64_MAX / 2));
+    job.deflated = method == Method::kDeflated;
+    job.whole = FitsWhole(e);
+    job.crc = e.Crc32;
+    ahead_->Ask(job);
+  }
+}
+
+bool DecodeRun::DecodedAhead(int index) {
+  DecodeAhead(index);
+  return ahead_ && ahead_->Has(index);
+}
+
+std::optional<bool> DecodeRun::TakeAhead(int index) {
+  if (!ahead_) return std::nullopt;
+  Chunk piece;
+  AheadDecoder::End end;
+  const auto waiting = [this] { host.PumpIfDue(); };
+  AheadDecoder::Step step = ahead_->Next(index, piece, end, waiting);
+  if (step == AheadDecoder::Step::kNotAhead) return std::nullopt;
+  for (; step == AheadDecoder::Step::kPiece; step = ahead_->Next(index, piece, end, waiting)) {
+    for (size_t at = 0; at < piece.size;) {
+      const size_t n = std::min<size_t>(kBlockSize, piece.size - at);
+      pipeline->ThrowIfFailed();
+      at += n;
+      written += static_cast<int64_t>(n);
+      ProgressStep(n);
+      host.Checkpoint(true);
+    }
+    pipeline->Write(std::move(piece));
+  }
+  crc = end.crc;
+  end.Raise();
+  return !end.overrun;
 }
 
 void DecodeRun::Report(WholeEntry& whole) {
@@ -378,11 +397,12 @@ bool DecodeRun::Decode(int index, bool& unsupported) {
     }
   } hand_over{*this};
 
-  if (ahead_ && ahead_->index != index) ahead_.reset();
+  if (pipeline && !header.IsEncrypted()) {
+    DecodeAhead(index);
+    if (const std::optional<bool> taken = TakeAhead(index)) return *taken;
+  }
   if (FitsWhole(header)) {
-    std::optional<WholeEntry> whole = std::move(ahead_);
-    ahead_.reset();
-    if (!whole) whole = DecodeWhole(header, start, false);
+    std::optional<WholeEntry> whole = DecodeWhole(header, start);
     if (whole) {
       Report(*whole);
       return true;

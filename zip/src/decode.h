@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "ahead_decoder.h"
 #include "decoder_io.h"
 #include "entry_reader.h"
 #include "file_maker.h"
@@ -26,10 +27,16 @@ namespace zip {
 class TUnZipper;
 
 constexpr int kBlockSize = 32768;
-// What the buffers of a run may hold at once: output queued for the writer, and entries decoded
-// whole (their compressed and their decoded bytes). Together with the engine's own few hundred
-// KiB and the threads' heaps this keeps a run well below 64 MiB, whatever the archive's size.
-constexpr size_t kRunBufferBudget = 48u << 20;
+// What the buffers of a run may hold at once: output of the entry's own turn queued for the
+// writer, and entries decoded whole in their turn (their compressed and their decoded bytes).
+constexpr size_t kRunBufferBudget = 8u << 20;
+// Threads that decode entries ahead of their turn (ahead_decoder.h), and what each one's buffers
+// may hold at once, written or not. A budget of their own: an entry decoded in its turn never
+// waits for room that only later entries hold. Together with the one above, the engine's own
+// few hundred KiB and the threads' heaps this keeps a run well below 64 MiB, whatever the
+// archive's size.
+constexpr int kAheadDecoders = 2;
+constexpr size_t kAheadBufferBudget = 20u << 20;
 // An entry is decoded whole (in one call, from its compressed bytes read at once) only when both
 // together take at most this much.
 constexpr uint64_t kLargestWholeEntry = 8u << 20;
@@ -91,9 +98,12 @@ struct DecodeRun : ByteReader, OutputSink {
   // into nothing when testing. Returns success (false after a size overrun); `unsupported` is
   // set for a method the engine cannot decode.
   bool Decode(int index, bool& unsupported);
-  // Decodes the entry `index` whole into memory, ahead of its turn and without any event, when
-  // it is of the kind that allows it; its turn then only reports and hands over the bytes.
-  void DecodeAhead(int index);
+  // Asks for the entries from `from` on to be decoded ahead of their turn, without any event,
+  // those of the kind that allows it (see ahead_decoder.h); their turn then only reports and
+  // hands over the bytes. Only when writing.
+  void DecodeAhead(int from);
+  // The entry `index` is decoded ahead (asked for now if it was not): its bytes will be ready.
+  bool DecodedAhead(int index);
 
   // The skip bookkeeping of an entry given up: it leaves the run's totals.
   void CountSkipped() {
@@ -110,6 +120,7 @@ struct DecodeRun : ByteReader, OutputSink {
   RunHost& host;
   EntryReader reader;
   MemoryBudget budget{kRunBufferBudget};
+  MemoryBudget ahead_budgets[kAheadDecoders] = {MemoryBudget(kAheadBufferBudget), MemoryBudget(kAheadBufferBudget)};
   std::unique_ptr<OutputPipeline> pipeline;  // none when testing
   std::unique_ptr<uint8_t[]> in_buf;
   std::unique_ptr<uint8_t[]> out_buf;
@@ -136,17 +147,18 @@ struct DecodeRun : ByteReader, OutputSink {
  private:
   // An entry decoded whole: its bytes and their CRC-32, which matched the stored one.
   struct WholeEntry {
-    int index = -1;
     Chunk data;
     uint32_t crc = 0;
   };
   bool FitsWhole(const TZipHeaderInfo& entry) const;
   // Reads and decodes `entry` from `offset` in one piece; nothing when the data is short or
   // damaged or does not give the stored CRC-32 (the block-wise decoding then meets the same
-  // bytes and reports them as it always does). `ahead`: only window messages are dispatched
-  // while reading, a cancel waits for the entry's turn.
-  std::optional<WholeEntry> DecodeWhole(const TZipHeaderInfo& entry, int64_t offset, bool ahead);
+  // bytes and reports them as it always does).
+  std::optional<WholeEntry> DecodeWhole(const TZipHeaderInfo& entry, int64_t offset);
   void Report(WholeEntry& whole);
+  // Takes the entry `index` from the decoding ahead as Decode would have decoded it: the same
+  // events for the same blocks, the same CRC-32, the same failure. Nothing when it is not there.
+  std::optional<bool> TakeAhead(int index);
   void ProgressStep(size_t n);
   void HandOver();
   size_t Refill();
@@ -161,7 +173,8 @@ struct DecodeRun : ByteReader, OutputSink {
   std::unique_ptr<DeflateDecompressor> deflate_;
   std::unique_ptr<inflate_state> inflater_;  // ISA-L's streaming state, made on first use
   std::vector<std::pair<Method, std::unique_ptr<StreamDecoder>>> decoders_;  // made on first use
-  std::optional<WholeEntry> ahead_;
+  std::unique_ptr<AheadDecoder> ahead_;
+  int ahead_asked_through_ = -1;  // the last entry considered for the decoding ahead
   Chunk pending_;  // streamed output not yet handed to the writer
 };
 

@@ -9,6 +9,7 @@
 namespace zip {
 
 std::optional<int64_t> EntryReader::DataOffset(const TZipHeaderInfo& entry, bool& is_local_header) {
+  std::lock_guard<std::mutex> lock(lock_);
   platform::Stream& s = Opened();
   const uint64_t offset = entry.RelativeOffset();
   uint8_t h[kLocalHeaderSize];
@@ -28,18 +29,32 @@ int64_t EntryReader::SeekToData(const TZipHeaderInfo& entry) {
   if (!offset) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
   // Whatever lies there instead is not this entry's data.
   if (!is_local_header) throw EBadZipFile(LoadMessage(kMsgLocalHeaderMissing));
+  std::lock_guard<std::mutex> lock(lock_);
   Opened().Seek(*offset, platform::SeekOrigin::Begin);
   return *offset;
 }
 
-bool EntryReader::Seek(int64_t offset) { return Opened().Seek(offset, platform::SeekOrigin::Begin) == offset; }
+bool EntryReader::Seek(int64_t offset) {
+  std::lock_guard<std::mutex> lock(lock_);
+  return Opened().Seek(offset, platform::SeekOrigin::Begin) == offset;
+}
 
-void EntryReader::StepBack(int64_t count) { Opened().Seek(-count, platform::SeekOrigin::Current); }
+void EntryReader::StepBack(int64_t count) {
+  std::lock_guard<std::mutex> lock(lock_);
+  Opened().Seek(-count, platform::SeekOrigin::Current);
+}
 
-int64_t EntryReader::Read(uint8_t* into, int64_t count) { return Opened().Read(into, count); }
+int64_t EntryReader::Read(uint8_t* into, int64_t count) {
+  std::lock_guard<std::mutex> lock(lock_);
+  return Opened().Read(into, count);
+}
 
 void EntryReader::ReadAcrossParts(uint8_t* into, int64_t count) {
-  int64_t got = count > 0 ? std::max<int64_t>(Opened().Read(into, count), 0) : 0;
+  int64_t got = 0;
+  if (count > 0) {
+    std::lock_guard<std::mutex> lock(lock_);
+    got = std::max<int64_t>(Opened().Read(into, count), 0);
+  }
   if (got == count) return;
   if (!parts_.Spanned()) throw EFatalUnzipError(LoadMessage(kMsgPrematureEnd));
   while (got < count) {

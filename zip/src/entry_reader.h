@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 #include "platform/stream.h"
@@ -42,11 +43,15 @@ class EntryReader {
   // Exactly `count` bytes, going on in the parts that follow when the open one ends. Throws at
   // the end of the archive, and when the user gives up a part.
   void ReadAcrossParts(uint8_t* into, int64_t count);
+  // Held by every reading of the open part here; whoever else reads it at the same time (the
+  // decoding ahead) holds it too, and puts the position back.
+  std::mutex& Lock() { return lock_; }
 
  private:
   platform::Stream& Opened() { return *parts_.OpenedPart(); }
 
   ArchiveParts& parts_;
+  std::mutex lock_;
 };
 
 }  // namespace zip

@@ -1,5 +1,7 @@
 #include "file_maker.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -58,7 +60,7 @@ FileMaker::~FileMaker() {
 
 size_t FileMaker::Outstanding() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return queue_.size() + done_.size() + (busy_index_ >= 0 ? 1 : 0);
+  return queue_.size() + waiting_.size() + done_.size() + (busy_index_ >= 0 ? 1 : 0);
 }
 
 void FileMaker::Ask(int index, std::string name, int64_t size) {
@@ -74,7 +76,9 @@ FileMadeAhead FileMaker::Take(int index, const std::string& name) {
   FileMadeAhead taken;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!queue_.empty() && queue_.front().index <= index) queue_.pop_front();
+    taken_through_ = std::max(taken_through_, index);
+    std::erase_if(queue_, [&](const Order& o) { return o.index <= index; });
+    std::erase_if(waiting_, [&](const Order& o) { return o.index <= index; });
     made_.wait(lock, [&] { return busy_index_ < 0 || busy_index_ > index; });
     for (auto it = done_.begin(); it != done_.end() && it->first <= index;) {
       if (it->first == index && it->second && it->second.Name() == name)
@@ -91,8 +95,11 @@ void FileMaker::ClearWayTo(const std::string& folder) {
   std::vector<FileMadeAhead> stale;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    made_.wait(lock, [&] { return busy_index_ < 0; });
+    // Only a file being made in its way is waited for: the maker goes from one file to the next
+    // without a pause while files are asked for.
+    made_.wait(lock, [&] { return busy_index_ < 0 || !StandsInWay(busy_name_, folder); });
     std::erase_if(queue_, [&](const Order& o) { return StandsInWay(o.name, folder); });
+    std::erase_if(waiting_, [&](const Order& o) { return StandsInWay(o.name, folder); });
     for (auto it = done_.begin(); it != done_.end();) {
       if (it->second && StandsInWay(it->second.Name(), folder)) {
         stale.push_back(std::move(it->second));
@@ -104,6 +111,21 @@ void FileMaker::ClearWayTo(const std::string& folder) {
   }
 }
 
+void FileMaker::FolderMade() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (waiting_.empty()) return;
+    // In the entries' order: a file is made before those of the entries after it.
+    std::deque<Order> merged;
+    std::merge(std::make_move_iterator(waiting_.begin()), std::make_move_iterator(waiting_.end()),
+               std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()), std::back_inserter(merged),
+               [](const Order& a, const Order& b) { return a.index < b.index; });
+    queue_.swap(merged);
+    waiting_.clear();
+  }
+  asked_.notify_one();
+}
+
 void FileMaker::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -111,11 +133,15 @@ void FileMaker::Run() {
     if (stop_) return;
     Order order = std::move(queue_.front());
     queue_.pop_front();
+    if (order.index <= taken_through_) continue;  // its turn came: it makes its own file
     busy_index_ = order.index;
+    busy_name_ = order.name;
     lock.unlock();
     FileMadeAhead made;
+    bool may = false;
     try {
-      if (may_make_(order.name)) {
+      may = may_make_(order.name);
+      if (may) {
         made = FileMadeAhead(order.name, make_(order.name));
         made.Prepare(order.size);
       }
@@ -125,7 +151,13 @@ void FileMaker::Run() {
     }
     lock.lock();
     busy_index_ = -1;
-    done_.emplace(order.index, std::move(made));
+    // One that may not be made now waits for a folder to be made, unless its turn has come.
+    if (!may && order.index > taken_through_)
+      waiting_.insert(std::upper_bound(waiting_.begin(), waiting_.end(), order.index,
+                                       [](int index, const Order& o) { return index < o.index; }),
+                      std::move(order));
+    else
+      done_.emplace(order.index, std::move(made));
     made_.notify_all();
   }
 }

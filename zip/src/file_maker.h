@@ -64,6 +64,9 @@ class FileMaker {
   // A folder is about to be made at `folder`: files made or asked for at that path, or at a path
   // leading to it, are removed or not made, so that they never stand in its way.
   void ClearWayTo(const std::string& folder);
+  // A folder was made: files asked for that could not be made yet (their folder was missing) are
+  // tried again.
+  void FolderMade();
 
  private:
   struct Order {
@@ -79,8 +82,11 @@ class FileMaker {
   std::condition_variable asked_;
   std::condition_variable made_;
   std::deque<Order> queue_;
+  std::deque<Order> waiting_;  // not to be made now (their folder missing), in the entries' order
   std::map<int, FileMadeAhead> done_;  // made files (or empty ones: could not be made)
   int busy_index_ = -1;                // the entry whose file is being made now
+  std::string busy_name_;              // and its name
+  int taken_through_ = -1;             // the last entry whose turn came
   bool stop_ = false;
   std::thread worker_;
 };

@@ -126,6 +126,10 @@ OutputPipeline::~OutputPipeline() {
 }
 
 void OutputPipeline::Push(Command command, bool wake) {
+  if (here_ && command.kind != Command::kStop) {
+    Execute(command);
+    return;
+  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(command));
@@ -133,13 +137,14 @@ void OutputPipeline::Push(Command command, bool wake) {
   if (wake) queued_.notify_one();
 }
 
-void OutputPipeline::Begin(std::unique_ptr<TLFNFileStream> file) {
+void OutputPipeline::Begin(std::unique_ptr<TLFNFileStream> file, bool here) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = false;
     finish_queued_ = false;
     error_ = nullptr;
   }
+  here_ = here;
   Command c(Command::kBegin);
   c.file = std::move(file);
   Push(std::move(c), false);
@@ -152,6 +157,7 @@ void OutputPipeline::Begin(std::unique_ptr<TOutputFile> file) {
     finish_queued_ = false;
     error_ = nullptr;
   }
+  here_ = false;  // the host's file is written by the worker, as the host's hashing expects
   Command c(Command::kBegin);
   c.hosted = std::move(file);
   Push(std::move(c), false);
@@ -204,8 +210,14 @@ void OutputPipeline::Abandon() noexcept {
   if (!finish_queued_) {
     finish_queued_ = true;
     Command c(Command::kFinish);
-    queue_.push_back(std::move(c));
-    queued_.notify_one();
+    if (here_) {
+      lock.unlock();
+      Execute(c);
+      lock.lock();
+    } else {
+      queue_.push_back(std::move(c));
+      queued_.notify_one();
+    }
   }
   done_.wait(lock, [&] { return finished_; });
   error_ = nullptr;

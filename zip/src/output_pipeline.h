@@ -105,8 +105,11 @@ class OutputPipeline {
   OutputPipeline(const OutputPipeline&) = delete;
   OutputPipeline& operator=(const OutputPipeline&) = delete;
 
-  // Hands over an open file: the bytes written next go into it.
-  void Begin(std::unique_ptr<TLFNFileStream> file);
+  // Hands over an open file: the bytes written next go into it. `here`: this file is written,
+  // closed and stamped on the calling thread, each call doing its part before it returns, for
+  // bytes that are decoded already: handing them to the worker would only add two thread
+  // switches per file.
+  void Begin(std::unique_ptr<TLFNFileStream> file, bool here = false);
   // The same for a file the host placed: its bytes go to the host's Write, and FinishHosted ends it.
   void Begin(std::unique_ptr<TOutputFile> file);
   void Write(Chunk chunk);
@@ -156,7 +159,9 @@ class OutputPipeline {
   bool finished_ = true;     // the current file (if any) is closed
   bool finish_queued_ = true;
   std::exception_ptr error_;  // what went wrong with the current file
-  // Worker-owned.
+  bool here_ = false;         // the current file is written on the calling thread
+  // Worker-owned, or the calling thread's while a file written there is in flight (the worker
+  // is idle then: one file at a time).
   std::unique_ptr<TLFNFileStream> file_;
   std::unique_ptr<TOutputFile> hosted_;
   bool failed_ = false;

@@ -10,7 +10,7 @@
 namespace zip {
 
 TS_BufferStream::TS_BufferStream(platform::Stream* underlying, int buffer_size)
-    : buffer_(static_cast<size_t>(std::max(buffer_size, 1))) {
+    : capacity_(static_cast<size_t>(std::max(buffer_size, 1))) {
   Attach(underlying);
 }
 
@@ -48,7 +48,7 @@ int64_t TS_BufferStream::EffectiveSize() {
 }
 
 bool TS_BufferStream::FillBuffer() {
-  const int64_t n = std::max<int64_t>(underlying_->Read(buffer_.data(), static_cast<int64_t>(buffer_.size())), 0);
+  const int64_t n = std::max<int64_t>(underlying_->Read(Room(), static_cast<int64_t>(capacity_)), 0);
   under_pos_ += n;
   pos_ = 0;
   end_ = static_cast<size_t>(n);
@@ -74,7 +74,7 @@ int64_t TS_BufferStream::Read(void* buffer, int64_t count) {
   while (count > 0) {
     if (pos_ >= end_) {
       // Large reads bypass the buffer: the same bytes arrive with one copy less.
-      if (count >= static_cast<int64_t>(buffer_.size())) {
+      if (count >= static_cast<int64_t>(capacity_)) {
         const int64_t n = std::max<int64_t>(underlying_->Read(out + copied, count), 0);
         under_pos_ += n;
         DropBuffer();
@@ -101,19 +101,19 @@ int64_t TS_BufferStream::Write(const void* buffer, int64_t count) {
   }
   if (state_ != kWriting) {
     pos_ = 0;
-    end_ = buffer_.size();
+    end_ = capacity_;
   }
   const auto* in = static_cast<const uint8_t*>(buffer);
   int64_t copied = 0;
   while (count > 0) {
-    if (pos_ == 0 && count >= static_cast<int64_t>(buffer_.size())) {
+    if (pos_ == 0 && count >= static_cast<int64_t>(capacity_)) {
       const int64_t n = std::max<int64_t>(underlying_->Write(in + copied, count), 0);
       under_pos_ += n;
       copied += n;
       break;
     }
     const size_t n = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(end_ - pos_)));
-    std::memcpy(buffer_.data() + pos_, in + copied, n);
+    std::memcpy(Room() + pos_, in + copied, n);
     pos_ += n;
     copied += static_cast<int64_t>(n);
     count -= static_cast<int64_t>(n);
@@ -121,7 +121,7 @@ int64_t TS_BufferStream::Write(const void* buffer, int64_t count) {
     if (pos_ == end_) {
       if (!FlushBuffer()) break;
       pos_ = 0;
-      end_ = buffer_.size();
+      end_ = capacity_;
     }
   }
   state_ = pos_ > 0 ? kWriting : kIdle;

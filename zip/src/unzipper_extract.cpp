@@ -2,6 +2,10 @@
 #include <algorithm>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "decode.h"
 #include "platform/dialogs.h"
 #include "platform/file.h"
@@ -50,6 +54,21 @@ bool ThroughOutsideLink(const std::string& dest_dir, const std::string& path) {
     if (root.empty() || target.empty() || (target != root && target.rfind(root + "\\", 0) != 0)) return true;
   }
   return false;
+}
+
+// How many files may be made ahead, each open until its turn: far enough ahead to keep making
+// files while large entries decode, and at most half of the files this process may hold open (a
+// limit of 1024 gives 448).
+size_t FilesAhead() {
+  constexpr size_t kMost = 512;
+#ifdef _WIN32
+  return kMost;
+#else
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kMost;
+  const size_t half = static_cast<size_t>(limit.rlim_cur / 2);
+  return std::min(kMost, half > 64 ? half - 64 : 0);
+#endif
 }
 
 // False for an empty name and one made only of control characters (and the separators).
@@ -336,6 +355,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       if (recreate_dirs_ && !platform::FolderExists(folder)) {
         if (run.maker) run.maker->ClearWayTo(StripTrailingBackslash(folder));
         MakeFolders(folder);
+        if (run.maker) run.maker->FolderMade();
       }
       if (retain_attributes_ && output_files_) {
         output_files_->SetFolderAttributes(StripTrailingBackslash(folder), h.ExternalAttributes);
@@ -375,6 +395,7 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       if (!platform::FolderExists(StripTrailingBackslash(parent))) {
         if (run.maker) run.maker->ClearWayTo(StripTrailingBackslash(parent));
         MakeFolders(parent);
+        if (run.maker) run.maker->FolderMade();
       }
       run.known_folder = parent;
     }
@@ -397,7 +418,8 @@ void TUnZipper::ProcessEntry(DecodeRun& run, int index) {
       out = CreateOutput(run, fname, h, index);
       if (!out) return;
     }
-    run.pipeline->Begin(std::move(out));
+    // Bytes decoded ahead are written on this thread: it has nothing else to do meanwhile.
+    run.pipeline->Begin(std::move(out), run.DecodedAhead(index));
   }
   bool unsupported = false;
   bool undecodable = false;
@@ -531,10 +553,11 @@ void TUnZipper::DecodeAndClose(DecodeRun& run, int index, const std::string& fna
 }
 
 void TUnZipper::MakeAhead(DecodeRun& run, int from) noexcept {
-  // Far enough ahead to keep making files while a large entry decodes. Only small files are
-  // made ahead: making is what costs for them, and a file is made at its full length, which on
-  // Windows takes its space at once; at most 64 x 256 KiB are held that way.
-  constexpr size_t kFilesAhead = 64;
+  // Far enough ahead to keep making files while large entries decode (see FilesAhead). Only
+  // small files are made ahead: making is what costs for them, and a file is made at its full
+  // length, which on Windows takes its space at once; at most 512 x 256 KiB are held that way,
+  // all of it the archive's own files. A file made ahead holds no buffer until it is written.
+  static const size_t kFilesAhead = FilesAhead();
   constexpr uint64_t kLargestMadeAhead = 256u << 10;
   // A host that places the files makes each in its turn.
   if (output_files_) return;

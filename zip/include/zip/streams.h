@@ -50,6 +50,13 @@ class TS_BufferStream : public platform::Stream {
   void DropBuffer();
 
   platform::Stream* underlying_ = nullptr;
+  // Allocated on first use: a stream that is only opened (a file made ahead of its turn) or
+  // only gets large reads and writes holds none.
+  uint8_t* Room() {
+    if (buffer_.empty()) buffer_.resize(capacity_);
+    return buffer_.data();
+  }
+  size_t capacity_;
   std::vector<uint8_t> buffer_;
   // Indexes into buffer_; reading: [pos_, end_) holds read-ahead; writing: [0, pos_) waits.
   size_t pos_ = 0;

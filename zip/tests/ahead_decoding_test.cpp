@@ -1,0 +1,173 @@
+// Entries decoded ahead of their turn, on a thread of their own, while the files before them are
+// written: the host sees exactly what it sees when each entry is decoded in its turn (as testing
+// an archive does), a damaged entry included: the same progress before the same failure, the
+// same verdict, and no file of the failed entry.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "zip/unzipper.h"
+
+namespace zip {
+namespace {
+
+namespace fs = std::filesystem;
+using zip_test::EntryDef;
+using zip_test::RawDeflate;
+using zip_test::ReadFile;
+using zip_test::TempDir;
+using zip_test::WriteFile;
+using zip_test::ZipBuilder;
+
+// Bytes that deflate poorly: decoded, they fill several of the decoder's pieces.
+std::string Noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (char& c : s) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 23);
+  }
+  return s;
+}
+
+std::vector<std::string> Events(TUnZipper& u) {
+  std::vector<std::string> lines;
+  u.OnStartUnZip = [&](TUnZipper* z, int i, std::string&, bool&) { lines.push_back("start " + z->Entry(i).Path()); };
+  u.OnEndUnZip = [&](TUnZipper* z, int i, const std::string&) { lines.push_back("end " + z->Entry(i).Path()); };
+  u.OnBadCRC = [&](TUnZipper* z, uint32_t, uint32_t, int i) { lines.push_back("badcrc " + z->Entry(i).Path()); };
+  u.OnFilePercentDone = [&](TUnZipper*, int p) { lines.push_back("file " + std::to_string(p)); };
+  u.OnTotalPercentDone = [&](TUnZipper*, int p) { lines.push_back("total " + std::to_string(p)); };
+  u.OnEntryError = [&](TUnZipper*, int, const std::string& message, bool& abort) {
+    lines.push_back("error " + message);
+    abort = false;
+  };
+  u.OnUnZipComplete = [&](TUnZipper*, int n) { lines.push_back("complete " + std::to_string(n)); };
+  u.UnZipSelected();
+  return lines;
+}
+
+struct AheadCase {
+  const char* name;
+  EntryDef damaged;  // named "damaged.bin"
+  // The archive's bytes once built (the offset of damaged.bin's local header given).
+  void (*edit)(std::string& bytes, uint64_t damaged_at) = nullptr;
+};
+void PrintTo(const AheadCase& c, std::ostream* os) { *os << c.name; }
+
+EntryDef Damaged(std::string data, uint16_t method, uint16_t flags = 0) {
+  EntryDef e{"damaged.bin", std::move(data), method};
+  e.flags = flags;
+  return e;
+}
+
+// Deflated data of `data` with bytes overwritten in its middle.
+std::string Spoiled(const std::string& data) {
+  std::string packed = RawDeflate(data);
+  packed.replace(packed.size() / 2, 16, std::string(16, '\xAA'));
+  return packed;
+}
+
+std::vector<AheadCase> Cases() {
+  const std::string big = Noise(3 << 20, 7);  // three pieces and more
+  const std::string small = Noise(100000, 8);
+  // Names outlive the table: gtest keeps the cases for the whole run.
+  static std::vector<std::string> names;
+  std::vector<AheadCase> cases;
+  auto add = [&](const std::string& name, EntryDef damaged) {
+    names.push_back(name);
+    cases.push_back(AheadCase{nullptr, std::move(damaged)});
+  };
+  // Whole (sizes before the data, small enough) and block by block (sizes after the data).
+  for (const uint16_t flags : {0, 8}) {
+    const std::string road = flags ? " blockwise" : " whole";
+    EntryDef e = Damaged(big, 8, flags);
+    e.compressed = Spoiled(big);
+    add("spoiled" + road, e);
+    e = Damaged(small, 8, flags);
+    e.compressed = Spoiled(small);
+    add("small spoiled" + road, e);
+    e = Damaged(big, 8, flags);
+    e.crc = 0x12345678;
+    add("wrong crc" + road, e);
+    e = Damaged(big, 8, flags);
+    e.usize = (2 << 20) + 5;  // the data goes on past it
+    add("declared too short" + road, e);
+    e = Damaged(big, 8, flags);
+    e.usize = (3 << 20) + 70000;  // the data ends before it
+    add("declared too long" + road, e);
+    e = Damaged(small, 0, flags);
+    e.usize = 40000;
+    add("stored declared too short" + road, e);
+    e = Damaged(big, 8, flags);
+    e.compressed = RawDeflate(big).substr(0, 1 << 20);  // the stream ends too early
+    add("stream cut" + road, e);
+  }
+  // Its local header is not where the directory says: left to its turn, which reports it.
+  add("local header missing", Damaged(small, 8));
+  cases.back().edit = [](std::string& bytes, uint64_t at) { bytes[at] = 'X'; };
+  // The compressed size reaches past the archive's end.
+  add("data past the end", Damaged(big, 8));
+  cases.back().edit = [](std::string& bytes, uint64_t) {
+    // The last entry's compressed size in the central directory (the last of three headers).
+    const size_t central = bytes.rfind(std::string("PK\x01\x02", 4));
+    bytes.replace(central + 20, 4, zip_test::Le32(0x7FFFFFF0));
+  };
+  for (size_t i = 0; i < cases.size(); ++i) cases[i].name = names[i].c_str();
+  return cases;
+}
+
+class AheadDecoding : public testing::TestWithParam<AheadCase> {};
+
+TEST_P(AheadDecoding, ReportsAsDecodingInTurn) {
+  TempDir dir;
+  ZipBuilder b;
+  // A large entry first: the damaged one is decoded while it is written.
+  b.Add(EntryDef{"first.bin", Noise(5 << 20, 1), 8});
+  b.Add(EntryDef{"before.txt", "before", 8});
+  b.Add(GetParam().damaged);
+  if (std::string(GetParam().name) != "data past the end") b.Add(EntryDef{"after.txt", "after", 8});
+  std::string bytes = b.Build();
+  if (GetParam().edit) GetParam().edit(bytes, b.Offsets()[2]);
+  WriteFile(dir / "a.zip", bytes);
+
+  std::vector<std::string> tested, extracted;
+  {
+    TUnZipper u;
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDoAll(true);
+    u.SetTestOnly(true);
+    tested = Events(u);
+  }
+  {
+    TUnZipper u;
+    u.SetZipName(dir.Engine("a.zip"));
+    u.SetDestDir(dir.Engine("out"));
+    u.SetDoAll(true);
+    u.SetOverwriteMode(Always);
+    extracted = Events(u);
+  }
+  EXPECT_EQ(extracted, tested);
+  EXPECT_GT(std::count(tested.begin(), tested.end(), "end before.txt"), 0);
+  // The damaged entry never ends well here, and leaves nothing.
+  EXPECT_EQ(std::count(tested.begin(), tested.end(), "end damaged.bin"), 0);
+  EXPECT_FALSE(fs::exists(dir / "out" / "damaged.bin"));
+  EXPECT_EQ(ReadFile(dir / "out" / "first.bin"), Noise(5 << 20, 1));
+  if (fs::exists(dir / "out" / "after.txt")) {
+    EXPECT_EQ(ReadFile(dir / "out" / "after.txt"), "after");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AheadDecoding, testing::ValuesIn(Cases()), [](const auto& info) {
+  std::string name = info.param.name;
+  for (char& c : name)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+});
+
+}  // namespace
+}  // namespace zip
