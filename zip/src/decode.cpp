@@ -73,6 +73,8 @@ DecodeRun::~DecodeRun() {
   pipeline.reset();
 }
 
+void DecodeRun::StopDecodingAhead() { ahead_.reset(); }
+
 void DecodeRun::PositionAtEntry() {
   data_offset = reader.SeekToData(header);
   working_csize = static_cast<int64_t>(std::min<uint64_t>(header.CompressedSize(), INT64_MAX / 2));

@@ -102,6 +102,8 @@ struct DecodeRun : ByteReader, OutputSink {
   // those of the kind that allows it (see ahead_decoder.h); their turn then only reports and
   // hands over the bytes. Only when writing.
   void DecodeAhead(int from);
+  // Stops the decoding ahead and drops what it holds: before the archive it reads is closed.
+  void StopDecodingAhead();
   // The entry `index` is decoded ahead (asked for now if it was not): its bytes will be ready.
   bool DecodedAhead(int index);
 

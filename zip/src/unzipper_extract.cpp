@@ -215,6 +215,9 @@ int TUnZipper::UnZipSelected() {
     }
     finish();
     result = run.extracted;
+    // A run that ended early (cancelled, or every later entry skipped) may still be decoding the
+    // entries after it, from the archive about to be closed.
+    run.StopDecodingAhead();
     CloseArchive();
   } catch (...) {
     run_active_ = false;
