@@ -414,8 +414,8 @@ void AddFolders(UpdatePlan& plan, const std::string& rel) {
 
 // After the engine staged the release's whole files: each is checked against the manifest by the
 // hash taken while it was written, the patched files are made from the installed bases into the
-// staging folder (and checked as they are written), the new record is staged as one more file to move, and the removals go to the
-// transaction. Raises ERefusedRelease, EStagedFileMismatch and the patch's errors: nothing of
+// staging folder (each base's bytes checked as they are read, each result's as it is written),
+// the new record is staged as one more file to move, and the removals go to the transaction. Raises ERefusedRelease, EStagedFileMismatch and the patch's errors: nothing of
 // the application's is written yet.
 void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx, UpdatePlan& plan,
                   const release::Manifest& manifest, const release::ReleasePlan& rp, const ReleaseEntries& entries,
@@ -437,20 +437,35 @@ void StageRelease(platform::FileOps& ops, UpdateLog& log, UpdateTransaction& tx,
       const std::vector<uint8_t> patch = ReadWhole(patch_file(i), release::kMaxDeltaFileSize, "the patch " + Quoted(w.entry));
       const release::DeltaHeader header = release::ReadDeltaHeader(patch);
       const std::string base_path = plan.app_dir + w.base_path;
-      platform::FileStream base_stream(base_path, platform::FileMode::OpenRead);
-      const uint64_t base_size = static_cast<uint64_t>(base_stream.Size());
+      // A base that cannot be opened is refused as the plan refuses an unreadable one.
+      std::optional<platform::FileStream> base_stream;
+      uint64_t base_size = 0;
+      try {
+        base_stream.emplace(base_path, platform::FileMode::OpenRead);
+        base_size = static_cast<uint64_t>(base_stream->Size());
+      } catch (const platform::Exception& e) {
+        throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
+                                       BaseDiffers(w.path, "it could not be read: " + e.Message()));
+      }
       if (base_size != header.base_size)
         throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
                                        "The update patches " + Quoted(w.path) + ", but the installed file has " +
                                            std::to_string(base_size) + " bytes, not the " +
                                            std::to_string(header.base_size) +
                                            " it was made against. The full update is needed.");
+      // The plan left the base's bytes to this read (BaseCheck::kWhilePatching): each block is
+      // hashed as it arrives, while it is in the cache, and the file is read this once.
       std::vector<uint8_t> base(static_cast<size_t>(base_size));
-      if (base_size > 0 && base_stream.Read(base.data(), static_cast<int64_t>(base_size)) != static_cast<int64_t>(base_size))
-        throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
-                                       BaseDiffers(w.path, "it could not be read: Stream read error"));
-      // The file may have changed since the plan hashed it.
-      if (release::Sha256Of(std::string_view(reinterpret_cast<const char*>(base.data()), base.size())) != w.base_sha256)
+      release::Sha256Hasher base_hasher;
+      for (size_t at = 0; at < base.size();) {
+        const int64_t want = static_cast<int64_t>(std::min<size_t>(base.size() - at, size_t{1} << 20));
+        if (base_stream->Read(base.data() + at, want) != want)
+          throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
+                                         BaseDiffers(w.path, "it could not be read: Stream read error"));
+        base_hasher.Update(base.data() + at, static_cast<size_t>(want));
+        at += static_cast<size_t>(want);
+      }
+      if (base_hasher.Final() != w.base_sha256)
         throw release::ERefusedRelease(release::RefusalReason::kBaseChanged,
                                        BaseDiffers(w.path, "its bytes are not those the update was made against"));
       MakeParents(ops, tx.StageDir(), w.path);
@@ -843,7 +858,8 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
   };
   if (is_release) {
     // Before anything of the application's is written: the manifest read through the engine into
-    // the work folder, the release's rules, the bases of the patches verified.
+    // the work folder, the release's rules, the bases of the patches found (their bytes are
+    // verified as StageRelease reads them to patch them).
     bool fault = false;
     try {
       if (const platform::FileOpResult r = env.ops->CreateFolder(aside_dir); !r.ok())
@@ -881,7 +897,8 @@ RunOutcome ExtractUpdate(zip::TUnZipper& unzipper, UpdateHost& host, const Updat
       for (const PlannedFile& f : plan.files) files.push_back({f.rel, f.size});
       for (const ReleaseEntries::Patch& p : release_entries.patches) files.push_back({p.path, p.size});
       const std::unique_ptr<release::InstalledTree> tree = release::InstalledFolder(app_dir);
-      release_plan = release::PlanRelease(*manifest, files, *tree);
+      // The bases' bytes are verified as StageRelease reads them for patching, not read twice.
+      release_plan = release::PlanRelease(*manifest, files, *tree, release::BaseCheck::kWhilePatching);
     } catch (const release::ERefusedRelease& e) {
       return refuse_release({e.what(), e.Reason() == release::RefusalReason::kBaseChanged});
     } catch (const release::EManifestError& e) {

@@ -160,8 +160,13 @@ TEST_P(ReleaseCases, RefusedBeforeAnythingIsWrittenOrApplied) {
   EXPECT_EQ(Result().find("\r\nREASON=base differs\r\n") != std::string::npos,
             c.exit_code == launcher::kExitBaseDiffers) << Result();
   EXPECT_EQ(fs::exists(launcher_dir_ / "UPDATE.ZIP.rejected"), !c.archive_kept);
-  if (std::string(c.name) != "base_differs") ExpectUntouched();
-  else EXPECT_EQ(Read("App.exe"), "old program");
+  if (!std::string(c.name).starts_with("base_")) ExpectUntouched();
+  else {
+    // Found while staging or before: nothing moved, the staging folder gone.
+    EXPECT_EQ(Read("App.exe"), "old program");
+    EXPECT_FALSE(fs::exists(app_ / "new"));
+    EXPECT_FALSE(fs::exists(app_ / "UPDATE" / "~HALVEX"));
+  }
 }
 
 const ManifestCase kManifestCases[] = {
@@ -196,6 +201,17 @@ const ManifestCase kManifestCases[] = {
     {"base_differs",
      [](Release&, const zip_test::TempDir& app) { zip_test::WriteFile(app / "lib.dll", "changed by another program"); },
      launcher::kExitBaseDiffers, "The full update is needed.", true},
+    // Of the patch's size: only its bytes, hashed as they are read for patching, tell it apart.
+    {"base_same_size_differs",
+     [](Release&, const zip_test::TempDir& app) {
+       std::string changed = kOldLib;
+       changed[changed.size() / 2] ^= 1;
+       zip_test::WriteFile(app / "lib.dll", changed);
+     },
+     launcher::kExitBaseDiffers,
+     "The update patches \"lib.dll\", but the installed file is not the one it was made against (its bytes are not "
+     "those the update was made against): it was changed, or another version is installed. The full update is needed.",
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Manifests, ReleaseCases, testing::ValuesIn(kManifestCases),

@@ -126,7 +126,7 @@ void ManifestFiles::Check(const std::string& path, uint64_t size, const Sha256& 
   CheckFound(Find(path), path, size, sha256);
 }
 
-std::vector<PatchBase> BasesToVerify(const Manifest& m, InstalledTree& tree) {
+std::vector<PatchBase> BasesToVerify(const Manifest& m, InstalledTree& tree, BaseCheck check) {
   std::vector<PatchBase> bases;
   for (const PatchedFile& p : m.patches) {
     PatchBase b{p.path, p.base_sha256, std::nullopt, {}};
@@ -135,7 +135,7 @@ std::vector<PatchBase> BasesToVerify(const Manifest& m, InstalledTree& tree) {
       b.why = "it is not installed";
     } else if (kind == InstalledTree::Kind::kFolder) {
       b.why = "a folder is there";
-    } else {
+    } else if (check == BaseCheck::kHash) {
       try {
         b.found = tree.HashOf(p.path);
         if (*b.found != p.base_sha256) b.why = "its bytes are not those the update was made against";
@@ -148,15 +148,15 @@ std::vector<PatchBase> BasesToVerify(const Manifest& m, InstalledTree& tree) {
   return bases;
 }
 
-void CheckBases(const Manifest& m, InstalledTree& tree) {
-  for (const PatchBase& b : BasesToVerify(m, tree))
+void CheckBases(const Manifest& m, InstalledTree& tree, BaseCheck check) {
+  for (const PatchBase& b : BasesToVerify(m, tree, check))
     if (!b.Matches())
       throw ERefusedRelease(RefusalReason::kBaseChanged,
                             "The update patches " + Quoted(b.path) + ", but the installed file is not the one it was made against (" +
                                 b.why + "): it was changed, or another version is installed. The full update is needed.");
 }
 
-ReleasePlan PlanRelease(const Manifest& m, const std::vector<ArchiveFile>& archive, InstalledTree& tree) {
+ReleasePlan PlanRelease(const Manifest& m, const std::vector<ArchiveFile>& archive, InstalledTree& tree, BaseCheck check) {
   std::unordered_map<std::string, const ReleaseFile*> by_key;
   for (const ReleaseFile& f : m.files) by_key.emplace(platform::NameCaseKey(f.path), &f);
   std::unordered_map<std::string, const PatchedFile*> patch_by_key;
@@ -206,7 +206,7 @@ ReleasePlan PlanRelease(const Manifest& m, const std::vector<ArchiveFile>& archi
     if (!patch_entries.count(platform::NameCaseKey(p.path)))
       throw ERefusedRelease(RefusalReason::kPatchMismatch, "The update archive lacks the patch of " + Quoted(p.path) +
                                                                " that its release manifest names (" + PatchEntryName(p.path) + ").");
-  CheckBases(m, tree);
+  CheckBases(m, tree, check);
 
   for (const ReleaseFile& f : m.files)
     if (!written.count(platform::NameCaseKey(f.path)) && tree.KindOf(f.path) != InstalledTree::Kind::kFile)

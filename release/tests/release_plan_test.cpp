@@ -244,6 +244,7 @@ struct BaseCase {
   const char* what;
   std::function<void(MemoryTree&)> change;
   const char* why;
+  bool found_by_reading;  // left to the launcher's read for patching when it checks the bases so
 };
 
 class ChangedBaseTest : public PatchPlanTest, public testing::WithParamInterface<BaseCase> {};
@@ -264,24 +265,41 @@ TEST_P(ChangedBaseTest, RefusesTheUpdateNamingTheFile) {
                                        "made against (") + GetParam().why +
                                "): it was changed, or another version is installed. The full update is needed.");
   }
+  // Checked while patching: no base is read here, what needs no reading is refused the same.
+  tree.unreadable["app.exe"] = "must not be read";
+  const std::vector<PatchBase> unread = BasesToVerify(m, tree, BaseCheck::kWhilePatching);
+  ASSERT_EQ(unread.size(), 2u);
+  EXPECT_TRUE(unread[0].Matches());
+  EXPECT_FALSE(unread[0].found);
+  EXPECT_EQ(unread[1].why, GetParam().found_by_reading ? "" : GetParam().why);
+  try {
+    const ReleasePlan plan = PlanRelease(m, {{kApp, 300}, {kCore, 30}}, tree, BaseCheck::kWhilePatching);
+    EXPECT_TRUE(GetParam().found_by_reading) << "planned";
+    ASSERT_EQ(plan.writes.size(), 2u);
+    EXPECT_EQ(plan.writes[1].base_sha256, Sha256Of("core v1")) << "what the launcher compares the bytes it reads with";
+  } catch (const ERefusedRelease& e) {
+    EXPECT_FALSE(GetParam().found_by_reading) << e.Message();
+    EXPECT_EQ(e.Reason(), RefusalReason::kBaseChanged);
+    EXPECT_NE(e.Message().find(GetParam().why), std::string::npos) << e.Message();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ChangedBaseTest,
     testing::Values(
         BaseCase{"changed", [](MemoryTree& t) { t.files["lib\\core.dll"] = "core v1 patched by the user"; },
-                 "its bytes are not those the update was made against"},
+                 "its bytes are not those the update was made against", true},
         BaseCase{"other_version_same_size", [](MemoryTree& t) { t.files["lib\\core.dll"] = "core v0"; },
-                 "its bytes are not those the update was made against"},
-        BaseCase{"removed", [](MemoryTree& t) { t.files.erase("lib\\core.dll"); }, "it is not installed"},
+                 "its bytes are not those the update was made against", true},
+        BaseCase{"removed", [](MemoryTree& t) { t.files.erase("lib\\core.dll"); }, "it is not installed", false},
         BaseCase{"a_folder", [](MemoryTree& t) {
                    t.files.erase("lib\\core.dll");
                    t.files["lib\\core.dll\\x"] = "x";
-                 }, "a folder is there"},
+                 }, "a folder is there", false},
         BaseCase{"unreadable", [](MemoryTree& t) {
                    t.files.erase("lib\\core.dll");
                    t.unreadable["lib\\core.dll"] = "Stream read error";
-                 }, "it could not be read: Stream read error"}),
+                 }, "it could not be read: Stream read error", true}),
     [](const testing::TestParamInfo<BaseCase>& info) { return std::string(info.param.what); });
 
 TEST_F(PatchPlanTest, PatchEntriesMustMatchThePatchLines) {

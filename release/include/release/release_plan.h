@@ -14,7 +14,8 @@
 //     patch's header gives the result's size, CheckStagedFile checks it). Every patch line needs
 //     its entry. Before anything is planned the installed bases are verified (BasesToVerify): a
 //     base that is missing, a folder, unreadable or of other bytes than the manifest's
-//     base-sha256 refuses the whole update with kBaseChanged, naming the file. That refusal is
+//     base-sha256 refuses the whole update with kBaseChanged, naming the file (with
+//     BaseCheck::kWhilePatching only missing and folder here; the bytes when step 3 reads them). That refusal is
 //     the launcher's cue to fetch the full update instead: a patch applies only to the bytes it
 //     was made against. The plan lists the files to write (replacing or adding),
 //     the dropped files to remove (only those whose installed bytes have the SHA-256 the manifest
@@ -26,8 +27,9 @@
 //     (EStagedFileMismatch when they are not the vendor's). A patched write (PlannedWrite::patched)
 //     is staged as ApplyPatch(the installed file at `base_path`, the entry `entry`): the launcher
 //     reads the base whole (ReadDeltaHeader first: a base of another size than the patch's header
-//     says is a changed base), and may hash the bytes it read against `base_sha256` once more,
-//     since the file may have changed since the plan was made. The result's SHA-256 goes to
+//     says is a changed base) and hashes the bytes as it reads them against `base_sha256`: the
+//     only check of them with BaseCheck::kWhilePatching, and needed with kHash too, since the
+//     file may have changed since the plan was made. The result's SHA-256 goes to
 //     CheckStagedFile as for any file; an EDeltaError is a damaged archive.
 //  4. After the commit: FormatRecord(RecordOf(manifest)) is the new UPDATE\RELEASE.INF.
 //
@@ -134,12 +136,20 @@ struct PatchBase {
   bool Matches() const { return why.empty(); }
 };
 
-// Every patched file's base, in the manifest's order, hashed in `tree`.
-std::vector<PatchBase> BasesToVerify(const Manifest& manifest, InstalledTree& tree);
-// Raises ERefusedRelease (kBaseChanged) naming the first base that does not match.
-void CheckBases(const Manifest& manifest, InstalledTree& tree);
+// How the plan verifies the installed bases of the patches. kHash reads and hashes each one.
+// kWhilePatching checks only that each is an installed file, for a caller that reads every base
+// whole to patch it anyway: it hashes the bytes as it reads them and refuses the update as the plan
+// would (kBaseChanged) when they are not the manifest's, before anything is moved.
+enum class BaseCheck { kHash, kWhilePatching };
 
-ReleasePlan PlanRelease(const Manifest& manifest, const std::vector<ArchiveFile>& archive, InstalledTree& tree);
+// Every patched file's base, in the manifest's order, hashed in `tree` (with kWhilePatching an
+// installed file matches unread, `found` empty).
+std::vector<PatchBase> BasesToVerify(const Manifest& manifest, InstalledTree& tree, BaseCheck check = BaseCheck::kHash);
+// Raises ERefusedRelease (kBaseChanged) naming the first base that does not match.
+void CheckBases(const Manifest& manifest, InstalledTree& tree, BaseCheck check = BaseCheck::kHash);
+
+ReleasePlan PlanRelease(const Manifest& manifest, const std::vector<ArchiveFile>& archive, InstalledTree& tree,
+                        BaseCheck check = BaseCheck::kHash);
 
 // The manifest's file at `path`, or nullptr.
 const ReleaseFile* FindFile(const Manifest& manifest, const std::string& path);

@@ -1,4 +1,5 @@
-// SHA-256 of the release's files (libsodium), computed while the bytes are read once.
+// SHA-256 of the release's files, computed while the bytes are read once. On an x86 CPU with the
+// SHA extensions the blocks go through them; elsewhere through libsodium's portable code.
 #pragma once
 
 #include <cstddef>
@@ -12,24 +13,26 @@
 
 namespace release {
 
-// Where the processor has SHA instructions (x86-64), its blocks are hashed with them: several
-// times as fast as libsodium's portable code, which hashes them elsewhere.
+// Which code computes a hasher's blocks. kBest is the SHA extensions when this CPU has them
+// (Sha256HasShaExtensions), the portable code otherwise; the others are for the tests that
+// compare the two.
+enum class Sha256Engine { kBest, kPortable, kShaExtensions };
+
+// Whether this CPU has the SHA extensions and SSE4.1 (asked once, by CPUID).
+bool Sha256HasShaExtensions();
+
 class Sha256Hasher {
  public:
-  Sha256Hasher();
+  // Raises platform::Exception for kShaExtensions on a CPU without them.
+  explicit Sha256Hasher(Sha256Engine engine = Sha256Engine::kBest);
   void Update(const void* data, size_t size);
   Sha256 Final();
-  // Whether this machine's blocks go through the processor's SHA instructions.
-  static bool Accelerated();
 
  private:
-  bool fast_ = false;
-  crypto_hash_sha256_state state_;  // without them
-  // With them: the chaining value, the bytes of a block not yet complete, the length so far.
-  uint32_t h_[8] = {};
-  uint8_t block_[64] = {};
-  size_t pending_ = 0;
-  uint64_t length_ = 0;
+  bool sha_extensions_ = false;
+  // libsodium's state; the SHA extensions' code keeps its own in the same fields, with `count`
+  // in bytes, not bits.
+  crypto_hash_sha256_state state_;
 };
 
 Sha256 Sha256Of(std::string_view bytes);
