@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -53,7 +54,9 @@ std::vector<std::string> Events(TUnZipper& u) {
 
 struct AheadCase {
   const char* name;
-  EntryDef damaged;  // named "damaged.bin"
+  // Made when the case runs, not when the table is: the data takes a moment to deflate, and the
+  // table is built in every process of the suite.
+  std::function<EntryDef()> damaged;  // named "damaged.bin"
   // The archive's bytes once built (the offset of damaged.bin's local header given).
   void (*edit)(std::string& bytes, uint64_t damaged_at) = nullptr;
 };
@@ -72,46 +75,67 @@ std::string Spoiled(const std::string& data) {
   return packed;
 }
 
+const std::string& Big() {
+  static const std::string big = Noise(3 << 20, 7);  // three pieces and more
+  return big;
+}
+const std::string& Small() {
+  static const std::string small = Noise(100000, 8);
+  return small;
+}
+
 std::vector<AheadCase> Cases() {
-  const std::string big = Noise(3 << 20, 7);  // three pieces and more
-  const std::string small = Noise(100000, 8);
   // Names outlive the table: gtest keeps the cases for the whole run.
   static std::vector<std::string> names;
   std::vector<AheadCase> cases;
-  auto add = [&](const std::string& name, EntryDef damaged) {
+  auto add = [&](const std::string& name, std::function<EntryDef()> damaged) {
     names.push_back(name);
     cases.push_back(AheadCase{nullptr, std::move(damaged)});
   };
   // Whole (sizes before the data, small enough) and block by block (sizes after the data).
   for (const uint16_t flags : {0, 8}) {
     const std::string road = flags ? " blockwise" : " whole";
-    EntryDef e = Damaged(big, 8, flags);
-    e.compressed = Spoiled(big);
-    add("spoiled" + road, e);
-    e = Damaged(small, 8, flags);
-    e.compressed = Spoiled(small);
-    add("small spoiled" + road, e);
-    e = Damaged(big, 8, flags);
-    e.crc = 0x12345678;
-    add("wrong crc" + road, e);
-    e = Damaged(big, 8, flags);
-    e.usize = (2 << 20) + 5;  // the data goes on past it
-    add("declared too short" + road, e);
-    e = Damaged(big, 8, flags);
-    e.usize = (3 << 20) + 70000;  // the data ends before it
-    add("declared too long" + road, e);
-    e = Damaged(small, 0, flags);
-    e.usize = 40000;
-    add("stored declared too short" + road, e);
-    e = Damaged(big, 8, flags);
-    e.compressed = RawDeflate(big).substr(0, 1 << 20);  // the stream ends too early
-    add("stream cut" + road, e);
+    add("spoiled" + road, [flags] {
+      EntryDef e = Damaged(Big(), 8, flags);
+      e.compressed = Spoiled(Big());
+      return e;
+    });
+    add("small spoiled" + road, [flags] {
+      EntryDef e = Damaged(Small(), 8, flags);
+      e.compressed = Spoiled(Small());
+      return e;
+    });
+    add("wrong crc" + road, [flags] {
+      EntryDef e = Damaged(Big(), 8, flags);
+      e.crc = 0x12345678;
+      return e;
+    });
+    add("declared too short" + road, [flags] {
+      EntryDef e = Damaged(Big(), 8, flags);
+      e.usize = (2 << 20) + 5;  // the data goes on past it
+      return e;
+    });
+    add("declared too long" + road, [flags] {
+      EntryDef e = Damaged(Big(), 8, flags);
+      e.usize = (3 << 20) + 70000;  // the data ends before it
+      return e;
+    });
+    add("stored declared too short" + road, [flags] {
+      EntryDef e = Damaged(Small(), 0, flags);
+      e.usize = 40000;
+      return e;
+    });
+    add("stream cut" + road, [flags] {
+      EntryDef e = Damaged(Big(), 8, flags);
+      e.compressed = RawDeflate(Big()).substr(0, 1 << 20);  // the stream ends too early
+      return e;
+    });
   }
   // Its local header is not where the directory says: left to its turn, which reports it.
-  add("local header missing", Damaged(small, 8));
+  add("local header missing", [] { return Damaged(Small(), 8); });
   cases.back().edit = [](std::string& bytes, uint64_t at) { bytes[at] = 'X'; };
   // The compressed size reaches past the archive's end.
-  add("data past the end", Damaged(big, 8));
+  add("data past the end", [] { return Damaged(Big(), 8); });
   cases.back().edit = [](std::string& bytes, uint64_t) {
     // The last entry's compressed size in the central directory (the last of three headers).
     const size_t central = bytes.rfind(std::string("PK\x01\x02", 4));
@@ -129,7 +153,7 @@ TEST_P(AheadDecoding, ReportsAsDecodingInTurn) {
   // A large entry first: the damaged one is decoded while it is written.
   b.Add(EntryDef{"first.bin", Noise(5 << 20, 1), 8});
   b.Add(EntryDef{"before.txt", "before", 8});
-  b.Add(GetParam().damaged);
+  b.Add(GetParam().damaged());
   if (std::string(GetParam().name) != "data past the end") b.Add(EntryDef{"after.txt", "after", 8});
   std::string bytes = b.Build();
   if (GetParam().edit) GetParam().edit(bytes, b.Offsets()[2]);
