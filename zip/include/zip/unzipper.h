@@ -201,6 +201,8 @@ class TUnZipper {
   // entries already listed. False when a header cannot be read and the entries are to be found
   // by their local headers instead; two entries on one local header raise EOverlappedEntries.
   bool ReadCentralHeaders(platform::Stream*& s);
+  // Adds the text of `message` to the repairs once.
+  void NoteRepair(int message);
   // Rebuilds the list from the local headers; without one to rebuild from, the directory is
   // cleared and the archive refused.
   void RebuildFromLocalHeaders();
