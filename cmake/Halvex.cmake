@@ -57,6 +57,12 @@ function(halvex_ship target)
   set_property(GLOBAL APPEND PROPERTY HALVEX_SHIPPED ${target})
   install(TARGETS ${target} RUNTIME DESTINATION .)
   if(WIN32)
+    # The C++ runtime's demangler stays out (ship/no_demangle.cpp), and so do sections nothing
+    # refers to: the cross-built C libraries have a section per function and no unwind tables
+    # (scripts/setup), so their parts a program never calls are left behind. Our own C++ keeps its
+    # unwind tables, which the linker keeps, and they keep every function of ours.
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/ship/no_demangle.cpp)
+    target_link_options(${target} PRIVATE -Wl,--wrap=__cxa_demangle -Wl,--gc-sections)
     set(exe $<TARGET_FILE:${target}>)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${exe} ${exe}.debug

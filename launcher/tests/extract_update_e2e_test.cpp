@@ -89,15 +89,22 @@ TEST_F(ExtractUpdateTest, AMissingOrBrokenArchiveRestartsTheApplicationAndEnds) 
   EXPECT_EQ(zip_test::ReadFile(launcher_dir_ / "UPDATE.ZIP.rejected"), std::string(4000, 'z'));
 }
 
-// A file that is no zip, a zip cut short and a directory the engine had to find again by the
-// local headers (not the update the vendor built) are each refused with their own text, before
-// anything is written.
+// A file that is no zip, a zip cut short, a directory the engine had to find again by the local
+// headers and one that holds more entries than it counts (not the update the vendor built) are
+// each refused with their own text, before anything is written.
 TEST_F(ExtractUpdateTest, ArchivesThatAreNoZipCutShortOrRepairedAreRefusedByName) {
   ZipBuilder zip;
   zip.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
   const std::string whole = zip.Build();
   std::string repaired = whole;
   repaired.replace(repaired.size() - 6, 4, zip_test::Le32(static_cast<uint32_t>(zip.CentralOffset() + 9)));
+  // Two entries, an end record that counts one: read whole, the second would be an entry the
+  // vendor's tool never listed.
+  ZipBuilder two;
+  two.Add(EntryDef{.name = "App.dll", .data = "new", .method = 0});
+  two.Add(EntryDef{.name = "Extra.dll", .data = "more", .method = 0});
+  std::string undercounted = two.Build();
+  undercounted.replace(undercounted.size() - 14, 4, zip_test::Le16(1) + zip_test::Le16(1));
   const struct {
     const char* name;
     std::string bytes;
@@ -108,6 +115,8 @@ TEST_F(ExtractUpdateTest, ArchivesThatAreNoZipCutShortOrRepairedAreRefusedByName
       {"a zip cut short", whole.substr(0, zip.CentralOffset() + 10), "Incomplete Zip File"},
       {"a repaired directory", repaired,
        "The central directory is damaged: the entries were found by their local headers"},
+      {"an end record that undercounts its directory", undercounted,
+       "The central directory is damaged: it does not hold the number of entries its end record claims"},
   };
   Start();
   zip_test::WriteFile(app_ / "App.dll", "old");
@@ -122,7 +131,8 @@ TEST_F(ExtractUpdateTest, ArchivesThatAreNoZipCutShortOrRepairedAreRefusedByName
     unzipper_.ClearDirectory();
     fs::remove(launcher_dir_ / "UPDATE.ZIP.rejected");
   }
-  EXPECT_EQ(host_.opened, std::vector<std::string>(3, app_.Engine("App.exe") + " UPDATE_RUN"));
+  EXPECT_EQ(host_.opened, std::vector<std::string>(4, app_.Engine("App.exe") + " UPDATE_RUN"));
+  EXPECT_FALSE(fs::exists(app_ / "Extra.dll"));
 }
 
 TEST_F(ExtractUpdateTest, FailureMidwayRestartsAndLeavesTheFolderAsItWas) {

@@ -15,16 +15,32 @@ namespace {
 
 // libjpeg reports fatal errors through a callback that must not return; a C++ exception must not
 // unwind through its C frames, so the callback jumps back here and the error is raised after.
+//
+// On Windows the C library's longjmp unwinds the stack through the system's unwinder, which needs
+// an unwind table for every frame it crosses; the cross-built libjpeg has none (scripts/setup), so
+// the jump there is the compiler's own, which restores the frame without unwinding. It asks the
+// same of the frames in between: plain data, no destructor to run.
+#if defined(_WIN32) && defined(__GNUC__)
+using JumpBuffer = void* [5];
+#define HALVEX_SETJMP(buffer) __builtin_setjmp(buffer)
+#define HALVEX_LONGJMP(buffer) __builtin_longjmp(buffer, 1)
+#else
+using JumpBuffer = std::jmp_buf;
+#define HALVEX_SETJMP(buffer) setjmp(buffer)
+#define HALVEX_LONGJMP(buffer) std::longjmp(buffer, 1)
+#endif
+
 struct ErrorManager {
   jpeg_error_mgr base;
-  std::jmp_buf jump;
+  JumpBuffer jump;
   int code;
 };
 
-void OnError(j_common_ptr info) {
+// Not inlined: the compiler's long jump must leave a function other than the one that set it.
+[[gnu::noinline]] void OnError(j_common_ptr info) {
   auto* err = reinterpret_cast<ErrorManager*>(info->err);
   err->code = err->base.msg_code;
-  std::longjmp(err->jump, 1);
+  HALVEX_LONGJMP(err->jump);
 }
 
 void OnMessage(j_common_ptr, int) {}  // warnings are not shown
@@ -40,7 +56,7 @@ int Decode(const uint8_t* data, size_t size, JpegPicture* out, std::vector<uint8
   err.base.error_exit = OnError;
   err.base.emit_message = OnMessage;
   err.code = 0;
-  if (setjmp(err.jump)) {
+  if (HALVEX_SETJMP(err.jump)) {
     jpeg_destroy_decompress(&info);
     return err.code ? err.code : -2;
   }

@@ -39,6 +39,7 @@ constexpr MessageEntry kMessages[] = {
     {209, "The central directory is damaged: the entries were found by their local headers"},
     {210, "A central directory record claims an extra field the archive does not hold"},
     {211, "The archive comment runs past the end of the file"},
+    {212, "The central directory is damaged: it does not hold the number of entries its end record claims"},
 };
 
 }  // namespace

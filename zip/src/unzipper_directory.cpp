@@ -240,6 +240,10 @@ void TUnZipper::ReadDirectory() {
   if (s) {
     if (end_.CommentPosition + end_.ArchiveCommentLength > static_cast<uint64_t>(std::max<int64_t>(s->Size(), 0)))
       repairs_.push_back(LoadMessage(kMsgCommentTruncated));
+    // A classic count that is no marker and a zip64 count that differs: one of them is wrong, and
+    // which entries the archive has depends on the one believed.
+    if (end_.Zip64End && end_.TotalEntries16 != 0xFFFF && end_.Zip64End->total_entries != end_.TotalEntries16)
+      NoteRepair(kMsgEntryCountWrong);
     s = SeekCentralDirectory(s, from_zfc);
   } else {
     if (OnInCompleteZip) OnInCompleteZip(this, incomplete_zip_mode_);
@@ -331,20 +335,27 @@ bool TUnZipper::ReadCentralHeaders(platform::Stream*& s) {
   const bool multi = part_mode_ != pmSingle;
   TZipHeaderInfo* prev = nullptr;
   uint16_t prev_extra = 0;
-  for (uint64_t i = 0; i < end_.TotalEntries(); ++i) {
+  for (uint64_t i = 0;; ++i) {
+    // Past its count, a directory read as it stands still holds records when the end record
+    // undercounts them: they are read too, and the count called wrong, rather than the entries
+    // after it left out without a word. Each record takes its bytes of the file, so this ends.
+    const bool counted = i < end_.TotalEntries();
+    if (!counted && (rebuilt_ || multi || end_.TotalEntries() == 0)) break;
     PumpAndCheckCancel();
     auto entry = std::make_unique<TZipHeaderInfo>();
     entry->OemConvertMode = oem_convert_;
     const bool pass_next = !rebuilt_ && multi;
     bool ok = entry->ReadCentralHeader(s, pass_next ? next_part : std::function<platform::Stream*()>());
+    if (!counted) {
+      if (!ok) break;
+      NoteRepair(kMsgEntryCountWrong);
+    }
     if (!ok && prev_extra > 0) {
       if (prev) prev->ExtraFieldLength = 0;
       s->Seek(-static_cast<int64_t>(prev_extra), platform::SeekOrigin::Current);
       prev_extra = 0;
       ok = entry->ReadCentralHeader(s, pass_next ? next_part : std::function<platform::Stream*()>());
-      const std::string repair = LoadMessage(kMsgExtraFieldMissing);
-      if (ok && !rebuilt_ && std::find(repairs_.begin(), repairs_.end(), repair) == repairs_.end())
-        repairs_.push_back(repair);
+      if (ok && !rebuilt_) NoteRepair(kMsgExtraFieldMissing);
     }
     if (!ok) {
       if (rebuilt_) break;
@@ -396,6 +407,11 @@ bool TUnZipper::ReadCentralHeaders(platform::Stream*& s) {
     prev_extra = m;
   }
   return true;
+}
+
+void TUnZipper::NoteRepair(int message) {
+  const std::string repair = LoadMessage(message);
+  if (std::find(repairs_.begin(), repairs_.end(), repair) == repairs_.end()) repairs_.push_back(repair);
 }
 
 void TUnZipper::RebuildFromLocalHeaders() {

@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 using zip_test::EntryDef;
 using zip_test::Le16;
 using zip_test::Le32;
+using zip_test::Le64;
 using zip_test::Quote;
 using zip_test::Shell;
 using zip_test::TempDir;
@@ -55,6 +57,23 @@ void SetEndField(std::string& bytes, size_t offset_in_record, const std::string&
   bytes.replace(bytes.size() - 22 + offset_in_record, value.size(), value);
 }
 
+// The archive's classic end record (no comment) replaced by a zip64 end record counting `total`
+// entries, its locator, and a classic record counting `classic` (0xFFFF: see the zip64 one). With
+// `offset` the zip64 record holds that directory offset and the classic one the marker.
+std::string WithZip64End(std::string bytes, const ZipBuilder& b, uint64_t total, uint16_t classic,
+                         std::optional<uint64_t> offset = std::nullopt) {
+  const uint64_t central_size = bytes.size() - 22 - b.CentralOffset();
+  bytes.resize(bytes.size() - 22);
+  const uint64_t zip64_at = bytes.size();
+  bytes += Le32(0x06064B50) + Le64(44) + Le16(45) + Le16(45) + Le32(0) + Le32(0) + Le64(total) + Le64(total) +
+           Le64(central_size) + Le64(offset.value_or(b.CentralOffset()));
+  bytes += Le32(0x07064B50) + Le32(0) + Le64(zip64_at) + Le32(1);
+  bytes += Le32(0x06054B50) + Le16(0) + Le16(0) + Le16(classic) + Le16(classic) +
+           Le32(static_cast<uint32_t>(central_size)) +
+           Le32(offset ? 0xFFFFFFFFu : static_cast<uint32_t>(b.CentralOffset())) + Le16(0);
+  return bytes;
+}
+
 const std::vector<EntryDef> kTwo = {EntryDef{"a.txt", "alpha", 8}, EntryDef{"b.txt", "bravo", 0}};
 
 std::vector<DamagedCase> Cases() {
@@ -71,6 +90,35 @@ std::vector<DamagedCase> Cases() {
       {"end record claims more entries than there are",
        Edited(kTwo, [](std::string& s, ZipBuilder&) { SetEndField(s, 8, Le16(0xFFFF) + Le16(0xFFFF)); }), 1, 1,
        {"The central directory is damaged"}, {"a.txt", "b.txt"}, {}, kAny, 2, kAny},
+      // The count against what the directory holds. unzip -t refuses each (3, or 2 where only
+      // the two end records disagree), 7z t all but the disagreement (2); we read what is there,
+      // say the count is wrong (exit 1), and the launcher refuses the archive.
+      {"end record counts fewer entries than the directory holds",
+       Edited(kTwo, [](std::string& s, ZipBuilder&) { SetEndField(s, 8, Le16(1) + Le16(1)); }), 1, 1,
+       {"it does not hold the number of entries its end record claims", "testing: b.txt"}, {"a.txt", "b.txt"}, {},
+       3, 2},
+      {"end record counts more than the directory's bytes can hold",
+       Edited(kTwo, [](std::string& s, ZipBuilder&) { SetEndField(s, 8, Le16(3) + Le16(3)); }), 1, 1,
+       {"The central directory is damaged", "testing: b.txt"}, {"a.txt", "b.txt"}, {}, 3, 2},
+      {"zip64 end record claims 2^64-1 entries",
+       Edited(kTwo, [](std::string& s, ZipBuilder& b) { s = WithZip64End(s, b, ~uint64_t{0}, 0xFFFF); }), 1, 1,
+       {"The central directory is damaged", "testing: b.txt"}, {"a.txt", "b.txt"}, {}, 3, 2},
+      {"zip64 end record counts fewer entries than the directory holds",
+       Edited(kTwo, [](std::string& s, ZipBuilder& b) { s = WithZip64End(s, b, 1, 0xFFFF); }), 1, 1,
+       {"it does not hold the number of entries its end record claims", "testing: b.txt"}, {"a.txt", "b.txt"}, {},
+       3, 2},
+      {"classic and zip64 end records disagree on the count",
+       Edited(kTwo, [](std::string& s, ZipBuilder& b) { s = WithZip64End(s, b, 5, 2); }), 1, 1,
+       {"it does not hold the number of entries its end record claims", "testing: b.txt"}, {"a.txt", "b.txt"}, {},
+       2, 0},
+      {"zip64 directory offset at the top of the range",
+       Edited(kTwo, [](std::string& s, ZipBuilder& b) { s = WithZip64End(s, b, 2, 0xFFFF, ~uint64_t{0}); }), 1, 1,
+       {"The central directory is damaged", "testing: b.txt"}, {"a.txt", "b.txt"}, {}, 12, 2},
+      {"2^64-1 entries claimed and a name of control characters",
+       Edited({EntryDef{"a.txt", "alpha", 8}, EntryDef{"\x01\x02\x03", "", 0}, EntryDef{"b.txt", "bravo", 0}},
+              [](std::string& s, ZipBuilder& b) { s = WithZip64End(s, b, ~uint64_t{0}, 0xFFFF); }),
+       2, 2, {"The central directory is damaged", "No file name", "testing: b.txt"}, {"a.txt", "b.txt"},
+       {"\x01\x02\x03"}, 3, 2},
       {"archive comment runs past the end of the file",
        Edited(kTwo, [](std::string& s, ZipBuilder&) { s.resize(s.size() - 10); }, "a comment of some length"), 1, 1,
        {"The archive comment runs past the end of the file", "No errors detected"}, {"a.txt", "b.txt"}, {}, 1},

@@ -234,7 +234,8 @@ const EdgeCase kEdgeCases[] = {
     // header finds it.
     {"libzip_incons/incons-eocd64.zip", "", 1, 0, 0, ""},
     {"libzip_incons/incons-file-count-high.zip", "", 1, 0, 0, ""},
-    {"libzip_incons/incons-file-count-low.zip", "", 2, 0, 0, ""},
+    // The directory holds a record past the end record's count: read too (the count called wrong).
+    {"libzip_incons/incons-file-count-low.zip", "", 3, 0, 0, ""},
     {"libzip_incons/incons-file-count-overflow.zip", "", 1, 0, 0, ""},
     {"libzip_incons/incons-filename-nul-byte.zip", "", 1, 0, 0, ""},
     {"libzip_incons/incons-gap-before-cd.zip", "", 1, 0, 0, ""},

@@ -37,6 +37,7 @@ enum MessageId : int {
   kMsgDirectoryRebuilt = 209,
   kMsgExtraFieldMissing = 210,
   kMsgCommentTruncated = 211,
+  kMsgEntryCountWrong = 212,
 };
 
 // The text of a message id; empty for a number the table does not hold.

@@ -205,7 +205,11 @@ class TUnZipper {
   // directory goes on in the next part. Once the directory was rebuilt it only completes the
   // entries already listed. False when a header cannot be read and the entries are to be found
   // by their local headers instead; two entries on one local header raise EOverlappedEntries.
+  // Records that follow past the end record's count (one file, not rebuilt) are listed too, and
+  // the count noted as wrong among the repairs.
   bool ReadCentralHeaders(platform::Stream*& s);
+  // Adds the text of `message` to the repairs once.
+  void NoteRepair(int message);
   // Rebuilds the list from the local headers; without one to rebuild from, the directory is
   // cleared and the archive refused.
   void RebuildFromLocalHeaders();
