@@ -87,11 +87,6 @@ void CompressShaExtensions(uint32_t*, const uint8_t*, size_t) {}
 
 #endif
 
-void StartLibsodium() {
-  // Picks libsodium's implementations once; safe from several threads.
-  if (sodium_init() < 0) throw platform::Exception("The cryptography library could not be started.");
-}
-
 }  // namespace
 
 bool Sha256HasShaExtensions() {
@@ -104,7 +99,8 @@ Sha256Hasher::Sha256Hasher(Sha256Engine engine) {
   if (sha_extensions_ && !Sha256HasShaExtensions())
     throw platform::Exception("This processor has no SHA extensions.");
   if (!sha_extensions_) {
-    StartLibsodium();
+    // libsodium's SHA-256 is plain portable code: it needs none of the implementations the
+    // library picks when it starts (sodium_init), which would bring all of them into the launcher.
     crypto_hash_sha256_init(&state_);
     return;
   }

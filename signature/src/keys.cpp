@@ -2,7 +2,6 @@
 
 #include <sodium.h>
 
-#include "sodium_init.h"
 
 namespace signature {
 
@@ -12,17 +11,7 @@ constexpr std::string_view kSecretKeyHeader = "halvex-secret-key 1 ed25519";
 
 SecretKey::~SecretKey() { sodium_memzero(bytes_.data(), bytes_.size()); }
 
-SecretKey SecretKey::Generate() {
-  EnsureSodium();
-  std::array<uint8_t, kSeedBytes> seed;
-  randombytes_buf(seed.data(), seed.size());
-  SecretKey key = FromSeed(seed);
-  sodium_memzero(seed.data(), seed.size());
-  return key;
-}
-
 SecretKey SecretKey::FromSeed(std::span<const uint8_t, kSeedBytes> seed) {
-  EnsureSodium();
   SecretKey key;
   PublicKey pk;
   crypto_sign_ed25519_seed_keypair(pk.data(), key.bytes_.data(), seed.data());

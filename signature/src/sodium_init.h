@@ -1,6 +1,7 @@
 #pragma once
 
 namespace signature {
-// libsodium picks its implementations once before first use; safe to call again.
+// libsodium picks its implementations once; safe to call again. Only key generation needs it
+// (key_generation.cpp).
 void EnsureSodium();
 }  // namespace signature
