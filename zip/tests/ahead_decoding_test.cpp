@@ -12,11 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "block_test_support.h"
 #include "test_support.h"
 #include "zip/unzipper.h"
 
 namespace zip {
 namespace {
+
+using zip_test::Noise;
 
 namespace fs = std::filesystem;
 using zip_test::EntryDef;
@@ -25,16 +28,6 @@ using zip_test::ReadFile;
 using zip_test::TempDir;
 using zip_test::WriteFile;
 using zip_test::ZipBuilder;
-
-// Bytes that deflate poorly: decoded, they fill several of the decoder's pieces.
-std::string Noise(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  for (char& c : s) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 23);
-  }
-  return s;
-}
 
 std::vector<std::string> Events(TUnZipper& u) {
   std::vector<std::string> lines;

@@ -10,12 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "block_test_support.h"
 #include "codecs/bzip2.h"
 #include "stream_decoder.h"
 #include "zip/errors.h"
 
 namespace zip {
 namespace {
+
+using zip_test::PieceSource;
+using zip_test::StringSink;
 
 std::string Compress(const std::string& data, int level = 9, int work_factor = 0) {
   std::string out(data.size() + data.size() / 100 + 600, '\0');
@@ -47,28 +51,6 @@ bool LibraryDecodes(const std::string& packed, std::string* out = nullptr) {
   if (out) *out = got;
   return r == BZ_STREAM_END;
 }
-
-struct PieceSource : BlockSource {
-  PieceSource(const std::string& d, size_t p) : data(d), piece(p) {}
-  size_t Next(const uint8_t*& out) override {
-    if (at >= data.size()) return 0;
-    const size_t n = std::min(piece, data.size() - at);
-    held = std::make_unique<uint8_t[]>(n);  // its own copy: a pointer kept too long is seen by ASan
-    std::memcpy(held.get(), data.data() + at, n);
-    out = held.get();
-    at += n;
-    return n;
-  }
-  const std::string& data;
-  size_t piece;
-  size_t at = 0;
-  std::unique_ptr<uint8_t[]> held;
-};
-
-struct StringSink : BlockSink {
-  void Emit(const uint8_t* data, size_t count) override { out.append(reinterpret_cast<const char*>(data), count); }
-  std::string out;
-};
 
 std::string Decode(StreamDecoder& decoder, const std::string& packed, size_t piece = 1 << 20) {
   PieceSource source(packed, piece);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "block_test_support.h"
 #include "stream_decoder.h"
 #include "test_support.h"
 #include "zip/errors.h"
@@ -18,6 +19,10 @@
 
 namespace zip {
 namespace {
+
+using zip_test::Noise;
+using zip_test::PieceSource;
+using zip_test::StringSink;
 
 namespace fs = std::filesystem;
 using zip_test::EntryDef;
@@ -115,15 +120,6 @@ class BitWriter {
   int count_ = 0;
 };
 
-std::string Noise(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  for (char& c : s) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 23);
-  }
-  return s;
-}
-
 // A Deflate64 stream that uses what deflate lacks: a stored block of 60,000 bytes, then a fixed
 // block with a match 50,000 bytes back (distance code 31) of length 65,538 (length code 285, 16
 // extra bits), a match 40,000 back (code 30) of 1,000 and a literal. `plain` gets what it decodes
@@ -196,30 +192,6 @@ std::vector<Sample> Samples() {
   samples.push_back({"zstd two frames", Method::kZstandard, Zstd(text) + Zstd(binary, 1), text + binary});
   return samples;
 }
-
-struct PieceSource : BlockSource {
-  PieceSource(const std::string& d, size_t p) : data(d), piece(p) {}
-  size_t Next(const uint8_t*& out) override {
-    if (at >= data.size()) return 0;
-    const size_t n = std::min(piece, data.size() - at);
-    // A copy of its own each time, so that a decoder reading a piece after the next was asked
-    // for reads freed memory (found by the sanitizers).
-    held = std::make_unique<uint8_t[]>(n);
-    std::memcpy(held.get(), data.data() + at, n);
-    out = held.get();
-    at += n;
-    return n;
-  }
-  const std::string& data;
-  size_t piece;
-  size_t at = 0;
-  std::unique_ptr<uint8_t[]> held;
-};
-
-struct StringSink : BlockSink {
-  void Emit(const uint8_t* data, size_t count) override { out.append(reinterpret_cast<const char*>(data), count); }
-  std::string out;
-};
 
 std::string DecodeInPieces(StreamDecoder& decoder, const Sample& s, const std::string& packed, size_t piece) {
   PieceSource source(packed, piece);
